@@ -1,0 +1,70 @@
+#include "testlib/temp_dir.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <atomic>
+#include <fstream>
+#include <sstream>
+
+namespace {
+void RemoveTree(const std::string& folder) {
+    WIN32_FIND_DATAA data;
+    HANDLE find = ::FindFirstFileA((folder + "\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = data.cFileName;
+            if (name == "." || name == "..") continue;
+            std::string path = folder + "\\" + name;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(path);
+            } else {
+                ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                ::DeleteFileA(path.c_str());
+            }
+        } while (::FindNextFileA(find, &data));
+        ::FindClose(find);
+    }
+    ::RemoveDirectoryA(folder.c_str());
+}
+}  // namespace
+
+TempDir::TempDir() {
+    static std::atomic<int> counter{0};
+    char base[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, base);
+    std::ostringstream name;
+    name << base << "kometori-test-" << ::GetCurrentProcessId() << "-" << counter++;
+    path_ = name.str();
+    RemoveTree(path_);
+    ::CreateDirectoryA(path_.c_str(), nullptr);
+}
+
+TempDir::~TempDir() { RemoveTree(path_); }
+
+bool FileExists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+std::vector<std::string> ListFolder(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data;
+    HANDLE find = ::FindFirstFileA((folder + "\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::string name = data.cFileName;
+        if (name != "." && name != "..") names.push_back(name);
+    } while (::FindNextFileA(find, &data));
+    ::FindClose(find);
+    return names;
+}

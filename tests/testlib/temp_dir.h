@@ -1,0 +1,26 @@
+// A fresh folder under the system temp folder, removed with its files at the end.
+#pragma once
+
+#include <string>
+#include <vector>
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& Path() const { return path_; }
+    std::string File(const std::string& name) const { return path_ + "\\" + name; }
+
+private:
+    std::string path_;
+};
+
+// Whole-file helpers on narrow paths.
+bool FileExists(const std::string& path);
+std::string ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+// Names of the files in a folder (no "." or "..").
+std::vector<std::string> ListFolder(const std::string& folder);
