@@ -1,0 +1,62 @@
+// The process-wide application record and every persistent setting.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// Where the video site and the author's site live ("site" section of the INI
+// file, read once at start, never written back).
+struct SiteSettings {
+    std::string MainHost = "www.mokumoku.example";    // host or host:port, plain HTTP
+    std::string SecureHost = "secure.mokumoku.example";  // host or host:port, HTTPS
+    std::string AuthorSite = "http://kometori.example";  // scheme, host, port; no trailing "/"
+    std::string AuthorMail = "kometori@kometori.example";
+
+    std::string SiteRoot() const { return "http://" + MainHost + "/"; }
+    std::string WatchPrefix() const { return SiteRoot() + "watch/"; }
+    std::string NaishoPrefix() const { return SiteRoot() + "watch_naisho/"; }
+};
+
+inline const char kDefaultTextFormat[] = "%date%(%vpos%)[ID:%user_id%]%comment%(%command%)";
+inline const char kDefaultFilenameFormat[] = "%title%(%thread%)[%year2%.%month2%.%day2% %hour2%時%minute2%分]";
+
+struct AppSettings {
+    std::string iniFileName = "Kometori.ini";
+    std::string iniPath;  // start directory + "\" + iniFileName
+
+    SiteSettings site;
+
+    bool ViewInfoWindow = false;
+    int AutoGetInterval = 300;  // seconds
+    int AccessWait = 5;         // seconds between two addresses of a job
+    std::string Format = kDefaultTextFormat;
+    std::string FilenameFormat = kDefaultFilenameFormat;
+    std::string ProxyName;
+    bool CompleteBeep = true;
+    bool TextOutUTF8 = false;
+    bool AutoOverWrite = false;
+    bool UseProxyServer = false;
+    bool WindowTopMost = false;
+    bool AlwaysDirectConnection = false;
+    bool NotifyVersionUp = true;
+    std::string Mail;
+    std::string Pass;  // plain text, as the file has always kept it
+
+    // Reads the "site" section of the INI file.
+    void LoadSite();
+};
+
+struct AppContext {
+    AppContext();
+
+    std::string programName = "Kometori";
+    std::string versionText = "1.32";
+    double versionNumber = 1.32;
+    std::string startDirectory;  // fixed when the record is made
+    bool proxySwitchedOff = false;
+    AppSettings settings;
+};
+
+// The process-wide record, made on first use (each process entry uses it first).
+AppContext& App();
