@@ -1,0 +1,6 @@
+// The console companion's commands. Each returns the process exit status:
+// 0 all done, 1 a failure or a cancel, 2 a usage error.
+#pragma once
+
+int RunGetCommand(int argc, char** argv);      // argv[0] is "get"
+int RunConvertCommand(int argc, char** argv);  // argv[0] is "convert"

@@ -1,0 +1,3 @@
+#include "app/cli.h"
+
+int RunConvertCommand(int, char**) { return 2; }

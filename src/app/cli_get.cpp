@@ -1,0 +1,3 @@
+#include "app/cli.h"
+
+int RunGetCommand(int, char**) { return 2; }
