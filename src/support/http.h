@@ -1,0 +1,61 @@
+// HTTP over WinINet with bounded waits. Time-outs are set on the connect and
+// request handles: Wine ignores those of the root handle, and a request opened
+// in one step (InternetOpenUrl) is sent before any could be set.
+#pragma once
+
+#include <string>
+
+#include "support/handles.h"
+
+struct HttpTimeouts {
+    DWORD connectMs = 15000;
+    DWORD sendMs = 30000;
+    DWORD receiveMs = 30000;
+};
+
+// The time-outs of every request from now on (tests shorten them).
+HttpTimeouts CurrentHttpTimeouts();
+void SetHttpTimeouts(const HttpTimeouts& timeouts);
+
+class HttpRequest {
+public:
+    // Sends the request with the body and reads the whole reply body. False on
+    // a failed send or read, and on a body shorter than its Content-Length.
+    // An HTTP error status is not a failure: its body is the reply.
+    bool Send(const std::string& body, const std::string& headers, std::string& reply);
+
+    DWORD Status() const { return status_; }  // 0 when no answer came
+    const std::string& StatusText() const { return statusText_; }
+    // Raw response headers, lines separated by "\r\n".
+    std::string Headers() const;
+    DWORD Error() const { return error_; }  // last WinINet or system error code
+    std::string ErrorText() const;
+    HINTERNET Handle() const { return request_.get(); }
+
+private:
+    friend class HttpSession;
+    void Fail(DWORD error) { error_ = error; }
+
+    InternetHandle connection_;
+    InternetHandle request_;
+    DWORD status_ = 0;
+    std::string statusText_;
+    DWORD error_ = 0;
+};
+
+class HttpSession {
+public:
+    enum class Access { Preconfigured, Direct, Proxy };
+
+    // The root handle: the system's settings, a direct connection, or a proxy
+    // (an empty name leaves the choice to the platform).
+    bool Open(Access access = Access::Preconfigured, const std::string& proxy = {});
+    // Cracks the address and opens the connection and the request, time-outs
+    // set; nothing is sent yet. Flags are added to INTERNET_FLAG_RELOAD (and
+    // INTERNET_FLAG_SECURE for https).
+    bool OpenRequest(const std::string& url, const char* verb, HttpRequest& request, DWORD flags = 0);
+    HINTERNET Handle() const { return root_.get(); }
+
+private:
+    InternetHandle root_;
+};
