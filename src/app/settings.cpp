@@ -1,5 +1,8 @@
 #include "app/settings.h"
 
+#include <shlwapi.h>
+
+#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -34,4 +37,134 @@ void AppSettings::LoadSite() {
 AppContext& App() {
     static AppContext app;
     return app;
+}
+
+namespace {
+
+class Ini {
+public:
+    explicit Ini(const std::string& path) : path_(path) {}
+
+    int Int(const char* section, const char* key, int def) const {
+        return static_cast<int>(::GetPrivateProfileIntA(section, key, def, path_.c_str()));
+    }
+    bool Flag(const char* section, const char* key, bool def) const { return Int(section, key, def ? 1 : 0) != 0; }
+    std::string Text(const char* section, const char* key, const std::string& def) const {
+        return ReadIniText(path_, section, key, def);
+    }
+
+    void Write(const char* section, const char* key, const std::string& value) const {
+        ::WritePrivateProfileStringA(section, key, value.c_str(), path_.c_str());
+    }
+    void WriteInt(const char* section, const char* key, int value) const {
+        Write(section, key, std::to_string(value));
+    }
+    void WriteFlag(const char* section, const char* key, bool value) const { WriteInt(section, key, value ? 1 : 0); }
+
+private:
+    std::string path_;
+};
+
+// The number at the text's start, 0 when it does not start with one.
+int LeadingNumber(const std::string& text) { return std::atoi(text.c_str()); }
+
+}  // namespace
+
+bool AppSettings::Load(FormValues& form) {
+    const Ini ini(iniPath);
+    LoadSite();
+    MainLeft = ini.Int("main", "Left", (::GetSystemMetrics(SM_CXSCREEN) - 455) / 2);
+    MainTop = ini.Int("main", "Top", (::GetSystemMetrics(SM_CYSCREEN) - 134) / 2);
+    ViewInfoWindow = ini.Flag("info", "ViewInfoWindow", false);
+    InfoLeft = ini.Int("info", "Left", 0);
+    InfoTop = ini.Int("info", "Top", 0);
+    InfoWidth = ini.Int("info", "Width", 240);
+    InfoHeight = ini.Int("info", "Height", 400);
+
+    form.URL = ini.Text("main", "URL", site.WatchPrefix());
+    const std::string startDirectory = App().startDirectory;
+    std::string savePath = ini.Text("main", "SavePath", startDirectory + "\\Down");
+    if (savePath.empty()) savePath = startDirectory;
+    std::vector<char> buffer(savePath.begin(), savePath.end());
+    buffer.resize(savePath.size() + MAX_PATH, '\0');
+    ::PathRemoveExtensionA(buffer.data());
+    form.SavePath = buffer.data();
+    form.Comment = ini.Text("main", "Comment", "250");
+    form.GetAllComment = ini.Flag("main", "GetAllComment", false);
+    form.TranslateText = ini.Flag("main", "TranslateText", false);
+    form.PastLog = ini.Flag("main", "PastLog", false);
+
+    Format = ini.Text("main", "Format", kDefaultTextFormat);
+    FilenameFormat = ini.Text("main", "FilenameFormat", kDefaultFilenameFormat);
+    CompleteBeep = ini.Flag("main", "CompleteBeep", true);
+    TextOutUTF8 = ini.Flag("main", "TextOutUTF8", false);
+    AutoOverWrite = ini.Flag("main", "AutoOverWrite", false);
+    NotifyVersionUp = ini.Flag("main", "NotifyVersionUp", true);
+    UseProxyServer = ini.Flag("main", "UseProxyServer", false);
+    ProxyName = ini.Text("main", "ProxyName", "");
+    Mail = ini.Text("main", "Mail", "");
+    Pass = ini.Text("main", "Pass", "");
+    WindowTopMost = ini.Flag("main", "WindowTopMost", false);
+    AutoGetInterval = ini.Int("main", "AutoGetInterval", 300);
+    AlwaysDirectConnection = ini.Flag("main", "AlwaysDirectConnection", false);
+    AccessWait = ini.Int("main", "AccessWait", 5);
+
+    SYSTEMTIME now;
+    ::GetLocalTime(&now);
+    Year = ini.Int("pastlog", "Year", now.wYear);
+    Month = ini.Int("pastlog", "Month", now.wMonth);
+    Day = ini.Int("pastlog", "Day", now.wDay);
+    Hour = ini.Int("pastlog", "Hour", now.wHour);
+    Minute = ini.Int("pastlog", "Minute", now.wMinute);
+    Second = ini.Int("pastlog", "Second", now.wSecond);
+    form.Year = std::to_string(Year);
+    form.Month = std::to_string(Month);
+    form.Day = std::to_string(Day);
+    form.Hour = std::to_string(Hour);
+    form.Minute = std::to_string(Minute);
+    form.Second = std::to_string(Second);
+    return true;
+}
+
+bool AppSettings::Save(const FormValues& form, const WindowPlacementValues& placement) {
+    const Ini ini(iniPath);
+    if (placement.hasMain) {
+        ini.WriteInt("main", "Left", placement.mainLeft);
+        ini.WriteInt("main", "Top", placement.mainTop);
+    }
+    ini.WriteFlag("info", "ViewInfoWindow", ViewInfoWindow);
+    if (placement.hasInfo) {
+        ini.WriteInt("info", "Left", placement.infoLeft);
+        ini.WriteInt("info", "Top", placement.infoTop);
+        ini.WriteInt("info", "Width", placement.infoWidth);
+        ini.WriteInt("info", "Height", placement.infoHeight);
+    }
+    ini.Write("main", "URL", form.URL);
+    ini.Write("main", "SavePath", form.SavePath);
+    ini.WriteInt("main", "Comment", LeadingNumber(form.Comment));
+    ini.WriteFlag("main", "GetAllComment", form.GetAllComment);
+    ini.WriteFlag("main", "TranslateText", form.TranslateText);
+    ini.WriteFlag("main", "PastLog", form.PastLog);
+    // The formats are edited in the file only: written when missing, never over an edit.
+    if (ini.Text("main", "Format", "").empty()) ini.Write("main", "Format", kDefaultTextFormat);
+    if (ini.Text("main", "FilenameFormat", "").empty()) ini.Write("main", "FilenameFormat", kDefaultFilenameFormat);
+    ini.WriteFlag("main", "CompleteBeep", CompleteBeep);
+    ini.WriteFlag("main", "TextOutUTF8", TextOutUTF8);
+    ini.WriteFlag("main", "AutoOverWrite", AutoOverWrite);
+    ini.WriteFlag("main", "NotifyVersionUp", NotifyVersionUp);
+    ini.WriteFlag("main", "UseProxyServer", UseProxyServer);
+    ini.Write("main", "ProxyName", ProxyName);
+    ini.Write("main", "Mail", Mail);
+    ini.Write("main", "Pass", Pass);
+    ini.WriteFlag("main", "WindowTopMost", WindowTopMost);
+    ini.WriteInt("main", "AutoGetInterval", AutoGetInterval);
+    ini.WriteFlag("main", "AlwaysDirectConnection", AlwaysDirectConnection);
+    ini.WriteInt("main", "AccessWait", AccessWait);
+    ini.Write("pastlog", "Year", form.Year);
+    ini.Write("pastlog", "Month", form.Month);
+    ini.Write("pastlog", "Day", form.Day);
+    ini.Write("pastlog", "Hour", form.Hour);
+    ini.Write("pastlog", "Minute", form.Minute);
+    ini.Write("pastlog", "Second", form.Second);
+    return true;
 }

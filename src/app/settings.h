@@ -5,6 +5,28 @@
 
 #include <string>
 
+// The form's values (address list, save folder, count, check boxes, past-log
+// fields) as the INI file keeps them; the main window and the console
+// companion both load and save them through the store.
+struct FormValues {
+    std::string URL;
+    std::string SavePath;
+    std::string Comment = "250";
+    bool GetAllComment = false;
+    bool TranslateText = false;
+    bool PastLog = false;
+    // The past-log boxes hold texts: they are written back as the user left them.
+    std::string Year, Month, Day, Hour, Minute, Second;
+};
+
+// Window rectangles to write; a minimised or maximised window has none.
+struct WindowPlacementValues {
+    bool hasMain = false;
+    int mainLeft = 0, mainTop = 0;
+    bool hasInfo = false;
+    int infoLeft = 0, infoTop = 0, infoWidth = 0, infoHeight = 0;
+};
+
 // Where the video site and the author's site live ("site" section of the INI
 // file, read once at start, never written back).
 struct SiteSettings {
@@ -43,8 +65,18 @@ struct AppSettings {
     std::string Mail;
     std::string Pass;  // plain text, as the file has always kept it
 
+    // Last window places, as read.
+    int MainLeft = 0, MainTop = 0;
+    int InfoLeft = 0, InfoTop = 0, InfoWidth = 240, InfoHeight = 400;
+    // The past-log moment, as read.
+    int Year = 0, Month = 0, Day = 0, Hour = 0, Minute = 0, Second = 0;
+
     // Reads the "site" section of the INI file.
     void LoadSite();
+    // Reads every key (the site keys too) into the settings and the form.
+    bool Load(FormValues& form);
+    // Writes every key; "Format" and "FilenameFormat" only when missing.
+    bool Save(const FormValues& form, const WindowPlacementValues& placement);
 };
 
 struct AppContext {

@@ -1,0 +1,74 @@
+#include "acquisition/naming.h"
+
+#include <windows.h>
+
+#include "acquisition/prompts.h"
+#include "app/settings.h"
+#include "export/codepage.h"
+#include "support/text.h"
+
+std::string MakeCommentFileName(const std::string& title, const std::string& threadId, const std::string& videoId,
+                                int year, int month, int day, int hour, int minute, int second) {
+    std::string name = App().settings.FilenameFormat;
+    const std::string yearText = std::to_string(year);
+    ReplaceAll(name, "%title%", title);
+    ReplaceAll(name, "%id%", threadId);
+    ReplaceAll(name, "%thread%", videoId);
+    ReplaceAll(name, "%year%", yearText);
+    ReplaceAll(name, "%month%", std::to_string(month));
+    ReplaceAll(name, "%day%", std::to_string(day));
+    ReplaceAll(name, "%hour%", std::to_string(hour));
+    ReplaceAll(name, "%minute%", std::to_string(minute));
+    ReplaceAll(name, "%second%", std::to_string(second));
+    ReplaceAll(name, "%year2%", yearText.size() > 2 ? yearText.substr(2) : std::string());
+    ReplaceAll(name, "%month2%", PadNumber(month, 2, '0'));
+    ReplaceAll(name, "%day2%", PadNumber(day, 2, '0'));
+    ReplaceAll(name, "%hour2%", PadNumber(hour, 2, '0'));
+    ReplaceAll(name, "%minute2%", PadNumber(minute, 2, '0'));
+    ReplaceAll(name, "%second2%", PadNumber(second, 2, '0'));
+
+    // On characters, not bytes: a second byte of a double-byte character may
+    // equal "\" or "|".
+    static const wchar_t* const kForbidden[][2] = {
+        {L"\\", L"\xFFE5"}, {L"/", L"\xFF0F"}, {L":", L"\xFF1A"}, {L"*", L"\xFF0A"}, {L"?", L"\xFF1F"},
+        {L"\"", L"\x201D"}, {L"<", L"\xFF1C"}, {L">", L"\xFF1E"}, {L"|", L"\xFF5C"},
+    };
+    std::wstring wide = AnsiToWide(name);
+    for (const auto& pair : kForbidden) ReplaceAllWide(wide, pair[0], pair[1]);
+    return WideToAnsi(wide);
+}
+
+std::string PlatformFilter(const FileFilter* filters, size_t count) {
+    std::string out;
+    for (size_t i = 0; i < count; ++i) {
+        out += filters[i].description;
+        out += '\0';
+        out += filters[i].pattern;
+        out += '\0';
+    }
+    out += '\0';
+    return out;
+}
+
+bool ConfirmOverwrite(std::string& path, const std::string& filter, const std::string& defaultExtension) {
+    if (::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
+    AppSettings& settings = App().settings;
+    if (settings.AutoOverWrite) return true;
+
+    bool always = false;
+    switch (Prompts().AskOverwrite(path, always)) {
+        case OverwriteChoice::Overwrite:
+            if (always) settings.AutoOverWrite = true;
+            return true;
+        case OverwriteChoice::SaveAs: {
+            std::string chosen;
+            if (!Prompts().ChooseSaveAs(filter, chosen) || chosen.empty()) return false;
+            if (ToLower(FileExtension(chosen)) != ToLower(defaultExtension)) chosen += defaultExtension;
+            path = chosen;
+            return true;
+        }
+        case OverwriteChoice::Cancel:
+        default:
+            return false;
+    }
+}

@@ -1,0 +1,182 @@
+#include "app/settings.h"
+
+#include <gtest/gtest.h>
+
+#include "testlib/temp_dir.h"
+
+namespace {
+
+// Points the store at a fresh INI file for one test and restores it after.
+class SettingsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved_ = App().settings;
+        App().settings = AppSettings();
+        App().settings.iniPath = dir_.File("Kometori.ini");
+    }
+    void TearDown() override { App().settings = saved_; }
+
+    std::string Ini() const { return ReadFileBytes(dir_.File("Kometori.ini")); }
+    void WriteIni(const std::string& text) { WriteFileBytes(dir_.File("Kometori.ini"), text); }
+
+    TempDir dir_;
+    AppSettings saved_;
+};
+
+TEST_F(SettingsTest, MissingFileGivesEveryDefault) {
+    FormValues form;
+    ASSERT_TRUE(App().settings.Load(form));
+    const AppSettings& s = App().settings;
+    EXPECT_EQ(s.MainLeft, (GetSystemMetrics(SM_CXSCREEN) - 455) / 2);
+    EXPECT_EQ(s.MainTop, (GetSystemMetrics(SM_CYSCREEN) - 134) / 2);
+    EXPECT_FALSE(s.ViewInfoWindow);
+    EXPECT_EQ(s.InfoLeft, 0);
+    EXPECT_EQ(s.InfoTop, 0);
+    EXPECT_EQ(s.InfoWidth, 240);
+    EXPECT_EQ(s.InfoHeight, 400);
+    EXPECT_EQ(form.URL, "http://www.mokumoku.example/watch/");
+    EXPECT_EQ(form.SavePath, App().startDirectory + "\\Down");
+    EXPECT_EQ(form.Comment, "250");
+    EXPECT_FALSE(form.GetAllComment || form.TranslateText || form.PastLog);
+    EXPECT_EQ(s.Format, "%date%(%vpos%)[ID:%user_id%]%comment%(%command%)");
+    EXPECT_EQ(s.FilenameFormat, "%title%(%thread%)[%year2%.%month2%.%day2% %hour2%時%minute2%分]");
+    EXPECT_TRUE(s.CompleteBeep);
+    EXPECT_TRUE(s.NotifyVersionUp);
+    EXPECT_FALSE(s.TextOutUTF8 || s.AutoOverWrite || s.UseProxyServer || s.WindowTopMost ||
+                 s.AlwaysDirectConnection);
+    EXPECT_EQ(s.AutoGetInterval, 300);
+    EXPECT_EQ(s.AccessWait, 5);
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    EXPECT_EQ(s.Year, now.wYear);
+    EXPECT_EQ(form.Year, std::to_string(s.Year));
+    EXPECT_FALSE(FileExists(dir_.File("Kometori.ini"))) << "loading never writes";
+}
+
+TEST_F(SettingsTest, SavePathRules) {
+    FormValues form;
+    WriteIni("[main]\r\nSavePath=\r\n");
+    App().settings.Load(form);
+    EXPECT_EQ(form.SavePath, App().startDirectory);
+
+    WriteIni("[main]\r\nSavePath=C:\\data\\logs.old\r\n");
+    App().settings.Load(form);
+    EXPECT_EQ(form.SavePath, "C:\\data\\logs");
+}
+
+TEST_F(SettingsTest, RoundTripOfEveryKey) {
+    FormValues form;
+    App().settings.Load(form);
+    AppSettings& s = App().settings;
+    s.ViewInfoWindow = true;
+    s.CompleteBeep = false;
+    s.TextOutUTF8 = true;
+    s.AutoOverWrite = true;
+    s.NotifyVersionUp = false;
+    s.UseProxyServer = true;
+    s.ProxyName = "proxy.example:8080";
+    s.Mail = "user@example.jp";
+    s.Pass = "p&ss=word";
+    s.WindowTopMost = true;
+    s.AutoGetInterval = 60;
+    s.AlwaysDirectConnection = true;
+    s.AccessWait = 2;
+    form.URL = "sm9;sm10";
+    form.SavePath = "C:\\コメント";
+    form.Comment = "1000";
+    form.GetAllComment = form.TranslateText = form.PastLog = true;
+    form.Year = "2010";
+    form.Month = "1";
+    form.Day = "2";
+    form.Hour = "3";
+    form.Minute = "4";
+    form.Second = "5";
+    WindowPlacementValues place;
+    place.hasMain = true;
+    place.mainLeft = 10;
+    place.mainTop = 20;
+    place.hasInfo = true;
+    place.infoLeft = 30;
+    place.infoTop = 40;
+    place.infoWidth = 500;
+    place.infoHeight = 300;
+    ASSERT_TRUE(s.Save(form, place));
+
+    App().settings = AppSettings();
+    App().settings.iniPath = dir_.File("Kometori.ini");
+    FormValues back;
+    App().settings.Load(back);
+    const AppSettings& r = App().settings;
+    EXPECT_TRUE(r.ViewInfoWindow);
+    EXPECT_FALSE(r.CompleteBeep);
+    EXPECT_TRUE(r.TextOutUTF8 && r.AutoOverWrite && r.UseProxyServer && r.WindowTopMost && r.AlwaysDirectConnection);
+    EXPECT_FALSE(r.NotifyVersionUp);
+    EXPECT_EQ(r.ProxyName, "proxy.example:8080");
+    EXPECT_EQ(r.Mail, "user@example.jp");
+    EXPECT_EQ(r.Pass, "p&ss=word");
+    EXPECT_EQ(r.AutoGetInterval, 60);
+    EXPECT_EQ(r.AccessWait, 2);
+    EXPECT_EQ(back.URL, "sm9;sm10");
+    EXPECT_EQ(back.SavePath, "C:\\コメント");
+    EXPECT_EQ(back.Comment, "1000");
+    EXPECT_TRUE(back.GetAllComment && back.TranslateText && back.PastLog);
+    EXPECT_EQ(r.Year, 2010);
+    EXPECT_EQ(back.Second, "5");
+    EXPECT_EQ(r.MainLeft, 10);
+    EXPECT_EQ(r.MainTop, 20);
+    EXPECT_EQ(r.InfoLeft, 30);
+    EXPECT_EQ(r.InfoTop, 40);
+    EXPECT_EQ(r.InfoWidth, 500);
+    EXPECT_EQ(r.InfoHeight, 300);
+    EXPECT_NE(Ini().find("Pass=p&ss=word"), std::string::npos) << "the password stays plain text";
+}
+
+TEST_F(SettingsTest, FormatsAreWrittenOnlyWhenMissing) {
+    WriteIni("[main]\r\nFormat=%comment%\r\n");
+    FormValues form;
+    App().settings.Load(form);
+    EXPECT_EQ(App().settings.Format, "%comment%");
+    App().settings.Format = "changed in memory";
+    App().settings.Save(form, WindowPlacementValues());
+    EXPECT_NE(Ini().find("Format=%comment%\r\n"), std::string::npos);
+    EXPECT_NE(Ini().find("FilenameFormat=%title%(%thread%)"), std::string::npos);
+    EXPECT_EQ(Ini().find("changed in memory"), std::string::npos);
+
+    // A deleted key comes back with the default.
+    WriteIni("[main]\r\n");
+    App().settings.Save(form, WindowPlacementValues());
+    EXPECT_NE(Ini().find("Format=%date%(%vpos%)[ID:%user_id%]%comment%(%command%)"), std::string::npos);
+}
+
+TEST_F(SettingsTest, TextsAsLeftAndNumbersAsRead) {
+    FormValues form;
+    App().settings.Load(form);
+    form.Comment = "abc";
+    form.Year = "20x1";
+    form.Month = "xyz";
+    WindowPlacementValues none;  // minimised windows: no places written
+    App().settings.Save(form, none);
+    EXPECT_NE(Ini().find("Comment=0"), std::string::npos);
+    EXPECT_NE(Ini().find("Year=20x1"), std::string::npos);
+    EXPECT_EQ(Ini().find("Left="), std::string::npos);
+    FormValues back;
+    App().settings.Load(back);
+    EXPECT_EQ(App().settings.Year, 20);
+    EXPECT_EQ(App().settings.Month, 0);
+}
+
+TEST_F(SettingsTest, SiteKeysAreReadNotWritten) {
+    WriteIni("[site]\r\nMainHost=127.0.0.1:8080\r\nSecureHost=localhost:8443\r\n");
+    FormValues form;
+    App().settings.Load(form);
+    EXPECT_EQ(App().settings.site.SiteRoot(), "http://127.0.0.1:8080/");
+    EXPECT_EQ(App().settings.site.WatchPrefix(), "http://127.0.0.1:8080/watch/");
+    EXPECT_EQ(App().settings.site.NaishoPrefix(), "http://127.0.0.1:8080/watch_naisho/");
+    EXPECT_EQ(App().settings.site.SecureHost, "localhost:8443");
+    EXPECT_EQ(App().settings.site.AuthorSite, "http://kometori.example");
+    EXPECT_EQ(form.URL, "http://127.0.0.1:8080/watch/");
+    App().settings.Save(form, WindowPlacementValues());
+    EXPECT_EQ(Ini().find("AuthorSite"), std::string::npos);
+}
+
+}  // namespace
