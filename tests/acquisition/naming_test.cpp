@@ -1,0 +1,152 @@
+#include "acquisition/naming.h"
+
+#include <gtest/gtest.h>
+
+#include "acquisition/prompts.h"
+#include "app/settings.h"
+#include "testlib/temp_dir.h"
+
+namespace {
+
+class NamingTest : public ::testing::Test {
+protected:
+    void SetUp() override { saved_ = App().settings; }
+    void TearDown() override { App().settings = saved_; }
+    AppSettings saved_;
+};
+
+TEST_F(NamingTest, DefaultTemplateWithForbiddenCharacters) {
+    // a／b：c(sm9)[10.01.02 03時04分]
+    EXPECT_EQ(MakeCommentFileName("a/b:c", "77", "sm9", 2010, 1, 2, 3, 4, 5),
+              "a\x81\x5E" "b\x81\x46" "c(sm9)[10.01.02 03時04分]");
+    EXPECT_EQ(MakeCommentFileName("\\*?\"<>|", "1", "sm9", 2010, 1, 2, 3, 4, 5).substr(0, 14),
+              "\x81\x8F\x81\x96\x81\x48\x81\x68\x81\x83\x81\x84\x81\x62");
+}
+
+TEST_F(NamingTest, PlaceholdersInOrder) {
+    App().settings.FilenameFormat = "%title%|%year%-%month%-%day% %hour%:%minute%:%second%|%second2%";
+    // "%id%" inside the title is expanded later; ":" and "|" become full-width.
+    EXPECT_EQ(MakeCommentFileName("t%id%", "77", "sm9", 2010, 1, 2, 3, 4, 5),
+              "t77\x81\x62" "2010-1-2 3\x81\x46" "4\x81\x46" "5\x81\x62" "05");
+    App().settings.FilenameFormat = "%year2%%hour2%%minute2%";
+    EXPECT_EQ(MakeCommentFileName("", "", "", 2010, 1, 2, 13, 123, 0), "1013123");
+    App().settings.FilenameFormat = "";
+    EXPECT_EQ(MakeCommentFileName("x", "1", "sm9", 2010, 1, 2, 3, 4, 5), "");
+}
+
+TEST_F(NamingTest, DoubleByteCharacterWithBackslashByteStays) {
+    App().settings.FilenameFormat = "%title%";
+    // 表 is 0x95 0x5C in code page 932; only the real backslash changes.
+    EXPECT_EQ(MakeCommentFileName("\x95\x5C\\", "", "", 2010, 1, 1, 0, 0, 0), "\x95\x5C\x81\x8F");
+}
+
+// Answers the questions as the test says and counts them.
+class ScriptedPrompts : public UserPrompts {
+public:
+    OverwriteChoice choice = OverwriteChoice::Cancel;
+    bool tick = false;
+    bool saveAsOk = true;
+    std::string saveAsName;
+    int asked = 0;
+    std::string filterSeen;
+
+    void ShowSignInNotice() override {}
+    bool RunLoginDialog() override { return false; }
+    OverwriteChoice AskOverwrite(const std::string&, bool& always) override {
+        ++asked;
+        always = tick;
+        return choice;
+    }
+    bool ChooseSaveAs(const std::string& filter, std::string& path) override {
+        filterSeen = filter;
+        path = saveAsName;
+        return saveAsOk;
+    }
+};
+
+class OverwriteTest : public NamingTest {
+protected:
+    void SetUp() override {
+        NamingTest::SetUp();
+        App().settings.AutoOverWrite = false;
+        SetPrompts(&prompts_);
+        existing_ = dir_.File("c.xml");
+        WriteFileBytes(existing_, "old");
+    }
+    void TearDown() override {
+        SetPrompts(nullptr);
+        NamingTest::TearDown();
+    }
+    bool Confirm(std::string& path) { return ConfirmOverwrite(path, "filter", ".xml"); }
+
+    ScriptedPrompts prompts_;
+    TempDir dir_;
+    std::string existing_;
+};
+
+TEST_F(OverwriteTest, NoQuestionWhenFreeOrAlwaysOverwriting) {
+    std::string path = dir_.File("new.xml");
+    EXPECT_TRUE(Confirm(path));
+    App().settings.AutoOverWrite = true;
+    path = existing_;
+    EXPECT_TRUE(Confirm(path));
+    EXPECT_EQ(prompts_.asked, 0);
+}
+
+TEST_F(OverwriteTest, YesWithTickSwitchesAlwaysOn) {
+    prompts_.choice = OverwriteChoice::Overwrite;
+    prompts_.tick = true;
+    std::string path = existing_;
+    EXPECT_TRUE(Confirm(path));
+    EXPECT_EQ(path, existing_);
+    EXPECT_TRUE(App().settings.AutoOverWrite);
+    EXPECT_TRUE(Confirm(path));
+    EXPECT_EQ(prompts_.asked, 1) << "the next existing file is not asked about";
+}
+
+TEST_F(OverwriteTest, CancelAndFolderCountsAsExisting) {
+    std::string path = dir_.Path();
+    EXPECT_FALSE(Confirm(path));
+    EXPECT_EQ(prompts_.asked, 1);
+    EXPECT_FALSE(App().settings.AutoOverWrite);
+}
+
+TEST_F(OverwriteTest, SaveAsExtensionRules) {
+    prompts_.choice = OverwriteChoice::SaveAs;
+    prompts_.tick = true;  // ignored for save-as
+    const struct {
+        const char* chosen;
+        const char* expected;
+    } cases[] = {{"C:\\x\\out.XML", "C:\\x\\out.XML"},
+                 {"C:\\x\\out", "C:\\x\\out.xml"},
+                 {"C:\\x\\out.txt", "C:\\x\\out.txt.xml"},
+                 {"C:\\x.y\\out", "C:\\x.y\\out.xml"}};
+    for (const auto& c : cases) {
+        prompts_.saveAsName = c.chosen;
+        std::string path = existing_;
+        EXPECT_TRUE(Confirm(path));
+        EXPECT_EQ(path, c.expected);
+    }
+    EXPECT_FALSE(App().settings.AutoOverWrite);
+    EXPECT_EQ(prompts_.filterSeen, "filter");
+    prompts_.saveAsOk = false;
+    std::string path = existing_;
+    EXPECT_FALSE(Confirm(path));
+}
+
+TEST(PlatformFilter, PairsOfZeroTerminatedTexts) {
+    const FileFilter filters[] = {{"a", "*.a"}, {"b", "*.*"}};
+    EXPECT_EQ(PlatformFilter(filters, 2), std::string("a\0*.a\0b\0*.*\0\0", 13));
+}
+
+TEST(WindowlessPrompts, NeverAllowsReplacing) {
+    TempDir dir;
+    WriteFileBytes(dir.File("x.xml"), "x");
+    AppSettings saved = App().settings;
+    App().settings.AutoOverWrite = false;
+    std::string path = dir.File("x.xml");
+    EXPECT_FALSE(ConfirmOverwrite(path, "", ".xml"));
+    App().settings = saved;
+}
+
+}  // namespace
