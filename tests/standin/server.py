@@ -37,6 +37,7 @@ class Standin:
         self.log = []
         self.faults = {}  # role -> [kind, remaining requests, 0 = until reset]
         self.sessions = {}  # cookie value -> account
+        self.tickets = {}  # sign-in redirect ticket -> login variant
         self.session_count = 0
         self.release = threading.Event()  # set: stalled handlers give up
         self.servers = {}
@@ -54,7 +55,7 @@ class Standin:
                 server.context = ctx
             self.servers[role] = server
         for role, server in self.servers.items():
-            t = threading.Thread(target=server.serve_forever, kwargs={"poll_interval": 0.1},
+            t = threading.Thread(target=server.serve_forever, kwargs={"poll_interval": 0.05},
                                  name=f"standin-{role}", daemon=True)
             t.start()
             self.threads.append(t)
@@ -62,8 +63,13 @@ class Standin:
     def stop(self):
         with self.lock:
             self.release.set()
+        # shutdown() waits up to a poll interval; let the four waits overlap.
+        stoppers = [threading.Thread(target=s.shutdown) for s in self.servers.values()]
+        for t in stoppers:
+            t.start()
+        for t in stoppers:
+            t.join()
         for server in self.servers.values():
-            server.shutdown()
             server.server_close()
         for t in self.threads:
             t.join()
@@ -118,6 +124,7 @@ class Standin:
             self.log.clear()
             self.faults.clear()
             self.sessions.clear()
+            self.tickets.clear()
             self.release.set()
             self.release = threading.Event()
 
@@ -216,6 +223,8 @@ class Handler(BaseHTTPRequestHandler):
               length=True):
         if isinstance(body, str):
             body = body.encode("utf-8")
+        if self.truncate:
+            return self.reply_truncated(body, content_type)
         self.send_response(status)
         if content_type:
             self.send_header("Content-Type", content_type)
@@ -238,6 +247,7 @@ class Handler(BaseHTTPRequestHandler):
         self.send_response(200)
         self.send_header("Content-Type", content_type)
         self.send_header("Content-Length", str(len(body) + 4096))
+        self.send_header("Connection", "close")
         self.end_headers()
         self.wfile.write(body[:max(1, len(body) // 2)])
         self.wfile.flush()
@@ -248,6 +258,8 @@ class Handler(BaseHTTPRequestHandler):
         self.close_connection = True
 
     # -- dispatch -----------------------------------------------------------
+    truncate = False  # the next reply declares more bytes than it sends
+
     def dispatch(self):
         parts = urlsplit(self.path)
         self.path_only, self.query_text = parts.path, parts.query
@@ -321,6 +333,5 @@ class Handler(BaseHTTPRequestHandler):
         packet, _ = site_data.thread_packet(self.site.scenario, request,
                                             view_counter=(fault == "viewcounter"),
                                             no_chats=(fault == "notext"))
-        if fault == "truncated":
-            return self.reply_truncated(packet, "text/xml; charset=UTF-8")
+        self.truncate = fault == "truncated"
         self.reply(500 if fault == "http500xml" else 200, packet, "text/xml; charset=UTF-8")

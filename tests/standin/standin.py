@@ -44,24 +44,41 @@ def find_certs(certs_arg):
     return target, temp
 
 
-def run_command(site, command):
+class Signals:
+    """Catches SIGTERM, SIGINT and SIGHUP from the start on; once a command
+    runs they are handed on to its process group, which also ends what the
+    command started (wine and its helpers)."""
+
+    def __init__(self):
+        self.received = None
+        self.child = None
+        self.stop = threading.Event()
+        for s in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
+            signal.signal(s, self.handle)
+
+    def handle(self, signum, _frame):
+        self.received = self.received or signum
+        self.stop.set()
+        if self.child is not None:
+            try:
+                os.killpg(self.child.pid, signum)
+            except ProcessLookupError:
+                pass
+
+
+def run_command(site, command, signals):
     env = dict(os.environ)
     env.update(site.environment())
+    if signals.received:
+        return 128 + signals.received
     try:
         child = subprocess.Popen(command, env=env, process_group=0)
     except OSError as e:
         print(f"standin: cannot run {command[0]}: {e}", file=sys.stderr, flush=True)
         return 127
-
-    def forward(signum, _frame):
-        # Ending the whole group also ends what CMD started (wine and its helpers).
-        try:
-            os.killpg(child.pid, signum)
-        except ProcessLookupError:
-            pass
-    signal.signal(signal.SIGTERM, forward)
-    signal.signal(signal.SIGINT, forward)
-    signal.signal(signal.SIGHUP, forward)
+    signals.child = child
+    if signals.received:  # arrived while the command was starting
+        signals.handle(signals.received, None)
     try:
         rc = child.wait()
     finally:
@@ -90,6 +107,7 @@ def main(argv):
     if args.exec_ and not command:
         parser.error("--exec needs a command after --")
 
+    signals = Signals()
     certs, temp = find_certs(args.certs)
     site = Standin(load_scenario(args.scenario), certs, verbose=args.verbose)
     site.start()
@@ -98,11 +116,8 @@ def main(argv):
             print(f"{role}={address}", flush=True)
         print("ready", flush=True)
         if args.exec_:
-            return run_command(site, command)
-        stop = threading.Event()
-        signal.signal(signal.SIGTERM, lambda *_: stop.set())
-        signal.signal(signal.SIGINT, lambda *_: stop.set())
-        while not stop.wait(3600):
+            return run_command(site, command, signals)
+        while not signals.stop.wait(3600):
             pass
         return 0
     finally:

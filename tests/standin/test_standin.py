@@ -168,5 +168,276 @@ class MessageServerTest(SiteTest):
         self.assertIn('res_from="-1"', entry["body"])
 
 
+class MessageFaultTest(SiteTest):
+    REQUEST = [("res_from", "-5"), ("version", "20061206"), ("thread", "1173108780")]
+
+    def fault(self, role, kind, count=None):
+        q = f"/_standin/fault?role={role}&kind={kind}" + (f"&count={count}" if count is not None else "")
+        resp, _ = self.client.get("main", q)
+        self.assertEqual(resp.status, 200, q)
+
+    def test_each_fault_answers_once(self):
+        def parse(data):
+            ET.fromstring(data)
+        cases = {
+            "http500html": (500, lambda d: self.assertRaises(ET.ParseError, parse, d)),
+            "http500xml": (500, lambda d: self.assertEqual(len(self.chats(d)[1]), 5)),
+            "empty": (200, lambda d: self.assertEqual(d, b"")),
+            "notxml": (200, lambda d: self.assertRaises(ET.ParseError, parse, d)),
+            "notext": (200, lambda d: self.assertEqual("".join(ET.fromstring(d).itertext()), "")),
+            "viewcounter": (200, lambda d: self.assertEqual(
+                len(ET.fromstring(d).findall("view_counter")), 1)),
+        }
+        for kind, (status, check) in cases.items():
+            with self.subTest(kind=kind):
+                self.fault("message", kind)
+                resp, data = self.client.thread(self.REQUEST)
+                self.assertEqual(resp.status, status)
+                check(data)
+                # Only the one request: the next is normal again.
+                resp, data = self.client.thread(self.REQUEST)
+                self.assertEqual((resp.status, len(self.chats(data)[1])), (200, 5))
+        self.assertTrue(ET.fromstring(b"<x>" + b"</x>") is not None)
+
+    def test_count_and_until_reset(self):
+        self.fault("message", "empty", 2)
+        bodies = [self.client.thread(self.REQUEST)[1] for _ in range(3)]
+        self.assertEqual([b == b"" for b in bodies], [True, True, False])
+        self.fault("message", "empty", 0)
+        self.assertEqual([self.client.thread(self.REQUEST)[1] for _ in range(4)], [b""] * 4)
+        self.client.get("main", "/_standin/reset")
+        self.assertNotEqual(self.client.thread(self.REQUEST)[1], b"")
+        self.assertEqual(len(self.client.log()), 1)  # reset cleared the log
+
+    def test_unknown_fault_is_refused(self):
+        for q in ("role=message&kind=nope", "role=main&kind=viewcounter", "role=x&kind=stall",
+                  "role=main&kind=stall&count=-1"):
+            self.assertEqual(self.client.get("main", "/_standin/fault?" + q)[0].status, 400)
+
+    def test_truncated_declares_more_than_it_sends(self):
+        self.fault("message", "truncated")
+        with self.assertRaises(http.client.IncompleteRead):
+            self.client.thread(self.REQUEST)
+
+    def test_requirecookie(self):
+        self.fault("message", "requirecookie", 0)
+        self.assertEqual(self.client.thread(self.REQUEST)[0].status, 403)
+        self.client.get("main", "/_standin/signin?account=plain")
+        self.assertEqual(self.client.thread(self.REQUEST)[0].status, 200)
+
+    def test_stall_until_reset_and_stop(self):
+        self.fault("main", "stall", 0)
+        errors = []
+
+        def call():
+            try:
+                self.client.get("main", "/watch/sm9", timeout=10)
+            except Exception as e:  # the connection ends without an answer
+                errors.append(e)
+        threads = [threading.Thread(target=call) for _ in range(2)]
+        for t in threads:
+            t.start()
+        deadline = time.time() + 5
+        while len(self.client.log()) < 2 and time.time() < deadline:
+            time.sleep(0.02)
+        self.assertEqual(len(self.client.log()), 2)  # both read, neither answered
+        self.assertTrue(all(t.is_alive() for t in threads))
+        started = time.time()
+        self.client.get("main", "/_standin/reset")
+        for t in threads:
+            t.join(5)
+        self.assertLess(time.time() - started, 3)
+        self.assertEqual(len(errors), 2)
+        # A stall that is still waiting does not hold up the stop.
+        self.fault("message", "stall")
+        t = threading.Thread(target=lambda: self.assertRaises(
+            Exception, self.client.thread, self.REQUEST))
+        t.start()
+        while not self.client.log():
+            time.sleep(0.02)
+        started = time.time()
+        self.site.stop()
+        t.join(5)
+        self.assertLess(time.time() - started, 3)
+        self.site.start()  # for tearDown
+
+
+class MainHostTest(SiteTest):
+    def sign_in(self, account="premium"):
+        self.assertEqual(self.client.get("main", f"/_standin/signin?account={account}")[0].status, 200)
+
+    def page(self, path):
+        resp, data = self.client.get("main", path)
+        return data.decode("utf-8")
+
+    def test_watch_pages_demand_the_session(self):
+        text = self.page("/watch/sm9")
+        self.assertIn(f"https://{self.site.secure}/secure/login", text)
+        self.assertNotIn("mokuplayer.swf", text)
+        self.sign_in()
+        text = self.page("/watch/sm9")
+        self.assertIn("mokuplayer.swf", text)
+        self.assertNotIn("/secure/login", text)
+        m = re.search("<title>(.*?)( ‐ |‐).*</title>", text)
+        self.assertEqual(m.group(1), "新・豪血寺一族 -煩悩解放 - レッツゴー！陰陽師")
+        self.assertIn("var video_id = 'sm9';", text)
+        # Titles with "/", ":", a Shift-JIS 0x5C trail byte and an escaped "&".
+        self.assertIn("<title>【比較】東京/大阪: うどん対決 Part1 ‐ ", self.page("/watch/sm1234"))
+        title = re.search("<title>(.*?) ‐ ", self.page("/watch/sm5000")).group(1)
+        self.assertIn(b"\\", title.encode("cp932").replace(b"\x5c", b"\\\\"))
+        self.assertIn("<title>ハイフン‐入り &amp; タイトル ‐ ", self.page("/watch/sm6000"))
+        self.assertIn("/secure/login", self.page("/watch/sm7777"))  # never lets in
+
+    def test_numeric_my_memory_and_error_pages(self):
+        self.sign_in()
+        self.assertIn("var video_id = 'sm1234';", self.page("/watch/1234567890"))
+        text = self.page("/watch/1300000001")
+        self.assertIn("コメント不可", text)
+        self.assertIn("mokuplayer.swf", text)
+        self.assertIn("var video_id = '1300000001';", text)
+        for path in ("/watch/sm3", "/watch/sm999999"):
+            text = self.page(path)
+            self.assertNotIn("mokuplayer.swf", text)
+            self.assertRegex(text, "<h1>.+</h1>")
+            self.assertRegex(text, '<p class="TXT12">.*<(b|strong)>.*<br>.*</p>')
+
+    def test_getflv_and_waybackkey(self):
+        self.assertNotIn("thread_id=", self.page("/api/getflv?v=sm9"))
+        self.assertEqual(self.page("/api/getwaybackkey?thread=1173108780"), "error=not_login")
+        self.sign_in("plain")
+        reply = self.page("/api/getflv?v=sm9")
+        self.assertEqual(self.page("/api/getwaybackkey?thread=1173108780"), "waybackkey=")
+        self.assertTrue(reply.startswith("thread_id=1173108780&"))
+        self.assertNotRegex(reply, "%([0-9a-f][a-f]|[a-f][0-9a-f])")
+        pairs = dict(urllib.parse.parse_qsl(reply))
+        self.assertEqual(pairs["ms"], self.site.message)
+        self.assertEqual(pairs["user_id"], "1000002")
+        self.assertIn("&ms=", reply)
+        self.assertIn("&url=", reply)
+        self.assertNotIn("thread_id=", self.page("/api/getflv?v=sm999"))
+        self.assertNotIn("thread_id=", self.page("/api/getflv?v=sm8888"))
+        self.assertRegex(self.page("/api/getflv?v=sm8889"), "&ms=[^&]+$")
+        self.assertTrue(self.page("/api/getflv?v=1234567890").startswith("thread_id=1234567890&"))
+        self.sign_in("premium")
+        key = self.page("/api/getwaybackkey?thread=1173108780")
+        self.assertEqual(key, "waybackkey=" + site_data.wayback_key("1173108780", "1000001"))
+        self.assertNotIn("waybackkey=", self.page("/api/getwaybackkey?thread=5"))
+
+    def test_helper_paths(self):
+        self.assertGreater(len(self.client.get("main", "/test/big")[1]), 1024)
+        self.assertEqual(self.client.get("main", "/test/zero")[1], b"abc\x00def")
+        resp, data = self.client.get("main", "/test/404")
+        self.assertEqual(resp.status, 404)
+        self.assertIn(b"<html", data)
+        resp, data = self.client.get("main", "/test/nolength")
+        self.assertIsNone(resp.getheader("Content-Length"))
+        self.assertEqual(len(data), 3000)
+        with self.assertRaises(http.client.IncompleteRead):
+            self.client.get("main", "/test/truncated")
+        resp, data = self.client.get("author", "/software/kometori/version.txt")
+        self.assertEqual(data, b"1.40\n")
+        self.sign_in()
+        resp, _ = self.client.get("main", "/")
+        self.assertEqual(resp.getheader("x-mokumoku-id"), "1000001")
+
+
+class LoginTest(SiteTest):
+    def login(self, mail, password, fault=None):
+        if fault:
+            self.client.get("main", f"/_standin/fault?role=secure&kind={fault}")
+        body = "&next_url=&mail=" + urllib.parse.quote(mail, safe="") + \
+            "&password=" + urllib.parse.quote(password, safe="")
+        return self.client.request("secure", "POST", "/secure/login?site=mokumoku", body=body,
+                                   headers={"Content-Type": "application/x-www-form-urlencoded"})
+
+    def follow(self, resp):
+        """The redirect's target, as the platform would fetch it next."""
+        self.assertEqual(resp.status, 302)
+        target = urllib.parse.urlsplit(resp.getheader("Location"))
+        self.assertEqual(target.netloc, self.site.main)
+        return self.client.get("main", target.path + "?" + target.query)
+
+    def test_redirect_sets_the_session_for_the_main_host(self):
+        resp, _ = self.login("premium@kometori.test", "p&ss+w%rd=1")
+        self.assertIsNone(resp.getheader("Set-Cookie"))
+        resp, _ = self.follow(resp)
+        self.assertEqual(resp.getheader("x-mokumoku-id"), "1000001")
+        self.assertIn("path=/", resp.getheader("Set-Cookie"))
+        self.assertIn("mokuplayer.swf", self.client.get("main", "/watch/sm9")[1].decode())
+        self.client.get("main", "/_standin/fault?role=message&kind=requirecookie")
+        self.assertEqual(self.client.thread([("thread", "1173108780")])[0].status, 200)
+        body = [e["body"] for e in self.client.log() if e["role"] == "secure"][0]
+        self.assertIn("password=p%26ss%2Bw%25rd%3D1", body)
+
+    def test_variants(self):
+        resp, _ = self.login("plain@kometori.test", "plainpass", "direct")
+        self.assertEqual((resp.status, resp.getheader("x-mokumoku-id")), (200, "1000002"))
+        self.assertIn("user_session=", resp.getheader("Set-Cookie"))
+        resp, _ = self.follow(self.login("cookie@kometori.test", "cookiepass")[0])
+        self.assertIsNone(resp.getheader("x-mokumoku-id"))
+        self.assertIsNotNone(resp.getheader("Set-Cookie"))
+        resp, _ = self.follow(self.login("big@kometori.test", "bigpass")[0])
+        self.assertGreater(len(str(resp.headers)), 10240)
+        self.assertEqual(resp.getheader("x-mokumoku-id"), "1000005")
+        resp, _ = self.follow(self.login("plain@kometori.test", "plainpass", "othercase")[0])
+        raw = str(resp.headers)
+        self.assertIn("X-Mokumoku-Id: 1000002", raw)
+        self.assertNotIn("Set-Cookie", raw)
+
+    def test_wrong_credentials(self):
+        for mail, password in (("premium@kometori.test", "p&ss+w%rd=2"), ("x@y", "plainpass")):
+            resp, data = self.login(mail, password)
+            self.assertEqual(resp.status, 200)
+            self.assertIsNone(resp.getheader("Set-Cookie"))
+            self.assertIsNone(resp.getheader("x-mokumoku-id"))
+        # Unencoded, the password's "&" and "=" break the form: refused.
+        resp, _ = self.client.request("secure", "POST", "/secure/login?site=mokumoku",
+                                      body="&next_url=&mail=premium@kometori.test&password=p&ss+w%rd=1")
+        self.assertIsNone(resp.getheader("Location"))
+
+
+class CommandLineTest(unittest.TestCase):
+    def run_standin(self, *command, timeout=20):
+        args = [sys.executable, os.path.join(HERE, "standin.py"), "--certs", CERTS]
+        return subprocess.run(args + ["--exec", "--"] + list(command), capture_output=True,
+                              text=True, timeout=timeout)
+
+    def test_exec_passes_addresses_and_exit_status(self):
+        script = ("import os,sys,urllib.request\n"
+                  "e=os.environ\n"
+                  "print(urllib.request.urlopen(e['KOMETORI_STANDIN_AUTHOR']+'/software/kometori/version.txt').read())\n"
+                  "print(urllib.request.urlopen(e['KOMETORI_STANDIN_CONTROL']+'log').read())\n"
+                  "print(e['KOMETORI_STANDIN_SECURE'], e['KOMETORI_STANDIN_MESSAGE'])\n"
+                  "sys.exit(7)\n")
+        r = self.run_standin(sys.executable, "-c", script)
+        self.assertEqual(r.returncode, 7, r.stderr)
+        lines = r.stdout.splitlines()
+        self.assertRegex(lines[0], r"^main=127\.0\.0\.1:\d+$")
+        self.assertRegex(lines[1], r"^secure=localhost:\d+$")
+        self.assertRegex(lines[2], r"^message=http://127\.0\.0\.1:\d+/api/$")
+        self.assertRegex(lines[3], r"^author=http://127\.0\.0\.1:\d+$")
+        self.assertEqual(lines[4], "ready")
+        self.assertEqual(lines[5], "b'1.40\\n'")
+        self.assertIn('"path": "/software/kometori/version.txt"', r.stdout)
+        self.assertIn(lines[1].split("=")[1] + " " + lines[2].split("=")[1], r.stdout)
+
+    def test_killed_command_and_termination(self):
+        r = self.run_standin("sh", "-c", "kill -9 $$")
+        self.assertEqual(r.returncode, 128 + 9)
+        r = self.run_standin("/nonexistent/command")
+        self.assertEqual(r.returncode, 127)
+        # Terminating the stand-in ends its command too, and the server with it.
+        args = [sys.executable, os.path.join(HERE, "standin.py"), "--certs", CERTS,
+                "--exec", "--", "sleep", "30"]
+        p = subprocess.Popen(args, stdout=subprocess.PIPE, text=True)
+        while p.stdout.readline().strip() != "ready":
+            pass
+        started = time.time()
+        p.terminate()
+        self.assertEqual(p.wait(10), 128 + 15)
+        self.assertLess(time.time() - started, 5)
+        p.stdout.close()
+
+
 if __name__ == "__main__":
     unittest.main()
