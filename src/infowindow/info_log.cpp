@@ -11,6 +11,7 @@ std::string& CInfoLog::Pending() {
 }
 
 CInfoLog& CInfoLog::operator<<(const char* text) {
+    if (!text) return *this;
     if (std::strcmp(text, "\n") == 0 || std::strcmp(text, "\r\n") == 0) {
         EndLine();
     } else {
@@ -30,7 +31,7 @@ CInfoLog& CInfoLog::operator<<(EndLineTag) {
 }
 
 CInfoLog& CInfoLog::AppendRaw(const char* text) {
-    Pending() += text;
+    if (text) Pending() += text;
     return *this;
 }
 

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <mutex>
 #include <string>
 #include <type_traits>
@@ -45,15 +46,15 @@ public:
     void RemoveSink(LineSink* sink);
 
     // The info window, for showing, hiding and placing it; null without one.
-    HWND Window() const { return window_; }
-    void SetWindow(HWND window) { window_ = window; }
+    HWND Window() const { return window_.load(); }
+    void SetWindow(HWND window) { window_.store(window); }
 
 private:
     static std::string& Pending();
 
     std::mutex mutex_;
     std::vector<LineSink*> sinks_;
-    HWND window_ = nullptr;
+    std::atomic<HWND> window_{nullptr};
 };
 
 extern CInfoLog InfoLog;

@@ -1,0 +1,123 @@
+#include "support/window.h"
+
+#include <commdlg.h>
+
+#include <vector>
+
+std::string WindowText(HWND window) {
+    int length = ::GetWindowTextLengthA(window);
+    if (length < 0) length = 0;
+    // The reported length may overestimate for double-byte text; the text
+    // ends at its terminating zero.
+    std::vector<char> buffer(static_cast<size_t>(length) + 2, '\0');
+    ::GetWindowTextA(window, buffer.data(), length + 1);
+    return buffer.data();
+}
+
+namespace {
+RECT WindowRect(HWND window) {
+    RECT rect{};
+    if (!::GetWindowRect(window, &rect)) rect = RECT{};
+    return rect;
+}
+}  // namespace
+
+int WindowLeft(HWND window) { return WindowRect(window).left; }
+
+int WindowTop(HWND window) { return WindowRect(window).top; }
+
+int WindowWidth(HWND window) {
+    RECT rect = WindowRect(window);
+    return rect.right - rect.left;
+}
+
+int WindowHeight(HWND window) {
+    RECT rect = WindowRect(window);
+    return rect.bottom - rect.top;
+}
+
+void MoveWindowTo(HWND window, int x, int y) {
+    ::SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+}
+
+void ResizeWindow(HWND window, int width, int height) {
+    ::SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
+}
+
+void SetWindowBand(HWND window, HWND insertAfter) {
+    ::SetWindowPos(window, insertAfter, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+void AddBorder(HWND window) {
+    LONG_PTR style = ::GetWindowLongPtrA(window, GWL_STYLE);
+    ::SetWindowLongPtrA(window, GWL_STYLE, style | WS_BORDER);
+    ::SetWindowPos(window, nullptr, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED |
+                       SWP_NOOWNERZORDER);
+}
+
+bool IsMenuItemChecked(HMENU menu, UINT command) {
+    MENUITEMINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_STATE;
+    if (!::GetMenuItemInfoA(menu, command, FALSE, &info)) return false;
+    return (info.fState & MFS_CHECKED) != 0;
+}
+
+void ToggleMenuCheck(HMENU menu, UINT command) {
+    ::CheckMenuItem(menu, command, MF_BYCOMMAND | (IsMenuItemChecked(menu, command) ? MF_UNCHECKED : MF_CHECKED));
+}
+
+namespace {
+bool ChooseFile(HWND owner, const char* filter, std::string& path, bool save) {
+    char buffer[MAX_PATH] = {};
+    OPENFILENAMEA ofn{};
+    // The record without the later extensions, which every system accepts.
+    ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = filter;
+    ofn.lpstrFile = buffer;
+    ofn.nMaxFile = sizeof buffer;
+    ofn.Flags = save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST;
+    BOOL chosen = save ? ::GetSaveFileNameA(&ofn) : ::GetOpenFileNameA(&ofn);
+    path = chosen ? buffer : "";
+    return chosen != FALSE;
+}
+}  // namespace
+
+bool ChooseOpenFile(HWND owner, const char* filter, std::string& path) {
+    return ChooseFile(owner, filter, path, false);
+}
+
+bool ChooseSaveFile(HWND owner, const char* filter, std::string& path) {
+    return ChooseFile(owner, filter, path, true);
+}
+
+ToolTips::ToolTips(HWND parent, HINSTANCE instance, DWORD styles) {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
+    ::InitCommonControlsEx(&controls);
+    tips_ = ::CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, styles, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                              CW_USEDEFAULT, parent, nullptr, instance, nullptr);
+    tool_.cbSize = TTTOOLINFOA_V1_SIZE;
+    tool_.uFlags = TTF_SUBCLASS;
+    if (tips_) ::SendMessageA(tips_, TTM_SETMAXTIPWIDTH, 0, ::GetSystemMetrics(SM_CXSCREEN));
+}
+
+ToolTips::~ToolTips() {
+    // The tips die with their owner window; only a live one is destroyed here.
+    if (tips_ && ::IsWindow(tips_)) ::DestroyWindow(tips_);
+}
+
+void ToolTips::AddTool(HWND tool, const char* text) {
+    if (!tips_) return;
+    ::GetClientRect(tool, &tool_.rect);
+    tool_.hwnd = tool;
+    tool_.uId = 0;
+    tool_.hinst = nullptr;
+    tool_.lpszText = const_cast<char*>(text);
+    ::SendMessageA(tips_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool_));
+}
+
+void ToolTips::SetBackgroundColour(COLORREF colour) { ::SendMessageA(tips_, TTM_SETTIPBKCOLOR, colour, 0); }
+
+void ToolTips::SetTextColour(COLORREF colour) { ::SendMessageA(tips_, TTM_SETTIPTEXTCOLOR, colour, 0); }

@@ -1,0 +1,59 @@
+// Small chores on windows, menus, tool tips and file dialogs. Failures of the
+// platform calls pass silently (a zero rectangle, a false flag).
+#pragma once
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <string>
+
+// The window's whole text.
+std::string WindowText(HWND window);
+
+// The window rectangle in screen coordinates.
+int WindowLeft(HWND window);
+int WindowTop(HWND window);
+int WindowWidth(HWND window);
+int WindowHeight(HWND window);
+
+// Keep size and z-order.
+void MoveWindowTo(HWND window, int x, int y);
+// Keeps position and z-order.
+void ResizeWindow(HWND window, int width, int height);
+// Changes only the z-order: HWND_TOPMOST or HWND_NOTOPMOST.
+void SetWindowBand(HWND window, HWND insertAfter);
+// Adds WS_BORDER and redraws the frame.
+void AddBorder(HWND window);
+
+bool IsMenuItemChecked(HMENU menu, UINT command);
+void ToggleMenuCheck(HMENU menu, UINT command);
+
+// The platform's file dialogs. The filter is pairs of zero-terminated texts
+// closed by an empty one ("XML\0*.xml\0"). True when the user chose a file;
+// the path is empty when cancelled.
+bool ChooseOpenFile(HWND owner, const char* filter, std::string& path);
+// Asks before overwriting; the chosen name may not exist yet and comes back as
+// typed (the caller adds a missing extension).
+bool ChooseSaveFile(HWND owner, const char* filter, std::string& path);
+
+// One tool-tip window and the tools it describes. The tips wrap only at
+// explicit line breaks.
+class ToolTips {
+public:
+    ToolTips(HWND parent, HINSTANCE instance, DWORD styles);
+    ~ToolTips();
+    ToolTips(const ToolTips&) = delete;
+    ToolTips& operator=(const ToolTips&) = delete;
+
+    // The tip covers the tool's whole client area. The text must outlive the tool.
+    void AddTool(HWND tool, const char* text);
+    void SetBackgroundColour(COLORREF colour);
+    void SetTextColour(COLORREF colour);
+
+    HWND Window() const { return tips_; }
+
+private:
+    HWND tips_ = nullptr;
+    TTTOOLINFOA tool_{};
+};
