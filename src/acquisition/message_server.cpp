@@ -6,6 +6,7 @@
 #include "export/codepage.h"
 #include "infowindow/info_log.h"
 #include "support/http.h"
+#include "support/write_guard.h"
 
 namespace {
 
@@ -71,6 +72,7 @@ std::string FolderOf(const std::string& path) {
 // Saves into a temporary file beside the target and moves it over the target
 // only when complete, so a failed save never costs the existing file.
 void SaveReplacing(IXMLDOMDocument* doc, const std::string& path) {
+    std::lock_guard<std::recursive_mutex> writing(FileWriteMutex());
     char temp[MAX_PATH] = {};
     if (!::GetTempFileNameA(FolderOf(path).c_str(), "kmt", 0, temp)) {
         ThrowIfFailed(HRESULT_FROM_WIN32(::GetLastError()));

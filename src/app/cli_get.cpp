@@ -1,3 +1,138 @@
-#include "app/cli.h"
+// kometori-cli get: the fetch job in batch mode, for scripts and schedules.
+#include <windows.h>
 
-int RunGetCommand(int, char**) { return 2; }
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/cli.h"
+#include "app/cli_output.h"
+#include "app/fetch_input.h"
+#include "app/settings.h"
+#include "shell/conversion_job.h"
+#include "shell/fetch_job.h"
+#include "support/write_guard.h"
+
+namespace {
+
+const char kGetUsage[] =
+    "使い方: kometori-cli get [オプション] アドレス\n"
+    "  アドレス            視聴ページのアドレスか動画ID。複数は \";\" で区切る\n"
+    "  -o, --save-dir DIR  保存先フォルダ (既定: Kometori.ini の SavePath)\n"
+    "  -n, --count N       新しい順に N 件のコメント (既定: Kometori.ini の Comment)\n"
+    "  -a, --all           全て取得 (1000 件)\n"
+    "  -p, --past \"YYYY-MM-DD HH:MM:SS\"  その日時 (ローカル時刻) の過去ログ\n"
+    "  -y, --overwrite     既存のファイルを確認せずに上書きする\n"
+    "  -t, --text          保存したコメントファイルをテキストに変換する\n"
+    "\n"
+    "Usage: kometori-cli get [options] ADDRESSES\n"
+    "  ADDRESSES           one or more watch page addresses or video IDs separated by \";\"\n"
+    "  -o, --save-dir DIR  save folder (default: \"SavePath\" of the INI)\n"
+    "  -n, --count N       newest N comments (default: \"Comment\" of the INI)\n"
+    "  -a, --all           get all (1000)\n"
+    "  -p, --past \"YYYY-MM-DD HH:MM:SS\"  past log as of that local time\n"
+    "  -y, --overwrite     overwrite existing files without asking\n"
+    "  -t, --text          convert each saved comment file to text\n"
+    "Exit status: 0 every address saved, 1 a failure or a cancel, 2 a usage error.\n";
+
+// "YYYY-MM-DD HH:MM:SS" into the six past-log fields, as the boxes hold them.
+bool ParsePastDate(const std::string& text, FormValues& form) {
+    int y, mo, d, h, mi, s;
+    char tail = 0;
+    if (std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d%c", &y, &mo, &d, &h, &mi, &s, &tail) != 6) return false;
+    form.Year = std::to_string(y);
+    form.Month = std::to_string(mo);
+    form.Day = std::to_string(d);
+    form.Hour = std::to_string(h);
+    form.Minute = std::to_string(mi);
+    form.Second = std::to_string(s);
+    return true;
+}
+
+class ConsoleFetchView : public FetchJobView {
+public:
+    ConsoleFetchView(bool getAll, bool text) : getAll_(getAll), text_(text) {}
+    bool GetAllChecked() override { return getAll_; }
+    bool TextConversionChecked() override { return text_; }
+    bool RunConversion(const ConversionRequest& request) override {
+        // The text file is one the user keeps: Ctrl+C waits for it.
+        std::lock_guard<std::recursive_mutex> writing(FileWriteMutex());
+        return RunConversionJob(request);
+    }
+
+private:
+    bool getAll_;
+    bool text_;
+};
+
+BOOL WINAPI OnConsoleInterrupt(DWORD) {
+    FetchStopRequested() = true;
+    // Wait for a file being written, then end before the next one starts.
+    FileWriteMutex().lock();
+    std::fflush(stdout);
+    ::ExitProcess(1);
+}
+
+int UsageError(const std::string& message) {
+    std::fprintf(stderr, "%s\n", message.c_str());
+    return 2;
+}
+
+}  // namespace
+
+int RunGetCommand(int argc, char** argv) {
+    FormValues form;
+    App().settings.Load(form);  // the INI file is read, never written
+    form.URL.clear();
+    form.PastLog = false;
+    form.GetAllComment = false;
+    bool text = false;
+    std::string addresses;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= argc) return false;
+            out = argv[++i];
+            return true;
+        };
+        if (arg == "-h" || arg == "--help") {
+            std::fputs(kGetUsage, stdout);
+            return 0;
+        } else if (arg == "-o" || arg == "--save-dir") {
+            if (!value(form.SavePath)) return UsageError(kGetUsage);
+        } else if (arg == "-n" || arg == "--count") {
+            if (!value(form.Comment)) return UsageError(kGetUsage);
+        } else if (arg == "-a" || arg == "--all") {
+            form.GetAllComment = true;
+        } else if (arg == "-p" || arg == "--past") {
+            std::string date;
+            if (!value(date)) return UsageError(kGetUsage);
+            form.PastLog = true;
+            if (!ParsePastDate(date, form)) return UsageError("過去ログの日時指定値が正しくありません。");
+        } else if (arg == "-y" || arg == "--overwrite") {
+            App().settings.AutoOverWrite = true;
+        } else if (arg == "-t" || arg == "--text") {
+            text = true;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return UsageError("不明なオプションです / unknown option: " + arg + "\n\n" + kGetUsage);
+        } else {
+            if (!addresses.empty()) addresses += ";";
+            addresses += arg;
+        }
+    }
+    form.URL = addresses;
+    const InputCheck check = ValidateFetchInput(form);
+    if (!check.ok) return UsageError(check.message);
+
+    ConsoleLineSink out;
+    ::SetConsoleCtrlHandler(OnConsoleInterrupt, TRUE);
+    FetchJobInput input;
+    input.addressText = form.URL;
+    input.saveFolder = form.SavePath;
+    input.commentCount = LeadingNumber(form.Comment);
+    input.pastDate = PastDateFromForm(form);
+    input.autoFetch = true;  // batch mode whatever the number of addresses: never a prompt
+    ConsoleFetchView view(form.GetAllComment, text);
+    const FetchJobResult result = RunFetchJob(input, view);
+    return result.failed == 0 && result.cancelled == 0 && !result.stopped ? 0 : 1;
+}

@@ -1,0 +1,123 @@
+// One video address to one saved comment file.
+#include <exception>
+
+#include "acquisition/comment_client.h"
+#include "acquisition/naming.h"
+#include "acquisition/past_log.h"
+#include "acquisition/video_info.h"
+#include "acquisition/watch_page.h"
+#include "app/settings.h"
+#include "infowindow/info_log.h"
+#include "support/text.h"
+
+bool CCommentClient::AcquireComments(FetchOptions options, std::string& savedPath) {
+    const SiteSettings& site = App().settings.site;
+    std::string address = options.address;
+    if (address.find(site.SiteRoot()) == std::string::npos) address = site.WatchPrefix() + address;
+
+    InfoLog << "Check URL..." << EndLine;
+    std::string title;
+    std::string videoId;
+    if (!ReadWatchPage(address, title, videoId)) {
+        InfoLog << "Error" << EndLine;
+        return false;
+    }
+    InfoLog << "Title = " << title << EndLine;
+
+    std::string segment;
+    if (!LastPathSegment(address, segment)) {
+        InfoLog << "URLが正しくありません" << EndLine;
+        return false;
+    }
+    InfoLog << "Thread = " << segment << EndLine;
+    InfoLog << "Search ThreadId..." << EndLine;
+
+    std::string videoInfo;
+    RequestVideoInfo(segment, videoInfo);
+    std::string threadId;
+    if (!GetThreadId(videoInfo, threadId)) {
+        InfoLog << "スレッドIDの取得に失敗しました" << EndLine;
+        return false;
+    }
+    InfoLog << "ThreadId = " << threadId << EndLine;
+
+    InfoLog << "Search MessageServerURL..." << EndLine;
+    std::string serverUrl;
+    if (!GetMessageServer(videoInfo, serverUrl)) {
+        InfoLog << "メッセージサーバーURLの取得に失敗しました" << EndLine;
+        return false;
+    }
+    InfoLog << "MessageServerURL = " << serverUrl << EndLine;
+
+    std::int32_t moment = 0;
+    bool pastLog = false;
+    std::string waybackKey;
+    std::string userId;
+    switch (ClassifyPastDate(options.pastDate, moment)) {
+        case PastDateKind::Current:
+            InfoLog << "現在のコメントを取得します" << EndLine;
+            break;
+        case PastDateKind::Invalid:
+            InfoLog << "過去ログ取得日時の設定値が正しくありません" << EndLine;
+            return false;
+        case PastDateKind::Past:
+            InfoLog << "過去ログからコメントを取得します" << EndLine;
+            InfoLog << "Search waybackkey..." << EndLine;
+            waybackKey = GetWaybackKey(threadId);
+            if (waybackKey.empty()) {
+                InfoLog << "waybackkeyの取得に失敗しました" << EndLine;
+                InfoLog << "■プレミアムユーザーでログインしていることを確認して下さい" << EndLine;
+                return false;
+            }
+            InfoLog << "waybackkey = " << waybackKey << EndLine;
+            userId = GetUserId(videoInfo);
+            if (userId.empty()) {
+                InfoLog << "ユーザーIDの取得に失敗しました" << EndLine;
+                return false;
+            }
+            pastLog = true;
+            break;
+    }
+
+    const std::string request =
+        pastLog ? ComposeThreadRequest(threadId, options.commentCount, userId, moment, waybackKey)
+                : ComposeThreadRequest(threadId, options.commentCount);
+    InfoLog << "Post Data = " << request << EndLine;
+
+    std::string fileName;
+    if (pastLog) {
+        const std::tm& d = options.pastDate;
+        fileName = MakeCommentFileName(title, threadId, videoId, d.tm_year + 1900, d.tm_mon + 1, d.tm_mday,
+                                       d.tm_hour, d.tm_min, d.tm_sec);
+    } else {
+        fileName = MakeCommentFileName(title, threadId, videoId, CurrentYear(), CurrentMonth(), CurrentDay(),
+                                       CurrentHour(), CurrentMinute(), CurrentSecond());
+    }
+    InfoLog << "Filename = " << fileName << EndLine;
+
+    std::string path = options.saveFolder + "\\" + fileName + ".xml";
+    static const FileFilter kFilters[] = {{"コメントファイル(*.xml)", "*.xml"}, {"すべてのファイル(*.*)", "*.*"}};
+    if (!ConfirmOverwrite(path, PlatformFilter(kFilters, 2), ".xml")) {
+        savedPath = "CANCEL";
+        return false;
+    }
+    savedPath = path;
+
+    try {
+        if (!PostThreadRequest(request, serverUrl, path)) {
+            InfoLog << "XMLの取得に失敗しました" << EndLine;
+            return false;
+        }
+        return true;
+    } catch (const ComError& e) {
+        InfoLog << EndLine;
+        InfoLog << "処理中に例外が発生しました" << EndLine;
+        InfoLog << "Description : " << e.Description() << EndLine;
+        InfoLog << "Source : " << e.Source() << EndLine;
+        InfoLog << "Message : " << e.Message() << EndLine;
+        return false;
+    } catch (const std::exception&) {
+        InfoLog << "処理中に例外が発生しました" << EndLine;
+        return false;
+    }
+}

@@ -1,0 +1,12 @@
+// Finished log lines on standard output, oldest first, in the ANSI code page,
+// each ended by "\r\n".
+#pragma once
+
+#include "infowindow/info_log.h"
+
+class ConsoleLineSink : public LineSink {
+public:
+    ConsoleLineSink();
+    ~ConsoleLineSink() override;
+    void WriteLine(const std::string& line) override;
+};

@@ -1,0 +1,27 @@
+// The check of the form before a fetch, without the window: the main window
+// shows the message and moves the focus; the console companion prints it.
+#pragma once
+
+#include <ctime>
+#include <string>
+
+#include "app/settings.h"
+
+enum class InputField { None, Address, SaveFolder, Count, CountSelectAll, PastDate };
+
+struct InputCheck {
+    bool ok = true;
+    std::string message;              // what to tell the user when !ok
+    InputField focus = InputField::None;  // where the window puts the focus
+};
+
+// The checks in their order; the first failure ends them. A missing save
+// folder whose parent exists is created here.
+InputCheck ValidateFetchInput(const FormValues& form);
+
+// The integer of a text's leading digits, 0 when there are none.
+int LeadingNumber(const std::string& text);
+
+// The past-log date the form asks for: all zero when the past-log box is off,
+// else year - 1900, month - 1, day, hour, minute, second.
+std::tm PastDateFromForm(const FormValues& form);

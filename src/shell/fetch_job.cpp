@@ -1,0 +1,118 @@
+#include "shell/fetch_job.h"
+
+#include <windows.h>
+
+#include "acquisition/comment_client.h"
+#include "app/settings.h"
+#include "infowindow/info_log.h"
+#include "shell/conversion_job.h"
+#include "support/text.h"
+
+const char kFetchErrorText[] =
+    "処理中にエラーが発生しました。\n情報ウィンドウにエラー情報が表示されています。\n\n"
+    "URLが正しいのにエラーが出る場合、サーバーが混雑している可能性があるので、\n"
+    "少し時間をおいてから再度実行して下さい。";
+
+std::atomic<bool>& FetchStopRequested() {
+    static std::atomic<bool> requested{false};
+    return requested;
+}
+
+bool FetchJobView::RunConversion(const ConversionRequest& request) { return RunConversionJob(request); }
+
+bool WaitBetweenAccesses(int seconds) {
+    if (seconds < 1) return false;
+    const DWORD start = ::GetTickCount();
+    InfoLog << "待機中...(" << seconds << "秒)" << EndLine;
+    InfoLog << "※待機時間はiniファイルのAccessWait=で設定できます" << EndLine;
+    const DWORD span = static_cast<DWORD>(seconds) * 1000u;
+    do {
+        ::Sleep(1000);
+    } while (::GetTickCount() - start < span && !FetchStopRequested());
+    return true;
+}
+
+FetchOutcome FetchOneAddress(const std::string& address, const std::string& saveFolder, int commentCount,
+                             std::tm pastDate, bool batch, FetchJobView& view) {
+    CCommentClient client;
+    if (view.GetAllChecked()) commentCount = 1000;
+    InfoLog << "-----------------------------" << EndLine;
+    InfoLog << "[コメント 取得開始]" << EndLine;
+    InfoLog << "URL = " << address << EndLine;
+    InfoLog << "Comment = " << commentCount << EndLine;
+    InfoLog << "SavePath = " << saveFolder << EndLine;
+
+    FetchOptions options;
+    options.address = address;
+    options.commentCount = commentCount;
+    options.saveFolder = saveFolder;
+    options.pastDate = pastDate;
+    std::string savedPath;
+    if (client.AcquireComments(options, savedPath)) {
+        view.ShowSaved();
+        if (view.TextConversionChecked()) {
+            std::string textPath;
+            if (!ChooseTextFilePath(savedPath, textPath)) {
+                InfoLog << "操作を取り消しました" << EndLine;
+                return FetchOutcome::Cancelled;
+            }
+            ConversionRequest request;
+            request.commentPath = savedPath;
+            request.textPath = textPath;
+            request.format = App().settings.Format;
+            request.completionMessage = "コメントファイルを保存しました。\r\n\n" + savedPath + "\r\n" + textPath;
+            request.batch = batch;
+            return view.RunConversion(request) ? FetchOutcome::Saved : FetchOutcome::Failed;
+        }
+        if (!batch) {
+            view.ShowMessage("コメントファイルを保存しました。\n\n" + savedPath);
+        } else {
+            InfoLog << "コメントファイルを保存しました" << EndLine;
+        }
+        return FetchOutcome::Saved;
+    }
+    if (savedPath == "CANCEL") {
+        InfoLog << "操作を取り消しました" << EndLine;
+        return FetchOutcome::Cancelled;
+    }
+    if (!batch) {
+        view.ShowMessage(kFetchErrorText);
+    } else {
+        view.RevealInfoWindow();
+        InfoLog << "◆" << kFetchErrorText << EndLine;
+    }
+    return FetchOutcome::Failed;
+}
+
+FetchJobResult RunFetchJob(const FetchJobInput& input, FetchJobView& view) {
+    FetchJobResult result;
+    FetchStopRequested() = false;
+    view.ShowBusy();
+    const std::vector<std::string> addresses = Split(input.addressText, ";");
+    const size_t n = addresses.size();
+    const bool batch = n >= 2 || (n == 1 && input.autoFetch);
+    for (size_t i = 0; i < n; ++i) {
+        if (FetchStopRequested()) {
+            result.stopped = true;
+            break;
+        }
+        switch (FetchOneAddress(addresses[i], input.saveFolder, input.commentCount, input.pastDate, batch, view)) {
+            case FetchOutcome::Saved: ++result.saved; break;
+            case FetchOutcome::Failed: ++result.failed; break;
+            case FetchOutcome::Cancelled: ++result.cancelled; break;
+        }
+        if (batch && i + 1 < n && !FetchStopRequested()) {
+            view.ShowBusy();
+            WaitBetweenAccesses(App().settings.AccessWait);
+        }
+    }
+    if (FetchStopRequested()) {
+        result.stopped = true;
+        InfoLog << "処理を途中停止しました" << EndLine;
+    } else {
+        if (App().settings.CompleteBeep && n >= 2) view.Beep();
+        InfoLog << "全ての処理を完了しました" << EndLine;
+    }
+    view.ShowIdle();
+    return result;
+}

@@ -1,0 +1,63 @@
+// The fetch job over an address list, without its window: the window and the
+// console companion give it a view that shows states and outcomes.
+#pragma once
+
+#include <atomic>
+#include <ctime>
+#include <string>
+#include <vector>
+
+struct ConversionRequest;
+
+// What the job shows and asks of its window. The defaults do nothing.
+class FetchJobView {
+public:
+    virtual ~FetchJobView() = default;
+    virtual void ShowBusy() {}
+    virtual void ShowIdle() {}
+    // After a saved address: the button and title read "取得完了".
+    virtual void ShowSaved() {}
+    // Read again for every address.
+    virtual bool GetAllChecked() { return false; }
+    virtual bool TextConversionChecked() { return false; }
+    // A message box (only outside batch mode).
+    virtual void ShowMessage(const std::string&) {}
+    // A batch failure: show the info window and bring it to the front.
+    virtual void RevealInfoWindow() {}
+    virtual void Beep() {}
+    // Runs the conversion job on the request and waits for it; true on success.
+    virtual bool RunConversion(const ConversionRequest& request);
+};
+
+struct FetchJobInput {
+    std::string addressText;  // addresses separated by ";"
+    std::string saveFolder;
+    int commentCount = 0;
+    std::tm pastDate{};  // all zero: current comments
+    bool autoFetch = false;
+};
+
+struct FetchJobResult {
+    int saved = 0;
+    int failed = 0;
+    int cancelled = 0;
+    bool stopped = false;
+};
+
+// A stop request, checked between the steps and during the pause: the job
+// ends at the next check instead of being terminated in the middle of a call.
+std::atomic<bool>& FetchStopRequested();
+
+// Runs one job: every address, the pauses, the completion line.
+FetchJobResult RunFetchJob(const FetchJobInput& input, FetchJobView& view);
+
+enum class FetchOutcome { Saved, Failed, Cancelled };
+FetchOutcome FetchOneAddress(const std::string& address, const std::string& saveFolder, int commentCount,
+                             std::tm pastDate, bool batch, FetchJobView& view);
+
+// False without waiting below one second; otherwise logs the two waiting lines
+// and waits (in steps of one second, ending early on a stop request).
+bool WaitBetweenAccesses(int seconds);
+
+// The fixed text shown when an address failed.
+extern const char kFetchErrorText[];
