@@ -58,7 +58,8 @@ bool HttpSession::Open(Access access, const std::string& proxy) {
     return static_cast<bool>(root_);
 }
 
-bool HttpSession::OpenRequest(const std::string& url, const char* verb, HttpRequest& request, DWORD flags) {
+bool HttpSession::OpenRequest(const std::string& url, const char* verb, HttpRequest& request, DWORD flags,
+                              const char* version) {
     char host[INTERNET_MAX_HOST_NAME_LENGTH + 1] = {};
     std::vector<char> path(url.size() + 2, '\0');
     std::vector<char> extra(url.size() + 2, '\0');
@@ -87,7 +88,7 @@ bool HttpSession::OpenRequest(const std::string& url, const char* verb, HttpRequ
     DWORD requestFlags = INTERNET_FLAG_RELOAD | flags;
     if (parts.nScheme == INTERNET_SCHEME_HTTPS) requestFlags |= INTERNET_FLAG_SECURE;
     request.request_.reset(
-        ::HttpOpenRequestA(request.connection_.get(), verb, object.c_str(), nullptr, nullptr, nullptr, requestFlags, 0));
+        ::HttpOpenRequestA(request.connection_.get(), verb, object.c_str(), version, nullptr, nullptr, requestFlags, 0));
     if (!request.request_) {
         request.Fail(::GetLastError());
         return false;

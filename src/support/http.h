@@ -31,6 +31,9 @@ public:
     DWORD Error() const { return error_; }  // last WinINet or system error code
     std::string ErrorText() const;
     HINTERNET Handle() const { return request_.get(); }
+    // Whether the connection handle was made (tells a failed connect from a
+    // failed request open).
+    bool Connected() const { return static_cast<bool>(connection_); }
 
 private:
     friend class HttpSession;
@@ -52,8 +55,9 @@ public:
     bool Open(Access access = Access::Preconfigured, const std::string& proxy = {});
     // Cracks the address and opens the connection and the request, time-outs
     // set; nothing is sent yet. Flags are added to INTERNET_FLAG_RELOAD (and
-    // INTERNET_FLAG_SECURE for https).
-    bool OpenRequest(const std::string& url, const char* verb, HttpRequest& request, DWORD flags = 0);
+    // INTERNET_FLAG_SECURE for https). A null version is the platform's default.
+    bool OpenRequest(const std::string& url, const char* verb, HttpRequest& request, DWORD flags = 0,
+                     const char* version = nullptr);
     HINTERNET Handle() const { return root_.get(); }
 
 private:

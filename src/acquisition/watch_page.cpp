@@ -1,0 +1,152 @@
+#include "acquisition/watch_page.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include <boost/lexical_cast.hpp>
+
+#include "acquisition/prompts.h"
+#include "app/settings.h"
+#include "infowindow/info_log.h"
+#include "login/login.h"
+#include "support/regex.h"
+#include "support/text.h"
+#include "support/web.h"
+
+namespace {
+
+// A site that keeps showing the sign-in link after accepting the account
+// would otherwise be read for ever.
+constexpr int kMaxSignIns = 2;
+
+const char kPlayerMarker[] = "mokuplayer.swf";
+const char kTitlePattern[] = "<title>(.*?)( ‐ |‐).*</title>";
+const char kMyMemoryMarker[] = "コメント不可";
+const char kVideoIdStart[] = "var video_id = '";
+const char kVideoIdEnd[] = "';";
+
+std::string SignInAddress() { return "https://" + App().settings.site.SecureHost + "/secure/login"; }
+
+// The stored account first, then the user.
+bool SignIn(UserPrompts& prompts) {
+    const std::string mail = App().settings.Mail;
+    const std::string pass = App().settings.Pass;
+    if (!mail.empty() && !pass.empty()) {
+        if (Login(mail, pass)) return true;
+    } else {
+        prompts.ShowSignInNotice();
+    }
+    return prompts.RunLoginDialog();
+}
+
+bool IsInt32(const std::string& text) {
+    try {
+        boost::lexical_cast<int>(text);
+        return true;
+    } catch (const boost::bad_lexical_cast&) {
+        return false;
+    }
+}
+
+}  // namespace
+
+WatchPageKind ClassifyWatchPage(const std::string& page) {
+    if (page.find(kPlayerMarker) != std::string::npos) return WatchPageKind::SignedIn;
+    if (page.find(SignInAddress()) != std::string::npos) return WatchPageKind::SignInNeeded;
+    return WatchPageKind::Other;
+}
+
+bool ReadSignedInPage(const std::string& page, const std::string& address, std::string& title,
+                      std::string& videoId) {
+    std::vector<std::string> groups;
+    if (!RegexSearch(page, kTitlePattern, groups, false) || groups.size() < 2 || groups[1].empty()) {
+        InfoLog << "動画のタイトルの取得に失敗しました" << EndLine;
+        return false;
+    }
+    title = groups[1];
+
+    if (page.find(kMyMemoryMarker) != std::string::npos) {
+        videoId = Between(page, kVideoIdStart, kVideoIdEnd);
+        InfoLog << "マイメモリーのURLが指定されました" << EndLine;
+        return true;
+    }
+    LastPathSegment(address, videoId);
+    // A number in the address names the video by its page; the script gives its ID.
+    if (IsInt32(videoId)) {
+        std::string scriptId = Between(page, kVideoIdStart, kVideoIdEnd);
+        if (!scriptId.empty()) videoId = scriptId;
+    }
+    return true;
+}
+
+void ReportErrorPage(const std::string& page) {
+    std::string message = Between(page, "<p class=\"TXT12\">", "</p>");
+    if (message.size() <= 1) return;
+    ReplaceAll(message, "<br>", "\n");
+    for (;;) {
+        std::string tag = Between(message, "<", ">");
+        if (tag.empty()) break;
+        ReplaceAll(message, "<" + tag + ">", "");
+    }
+    InfoLog << Between(page, "<h1>", "</h1>") << EndLine;
+    InfoLog << "◆モクモク動画：" << message << EndLine;
+}
+
+bool ReadWatchPage(const std::string& address, std::string& title, std::string& videoId) {
+    for (int signIns = 0;; ++signIns) {
+        std::string received;
+        WebFetch(address, received);  // an empty page matches nothing below
+        const std::string page = Utf8ToAnsi(received);
+
+        switch (ClassifyWatchPage(page)) {
+            case WatchPageKind::SignedIn:
+                return ReadSignedInPage(page, address, title, videoId);
+            case WatchPageKind::Other:
+                ReportErrorPage(page);
+                return false;
+            case WatchPageKind::SignInNeeded:
+                break;
+        }
+        InfoLog << "モクモク動画にログインしていません" << EndLine;
+        if (signIns >= kMaxSignIns || !SignIn(Prompts())) break;
+    }
+    InfoLog << "◆モクモク動画にログインして下さい" << EndLine;
+    InfoLog << "ログインしてもこの表示が出る場合は" << App().programName << "を再起動させて下さい" << EndLine;
+    return false;
+}
+
+bool LastPathSegment(const std::string& address, std::string& segment) {
+    segment = address;
+    std::string::size_type slash = address.rfind('/');
+    if (slash == std::string::npos) return false;
+    if (slash + 1 == address.size()) {
+        if (slash == 0) return false;
+        std::string::size_type end = slash;
+        slash = address.rfind('/', slash - 1);
+        if (slash == std::string::npos) return false;
+        segment = address.substr(slash + 1, end - slash - 1);
+    } else {
+        segment = address.substr(slash + 1);
+    }
+    return segment.size() > 2;
+}
+
+std::string Utf8ToAnsi(const std::string& utf8) {
+    if (utf8.empty()) return std::string();
+    const int inLength = static_cast<int>(utf8.size());
+    int wideLength = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), inLength, nullptr, 0);
+    if (wideLength <= 0) return std::string();
+    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
+    if (::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), inLength, &wide[0], wideLength) != wideLength) {
+        return std::string();
+    }
+    int ansiLength = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+    if (ansiLength <= 0) return std::string();
+    std::string ansi(static_cast<std::size_t>(ansiLength), '\0');
+    if (::WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, &ansi[0], ansiLength, nullptr, nullptr) !=
+        ansiLength) {
+        return std::string();
+    }
+    return ansi;
+}

@@ -1,0 +1,22 @@
+// Signing in at the video site: the sign-in form posted over HTTPS to the
+// secure host. The site's cookies stay in WinINet's store for the process and
+// go with every later request, which is what keeps the process signed in.
+#pragma once
+
+#include <string>
+
+// The exchange. True when the reply headers name the account or set a cookie;
+// reason is set only when they do neither (wrong account or locked).
+bool PostLogin(const std::string& mail, const std::string& password, std::string& reason);
+
+// PostLogin with its progress lines; after a success the account becomes the
+// Mail and Pass settings (in memory).
+bool Login(const std::string& mail, const std::string& password);
+
+// The form body. Values are percent-encoded, so "&", "+", "%" and "=" in a
+// password reach the site as typed.
+std::string LoginFormBody(const std::string& mail, const std::string& password);
+std::string FormEncode(const std::string& value);
+
+// Judges the raw reply header block and logs the verdict lines.
+bool JudgeLoginHeaders(const std::string& headers, std::string& reason);

@@ -1,0 +1,21 @@
+// Regular expressions over narrow (code page 932) texts: Perl syntax, default
+// flags, Windows locale traits. Each call compiles its pattern afresh. A bad
+// pattern gives false; the first one of the process is reported in the info
+// window, later ones are not (a pattern failing on every page would flood it).
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Finds the first match and appends the whole match, then each group, to
+// groups ("" for a group that took no part; skipped when skipEmpty is set).
+// False when nothing matched (groups untouched) or the pattern failed.
+bool RegexSearch(const std::string& text, const std::string& pattern, std::vector<std::string>& groups,
+                 bool skipEmpty);
+
+// True when the whole text matches.
+bool RegexMatch(const std::string& text, const std::string& pattern);
+
+// Replaces every match by the expanded format ("$1" inserts group 1). True
+// also when nothing matched; false (text unchanged) when the pattern failed.
+bool RegexReplace(std::string& text, const std::string& pattern, const std::string& format);

@@ -1,0 +1,17 @@
+// Plain reads of web resources. Each call opens its own handles (support/http.h,
+// which sets the time-outs) and closes them again, so any thread may call.
+// Cookies are WinINet's: every request of the process shares its cookie store,
+// which is how a sign-in carries over to these reads.
+#pragma once
+
+#include <string>
+
+// GET of the whole body, always from the network: directly, or through the
+// proxy of the UseProxyServer and ProxyName settings. True exactly when the
+// body is not empty. A failed or cut-short read gives an empty body. An HTTP
+// error status is not checked: the error page is the body. Logs nothing.
+bool WebFetch(const std::string& url, std::string& body);
+
+// GET (always direct) that reads only the announced Content-Length; -1 when
+// there is no connection, no request or no such header.
+int WebContentLength(const std::string& url);
