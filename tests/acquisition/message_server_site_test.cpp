@@ -1,0 +1,201 @@
+// The exchange with the stand-in message server over real HTTP.
+#include <msxml2.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "acquisition/comment_client.h"
+#include "export/codepage.h"
+#include "infowindow/info_log.h"
+#include "support/http.h"
+#include "testlib/standin_client.h"
+#include "testlib/temp_dir.h"
+
+namespace {
+
+const char kThread[] = "1173108780";  // sm9: 300 comments
+
+const CLSID kDomClsid = {0xF6D90F11, 0x9C73, 0x11D3, {0xB3, 0x2E, 0x00, 0xC0, 0x4F, 0x99, 0x0B, 0xB4}};
+
+// Reads a saved comment file back with the XML component.
+class SavedFile {
+public:
+    explicit SavedFile(const std::string& path) {
+        CoCreateInstance(kDomClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IXMLDOMDocument, doc_.put_void());
+        doc_->put_async(VARIANT_FALSE);
+        Variant source = Variant::FromString(AnsiToWide(path));
+        VARIANT_BOOL ok = VARIANT_FALSE;
+        loaded_ = SUCCEEDED(doc_->load(source.get(), &ok)) && ok == VARIANT_TRUE;
+    }
+    bool Loaded() const { return loaded_; }
+    long Count(const wchar_t* xpath) {
+        ComPtr<IXMLDOMNodeList> list;
+        long n = -1;
+        if (SUCCEEDED(doc_->selectNodes(Bstr(xpath).get(), list.put())) && list) list->get_length(&n);
+        return n;
+    }
+    std::wstring Text(const wchar_t* xpath) {
+        ComPtr<IXMLDOMNode> node;
+        Bstr text;
+        if (doc_->selectSingleNode(Bstr(xpath).get(), node.put()) == S_OK && node) node->get_text(text.put());
+        return text.str();
+    }
+
+private:
+    ComPtr<IXMLDOMDocument> doc_;
+    bool loaded_ = false;
+};
+
+class MessageServerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(StandinAvailable());
+        StandinReset();
+        path_ = dir_.File("comments.xml");
+    }
+    void TearDown() override { SetHttpTimeouts(HttpTimeouts()); }
+
+    bool Post(const std::string& request) { return client_.PostThreadRequest(request, StandinMessageUrl(), path_); }
+    bool Contains(const std::string& line) {
+        auto lines = log_.Lines();
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    }
+    // Only the target may be left in the folder: no temporary files.
+    void ExpectNoLeftovers() {
+        for (const auto& name : ListFolder(dir_.Path())) EXPECT_EQ(name, "comments.xml");
+    }
+
+    CCommentClient client_;
+    TempDir dir_;
+    std::string path_;
+    LineCapture log_;
+};
+
+TEST_F(MessageServerTest, SavesTheReplyWithViewCounter) {
+    ASSERT_TRUE(Post(client_.ComposeThreadRequest(kThread, 5)));
+    EXPECT_EQ(log_.Lines(), (std::vector<std::string>{"Post XML...", "Get XML...", "view_counter要素を追加しました",
+                                                     "Save XML"}));
+    // The body is the component's serialisation of the parsed request.
+    auto bodies = StandinBodies("message");
+    ASSERT_EQ(bodies.size(), 1u);
+    EXPECT_NE(bodies[0].find("<thread res_from=\"-5\" version=\"20061206\" thread=\"1173108780\""), std::string::npos)
+        << bodies[0];
+
+    SavedFile saved(path_);
+    ASSERT_TRUE(saved.Loaded());
+    EXPECT_EQ(saved.Count(L"/packet/chat"), 5);
+    EXPECT_EQ(saved.Count(L"/packet/view_counter"), 1);
+    EXPECT_EQ(saved.Count(L"/packet/view_counter[@video='0']"), 1);
+    EXPECT_EQ(saved.Count(L"/packet/thread"), 1);
+    // Entities and Japanese text come back intact (the newest 5 of 300).
+    std::wstring all = saved.Text(L"/packet");
+    EXPECT_FALSE(all.empty());
+    ExpectNoLeftovers();
+}
+
+TEST_F(MessageServerTest, EntitiesAndJapaneseSurviveTheSave) {
+    ASSERT_TRUE(Post(client_.ComposeThreadRequest(kThread, 300)));
+    SavedFile saved(path_);
+    ASSERT_TRUE(saved.Loaded());
+    EXPECT_EQ(saved.Count(L"/packet/chat"), 300);
+    std::wstring all = saved.Text(L"/packet");
+    EXPECT_NE(all.find(L'&'), std::wstring::npos);
+    EXPECT_NE(all.find(L'<'), std::wstring::npos);
+    EXPECT_TRUE(std::any_of(all.begin(), all.end(), [](wchar_t c) { return c >= 0x3040 && c <= 0x30FF; }));
+}
+
+TEST_F(MessageServerTest, PastLogBodyOrder) {
+    Post(client_.ComposeThreadRequest(kThread, 10, "1000001", 1200000000, "key"));
+    auto bodies = StandinBodies("message");
+    ASSERT_EQ(bodies.size(), 1u);
+    EXPECT_NE(bodies[0].find("<thread user_id=\"1000001\" when=\"1200000000\" waybackkey=\"key\" res_from=\"-10\" "
+                             "version=\"20061206\" thread=\"1173108780\""),
+              std::string::npos)
+        << bodies[0];
+}
+
+TEST_F(MessageServerTest, ViewCounterFromTheServerIsKept) {
+    StandinFault("message", "viewcounter");
+    ASSERT_TRUE(Post(client_.ComposeThreadRequest(kThread, 5)));
+    EXPECT_FALSE(Contains("view_counter要素を追加しました"));
+    SavedFile saved(path_);
+    EXPECT_EQ(saved.Count(L"/packet/view_counter"), 1);
+    EXPECT_EQ(saved.Count(L"/packet/view_counter[@video='0']"), 0);
+}
+
+TEST_F(MessageServerTest, NoTextKeepsTheExistingFile) {
+    WriteFileBytes(path_, "earlier comments");
+    StandinFault("message", "notext");
+    EXPECT_FALSE(Post(client_.ComposeThreadRequest(kThread, 5)));
+    EXPECT_TRUE(Contains("コメントが見つかりませんでした"));
+    EXPECT_FALSE(Contains("Save XML"));
+    EXPECT_EQ(ReadFileBytes(path_), "earlier comments");
+    ExpectNoLeftovers();
+}
+
+TEST_F(MessageServerTest, ErrorStatusWithXmlIsAReply) {
+    StandinFault("message", "http500xml");
+    EXPECT_TRUE(Post(client_.ComposeThreadRequest(kThread, 5)));
+    EXPECT_EQ(SavedFile(path_).Count(L"/packet/chat"), 5);
+}
+
+TEST_F(MessageServerTest, RepliesThatAreNoPacketRaise) {
+    WriteFileBytes(path_, "earlier comments");
+    for (const char* kind : {"notxml", "http500html", "empty"}) {
+        SCOPED_TRACE(kind);
+        StandinFault("message", kind);
+        log_.Clear();
+        EXPECT_THROW(Post(client_.ComposeThreadRequest(kThread, 5)), ComError);
+        EXPECT_EQ(log_.Lines(), (std::vector<std::string>{"Post XML...", "Get XML..."}));
+        EXPECT_EQ(ReadFileBytes(path_), "earlier comments");
+    }
+    ExpectNoLeftovers();
+}
+
+TEST_F(MessageServerTest, ExistingFileIsReplaced) {
+    WriteFileBytes(path_, "old");
+    ASSERT_TRUE(Post(client_.ComposeThreadRequest(kThread, 2)));
+    EXPECT_EQ(SavedFile(path_).Count(L"/packet/chat"), 2);
+    ExpectNoLeftovers();
+}
+
+TEST_F(MessageServerTest, FailedSaveRaisesAndLeavesNothing) {
+    path_ = dir_.File("missing\\comments.xml");
+    EXPECT_THROW(Post(client_.ComposeThreadRequest(kThread, 2)), ComError);
+    EXPECT_TRUE(Contains("Save XML"));
+    EXPECT_TRUE(ListFolder(dir_.Path()).empty());
+}
+
+TEST_F(MessageServerTest, MalformedServerAddressRaises) {
+    EXPECT_THROW(client_.PostThreadRequest(client_.ComposeThreadRequest(kThread, 2), "not an address", path_),
+                 ComError);
+    EXPECT_TRUE(log_.Lines().empty());
+}
+
+// A dead or stalled server and a cut reply end the exchange with the report.
+TEST_F(MessageServerTest, StalledOrCutRepliesFailWithTheReport) {
+    SetHttpTimeouts(HttpTimeouts{2000, 2000, 2000});
+    WriteFileBytes(path_, "earlier comments");
+    for (const char* kind : {"stall", "truncated"}) {
+        SCOPED_TRACE(kind);
+        StandinFault("message", kind);
+        log_.Clear();
+        EXPECT_FALSE(Post(client_.ComposeThreadRequest(kThread, 5)));
+        auto lines = log_.Lines();
+        ASSERT_EQ(lines.size(), 8u);
+        EXPECT_EQ(lines[0], "Post XML...");
+        EXPECT_EQ(lines[1], "");
+        EXPECT_EQ(lines[2], "POST exception");
+        EXPECT_EQ(lines[3].rfind("statusText = ", 0), 0u);
+        EXPECT_EQ(lines[4].rfind("status = ", 0), 0u);
+        EXPECT_EQ(lines[5].rfind("Description : ", 0), 0u);
+        EXPECT_EQ(lines[6].rfind("Source : ", 0), 0u);
+        EXPECT_EQ(lines[7].rfind("Message : ", 0), 0u);
+        EXPECT_EQ(ReadFileBytes(path_), "earlier comments");
+        StandinReset();
+    }
+    ExpectNoLeftovers();
+}
+
+}  // namespace
