@@ -2,7 +2,7 @@
 """Stand-in for the video site: main host, secure host, message server and the
 author's web site on free ports of 127.0.0.1, for the tests and the demo.
 
-    standin.py [--certs DIR] [--scenario FILE] [--verbose] [--exec -- CMD ARGS...]
+    standin.py [--certs DIR] [--scenario FILE] [--grace S] [--verbose] [--exec -- CMD ARGS...]
 
 Prints main=, secure=, message=, author= and ready, then serves until SIGINT or
 SIGTERM; with --exec it runs CMD with the addresses in its environment, stops
@@ -15,6 +15,7 @@ import subprocess
 import sys
 import tempfile
 import threading
+import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
@@ -57,7 +58,8 @@ class Signals:
             signal.signal(s, self.handle)
 
     def handle(self, signum, _frame):
-        self.received = self.received or signum
+        if not self.received:
+            self.received, self.when = signum, time.monotonic()
         self.stop.set()
         if self.child is not None:
             try:
@@ -66,7 +68,7 @@ class Signals:
                 pass
 
 
-def run_command(site, command, signals):
+def run_command(site, command, signals, grace):
     env = dict(os.environ)
     env.update(site.environment())
     if signals.received:
@@ -80,7 +82,15 @@ def run_command(site, command, signals):
     if signals.received:  # arrived while the command was starting
         signals.handle(signals.received, None)
     try:
-        rc = child.wait()
+        # A command that ignores the passed-on signal is killed after a grace time.
+        while True:
+            try:
+                child.wait(timeout=0.2)
+                break
+            except subprocess.TimeoutExpired:
+                if signals.received and time.monotonic() - signals.when > grace:
+                    break
+        rc = child.returncode if child.returncode is not None else 128 + signals.received
     finally:
         if child.poll() is None:
             try:
@@ -102,6 +112,8 @@ def main(argv):
     parser.add_argument("--scenario", help="JSON file laid over scenario.json")
     parser.add_argument("--exec", dest="exec_", action="store_true",
                         help="run the command after -- with the server around it")
+    parser.add_argument("--grace", type=float, default=5.0,
+                        help="seconds a signalled command gets before it is killed")
     parser.add_argument("--verbose", action="store_true", help="log requests to stderr")
     args = parser.parse_args(argv)
     if args.exec_ and not command:
@@ -116,7 +128,7 @@ def main(argv):
             print(f"{role}={address}", flush=True)
         print("ready", flush=True)
         if args.exec_:
-            return run_command(site, command, signals)
+            return run_command(site, command, signals, args.grace)
         while not signals.stop.wait(3600):
             pass
         return 0

@@ -396,6 +396,24 @@ class LoginTest(SiteTest):
         self.assertIsNone(resp.getheader("Location"))
 
 
+class ScenarioTest(unittest.TestCase):
+    def test_file_is_laid_over_the_default(self):
+        with tempfile.NamedTemporaryFile("w", suffix=".json", delete=False, encoding="utf-8") as f:
+            json.dump({"author_version": "1.50b\n",
+                       "videos": {"sm42": {"title": "追加", "thread": "4242", "comments": 3}},
+                       "accounts": [{"mail": "plain@kometori.test", "password": "new",
+                                     "user_id": "9", "nickname": "n"}]}, f)
+        try:
+            sc = site_data.load_scenario(f.name)
+        finally:
+            os.unlink(f.name)
+        self.assertEqual(sc.author_version, "1.50b\n")
+        self.assertEqual(sc.find_video("4242").id, "sm42")
+        self.assertEqual(sc.find_video("sm9").count, 300)
+        self.assertIsNone(sc.find_account("plain@kometori.test", "plainpass"))
+        self.assertEqual(sc.find_account("plain@kometori.test", "new")["user_id"], "9")
+        self.assertIsNotNone(sc.find_account("premium@kometori.test", "p&ss+w%rd=1"))
+
 class CommandLineTest(unittest.TestCase):
     def run_standin(self, *command, timeout=20):
         args = [sys.executable, os.path.join(HERE, "standin.py"), "--certs", CERTS]
@@ -436,6 +454,18 @@ class CommandLineTest(unittest.TestCase):
         p.terminate()
         self.assertEqual(p.wait(10), 128 + 15)
         self.assertLess(time.time() - started, 5)
+        p.stdout.close()
+        # A command that ignores the signal is killed after the grace time.
+        args[args.index("--exec"):] = ["--grace", "0.5", "--exec", "--", "sh", "-c",
+                                       "trap '' TERM; sleep 30"]
+        p = subprocess.Popen(args, stdout=subprocess.PIPE, text=True)
+        while p.stdout.readline().strip() != "ready":
+            pass
+        time.sleep(0.2)  # let sh set its trap
+        started = time.time()
+        p.terminate()
+        self.assertEqual(p.wait(10), 128 + 15)
+        self.assertLess(time.time() - started, 3)
         p.stdout.close()
 
 
