@@ -197,7 +197,6 @@ class MessageFaultTest(SiteTest):
                 # Only the one request: the next is normal again.
                 resp, data = self.client.thread(self.REQUEST)
                 self.assertEqual((resp.status, len(self.chats(data)[1])), (200, 5))
-        self.assertTrue(ET.fromstring(b"<x>" + b"</x>") is not None)
 
     def test_count_and_until_reset(self):
         self.fault("message", "empty", 2)
@@ -284,7 +283,7 @@ class MainHostTest(SiteTest):
         # Titles with "/", ":", a Shift-JIS 0x5C trail byte and an escaped "&".
         self.assertIn("<title>【比較】東京/大阪: うどん対決 Part1 ‐ ", self.page("/watch/sm1234"))
         title = re.search("<title>(.*?) ‐ ", self.page("/watch/sm5000")).group(1)
-        self.assertIn(b"\\", title.encode("cp932").replace(b"\x5c", b"\\\\"))
+        self.assertIn(b"\x5c", title.encode("cp932"))  # 表 and ソ end in 0x5C
         self.assertIn("<title>ハイフン‐入り &amp; タイトル ‐ ", self.page("/watch/sm6000"))
         self.assertIn("/secure/login", self.page("/watch/sm7777"))  # never lets in
 
