@@ -4,6 +4,7 @@
 
 #include "acquisition/prompts.h"
 #include "app/settings.h"
+#include "testlib/scripted_prompts.h"
 #include "testlib/temp_dir.h"
 
 namespace {
@@ -39,30 +40,6 @@ TEST_F(NamingTest, DoubleByteCharacterWithBackslashByteStays) {
     // 表 is 0x95 0x5C in code page 932; only the real backslash changes.
     EXPECT_EQ(MakeCommentFileName("\x95\x5C\\", "", "", 2010, 1, 1, 0, 0, 0), "\x95\x5C\x81\x8F");
 }
-
-// Answers the questions as the test says and counts them.
-class ScriptedPrompts : public UserPrompts {
-public:
-    OverwriteChoice choice = OverwriteChoice::Cancel;
-    bool tick = false;
-    bool saveAsOk = true;
-    std::string saveAsName;
-    int asked = 0;
-    std::string filterSeen;
-
-    void ShowSignInNotice() override {}
-    bool RunLoginDialog() override { return false; }
-    OverwriteChoice AskOverwrite(const std::string&, bool& always) override {
-        ++asked;
-        always = tick;
-        return choice;
-    }
-    bool ChooseSaveAs(const std::string& filter, std::string& path) override {
-        filterSeen = filter;
-        path = saveAsName;
-        return saveAsOk;
-    }
-};
 
 class OverwriteTest : public NamingTest {
 protected:
