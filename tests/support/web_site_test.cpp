@@ -1,0 +1,117 @@
+// WebFetch and WebContentLength against the stand-in site over real HTTP.
+#include "support/web.h"
+
+#include <gtest/gtest.h>
+
+#include "app/settings.h"
+#include "support/http.h"
+#include "testlib/standin_client.h"
+
+namespace {
+
+class WebFetchTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(StandinAvailable());
+        StandinReset();
+        App().settings.UseProxyServer = false;
+        App().settings.ProxyName.clear();
+    }
+    void TearDown() override {
+        SetHttpTimeouts(HttpTimeouts());
+        App().settings.UseProxyServer = false;
+        App().settings.ProxyName.clear();
+        StandinReset();  // releases a stalled request
+    }
+
+    static std::string Url(const std::string& path) { return "http://" + StandinMainHost() + path; }
+};
+
+std::string Numbered(int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        char line[8];
+        snprintf(line, sizeof line, "%04d\n", i);
+        text += line;
+    }
+    return text;
+}
+
+}  // namespace
+
+TEST_F(WebFetchTest, LongBodyArrivesWholeAndInOrder) {
+    std::string body = "stale";
+    ASSERT_TRUE(WebFetch(Url("/test/big"), body));
+    EXPECT_EQ(body, Numbered(1000));  // 5000 bytes: several reads
+    ASSERT_TRUE(WebFetch(Url("/test/nolength"), body));
+    EXPECT_EQ(body, Numbered(600));  // ended by the connection, no Content-Length
+}
+
+TEST_F(WebFetchTest, ZeroByteIsKept) {
+    std::string body;
+    ASSERT_TRUE(WebFetch(Url("/test/zero"), body));
+    EXPECT_EQ(body, std::string("abc\0def", 7));
+}
+
+TEST_F(WebFetchTest, ErrorStatusPageIsTheBody) {
+    std::string body;
+    ASSERT_TRUE(WebFetch(Url("/test/404"), body));
+    EXPECT_NE(body.find("<h1>Not Found</h1>"), std::string::npos);
+}
+
+TEST_F(WebFetchTest, EmptyCutShortOrUnreachableIsFalseWithEmptyBody) {
+    std::string body = "stale";
+    StandinFault("main", "empty");
+    EXPECT_FALSE(WebFetch(Url("/test/big"), body));
+    EXPECT_EQ(body, "");
+
+    body = "stale";
+    EXPECT_FALSE(WebFetch(Url("/test/truncated"), body));
+    EXPECT_EQ(body, "");
+    StandinFault("main", "truncated");
+    EXPECT_FALSE(WebFetch(Url("/watch/sm9"), body));
+    EXPECT_EQ(body, "");
+
+    body = "stale";
+    EXPECT_FALSE(WebFetch("http://127.0.0.1:1/", body));
+    EXPECT_EQ(body, "");
+    EXPECT_FALSE(WebFetch("not an address", body));
+}
+
+TEST_F(WebFetchTest, StalledServerFailsWithinTheTimeouts) {
+    SetHttpTimeouts(HttpTimeouts{1500, 1500, 1500});
+    StandinFault("main", "stall");
+    std::string body = "stale";
+    ULONGLONG start = GetTickCount64();
+    EXPECT_FALSE(WebFetch(Url("/test/big"), body));
+    ULONGLONG elapsed = GetTickCount64() - start;
+    EXPECT_EQ(body, "");
+    EXPECT_GE(elapsed, 1000u);
+    EXPECT_LT(elapsed, 10000u);
+}
+
+TEST_F(WebFetchTest, ConfiguredProxyCarriesTheRequest) {
+    // The stand-in answers a proxy-style request for any host, so a name that
+    // cannot resolve arrives only through the proxy.
+    const std::string url = "http://www.mokumoku.example/test/big";
+    std::string body;
+    App().settings.UseProxyServer = true;
+    App().settings.ProxyName = StandinMainHost();
+    ASSERT_TRUE(WebFetch(url, body));
+    EXPECT_EQ(body, Numbered(1000));
+
+    App().settings.ProxyName = "127.0.0.1:1";
+    EXPECT_FALSE(WebFetch(Url("/test/big"), body));
+    App().settings.UseProxyServer = false;
+    EXPECT_TRUE(WebFetch(Url("/test/big"), body));
+}
+
+TEST_F(WebFetchTest, ContentLengthAnnouncedOrMinusOne) {
+    EXPECT_EQ(WebContentLength(Url("/test/big")), 5000);
+    EXPECT_EQ(WebContentLength(Url("/test/nolength")), -1);
+    EXPECT_EQ(WebContentLength("http://127.0.0.1:1/"), -1);
+    // Direct whatever the proxy settings say.
+    App().settings.UseProxyServer = true;
+    App().settings.ProxyName = "127.0.0.1:1";
+    EXPECT_EQ(WebContentLength(Url("/test/big")), 5000);
+}
