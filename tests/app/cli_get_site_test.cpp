@@ -1,0 +1,137 @@
+// kometori-cli get, run as its own process against the stand-in site.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "testlib/process.h"
+#include "testlib/standin_client.h"
+#include "testlib/temp_dir.h"
+
+namespace {
+
+const char kSm9Title[] = "新・豪血寺一族 -煩悩解放 - レッツゴー！陰陽師";
+
+class CliGetTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(StandinAvailable());
+        StandinReset();
+        WriteIni("");
+    }
+    void WriteIni(const std::string& main, const std::string& mail = "premium@kometori.test",
+                  const std::string& pass = "p&ss+w%rd=1") {
+        ini_ = "[site]\r\nMainHost=" + StandinMainHost() + "\r\nSecureHost=" + StandinSecureHost() +
+               "\r\n[main]\r\nMail=" + mail + "\r\nPass=" + pass + "\r\nAccessWait=1\r\n" + main;
+        WriteFileBytes(dir_.File("Kometori.ini"), ini_);
+    }
+    ProgramRun Get(const std::string& arguments) {
+        ProgramRun run = RunProgram(BuildProgram("kometori-cli.exe"), "get " + arguments, dir_.Path());
+        lines_ = OutputLines(run.output);
+        return run;
+    }
+    bool Printed(const std::string& line) const { return std::find(lines_.begin(), lines_.end(), line) != lines_.end(); }
+    int CountPrinted(const std::string& line) const {
+        return static_cast<int>(std::count(lines_.begin(), lines_.end(), line));
+    }
+
+    TempDir dir_;
+    std::string ini_;
+    std::vector<std::string> lines_;
+};
+
+TEST_F(CliGetTest, SavesWhatTheServerSentUnderTheDefaultName) {
+    const std::string out = dir_.File("out");  // missing, parent exists: created
+    ProgramRun run = Get("-o \"" + out + "\" sm9");
+    ASSERT_EQ(run.exitCode, 0u) << run.output;
+    ASSERT_GE(lines_.size(), 8u);
+    EXPECT_EQ(lines_[0], "-----------------------------");
+    EXPECT_EQ(lines_[1], "[コメント 取得開始]");
+    EXPECT_EQ(lines_[2], "URL = sm9");
+    EXPECT_EQ(lines_[3], "Comment = 250");
+    EXPECT_EQ(lines_[4], "SavePath = " + out);
+    EXPECT_EQ(lines_[5], "Check URL...");
+    EXPECT_EQ(lines_[lines_.size() - 2], "コメントファイルを保存しました");
+    EXPECT_EQ(lines_.back(), "全ての処理を完了しました");
+
+    auto files = ListFolder(out);
+    ASSERT_EQ(files.size(), 1u);
+    const std::string prefix = std::string(kSm9Title) + "(sm9)[";
+    EXPECT_EQ(files[0].substr(0, prefix.size()), prefix);
+    const std::string saved = ReadFileBytes(out + "\\" + files[0]);
+    size_t chats = 0;
+    for (size_t at = saved.find("<chat"); at != std::string::npos; at = saved.find("<chat", at + 1)) ++chats;
+    EXPECT_EQ(chats, 250u);
+    EXPECT_NE(saved.find("<view_counter video=\"0\"/>"), std::string::npos);
+    EXPECT_EQ(ReadFileBytes(dir_.File("Kometori.ini")), ini_) << "the INI file is never written";
+}
+
+TEST_F(CliGetTest, SeveralAddressesPauseBetween) {
+    WriteIni("FilenameFormat=%thread%\r\n");
+    ProgramRun run = Get("-n 3 -o \"" + dir_.Path() + "\" \"sm9;;sm1234\"");
+    ASSERT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_EQ(CountPrinted("[コメント 取得開始]"), 2);
+    EXPECT_EQ(CountPrinted("待機中...(1秒)"), 1);
+    EXPECT_EQ(CountPrinted("※待機時間はiniファイルのAccessWait=で設定できます"), 1);
+    EXPECT_EQ(CountPrinted("コメントファイルを保存しました"), 2);
+    EXPECT_TRUE(FileExists(dir_.File("sm9.xml")));
+    EXPECT_TRUE(FileExists(dir_.File("sm1234.xml")));
+}
+
+TEST_F(CliGetTest, ExistingFileNeedsPermission) {
+    WriteIni("FilenameFormat=%thread%\r\n");
+    WriteFileBytes(dir_.File("sm9.xml"), "old");
+    ProgramRun run = Get("-n 3 -o \"" + dir_.Path() + "\" sm9");
+    EXPECT_EQ(run.exitCode, 1u) << run.output;
+    EXPECT_TRUE(Printed("操作を取り消しました"));
+    EXPECT_EQ(ReadFileBytes(dir_.File("sm9.xml")), "old");
+
+    run = Get("-y -n 3 -o \"" + dir_.Path() + "\" sm9");
+    EXPECT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_NE(ReadFileBytes(dir_.File("sm9.xml")), "old");
+}
+
+TEST_F(CliGetTest, FailuresAndMissingAccount) {
+    ProgramRun run = Get("-o \"" + dir_.Path() + "\" sm3");
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_TRUE(std::any_of(lines_.begin(), lines_.end(),
+                            [](const std::string& l) { return l.rfind("◆処理中にエラーが発生しました。", 0) == 0; }));
+    EXPECT_EQ(lines_.back(), "全ての処理を完了しました");
+
+    WriteIni("", "", "");
+    run = Get("-o \"" + dir_.Path() + "\" sm9");
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_TRUE(Printed("◆モクモク動画にログインして下さい"));
+    EXPECT_TRUE(Printed("ログインしてもこの表示が出る場合はKometoriを再起動させて下さい"));
+}
+
+TEST_F(CliGetTest, UsageErrors) {
+    const std::string folder = " -o \"" + dir_.Path() + "\" ";
+    const struct {
+        std::string arguments;
+        std::string message;
+    } cases[] = {
+        {folder, "URLを入力して下さい。"},
+        {"-o \"\" sm9", "保存先フォルダを指定して下さい。"},
+        {"-o C:\\ sm9", "保存先フォルダのパスが正しくありません。"},
+        {"-o \"" + dir_.File("no\\such\\folder") + "\" sm9", "フォルダの作成に失敗しました。"},
+        {folder + "-n 0 sm9", "取得コメント数が正しくありません。"},
+        {folder + "-n \"\" sm9", "取得コメント数を入力して下さい。"},
+        {folder + "-p \"2005-12-31 00:00:00\" sm9", "過去ログの日時指定値が正しくありません。"},
+        {folder + "-p yesterday sm9", "過去ログの日時指定値が正しくありません。"},
+        {folder + "--bogus sm9", "不明なオプションです / unknown option: --bogus"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        ProgramRun run = Get(c.arguments);
+        EXPECT_EQ(run.exitCode, 2u);
+        EXPECT_EQ(run.output.rfind(c.message, 0), 0u) << run.output;
+    }
+    EXPECT_TRUE(StandinRequests().empty()) << "nothing is fetched after a refusal";
+
+    ProgramRun help = Get("--help");
+    EXPECT_EQ(help.exitCode, 0u);
+    EXPECT_NE(help.output.find("使い方: kometori-cli get"), std::string::npos);
+    EXPECT_NE(help.output.find("Usage: kometori-cli get"), std::string::npos);
+}
+
+}  // namespace
