@@ -89,9 +89,10 @@ std::string PadNumber(long long number, int width, char fill) {
 }
 
 std::wstring PadNumberText(const std::wstring& number, int width, wchar_t fill) {
-    std::wostringstream out;
-    out << std::setfill(fill) << std::setw(width) << boost::lexical_cast<int>(number);
-    return out.str();
+    // No stream: the text export pads several fields of every comment.
+    std::wstring out = std::to_wstring(boost::lexical_cast<int>(number));
+    if (static_cast<int>(out.size()) < width) out.insert(0, width - out.size(), fill);
+    return out;
 }
 
 namespace {

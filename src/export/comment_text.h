@@ -1,0 +1,37 @@
+// Comment file to text file: one line per chat element, built from the
+// user's line format with its %...% placeholders.
+#pragma once
+
+#include <string>
+
+class ChatElement;
+
+// Where an export shows how far it has come (the main window's title).
+class ExportProgress {
+public:
+    virtual ~ExportProgress() = default;
+    // Called after a line is written, only when the percentage has changed.
+    virtual void ShowPercent(int percent) = 0;
+    // Called once after the last line.
+    virtual void ShowDone() = 0;
+};
+
+// Writes the text file for the comment file by the line format (narrow, in the
+// ANSI code page). The text file is created or emptied before the comment file
+// is read. Logs its own failures; true when every line has been written.
+// progress may be null (nothing shown).
+bool ExportCommentText(const std::string& format, const std::string& commentPath, const std::string& textPath,
+                       ExportProgress* progress = nullptr);
+
+// One field of a chat element by its key ("date", "date.year", "vpos.second",
+// "mail", ...). Keys holding "date" read the local time of the "date"
+// attribute (throws LocalTimeRefused when the C runtime cannot convert it);
+// keys holding "vpos" read the "vpos" attribute; any other key is an attribute
+// name.
+std::wstring ChatFieldValue(const std::string& key, const ChatElement& chat);
+
+// The line for one chat element; the format is already UTF-16.
+std::wstring BuildCommentLine(const std::wstring& format, const ChatElement& chat);
+
+// Raised when a comment's date is outside what the local-time conversion takes.
+struct LocalTimeRefused {};

@@ -1,0 +1,29 @@
+#include "export/text_writer.h"
+
+#include "app/settings.h"
+#include "export/codepage.h"
+#include "support/text.h"
+
+bool TextLineWriter::Open(const std::string& path) {
+    file_.reset(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    lastError_ = file_ ? 0 : ::GetLastError();
+    return static_cast<bool>(file_);
+}
+
+bool TextLineWriter::WriteLine(const std::wstring& line) {
+    const std::string encoded = App().settings.TextOutUTF8 ? WideToUtf8(line) : WideToAnsi(line);
+    std::string& bytes = buffer_;  // keeps its room from line to line
+    bytes.assign(encoded.data(), encoded.size());
+    // 0x0A is never part of a double-byte character in either encoding.
+    if (bytes.find('\n') != std::string::npos) ReplaceAll(bytes, "\n", "\r\n");
+    bytes += "\r\n";
+    // One WriteFile per line: no buffer of ours holds a written line back.
+    DWORD written = 0;
+    if (!::WriteFile(file_.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+        written != bytes.size()) {
+        lastError_ = ::GetLastError();
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,55 @@
+#include "shell/conversion_job.h"
+
+#include <iterator>
+
+#include "acquisition/naming.h"
+#include "infowindow/info_log.h"
+
+namespace {
+
+void Report(const ConversionRequest& request, ConversionView* view, const std::string& batchLine,
+            const std::string& message) {
+    if (request.batch) {
+        InfoLog << batchLine << EndLine;
+    } else if (view) {
+        view->ShowOutcome(message);
+    } else {
+        InfoLog << message << EndLine;
+    }
+}
+
+}  // namespace
+
+bool RunConversionJob(const ConversionRequest& request, ConversionView* view) {
+    InfoLog << "-----------------------------" << EndLine;
+    InfoLog << "[データ抽出 開始]" << EndLine;
+    InfoLog << "Format = " << request.format << EndLine;
+    InfoLog << "XML = " << request.commentPath << EndLine;
+    InfoLog << "SavePath = " << request.textPath << EndLine;
+
+    const bool ok = ExportCommentText(request.format, request.commentPath, request.textPath, view);
+    if (ok) {
+        Report(request, view, request.completionMessage, request.completionMessage);
+    } else {
+        Report(request, view, "◆テキスト変換処理中にエラーが発生しました", "テキスト変換処理中にエラーが発生しました。");
+    }
+    return ok;
+}
+
+std::string TextFilePathFor(const std::string& commentPath) {
+    return commentPath.substr(0, commentPath.size() < 3 ? 0 : commentPath.size() - 3) + "txt";
+}
+
+bool ConfirmTextOverwrite(std::string& textPath) {
+    static const FileFilter filters[] = {{"コメントファイル(*.txt)", "*.txt"}, {"すべてのファイル(*.*)", "*.*"}};
+    return ConfirmOverwrite(textPath, PlatformFilter(filters, std::size(filters)), ".txt");
+}
+
+bool ChooseTextFilePath(const std::string& commentPath, std::string& textPath) {
+    textPath = TextFilePathFor(commentPath);
+    return ConfirmTextOverwrite(textPath);
+}
+
+std::string TextSavedMessage(const std::string& textPath) {
+    return "コメント(テキストファイル)を保存しました。\n\n" + textPath;
+}

@@ -1,0 +1,40 @@
+// The conversion job without its window: heading lines, the export and the
+// outcome. The window's thread entry wraps RunConversionJob with its busy and
+// idle states; the console companion calls it directly.
+#pragma once
+
+#include <string>
+
+#include "export/comment_text.h"
+
+struct ConversionRequest {
+    std::string commentPath;
+    std::string textPath;
+    std::string format;             // a copy of Format taken when the request is filled
+    std::string completionMessage;  // shown or logged on success
+    bool batch = false;             // outcomes to the info log instead of message boxes
+};
+
+// What a window adds to a conversion. Without one the export shows no
+// progress and outcomes that would be message boxes are logged as they are.
+class ConversionView : public ExportProgress {
+public:
+    // Shows a non-batch outcome (the window's message box).
+    virtual void ShowOutcome(const std::string& message) = 0;
+};
+
+// Logs the heading, runs the export and reports the outcome; true on success.
+bool RunConversionJob(const ConversionRequest& request, ConversionView* view = nullptr);
+
+// The comment file's path with its last three characters replaced by "txt".
+std::string TextFilePathFor(const std::string& commentPath);
+
+// The overwrite question for a text file (filter "*.txt", extension ".txt");
+// the user may choose another path. False when cancelled; the caller decides
+// what to log.
+bool ConfirmTextOverwrite(std::string& textPath);
+// TextFilePathFor followed by the overwrite question.
+bool ChooseTextFilePath(const std::string& commentPath, std::string& textPath);
+
+// The completion message of the menu command, the file drop and the console.
+std::string TextSavedMessage(const std::string& textPath);
