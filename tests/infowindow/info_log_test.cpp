@@ -14,18 +14,8 @@ TEST(InfoLog, PiecesAndNumbersMakeOneLine) {
     LineCapture capture;
     std::string name = "sm9";
     InfoLog << "Video = " << name << ", count " << 250 << " of " << 1000u << " (" << -3LL << ")" << EndLine;
-    EXPECT_EQ(capture.Lines(), Lines{"Video = sm9, count 250 of 1000 (-3)"});
-}
-
-TEST(InfoLog, LineEndTextFinishesTheLineButRawKeepsIt) {
-    LineCapture capture;
-    InfoLog << "a" << "\r\n";
-    InfoLog << "b" << "\n";
-    InfoLog.AppendRaw("c").AppendRaw("\r\n") << "d" << EndLine;
-    // Only a piece that is nothing but the line end finishes the line.
-    InfoLog << "e\r\n" << "f" << EndLine;
     InfoLog << EndLine;
-    EXPECT_EQ(capture.Lines(), (Lines{"a", "b", "c\r\nd", "e\r\nf", ""}));
+    EXPECT_EQ(capture.Lines(), (Lines{"Video = sm9, count 250 of 1000 (-3)", ""}));
 }
 
 TEST(InfoLog, EachThreadAssemblesItsOwnLine) {

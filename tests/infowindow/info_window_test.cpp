@@ -24,21 +24,6 @@ std::string ClassName(HWND window) {
     return name;
 }
 
-// The shown text's lines, newest first, without the empty piece after the last "\r\n".
-std::vector<std::string> ShownLines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    for (;;) {
-        size_t end = text.find("\r\n", start);
-        if (end == std::string::npos) {
-            if (start < text.size()) lines.push_back(text.substr(start));
-            return lines;
-        }
-        lines.push_back(text.substr(start, end - start));
-        start = end + 2;
-    }
-}
-
 RECT ClientRectOf(HWND child) {
     RECT rect{};
     ::GetWindowRect(child, &rect);
@@ -108,9 +93,14 @@ TEST_F(InfoWindowTest, NewestLineOnTop) {
 }
 
 TEST_F(InfoWindowTest, LineEndTextFinishesLineRawLineEndStaysInside) {
+    LineCapture capture;
     InfoLog << "first" << "\r\n";
+    InfoLog << "second" << "\n";
     InfoLog.AppendRaw("two").AppendRaw("\r\n") << "parts" << EndLine;
-    EXPECT_TRUE(BoxShows("two\r\nparts\r\nfirst\r\n")) << BoxText();
+    // Only a piece that is nothing but the line end finishes the line.
+    InfoLog << "x\r\n" << "y" << EndLine;
+    EXPECT_EQ(capture.Lines(), (std::vector<std::string>{"first", "second", "two\r\nparts", "x\r\ny"}));
+    EXPECT_TRUE(BoxShows("x\r\ny\r\ntwo\r\nparts\r\nsecond\r\nfirst\r\n")) << BoxText();
 }
 
 TEST_F(InfoWindowTest, PassingTheLimitLeavesTheNoticeAndLoggingGoesOnAboveIt) {
@@ -303,7 +293,7 @@ TEST_F(InfoWindowTest, ConcurrentWritersKeepLinesWhole) {
     // The page shows the newest lines in the order they were written, above
     // the notice when the limit was passed meanwhile.
     ASSERT_TRUE(BoxShows(page.ShownText()));
-    std::vector<std::string> shown = ShownLines(page.ShownText());
+    std::vector<std::string> shown = Split(page.ShownText(), "\r\n");
     if (!shown.empty() && shown.back() == kBufferClearedNotice) shown.pop_back();
     ASSERT_FALSE(shown.empty());
     ASSERT_LE(shown.size(), lines.size());
@@ -316,7 +306,7 @@ TEST_F(InfoWindowTest, WorkerFinishesWhileMainThreadDoesNotPump) {
     });
     EXPECT_TRUE(worker.Wait(10000)) << "the worker waited for the main thread";
     EXPECT_TRUE(BoxShows(page.ShownText()));
-    EXPECT_EQ(ShownLines(BoxText()).front(), "unpumped 199");
+    EXPECT_EQ(Split(BoxText(), "\r\n").front(), "unpumped 199");
 }
 
 std::atomic<bool> g_workerDone{false};
@@ -342,7 +332,7 @@ TEST_F(InfoWindowTest, WorkerFinishesWhileMainThreadSitsInModalDialog) {
     EXPECT_TRUE(g_workerDone) << "the dialog was closed by the deadline";
     EXPECT_TRUE(worker.Wait(5000));
     EXPECT_TRUE(BoxShows(page.ShownText()));
-    EXPECT_EQ(ShownLines(BoxText()).front(), "during dialog 299 of 300");
+    EXPECT_EQ(Split(BoxText(), "\r\n").front(), "during dialog 299 of 300");
 }
 
 }  // namespace
