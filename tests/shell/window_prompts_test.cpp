@@ -1,0 +1,102 @@
+// The overwrite dialog (105), run on a worker thread as the fetch job does,
+// answered by clicking its buttons from the test's thread.
+#include "shell/window_prompts.h"
+
+#include <gtest/gtest.h>
+
+#include "resources/resource.h"
+#include "support/handles.h"
+#include "testlib/messages.h"
+
+namespace {
+
+HWND FindThreadDialog(DWORD threadId) {
+    HWND found = nullptr;
+    EnumThreadWindows(
+        threadId,
+        [](HWND window, LPARAM param) -> BOOL {
+            char title[64] = {};
+            GetWindowTextA(window, title, sizeof title);
+            if (std::string(title) == "ファイルの保存") {
+                *reinterpret_cast<HWND*>(param) = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+std::string ItemText(HWND dialog, int id) {
+    char text[512] = {};
+    GetDlgItemTextA(dialog, id, text, sizeof text);
+    return text;
+}
+
+class OverwriteDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        owner_ = CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+        menu_ = CreateMenu();
+        AppendMenuA(menu_, MF_STRING, IDM_ALWAYS_OVERWRITE, "常に上書き保存する(&A)");
+        SetMenu(owner_, menu_);
+    }
+    void TearDown() override { DestroyWindow(owner_); }
+
+    // Opens the dialog on a worker, lets `answer` act on it, returns the choice.
+    OverwriteChoice Ask(const std::function<void(HWND)>& answer, bool& always) {
+        OverwriteChoice choice = OverwriteChoice::Overwrite;
+        WindowPrompts prompts(owner_);
+        TestThread worker([&] { choice = prompts.AskOverwrite("C:\\保存\\表示.xml", always); });
+        HWND dialog = nullptr;
+        EXPECT_TRUE(PumpMessagesUntil([&] { return (dialog = FindThreadDialog(worker.Id())) != nullptr; }));
+        if (dialog) answer(dialog);
+        EXPECT_TRUE(PumpMessagesUntil([&] { return worker.Finished(); }));
+        return choice;
+    }
+    bool MenuChecked() const {
+        return (GetMenuState(menu_, IDM_ALWAYS_OVERWRITE, MF_BYCOMMAND) & MF_CHECKED) != 0;
+    }
+
+    HWND owner_ = nullptr;
+    HMENU menu_ = nullptr;
+};
+
+TEST_F(OverwriteDialogTest, ShowsThePathAndYesWithTheBoxTicked) {
+    bool always = false;
+    std::string shown;
+    OverwriteChoice choice = Ask(
+        [&](HWND dialog) {
+            shown = ItemText(dialog, IDC_OVERWRITE_PATH);
+            EXPECT_EQ(ItemText(dialog, IDC_OVERWRITE_YES), "はい");
+            EXPECT_EQ(ItemText(dialog, IDC_OVERWRITE_SAVEAS), "名前を付けて保存...");
+            EXPECT_EQ(ItemText(dialog, IDC_OVERWRITE_CANCEL), "キャンセル");
+            CheckDlgButton(dialog, IDC_OVERWRITE_ALWAYS, BST_CHECKED);
+            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_OVERWRITE_YES, BN_CLICKED), 0);
+        },
+        always);
+    EXPECT_EQ(shown, "C:\\保存\\表示.xml");
+    EXPECT_EQ(choice, OverwriteChoice::Overwrite);
+    EXPECT_TRUE(always);
+    EXPECT_TRUE(MenuChecked());
+}
+
+TEST_F(OverwriteDialogTest, TheBoxCountsOnlyWithYes) {
+    for (int button : {IDC_OVERWRITE_SAVEAS, IDC_OVERWRITE_CANCEL}) {
+        bool always = false;
+        OverwriteChoice choice = Ask(
+            [&](HWND dialog) {
+                CheckDlgButton(dialog, IDC_OVERWRITE_ALWAYS, BST_CHECKED);
+                PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+            },
+            always);
+        EXPECT_EQ(choice, button == IDC_OVERWRITE_SAVEAS ? OverwriteChoice::SaveAs : OverwriteChoice::Cancel);
+        EXPECT_FALSE(always);
+    }
+    bool always = false;
+    EXPECT_EQ(Ask([](HWND dialog) { PostMessageA(dialog, WM_CLOSE, 0, 0); }, always), OverwriteChoice::Cancel);
+    EXPECT_FALSE(MenuChecked());
+}
+
+}  // namespace
