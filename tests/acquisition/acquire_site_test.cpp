@@ -8,31 +8,20 @@
 #include "app/settings.h"
 #include "infowindow/info_log.h"
 #include "testlib/scripted_prompts.h"
-#include "testlib/standin_client.h"
+#include "testlib/site_test.h"
 #include "testlib/temp_dir.h"
 
 namespace {
 
 const char kSm9Title[] = "新・豪血寺一族 -煩悩解放 - レッツゴー！陰陽師";
 
-class AcquireTest : public ::testing::Test {
+class AcquireTest : public SiteTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(StandinAvailable());
-        saved_ = App().settings;
-        App().settings.site.MainHost = StandinMainHost();
-        App().settings.site.SecureHost = StandinSecureHost();
+        SiteTest::SetUp();
         App().settings.AutoOverWrite = false;
-        App().settings.Mail.clear();
-        App().settings.Pass.clear();
-        StandinReset();
-        StandinSignOut();
         _putenv_s("TZ", "JST-9");
         _tzset();
-    }
-    void TearDown() override {
-        App().settings = saved_;
-        StandinSignOut();
     }
 
     bool Acquire(const std::string& address, std::string& savedPath, std::tm pastDate = std::tm{}) {
@@ -55,7 +44,6 @@ protected:
     }
     std::string Root() const { return "http://" + StandinMainHost() + "/"; }
 
-    AppSettings saved_;
     TempDir dir_;
     LineCapture log_;
 };

@@ -9,22 +9,12 @@
 #include "app/settings.h"
 #include "infowindow/info_log.h"
 #include "login/login.h"
-#include "testlib/standin_client.h"
+#include "testlib/site_test.h"
 #include "testlib/temp_dir.h"
 
 namespace {
 
-class SiteInterfaceTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(StandinAvailable());
-        StandinReset();
-        StandinSignOut();
-        App().settings.site.MainHost = StandinMainHost();
-        App().settings.site.SecureHost = StandinSecureHost();
-    }
-    void TearDown() override { StandinReset(); }
-};
+class SiteInterfaceTest : public SiteTest {};
 
 int CountRequests(const std::string& role, const std::string& path) {
     int count = 0;

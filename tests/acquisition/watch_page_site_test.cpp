@@ -9,7 +9,7 @@
 #include "app/settings.h"
 #include "infowindow/info_log.h"
 #include "login/login.h"
-#include "testlib/standin_client.h"
+#include "testlib/site_test.h"
 
 namespace {
 
@@ -30,21 +30,15 @@ public:
     std::string dialogMail, dialogPass;
 };
 
-class WatchPageTest : public ::testing::Test {
+class WatchPageTest : public SiteTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(StandinAvailable());
-        StandinReset();
-        StandinSignOut();
-        App().settings.site.MainHost = StandinMainHost();
-        App().settings.site.SecureHost = StandinSecureHost();
-        App().settings.Mail.clear();
-        App().settings.Pass.clear();
+        SiteTest::SetUp();
         SetPrompts(&prompts_);
     }
     void TearDown() override {
         SetPrompts(nullptr);
-        StandinReset();
+        SiteTest::TearDown();
     }
 
     static std::string Watch(const std::string& segment) { return App().settings.site.WatchPrefix() + segment; }
