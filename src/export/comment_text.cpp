@@ -5,6 +5,7 @@
 #include <cwchar>
 #include <exception>
 #include <iterator>
+#include <string_view>
 
 #include "export/codepage.h"
 #include "export/comment_reader.h"
@@ -92,6 +93,21 @@ std::wstring VposField(const std::string& key, std::uint32_t v) {
     return std::wstring();
 }
 
+// Most steps find nothing in a line. A plain scan answers that faster than the
+// library's search, which calls into the C runtime for every candidate.
+bool Contains(const std::wstring& line, std::wstring_view what) {
+    const std::size_t n = line.size(), m = what.size();
+    if (m == 0 || m > n) return m == 0;
+    const wchar_t* text = line.data();
+    for (std::size_t i = 0; i + m <= n; ++i) {
+        if (text[i] != what[0]) continue;
+        std::size_t k = 1;
+        while (k < m && text[i + k] == what[k]) ++k;
+        if (k == m) return true;
+    }
+    return false;
+}
+
 // "%premium=T%" shows T for a premium member's comment and nothing otherwise.
 // Only the first block's T is recognised in a line.
 void ApplyPremiumBlock(std::wstring& line, bool premium) {
@@ -168,9 +184,11 @@ std::wstring BuildCommentLine(const std::wstring& format, const ChatElement& cha
     line.reserve(format.size() + 256);  // room for the usual insertions
     line = format;
     auto steps = [&](std::size_t from, std::size_t to) {
-        for (std::size_t i = from; i < to; ++i) ReplaceAllWide(line, placeholders[i], *values[i]);
+        for (std::size_t i = from; i < to; ++i) {
+            if (Contains(line, placeholders[i])) ReplaceAllWide(line, placeholders[i], *values[i]);
+        }
     };
-    auto has = [&](const wchar_t* prefix) { return line.find(prefix) != std::wstring::npos; };
+    auto has = [&](const wchar_t* prefix) { return Contains(line, prefix); };
     steps(0, 2);
     if (has(L"%date")) {
         steps(2, 3);

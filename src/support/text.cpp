@@ -4,6 +4,7 @@
 
 #include <boost/lexical_cast.hpp>
 #include <cstdlib>
+#include <iterator>
 #include <sstream>
 #include <iomanip>
 
@@ -89,8 +90,17 @@ std::string PadNumber(long long number, int width, char fill) {
 }
 
 std::wstring PadNumberText(const std::wstring& number, int width, wchar_t fill) {
-    // No stream: the text export pads several fields of every comment.
-    std::wstring out = std::to_wstring(boost::lexical_cast<int>(number));
+    // No stream and no printf: the text export pads several fields of every comment.
+    const int value = boost::lexical_cast<int>(number);
+    wchar_t digits[16];
+    wchar_t* at = std::end(digits);
+    unsigned magnitude = value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
+    do {
+        *--at = static_cast<wchar_t>(L'0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (value < 0) *--at = L'-';
+    std::wstring out(at, std::end(digits));
     if (static_cast<int>(out.size()) < width) out.insert(0, width - out.size(), fill);
     return out;
 }
