@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "app/cli.h"
+#include "app/cli_output.h"
 #include "app/settings.h"
 #include "infowindow/info_log.h"
 #include "shell/conversion_job.h"
-#include "support/text.h"
 
 namespace {
 
@@ -37,20 +37,6 @@ void PrintConvertUsage(FILE* out) {
         "終了コード / Exit status: 0 成功 / done, 1 失敗・取り消し / failure or cancel, 2 使い方の誤り / usage error\n",
         out);
 }
-
-// The info log's lines on standard output, each as soon as it is finished.
-class ConsoleLog : public LineSink {
-public:
-    ConsoleLog() { InfoLog.AddSink(this); }
-    ~ConsoleLog() override { InfoLog.RemoveSink(this); }
-    void WriteLine(const std::string& line) override {
-        std::string text = line;
-        ReplaceAll(text, "\r\n", "\n");  // standard output adds the CR itself
-        text += "\n";
-        std::fwrite(text.data(), 1, text.size(), stdout);
-        std::fflush(stdout);
-    }
-};
 
 // The three settings the conversion uses, from "Kometori.ini" in the current
 // directory, as the window program would read them.
@@ -117,7 +103,7 @@ int RunConvertCommand(int argc, char** argv) {
     if (utf8) settings.TextOutUTF8 = true;
     if (overwrite) settings.AutoOverWrite = true;
 
-    ConsoleLog console;
+    ConsoleLineSink console;
     const std::string& commentPath = files[0];
     std::string textPath = files.size() > 1 ? files[1] : TextFilePathFor(commentPath);
     // Without a window nobody is asked: an existing file is kept unless

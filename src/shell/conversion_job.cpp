@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "acquisition/naming.h"
+#include "app/settings.h"
 #include "infowindow/info_log.h"
 
 namespace {
@@ -19,6 +20,12 @@ void Report(const ConversionRequest& request, ConversionView* view, const std::s
 }
 
 }  // namespace
+
+std::string ExtractingTitle(int percent) {
+    return App().programName + " - 抽出中...(" + std::to_string(percent) + "%)";
+}
+
+std::string ExtractedTitle() { return App().programName + " - 抽出完了"; }
 
 bool RunConversionJob(const ConversionRequest& request, ConversionView* view) {
     InfoLog << "-----------------------------" << EndLine;

@@ -23,6 +23,11 @@ public:
     virtual void ShowOutcome(const std::string& message) = 0;
 };
 
+// The main window's title for ConversionView: while the export runs (shown
+// only when the percentage changes) and when it has ended.
+std::string ExtractingTitle(int percent);
+std::string ExtractedTitle();
+
 // Logs the heading, runs the export and reports the outcome; true on success.
 bool RunConversionJob(const ConversionRequest& request, ConversionView* view = nullptr);
 
