@@ -17,7 +17,14 @@ ConsoleLineSink::~ConsoleLineSink() {
 }
 
 void ConsoleLineSink::WriteLine(const std::string& line) {
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fwrite("\r\n", 1, 2, stdout);
+    // Messages may hold bare line feeds; on the console every line ends in CR LF.
+    std::string text;
+    text.reserve(line.size() + 2);
+    for (size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == '\n' && (i == 0 || line[i - 1] != '\r')) text += '\r';
+        text += line[i];
+    }
+    text += "\r\n";
+    std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);
 }

@@ -90,6 +90,21 @@ TEST_F(CliGetTest, ExistingFileNeedsPermission) {
     EXPECT_NE(ReadFileBytes(dir_.File("sm9.xml")), "old");
 }
 
+TEST_F(CliGetTest, TextConversionRightAfterTheSave) {
+    WriteIni("FilenameFormat=%thread%\r\n");
+    ProgramRun run = Get("-t -n 3 -o \"" + dir_.Path() + "\" sm9");
+    ASSERT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_TRUE(Printed("[データ抽出 開始]"));
+    // The completion message, its line breaks as CR LF on the console.
+    auto at = std::find(lines_.begin(), lines_.end(), "コメントファイルを保存しました。");
+    ASSERT_LE(at + 4, lines_.end());
+    EXPECT_EQ(at[1], "");
+    EXPECT_EQ(at[2], dir_.File("sm9.xml"));
+    EXPECT_EQ(at[3], dir_.File("sm9.txt"));
+    EXPECT_EQ(OutputLines(ReadFileBytes(dir_.File("sm9.txt"))).size(), 3u);
+    EXPECT_EQ(lines_.back(), "全ての処理を完了しました");
+}
+
 TEST_F(CliGetTest, FailuresAndMissingAccount) {
     ProgramRun run = Get("-o \"" + dir_.Path() + "\" sm3");
     EXPECT_EQ(run.exitCode, 1u);
