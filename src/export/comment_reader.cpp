@@ -160,6 +160,54 @@ void NormaliseLineEnds(std::string& bytes) {
     bytes.resize(out);
 }
 
+// rapidxml parses nested elements by recursion, so a file nested deeper than
+// any comment file could exhaust the stack. The depth is counted first, with
+// comments, CDATA sections, declarations and quoted values skipped.
+constexpr int kMaxDepth = 1000;
+
+bool NestingWithinLimit(const std::string& text) {
+    const std::size_t n = text.size();
+    const char* s = text.data();
+    int depth = 0;
+    std::size_t i = 0;
+    auto skipPast = [&](const char* end, std::size_t from) {
+        std::size_t at = text.find(end, from);
+        return at == std::string::npos ? n : at + std::strlen(end);
+    };
+    while (i < n) {
+        if (s[i] != '<') {
+            ++i;
+            continue;
+        }
+        if (text.compare(i, 4, "<!--") == 0) {
+            i = skipPast("-->", i + 4);
+        } else if (text.compare(i, 9, "<![CDATA[") == 0) {
+            i = skipPast("]]>", i + 9);
+        } else if (text.compare(i, 2, "<?") == 0) {
+            i = skipPast("?>", i + 2);
+        } else if (text.compare(i, 2, "<!") == 0 || text.compare(i, 2, "</") == 0) {
+            if (s[i + 1] == '/') --depth;
+            i += 2;
+        } else {
+            std::size_t j = i + 1;
+            char quote = 0;
+            for (; j < n; ++j) {
+                const char c = s[j];
+                if (quote) {
+                    if (c == quote) quote = 0;
+                } else if (c == '"' || c == '\'') {
+                    quote = c;
+                } else if (c == '>') {
+                    break;
+                }
+            }
+            if (j < n && s[j - 1] != '/' && ++depth > kMaxDepth) return false;
+            i = j + 1;
+        }
+    }
+    return true;
+}
+
 bool IsChat(const Node* node) {
     return node->type() == rapidxml::node_element && node->name_size() == 4 &&
            std::memcmp(node->name(), "chat", 4) == 0;
@@ -203,6 +251,10 @@ bool CommentReader::LoadText(std::string bytes) {
     error_.clear();
     if (!ToUtf8(bytes, error_)) return false;
     NormaliseLineEnds(bytes);
+    if (!NestingWithinLimit(bytes)) {
+        error_ = "elements nested deeper than " + std::to_string(kMaxDepth);
+        return false;
+    }
 
     auto doc = std::make_unique<Document>();
     doc->bytes = std::move(bytes);

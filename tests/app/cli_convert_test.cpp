@@ -32,7 +32,7 @@ TEST_F(CliConvertTest, DefaultsComeFromTheIniFile) {
     EXPECT_EQ(lines, (std::vector<std::string>{"-----------------------------", "[データ抽出 開始]",
                                                "Format = %date%(%vpos%)[ID:%user_id%]%comment%(%command%)",
                                                "XML = " + comment, "SavePath = " + text, "Save Text",
-                                               "コメント(テキストファイル)を保存しました。\n\n" + text}));
+                                               "コメント(テキストファイル)を保存しました。", "", text}));
     EXPECT_EQ(ReadFileBytes(text), "03月07日 09時05分(2:04)[ID:abc]あ(184)\r\n01月01日 09時00分(0:00)[ID:]b&c()\r\n");
 
     WriteFileBytes(dir.File("Kometori.ini"), "[main]\r\nFormat=%no%:%comment%\r\nTextOutUTF8=1\r\nAutoOverWrite=1\r\n");

@@ -61,6 +61,21 @@ TEST(CommentReader, MalformedInputIsRefused) {
     }
 }
 
+TEST(CommentReader, DeepNestingIsRefusedNotACrash) {
+    auto nested = [](int depth) {
+        std::string text;
+        for (int i = 0; i < depth; ++i) text += "<a x=\"/>\"><!-- <b> --><![CDATA[<c>]]>";
+        text += "<chat>x</chat>";
+        for (int i = 0; i < depth; ++i) text += "</a>";
+        return text;
+    };
+    CommentReader reader;
+    EXPECT_TRUE(reader.LoadText(nested(999)));
+    EXPECT_EQ(reader.Chats().size(), 1u);
+    EXPECT_FALSE(reader.LoadText(nested(1000)));
+    EXPECT_FALSE(reader.LoadText(nested(200000)));
+}
+
 TEST(CommentReader, FilesInOtherEncodings) {
     TempDir dir;
     CommentReader reader;
