@@ -1,6 +1,10 @@
 #include "export/comment_reader.h"
 
+#include <emmintrin.h>
 #include <windows.h>
+#ifdef _MSC_VER
+#include <intrin.h>
+#endif
 
 #include <rapidxml/rapidxml.hpp>
 
@@ -143,11 +147,68 @@ bool ToUtf8(std::string& bytes, std::string& error) {
     return true;
 }
 
+int LowestBit(unsigned mask) {
+#ifdef _MSC_VER
+    unsigned long at;
+    _BitScanForward(&at, mask);
+    return static_cast<int>(at);
+#else
+    return __builtin_ctz(mask);
+#endif
+}
+
+// The first of the bytes a, b, c in [p, end), or end. Sixteen bytes at a time:
+// the scans below run over the whole file before it is parsed.
+const char* FindAny(const char* p, const char* end, char a, char b, char c) {
+    const __m128i va = _mm_set1_epi8(a), vb = _mm_set1_epi8(b), vc = _mm_set1_epi8(c);
+    while (end - p >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb)), _mm_cmpeq_epi8(v, vc))));
+        if (mask != 0) return p + LowestBit(mask);
+        p += 16;
+    }
+    while (p < end && *p != a && *p != b && *p != c) ++p;
+    return p;
+}
+
+// The '>' that ends a tag whose name starts at p, outside quoted values; end
+// when there is none.
+const char* TagEnd(const char* p, const char* end) {
+    const __m128i gt = _mm_set1_epi8('>'), dq = _mm_set1_epi8('"'), sq = _mm_set1_epi8('\'');
+    char quote = 0;
+    auto hit = [&](char c) {  // true at the end of the tag
+        if (quote) {
+            if (c == quote) quote = 0;
+            return false;
+        }
+        if (c == '>') return true;
+        if (c == '"' || c == '\'') quote = c;
+        return false;
+    };
+    while (end - p >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, gt), _mm_cmpeq_epi8(v, dq)), _mm_cmpeq_epi8(v, sq))));
+        while (mask != 0) {
+            const int at = LowestBit(mask);
+            if (hit(p[at])) return p + at;
+            mask &= mask - 1;
+        }
+        p += 16;
+    }
+    for (; p < end; ++p) {
+        if (hit(*p)) return p;
+    }
+    return end;
+}
+
 // XML line-end handling: CR LF and a lone CR become LF before parsing, so a
 // line break in a comment reads as one LF (the text file then writes CR LF).
 void NormaliseLineEnds(std::string& bytes) {
-    auto first = bytes.find('\r');
-    if (first == std::string::npos) return;
+    const char* begin = bytes.data();
+    const std::size_t first = FindAny(begin, begin + bytes.size(), '\r', '\r', '\r') - begin;
+    if (first == bytes.size()) return;
     std::size_t out = first;
     for (std::size_t in = first; in < bytes.size(); ++in) {
         char c = bytes[in];
@@ -166,43 +227,35 @@ void NormaliseLineEnds(std::string& bytes) {
 constexpr int kMaxDepth = 1000;
 
 bool NestingWithinLimit(const std::string& text) {
-    const std::size_t n = text.size();
-    const char* s = text.data();
-    int depth = 0;
-    std::size_t i = 0;
-    auto skipPast = [&](const char* end, std::size_t from) {
-        std::size_t at = text.find(end, from);
-        return at == std::string::npos ? n : at + std::strlen(end);
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    auto startsWith = [&](const char* p, const char* what) { return text.compare(p - begin, std::strlen(what), what) == 0; };
+    auto skipPast = [&](const char* what, const char* from) {
+        std::size_t at = text.find(what, from - begin);
+        return at == std::string::npos ? end : begin + at + std::strlen(what);
     };
-    while (i < n) {
-        if (s[i] != '<') {
-            ++i;
-            continue;
-        }
-        if (text.compare(i, 4, "<!--") == 0) {
-            i = skipPast("-->", i + 4);
-        } else if (text.compare(i, 9, "<![CDATA[") == 0) {
-            i = skipPast("]]>", i + 9);
-        } else if (text.compare(i, 2, "<?") == 0) {
-            i = skipPast("?>", i + 2);
-        } else if (text.compare(i, 2, "<!") == 0 || text.compare(i, 2, "</") == 0) {
-            if (s[i + 1] == '/') --depth;
-            i += 2;
-        } else {
-            std::size_t j = i + 1;
-            char quote = 0;
-            for (; j < n; ++j) {
-                const char c = s[j];
-                if (quote) {
-                    if (c == quote) quote = 0;
-                } else if (c == '"' || c == '\'') {
-                    quote = c;
-                } else if (c == '>') {
-                    break;
-                }
+    int depth = 0;
+    const char* p = begin;
+    while ((p = FindAny(p, end, '<', '<', '<')) < end) {
+        const char next = p + 1 < end ? p[1] : '\0';
+        if (next == '/') {
+            --depth;
+            p += 2;
+        } else if (next == '?') {
+            p = skipPast("?>", p + 2);
+        } else if (next == '!') {
+            if (startsWith(p, "<!--")) {
+                p = skipPast("-->", p + 4);
+            } else if (startsWith(p, "<![CDATA[")) {
+                p = skipPast("]]>", p + 9);
+            } else {
+                p += 2;  // a declaration: its own '<'s are counted by nothing
             }
-            if (j < n && s[j - 1] != '/' && ++depth > kMaxDepth) return false;
-            i = j + 1;
+        } else {
+            const char* q = TagEnd(p + 1, end);
+            if (q == end) return true;  // unfinished: the parser reports it
+            if (q[-1] != '/' && ++depth > kMaxDepth) return false;
+            p = q + 1;
         }
     }
     return true;
