@@ -11,6 +11,7 @@
 #include "export/comment_reader.h"
 #include "export/text_writer.h"
 #include "infowindow/info_log.h"
+#include "support/handles.h"
 #include "support/text.h"
 
 namespace {
@@ -116,6 +117,18 @@ void ApplyPremiumBlock(std::wstring& line, bool premium) {
     ReplaceAllWide(line, open + block + L"%", premium ? block : std::wstring());
 }
 
+// True when both paths name one existing file (however they are spelt).
+bool SameFile(const std::string& a, const std::string& b) {
+    auto identify = [](const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+        FileHandle file(::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        return file && ::GetFileInformationByHandle(file.get(), &info);
+    };
+    BY_HANDLE_FILE_INFORMATION first{}, second{};
+    return identify(a, first) && identify(b, second) && first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+           first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
+}
+
 }  // namespace
 
 std::wstring ChatFieldValue(const std::string& key, const ChatElement& chat) {
@@ -205,6 +218,11 @@ std::wstring BuildCommentLine(const std::wstring& format, const ChatElement& cha
 
 bool ExportCommentText(const std::string& format, const std::string& commentPath, const std::string& textPath,
                        ExportProgress* progress) {
+    // Emptying the text file would destroy the comment file it is made from.
+    if (SameFile(commentPath, textPath)) {
+        InfoLog << "Error : the text file is the comment file " << textPath << EndLine;
+        return false;
+    }
     TextLineWriter writer;
     if (!writer.Open(textPath)) {
         InfoLog << "Error : CreateFile " << textPath << " (" << static_cast<unsigned long>(writer.LastError())

@@ -179,6 +179,15 @@ TEST_F(ExportTest, TextFileThatCannotBeCreatedIsAFailure) {
     EXPECT_EQ(log.Lines()[0].rfind("Error : CreateFile ", 0), 0u);
 }
 
+TEST_F(ExportTest, TextFileNamingTheCommentFileIsRefused) {
+    const std::string xml = "<packet><chat>1</chat></packet>";
+    WriteFileBytes(commentPath, xml);
+    EXPECT_FALSE(ExportCommentText(kDefault, commentPath, dir.Path() + "\\.\\C.XML"));
+    EXPECT_EQ(ReadFileBytes(commentPath), xml);
+    ASSERT_EQ(log.Lines().size(), 1u);
+    EXPECT_EQ(log.Lines()[0].rfind("Error : the text file is the comment file ", 0), 0u);
+}
+
 TEST_F(ExportTest, Utf8Output) {
     App().settings.TextOutUTF8 = true;
     ASSERT_TRUE(Export("%comment%", u8"<packet><chat>あ&#x1F600;</chat></packet>"));
