@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 
 #include "export/codepage.h"
@@ -271,6 +272,12 @@ bool IsChat(const Node* node) {
 std::wstring ChatElement::Attribute(const char* name) const {
     const auto* attribute = static_cast<const Node*>(node_)->first_attribute(name);
     return attribute ? Utf8ToWide(attribute->value(), attribute->value_size()) : std::wstring();
+}
+
+long long ChatElement::Integer(const char* name) const {
+    // The parser ends every value with a zero in place.
+    const auto* attribute = static_cast<const Node*>(node_)->first_attribute(name);
+    return attribute ? std::strtoll(attribute->value(), nullptr, 10) : 0;
 }
 
 std::wstring ChatElement::Text() const {

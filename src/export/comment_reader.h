@@ -12,6 +12,10 @@ class ChatElement {
 public:
     // The attribute's value with references resolved; empty when missing.
     std::wstring Attribute(const char* name) const;
+    // The attribute read as a decimal integer the lenient way: leading blanks,
+    // a sign, digits up to the first other character; 0 without digits or
+    // without the attribute.
+    long long Integer(const char* name) const;
     // All character data inside the element, references resolved.
     std::wstring Text() const;
 

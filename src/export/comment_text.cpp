@@ -16,18 +16,15 @@
 
 namespace {
 
-// Leading blanks, a sign, digits up to the first other character; 0 without digits.
-long long LenientInteger(const std::wstring& text) { return std::wcstoll(text.c_str(), nullptr, 10); }
-
 std::tm LocalDate(const ChatElement& chat) {
-    std::time_t t = static_cast<std::time_t>(LenientInteger(chat.Attribute("date")));
+    std::time_t t = static_cast<std::time_t>(chat.Integer("date"));
     const std::tm* local = std::localtime(&t);
     if (!local) throw LocalTimeRefused{};
     return *local;
 }
 
 std::uint32_t Vpos(const ChatElement& chat) {
-    return static_cast<std::uint32_t>(LenientInteger(chat.Attribute("vpos")));
+    return static_cast<std::uint32_t>(chat.Integer("vpos"));
 }
 
 // Decimal digits without the C runtime's formatting: this runs for several
@@ -113,6 +110,7 @@ bool Contains(const std::wstring& line, std::wstring_view what) {
 // Only the first block's T is recognised in a line.
 void ApplyPremiumBlock(std::wstring& line, bool premium) {
     static const std::wstring open = L"%premium=";
+    if (!Contains(line, open)) return;  // no block: nothing to replace
     const std::wstring block = BetweenWide(line, open, L"%");
     ReplaceAllWide(line, open + block + L"%", premium ? block : std::wstring());
 }
@@ -137,7 +135,10 @@ std::wstring ChatFieldValue(const std::string& key, const ChatElement& chat) {
     return chat.Attribute(key.c_str());
 }
 
-std::wstring BuildCommentLine(const std::wstring& format, const ChatElement& chat) {
+namespace {
+
+// Builds into the caller's text, so that a long export reuses one buffer.
+void BuildLine(const std::wstring& format, const ChatElement& chat, std::wstring& line) {
     static const std::wstring placeholders[] = {
         L"%\\n%",           L"%comment%",          L"%date%",              L"%date.year%",
         L"%date.month%",    L"%date.day%",         L"%date.hour%",         L"%date.minute%",
@@ -193,9 +194,7 @@ std::wstring BuildCommentLine(const std::wstring& format, const ChatElement& cha
     // see what earlier ones inserted. A run of steps whose placeholders share
     // a prefix is skipped when the line lacks the prefix: none of them could
     // match, so the line would stay as it is.
-    std::wstring line;
-    line.reserve(format.size() + 256);  // room for the usual insertions
-    line = format;
+    line.assign(format);
     auto steps = [&](std::size_t from, std::size_t to) {
         for (std::size_t i = from; i < to; ++i) {
             if (Contains(line, placeholders[i])) ReplaceAllWide(line, placeholders[i], *values[i]);
@@ -213,6 +212,13 @@ std::wstring BuildCommentLine(const std::wstring& format, const ChatElement& cha
         if (has(L"%vpos.")) steps(22, 30);
     }
     ApplyPremiumBlock(line, chat.Attribute("premium") == L"1");
+}
+
+}  // namespace
+
+std::wstring BuildCommentLine(const std::wstring& format, const ChatElement& chat) {
+    std::wstring line;
+    BuildLine(format, chat, line);
     return line;
 }
 
@@ -244,8 +250,10 @@ bool ExportCommentText(const std::string& format, const std::string& commentPath
         const std::wstring wideFormat = AnsiToWide(format);
         const std::size_t count = chats.size();
         int shown = -1;  // per export, so two exports at once do not mix their counts
+        std::wstring line;
         for (std::size_t i = 0; i < count; ++i) {
-            if (!writer.WriteLine(BuildCommentLine(wideFormat, chats[i]))) {
+            BuildLine(wideFormat, chats[i], line);
+            if (!writer.WriteLine(line)) {
                 InfoLog << "Error : WriteFile " << textPath << " ("
                         << static_cast<unsigned long>(writer.LastError()) << ")" << EndLine;
                 return false;
