@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <ctime>
-#include <cwchar>
 #include <exception>
 #include <iterator>
 #include <string_view>
