@@ -8,6 +8,7 @@
 
 #include "acquisition/prompts.h"
 #include "app/settings.h"
+#include "export/codepage.h"
 #include "infowindow/info_log.h"
 #include "login/login.h"
 #include "support/regex.h"
@@ -133,14 +134,10 @@ bool LastPathSegment(const std::string& address, std::string& segment) {
 }
 
 std::string Utf8ToAnsi(const std::string& utf8) {
-    if (utf8.empty()) return std::string();
-    const int inLength = static_cast<int>(utf8.size());
-    int wideLength = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), inLength, nullptr, 0);
-    if (wideLength <= 0) return std::string();
-    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
-    if (::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), inLength, &wide[0], wideLength) != wideLength) {
-        return std::string();
-    }
+    const std::wstring wide = Utf8ToWide(utf8);
+    if (wide.empty()) return std::string();
+    // Not WideToAnsi: zero bytes inside the page are kept, and nothing is logged.
+    const int wideLength = static_cast<int>(wide.size());
     int ansiLength = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
     if (ansiLength <= 0) return std::string();
     std::string ansi(static_cast<std::size_t>(ansiLength), '\0');

@@ -47,3 +47,12 @@ std::wstring AnsiToWide(const std::string& text) {
     if (::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, buffer.data(), size) == 0) return std::wstring();
     return std::wstring(buffer.data());
 }
+
+std::wstring Utf8ToWide(const char* text, std::size_t size) {
+    if (size == 0) return std::wstring();
+    // UTF-8 never takes fewer bytes than UTF-16 takes code units: one call does.
+    std::wstring out(size, L'\0');
+    int length = ::MultiByteToWideChar(CP_UTF8, 0, text, static_cast<int>(size), out.data(), static_cast<int>(size));
+    out.resize(static_cast<std::size_t>(length > 0 ? length : 0));
+    return out;
+}

@@ -1,9 +1,13 @@
 // Conversions between UTF-16 and the ANSI code page (932) or UTF-8.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 // Logs "WideCharToMultiByte Error = " with the error code when the conversion fails.
 std::string WideToAnsi(const std::wstring& text);
 std::wstring AnsiToWide(const std::string& text);
 std::string WideToUtf8(const std::wstring& text);
+// UTF-8 bytes (zero bytes included) to UTF-16; invalid sequences become U+FFFD.
+std::wstring Utf8ToWide(const char* text, std::size_t size);
+inline std::wstring Utf8ToWide(const std::string& text) { return Utf8ToWide(text.data(), text.size()); }

@@ -28,15 +28,6 @@ using Node = rapidxml::xml_node<char>;
 
 namespace {
 
-std::wstring Utf8ToWide(const char* text, std::size_t size) {
-    if (size == 0) return std::wstring();
-    // UTF-8 never takes fewer bytes than UTF-16 takes code units: one call does.
-    std::wstring out(size, L'\0');
-    int length = ::MultiByteToWideChar(CP_UTF8, 0, text, static_cast<int>(size), out.data(), static_cast<int>(size));
-    out.resize(static_cast<std::size_t>(length > 0 ? length : 0));
-    return out;
-}
-
 void AppendText(const Node* node, std::string& out) {
     for (const Node* child = node->first_node(); child; child = child->next_sibling()) {
         if (child->type() == rapidxml::node_data || child->type() == rapidxml::node_cdata) {
