@@ -6,8 +6,8 @@
 #include "acquisition/past_log.h"
 #include "acquisition/video_info.h"
 #include "acquisition/watch_page.h"
-#include "app/settings.h"
-#include "infowindow/info_log.h"
+#include "settings/settings.h"
+#include "infolog/info_log.h"
 #include "support/text.h"
 
 bool CCommentClient::AcquireComments(FetchOptions options, std::string& savedPath) {

@@ -3,8 +3,8 @@
 #include <msxml2.h>
 
 #include "acquisition/comment_client.h"
-#include "export/codepage.h"
-#include "infowindow/info_log.h"
+#include "support/codepage.h"
+#include "infolog/info_log.h"
 #include "support/http.h"
 #include "support/write_guard.h"
 

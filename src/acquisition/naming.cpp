@@ -3,8 +3,8 @@
 #include <windows.h>
 
 #include "acquisition/prompts.h"
-#include "app/settings.h"
-#include "export/codepage.h"
+#include "settings/settings.h"
+#include "support/codepage.h"
 #include "support/text.h"
 
 std::string MakeCommentFileName(const std::string& title, const std::string& threadId, const std::string& videoId,

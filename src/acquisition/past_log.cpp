@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "support/text.h"
 #include "support/web.h"
 
@@ -28,7 +28,7 @@ PastDateKind ClassifyPastDate(std::tm& date, std::int32_t& moment) {
 std::string GetWaybackKey(const std::string& threadId) {
     if (threadId.empty()) return std::string();
     std::string reply;
-    if (!WebFetch(App().settings.site.SiteRoot() + "api/getwaybackkey?thread=" + threadId, reply)) {
+    if (!WebFetch(App().settings.site.SiteRoot() + "api/getwaybackkey?thread=" + threadId, reply, App().settings.PageRoute())) {
         return std::string();
     }
     return Between(reply, "waybackkey=", "");

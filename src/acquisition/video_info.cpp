@@ -1,6 +1,6 @@
 #include "acquisition/video_info.h"
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "support/text.h"
 #include "support/web.h"
 
@@ -12,7 +12,7 @@ void DecodeVideoInfo(std::string& reply) {
 }
 
 bool RequestVideoInfo(const std::string& segment, std::string& videoInfo) {
-    if (!WebFetch(App().settings.site.SiteRoot() + "api/getflv?v=" + segment, videoInfo)) return false;
+    if (!WebFetch(App().settings.site.SiteRoot() + "api/getflv?v=" + segment, videoInfo, App().settings.PageRoute())) return false;
     DecodeVideoInfo(videoInfo);
     return !videoInfo.empty();
 }

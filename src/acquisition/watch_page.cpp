@@ -7,9 +7,9 @@
 #include <boost/lexical_cast.hpp>
 
 #include "acquisition/prompts.h"
-#include "app/settings.h"
-#include "export/codepage.h"
-#include "infowindow/info_log.h"
+#include "settings/settings.h"
+#include "support/codepage.h"
+#include "infolog/info_log.h"
 #include "login/login.h"
 #include "support/regex.h"
 #include "support/text.h"
@@ -97,7 +97,7 @@ void ReportErrorPage(const std::string& page) {
 bool ReadWatchPage(const std::string& address, std::string& title, std::string& videoId) {
     for (int signIns = 0;; ++signIns) {
         std::string received;
-        WebFetch(address, received);  // an empty page matches nothing below
+        WebFetch(address, received, App().settings.PageRoute());  // an empty page matches nothing below
         const std::string page = Utf8ToAnsi(received);
 
         switch (ClassifyWatchPage(page)) {

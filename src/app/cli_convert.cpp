@@ -11,9 +11,9 @@
 
 #include "app/cli.h"
 #include "app/cli_output.h"
-#include "app/settings.h"
-#include "infowindow/info_log.h"
-#include "shell/conversion_job.h"
+#include "settings/settings.h"
+#include "infolog/info_log.h"
+#include "jobs/conversion_job.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 
 #include "app/cli.h"
 #include "app/cli_output.h"
-#include "app/fetch_input.h"
-#include "app/settings.h"
-#include "shell/conversion_job.h"
-#include "shell/fetch_job.h"
+#include "jobs/fetch_input.h"
+#include "settings/settings.h"
+#include "jobs/conversion_job.h"
+#include "jobs/fetch_job.h"
 #include "support/write_guard.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "app/cli.h"
-#include "app/settings.h"
+#include "settings/settings.h"
 
 namespace {
 void PrintUsage(FILE* out) {

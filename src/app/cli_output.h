@@ -2,7 +2,7 @@
 // each ended by "\r\n".
 #pragma once
 
-#include "infowindow/info_log.h"
+#include "infolog/info_log.h"
 
 class ConsoleLineSink : public LineSink {
 public:

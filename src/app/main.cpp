@@ -1,8 +1,8 @@
 // Kometori: the window program's entry.
 #include <windows.h>
 
-#include "app/settings.h"
-#include "infowindow/info_window.h"
+#include "settings/settings.h"
+#include "window/info_window.h"
 #include "resources/resource.h"
 #include "support/com.h"
 

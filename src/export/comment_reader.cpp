@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "export/codepage.h"
+#include "support/codepage.h"
 #include "support/handles.h"
 #include "support/text.h"
 

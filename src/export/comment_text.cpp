@@ -6,10 +6,10 @@
 #include <iterator>
 #include <string_view>
 
-#include "export/codepage.h"
+#include "support/codepage.h"
 #include "export/comment_reader.h"
 #include "export/text_writer.h"
-#include "infowindow/info_log.h"
+#include "infolog/info_log.h"
 #include "support/handles.h"
 #include "support/text.h"
 

@@ -1,7 +1,7 @@
 #include "export/text_writer.h"
 
-#include "app/settings.h"
-#include "export/codepage.h"
+#include "settings/settings.h"
+#include "support/codepage.h"
 #include "support/text.h"
 
 bool TextLineWriter::Open(const std::string& path) {

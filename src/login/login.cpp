@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "app/settings.h"
-#include "infowindow/info_log.h"
+#include "settings/settings.h"
+#include "infolog/info_log.h"
 #include "support/http.h"
 #include "support/text.h"
 

@@ -1,6 +1,6 @@
 #include "support/com.h"
 
-#include "export/codepage.h"
+#include "support/codepage.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 // code page 932 text the way the system does.
 #include <boost/regex/v5/w32_regex_traits.hpp>
 
-#include "infowindow/info_log.h"
+#include "infolog/info_log.h"
 
 namespace {
 

@@ -1,6 +1,5 @@
 #include "support/web.h"
 
-#include "app/settings.h"
 #include "support/http.h"
 
 namespace {
@@ -9,13 +8,12 @@ bool MayGoOnline() { return ::InternetAttemptConnect(0) == ERROR_SUCCESS; }
 
 }  // namespace
 
-bool WebFetch(const std::string& url, std::string& body) {
+bool WebFetch(const std::string& url, std::string& body, const WebRoute& route) {
     body.clear();
     if (!MayGoOnline()) return false;
-    const AppSettings& settings = App().settings;
     HttpSession session;
-    bool opened = settings.UseProxyServer ? session.Open(HttpSession::Access::Proxy, settings.ProxyName)
-                                          : session.Open(HttpSession::Access::Direct);
+    bool opened = route.viaProxy ? session.Open(HttpSession::Access::Proxy, route.proxy)
+                                 : session.Open(HttpSession::Access::Direct);
     if (!opened) return false;
     HttpRequest request;
     if (!session.OpenRequest(url, "GET", request)) return false;

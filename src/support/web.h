@@ -6,11 +6,17 @@
 
 #include <string>
 
-// GET of the whole body, always from the network: directly, or through the
-// proxy of the UseProxyServer and ProxyName settings. True exactly when the
-// body is not empty. A failed or cut-short read gives an empty body. An HTTP
+// How page reads go out: directly, or through a proxy (an empty name leaves
+// the choice of proxy to the platform).
+struct WebRoute {
+    bool viaProxy = false;
+    std::string proxy;
+};
+
+// GET of the whole body, always from the network, by the route given. True
+// exactly when the body is not empty. A failed or cut-short read gives an empty body. An HTTP
 // error status is not checked: the error page is the body. Logs nothing.
-bool WebFetch(const std::string& url, std::string& body);
+bool WebFetch(const std::string& url, std::string& body, const WebRoute& route = {});
 
 // GET (always direct) that reads only the announced Content-Length; -1 when
 // there is no connection, no request or no such header.

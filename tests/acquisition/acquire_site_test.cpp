@@ -5,8 +5,8 @@
 #include <cstdlib>
 
 #include "acquisition/comment_client.h"
-#include "app/settings.h"
-#include "infowindow/info_log.h"
+#include "settings/settings.h"
+#include "infolog/info_log.h"
 #include "testlib/scripted_prompts.h"
 #include "testlib/site_test.h"
 #include "testlib/temp_dir.h"

@@ -6,8 +6,8 @@
 #include <algorithm>
 
 #include "acquisition/comment_client.h"
-#include "export/codepage.h"
-#include "infowindow/info_log.h"
+#include "support/codepage.h"
+#include "infolog/info_log.h"
 #include "support/http.h"
 #include "testlib/standin_client.h"
 #include "testlib/temp_dir.h"

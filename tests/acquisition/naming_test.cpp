@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "acquisition/prompts.h"
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "testlib/scripted_prompts.h"
 #include "testlib/temp_dir.h"
 

@@ -6,8 +6,8 @@
 #include <algorithm>
 
 #include "acquisition/prompts.h"
-#include "app/settings.h"
-#include "infowindow/info_log.h"
+#include "settings/settings.h"
+#include "infolog/info_log.h"
 #include "login/login.h"
 #include "testlib/site_test.h"
 

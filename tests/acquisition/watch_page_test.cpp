@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/settings.h"
-#include "infowindow/info_log.h"
+#include "settings/settings.h"
+#include "infolog/info_log.h"
 
 namespace {
 

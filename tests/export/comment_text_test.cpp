@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "export/comment_reader.h"
-#include "infowindow/info_log.h"
+#include "infolog/info_log.h"
 #include "testlib/temp_dir.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "testlib/temp_dir.h"
 
 namespace {

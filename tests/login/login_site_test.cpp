@@ -5,8 +5,8 @@
 
 #include <algorithm>
 
-#include "app/settings.h"
-#include "infowindow/info_log.h"
+#include "settings/settings.h"
+#include "infolog/info_log.h"
 #include "testlib/standin_client.h"
 
 namespace {

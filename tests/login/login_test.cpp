@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "infowindow/info_log.h"
+#include "infolog/info_log.h"
 
 TEST(LoginForm, ValuesArePercentEncoded) {
     EXPECT_EQ(FormEncode("a.b-c_d~9"), "a.b-c_d~9");

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "infowindow/info_log.h"
+#include "infolog/info_log.h"
 
 TEST(RegexSearch, GroupsInOrderWithNonParticipatingGroupEmpty) {
     std::vector<std::string> groups;

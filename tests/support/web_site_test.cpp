@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include "app/settings.h"
 #include "support/http.h"
 #include "testlib/standin_client.h"
 
@@ -14,13 +13,9 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(StandinAvailable());
         StandinReset();
-        App().settings.UseProxyServer = false;
-        App().settings.ProxyName.clear();
     }
     void TearDown() override {
         SetHttpTimeouts(HttpTimeouts());
-        App().settings.UseProxyServer = false;
-        App().settings.ProxyName.clear();
         StandinReset();  // releases a stalled request
     }
 
@@ -95,23 +90,15 @@ TEST_F(WebFetchTest, ConfiguredProxyCarriesTheRequest) {
     // cannot resolve arrives only through the proxy.
     const std::string url = "http://www.mokumoku.example/test/big";
     std::string body;
-    App().settings.UseProxyServer = true;
-    App().settings.ProxyName = StandinMainHost();
-    ASSERT_TRUE(WebFetch(url, body));
+    ASSERT_TRUE(WebFetch(url, body, WebRoute{true, StandinMainHost()}));
     EXPECT_EQ(body, Numbered(1000));
 
-    App().settings.ProxyName = "127.0.0.1:1";
-    EXPECT_FALSE(WebFetch(Url("/test/big"), body));
-    App().settings.UseProxyServer = false;
-    EXPECT_TRUE(WebFetch(Url("/test/big"), body));
+    EXPECT_FALSE(WebFetch(Url("/test/big"), body, WebRoute{true, "127.0.0.1:1"}));
+    EXPECT_TRUE(WebFetch(Url("/test/big"), body, WebRoute{false, "127.0.0.1:1"}));
 }
 
 TEST_F(WebFetchTest, ContentLengthAnnouncedOrMinusOne) {
     EXPECT_EQ(WebContentLength(Url("/test/big")), 5000);
     EXPECT_EQ(WebContentLength(Url("/test/nolength")), -1);
     EXPECT_EQ(WebContentLength("http://127.0.0.1:1/"), -1);
-    // Direct whatever the proxy settings say.
-    App().settings.UseProxyServer = true;
-    App().settings.ProxyName = "127.0.0.1:1";
-    EXPECT_EQ(WebContentLength(Url("/test/big")), 5000);
 }

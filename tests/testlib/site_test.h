@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "testlib/standin_client.h"
 
 class SiteTest : public ::testing::Test {

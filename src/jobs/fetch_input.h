@@ -5,7 +5,7 @@
 #include <ctime>
 #include <string>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 
 enum class InputField { None, Address, SaveFolder, Count, CountSelectAll, PastDate };
 

@@ -1,10 +1,10 @@
-#include "shell/conversion_job.h"
+#include "jobs/conversion_job.h"
 
 #include <iterator>
 
 #include "acquisition/naming.h"
-#include "app/settings.h"
-#include "infowindow/info_log.h"
+#include "settings/settings.h"
+#include "infolog/info_log.h"
 
 namespace {
 

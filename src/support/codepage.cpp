@@ -1,10 +1,10 @@
-#include "export/codepage.h"
+#include "support/codepage.h"
 
 #include <windows.h>
 
 #include <vector>
 
-#include "infowindow/info_log.h"
+#include "infolog/info_log.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <mutex>
 #include <string>
 
-#include "infowindow/info_log.h"
+#include "infolog/info_log.h"
 
 // Past this many characters the whole text gives way to the notice.
 inline constexpr std::size_t kInfoTextLimit = 0x8000;

@@ -1,4 +1,4 @@
-#include "app/fetch_input.h"
+#include "jobs/fetch_input.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 // The overwrite dialog (105), run on a worker thread as the fetch job does,
 // answered by clicking its buttons from the test's thread.
-#include "shell/window_prompts.h"
+#include "window/window_prompts.h"
 
 #include <gtest/gtest.h>
 

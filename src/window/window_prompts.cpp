@@ -1,6 +1,6 @@
-#include "shell/window_prompts.h"
+#include "window/window_prompts.h"
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "resources/resource.h"
 #include "support/window.h"
 

@@ -1,11 +1,11 @@
-#include "shell/fetch_job.h"
+#include "jobs/fetch_job.h"
 
 #include <windows.h>
 
 #include "acquisition/comment_client.h"
-#include "app/settings.h"
-#include "infowindow/info_log.h"
-#include "shell/conversion_job.h"
+#include "settings/settings.h"
+#include "infolog/info_log.h"
+#include "jobs/conversion_job.h"
 #include "support/text.h"
 
 const char kFetchErrorText[] =

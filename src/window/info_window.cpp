@@ -1,4 +1,4 @@
-#include "infowindow/info_window.h"
+#include "window/info_window.h"
 
 #include <commctrl.h>
 

@@ -1,4 +1,4 @@
-#include "infowindow/info_log.h"
+#include "infolog/info_log.h"
 
 #include <algorithm>
 #include <cstring>

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "support/web.h"
+
 // The form's values (address list, save folder, count, check boxes, past-log
 // fields) as the INI file keeps them; the main window and the console
 // companion both load and save them through the store.
@@ -64,6 +66,9 @@ struct AppSettings {
     bool NotifyVersionUp = true;
     std::string Mail;
     std::string Pass;  // plain text, as the file has always kept it
+
+    // The route of page and interface reads (UseProxyServer, ProxyName).
+    WebRoute PageRoute() const { return WebRoute{UseProxyServer, ProxyName}; }
 
     // Last window places, as read.
     int MainLeft = 0, MainTop = 0;

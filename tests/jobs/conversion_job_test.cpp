@@ -1,9 +1,9 @@
-#include "shell/conversion_job.h"
+#include "jobs/conversion_job.h"
 
 #include <gtest/gtest.h>
 
-#include "app/settings.h"
-#include "infowindow/info_log.h"
+#include "settings/settings.h"
+#include "infolog/info_log.h"
 #include "testlib/temp_dir.h"
 
 namespace {

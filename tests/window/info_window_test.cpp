@@ -1,4 +1,4 @@
-#include "infowindow/info_window.h"
+#include "window/info_window.h"
 
 #include <gtest/gtest.h>
 
@@ -336,3 +336,19 @@ TEST_F(InfoWindowTest, WorkerFinishesWhileMainThreadSitsInModalDialog) {
 }
 
 }  // namespace
+
+TEST(PrependLine, NewestLineOnTop) {
+    EXPECT_EQ(PrependLine("", "A"), "A\r\n");
+    EXPECT_EQ(PrependLine(PrependLine("", "A"), "B"), "B\r\nA\r\n");
+    EXPECT_EQ(PrependLine("", ""), "\r\n");
+}
+
+TEST(PrependLine, PassingTheLimitClearsEverythingIncludingTheNewLine) {
+    const std::string full(kInfoTextLimit - 3, 'x');
+    // Exactly at the limit is kept.
+    EXPECT_EQ(PrependLine(full, "y").size(), kInfoTextLimit);
+    EXPECT_EQ(PrependLine(full, "yz"), kBufferClearedNotice);
+    EXPECT_EQ(PrependLine(kBufferClearedNotice, "next"), std::string("next\r\n") + kBufferClearedNotice);
+    // Counted in bytes: "情" is two bytes in code page 932.
+    EXPECT_EQ(PrependLine(full, "情"), kBufferClearedNotice);
+}

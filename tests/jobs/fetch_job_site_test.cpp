@@ -1,13 +1,13 @@
 // The fetch job's loop with a recording view, against the stand-in site.
-#include "shell/fetch_job.h"
+#include "jobs/fetch_job.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
-#include "app/settings.h"
-#include "infowindow/info_log.h"
-#include "shell/conversion_job.h"
+#include "settings/settings.h"
+#include "infolog/info_log.h"
+#include "jobs/conversion_job.h"
 #include "testlib/site_test.h"
 #include "testlib/temp_dir.h"
 
