@@ -10,12 +10,15 @@ session_start() {
     source "$src/tests/tools/wine-env.sh"
     "$src/tests/tools/setup-prefix.sh"
     if [ -z "${DISPLAY:-}" ] || [ -n "${KOMETORI_OWN_DISPLAY:-}" ]; then
-        local n=90
-        while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        # Xvfb picks a free display itself, so test runs side by side never
+        # race for one; it writes the number it took once it is ready.
+        local numfile
+        numfile=$(mktemp)
+        Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$numfile" >/dev/null 2>&1 &
         KOMETORI_XVFB_PID=$!
-        export DISPLAY=":$n"
-        for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+        for _ in $(seq 100); do [ -s "$numfile" ] && break; sleep 0.1; done
+        export DISPLAY=":$(head -n1 "$numfile")"
+        rm -f "$numfile"
     fi
     # A server that stays up spares every test program Wine's start-up.
     wineserver -p >/dev/null 2>&1 </dev/null || true
