@@ -1,10 +1,11 @@
-// Times the comment reader alone: load a comment file and walk its chat
-// elements, reading every attribute and the text as the export does, without
-// building or writing lines.
+// Times the comment reader alone: the checking pass over a comment file, then
+// the stream of its chat elements, reading every attribute and the text as
+// the export does, without building or writing lines.
 #include <windows.h>
 #include <psapi.h>
 
 #include <cstdio>
+#include <string>
 
 #include "export/comment_reader.h"
 
@@ -17,19 +18,24 @@ int main(int argc, char** argv) {
     ::QueryPerformanceFrequency(&frequency);
     ::QueryPerformanceCounter(&start);
 
-    CommentReader reader;
-    if (!reader.Load(argv[1])) {
-        std::fprintf(stderr, "load failed: %s\n", reader.Error().c_str());
+    std::size_t count = 0;
+    std::string error;
+    if (!CommentReader::CheckFile(argv[1], count, error)) {
+        std::fprintf(stderr, "check failed: %s\n", error.c_str());
         return 1;
     }
     ::QueryPerformanceCounter(&loaded);
 
     static const char* const names[] = {"date", "vpos", "mail", "name", "no", "thread", "user_id", "premium"};
     std::size_t characters = 0;
-    for (const ChatElement& chat : reader.Chats()) {
+    CommentReader reader;
+    if (!reader.Open(argv[1])) return 1;
+    while (reader.Next()) {
+        const ChatElement& chat = reader.Chat();
         for (const char* name : names) characters += chat.Attribute(name).size();
         characters += chat.Text().size();
     }
+    if (reader.Failed()) return 1;
     ::QueryPerformanceCounter(&walked);
 
     auto seconds = [&](const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
@@ -38,7 +44,7 @@ int main(int argc, char** argv) {
     PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof counters;
     ::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters);
-    std::printf("chats=%zu load=%.3f walk=%.3f peak_mb=%.1f chars=%zu\n", reader.Chats().size(),
+    std::printf("chats=%zu check=%.3f stream=%.3f peak_mb=%.1f chars=%zu\n", count,
                 seconds(start, loaded), seconds(loaded, walked),
                 static_cast<double>(counters.PeakWorkingSetSize) / (1024.0 * 1024.0), characters);
     return 0;

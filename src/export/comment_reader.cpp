@@ -1,143 +1,25 @@
 #include "export/comment_reader.h"
 
 #include <emmintrin.h>
-#include <windows.h>
 #ifdef _MSC_VER
 #include <intrin.h>
 #endif
 
-#include <rapidxml/rapidxml.hpp>
-
 #include <algorithm>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 
+#include "export/utf8_source.h"
 #include "support/codepage.h"
-#include "support/handles.h"
-#include "support/text.h"
-
-// rapidxml keeps the file in memory, parses it in place and allocates its
-// nodes from a pool: load time and memory grow linearly with the file.
-struct CommentReader::Document {
-    std::string bytes;  // the parsed text; the nodes point into it
-    rapidxml::xml_document<char> xml;
-};
-
-using Node = rapidxml::xml_node<char>;
 
 namespace {
 
-void AppendText(const Node* node, std::string& out) {
-    for (const Node* child = node->first_node(); child; child = child->next_sibling()) {
-        if (child->type() == rapidxml::node_data || child->type() == rapidxml::node_cdata) {
-            out.append(child->value(), child->value_size());
-        } else if (child->type() == rapidxml::node_element) {
-            AppendText(child, out);
-        }
-    }
-}
-
-bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& error) {
-    FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file) {
-        error = "cannot open the file (" + std::to_string(::GetLastError()) + ")";
-        return false;
-    }
-    LARGE_INTEGER size{};
-    if (!::GetFileSizeEx(file.get(), &size)) {
-        error = "cannot read the file size";
-        return false;
-    }
-    bytes.resize(static_cast<std::size_t>(size.QuadPart));
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 64u << 20));
-        DWORD read = 0;
-        if (!::ReadFile(file.get(), &bytes[done], chunk, &read, nullptr)) {
-            error = "cannot read the file (" + std::to_string(::GetLastError()) + ")";
-            return false;
-        }
-        if (read == 0) break;
-        done += read;
-    }
-    bytes.resize(done);
-    return true;
-}
-
-// The code page named by the XML declaration; CP_UTF8 without one.
-bool DeclaredCodePage(const std::string& bytes, UINT& codePage) {
-    codePage = CP_UTF8;
-    if (bytes.compare(0, 5, "<?xml") != 0) return true;
-    std::string declaration = bytes.substr(0, bytes.find("?>"));
-    auto at = declaration.find("encoding");
-    if (at == std::string::npos) return true;
-    auto quote = declaration.find_first_of("\"'", at);
-    if (quote == std::string::npos) return false;
-    auto end = declaration.find(declaration[quote], quote + 1);
-    if (end == std::string::npos) return false;
-    std::string name = ToLower(declaration.substr(quote + 1, end - quote - 1));
-    static const struct {
-        const char* name;
-        UINT codePage;
-    } known[] = {{"utf-8", CP_UTF8},       {"us-ascii", CP_UTF8},   {"shift_jis", 932},    {"shift-jis", 932},
-                 {"windows-31j", 932},     {"cp932", 932},          {"x-sjis", 932},       {"ms_kanji", 932},
-                 {"euc-jp", 20932},        {"iso-8859-1", 28591},   {"iso-2022-jp", 50220}};
-    for (const auto& k : known) {
-        if (name == k.name) {
-            codePage = k.codePage;
-            return true;
-        }
-    }
-    return false;
-}
-
-bool Transcode(UINT codePage, const char* text, std::size_t size, std::string& out) {
-    if (size > INT_MAX) return false;
-    int wideLength = ::MultiByteToWideChar(codePage, 0, text, static_cast<int>(size), nullptr, 0);
-    if (wideLength <= 0) return size == 0;
-    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
-    ::MultiByteToWideChar(codePage, 0, text, static_cast<int>(size), wide.data(), wideLength);
-    out = WideToUtf8(wide);
-    return true;
-}
-
-}  // namespace
-
-namespace {
-
-// Brings the file to UTF-8 without a byte-order mark, as the parser wants it.
-bool ToUtf8(std::string& bytes, std::string& error) {
-    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-        bytes.erase(0, 3);
-        return true;
-    }
-    bool littleEndian = bytes.compare(0, 2, "\xFF\xFE") == 0;
-    if (littleEndian || bytes.compare(0, 2, "\xFE\xFF") == 0) {
-        std::wstring wide((bytes.size() - 2) / 2, L'\0');
-        for (std::size_t i = 0; i < wide.size(); ++i) {
-            auto a = static_cast<unsigned char>(bytes[2 + 2 * i]);
-            auto b = static_cast<unsigned char>(bytes[3 + 2 * i]);
-            wide[i] = static_cast<wchar_t>(littleEndian ? (a | b << 8) : (a << 8 | b));
-        }
-        bytes = WideToUtf8(wide);
-        return true;
-    }
-    UINT codePage = CP_UTF8;
-    if (!DeclaredCodePage(bytes, codePage)) {
-        error = "unsupported encoding";
-        return false;
-    }
-    if (codePage == CP_UTF8) return true;
-    std::string converted;
-    if (!Transcode(codePage, bytes.data(), bytes.size(), converted)) {
-        error = "cannot convert the encoding";
-        return false;
-    }
-    bytes.swap(converted);
-    return true;
-}
+// A file nested deeper than any comment file is refused, as it always was.
+constexpr std::size_t kMaxDepth = 1000;
+constexpr std::size_t kWindow = 128 * 1024;
+// The longest reference we read ("&#x10FFFF;" and a few leading zeros).
+constexpr std::size_t kLongestReference = 32;
 
 int LowestBit(unsigned mask) {
 #ifdef _MSC_VER
@@ -149,202 +31,590 @@ int LowestBit(unsigned mask) {
 #endif
 }
 
-// The first of the bytes a, b, c in [p, end), or end. Sixteen bytes at a time:
-// the scans below run over the whole file before it is parsed.
-const char* FindAny(const char* p, const char* end, char a, char b, char c) {
-    const __m128i va = _mm_set1_epi8(a), vb = _mm_set1_epi8(b), vc = _mm_set1_epi8(c);
+// The first of the bytes a, b, c, d in [p, end), or end; sixteen at a time.
+const char* FindAny(const char* p, const char* end, char a, char b, char c, char d) {
+    const __m128i va = _mm_set1_epi8(a), vb = _mm_set1_epi8(b), vc = _mm_set1_epi8(c), vd = _mm_set1_epi8(d);
     while (end - p >= 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(
-            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb)), _mm_cmpeq_epi8(v, vc))));
+        const __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb)),
+                                          _mm_or_si128(_mm_cmpeq_epi8(v, vc), _mm_cmpeq_epi8(v, vd)));
+        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
         if (mask != 0) return p + LowestBit(mask);
         p += 16;
     }
-    while (p < end && *p != a && *p != b && *p != c) ++p;
+    while (p < end && *p != a && *p != b && *p != c && *p != d) ++p;
     return p;
 }
 
+const char* Find(const char* p, const char* end, char c) {
+    const void* at = std::memchr(p, c, static_cast<std::size_t>(end - p));
+    return at ? static_cast<const char*>(at) : end;
+}
+
 // The '>' that ends a tag whose name starts at p, outside quoted values; end
-// when there is none.
+// when there is none yet.
 const char* TagEnd(const char* p, const char* end) {
-    const __m128i gt = _mm_set1_epi8('>'), dq = _mm_set1_epi8('"'), sq = _mm_set1_epi8('\'');
-    char quote = 0;
-    auto hit = [&](char c) {  // true at the end of the tag
-        if (quote) {
-            if (c == quote) quote = 0;
-            return false;
+    for (;;) {
+        p = FindAny(p, end, '>', '"', '\'', '>');
+        if (p == end || *p == '>') return p;
+        p = Find(p + 1, end, *p);  // the closing quote
+        if (p == end) return end;
+        ++p;
+    }
+}
+
+bool IsSpace(char c) { return c == ' ' || c == '\n' || c == '\t' || c == '\r'; }
+
+bool AllSpace(const char* p, const char* end) {
+    while (p < end && IsSpace(*p)) ++p;
+    return p == end;
+}
+
+// Letters, digits, "_:-." and every byte of a multi-byte character.
+bool IsNameByte(char c) {
+    const auto b = static_cast<unsigned char>(c);
+    return b >= 0x80 || (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') || b == '_' ||
+           b == ':' || b == '-' || b == '.';
+}
+
+const char* NameEnd(const char* p, const char* end) {
+    while (p < end && IsNameByte(*p)) ++p;
+    return p;
+}
+
+bool NameStartsWell(const char* p, const char* end) {
+    return p < end && !(*p >= '0' && *p <= '9') && *p != '-' && *p != '.';
+}
+
+void AppendUtf8(unsigned long code, std::string& out) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | code >> 6);
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | code >> 12);
+        out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | code >> 18);
+        out += static_cast<char>(0x80 | (code >> 12 & 0x3F));
+        out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+// The reference between '&' and ';' (both excluded) into out (when given).
+bool AppendReference(std::string_view name, std::string* out) {
+    static const struct {
+        const char* name;
+        char c;
+    } named[] = {{"lt", '<'}, {"gt", '>'}, {"amp", '&'}, {"quot", '"'}, {"apos", '\''}};
+    for (const auto& n : named) {
+        if (name == n.name) {
+            if (out) *out += n.c;
+            return true;
         }
-        if (c == '>') return true;
-        if (c == '"' || c == '\'') quote = c;
+    }
+    if (name.size() < 2 || name[0] != '#') return false;
+    const bool hex = name[1] == 'x';
+    const std::string digits(name.substr(hex ? 2 : 1));
+    if (digits.empty() || digits.find_first_not_of(hex ? "0123456789abcdefABCDEF" : "0123456789") != std::string::npos ||
+        digits.size() > 12) {
         return false;
-    };
-    while (end - p >= 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(
-            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, gt), _mm_cmpeq_epi8(v, dq)), _mm_cmpeq_epi8(v, sq))));
-        while (mask != 0) {
-            const int at = LowestBit(mask);
-            if (hit(p[at])) return p + at;
-            mask &= mask - 1;
-        }
-        p += 16;
     }
-    for (; p < end; ++p) {
-        if (hit(*p)) return p;
-    }
-    return end;
-}
-
-// XML line-end handling: CR LF and a lone CR become LF before parsing, so a
-// line break in a comment reads as one LF (the text file then writes CR LF).
-void NormaliseLineEnds(std::string& bytes) {
-    const char* begin = bytes.data();
-    const std::size_t first = FindAny(begin, begin + bytes.size(), '\r', '\r', '\r') - begin;
-    if (first == bytes.size()) return;
-    std::size_t out = first;
-    for (std::size_t in = first; in < bytes.size(); ++in) {
-        char c = bytes[in];
-        if (c == '\r') {
-            c = '\n';
-            if (in + 1 < bytes.size() && bytes[in + 1] == '\n') ++in;
-        }
-        bytes[out++] = c;
-    }
-    bytes.resize(out);
-}
-
-// rapidxml parses nested elements by recursion, so a file nested deeper than
-// any comment file could exhaust the stack. The depth is counted first, with
-// comments, CDATA sections, declarations and quoted values skipped.
-constexpr int kMaxDepth = 1000;
-
-bool NestingWithinLimit(const std::string& text) {
-    const char* const begin = text.data();
-    const char* const end = begin + text.size();
-    auto startsWith = [&](const char* p, const char* what) { return text.compare(p - begin, std::strlen(what), what) == 0; };
-    auto skipPast = [&](const char* what, const char* from) {
-        std::size_t at = text.find(what, from - begin);
-        return at == std::string::npos ? end : begin + at + std::strlen(what);
-    };
-    int depth = 0;
-    const char* p = begin;
-    while ((p = FindAny(p, end, '<', '<', '<')) < end) {
-        const char next = p + 1 < end ? p[1] : '\0';
-        if (next == '/') {
-            --depth;
-            p += 2;
-        } else if (next == '?') {
-            p = skipPast("?>", p + 2);
-        } else if (next == '!') {
-            if (startsWith(p, "<!--")) {
-                p = skipPast("-->", p + 4);
-            } else if (startsWith(p, "<![CDATA[")) {
-                p = skipPast("]]>", p + 9);
-            } else {
-                p += 2;  // a declaration: its own '<'s are counted by nothing
-            }
-        } else {
-            const char* q = TagEnd(p + 1, end);
-            if (q == end) return true;  // unfinished: the parser reports it
-            if (q[-1] != '/' && ++depth > kMaxDepth) return false;
-            p = q + 1;
-        }
-    }
+    const unsigned long long code = std::strtoull(digits.c_str(), nullptr, hex ? 16 : 10);
+    if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
+    if (out) AppendUtf8(static_cast<unsigned long>(code), *out);
     return true;
-}
-
-bool IsChat(const Node* node) {
-    return node->type() == rapidxml::node_element && node->name_size() == 4 &&
-           std::memcmp(node->name(), "chat", 4) == 0;
 }
 
 }  // namespace
 
+// ---------------------------------------------------------------------------
+// ChatElement
+
+void ChatElement::Clear() {
+    data_.clear();
+    attributes_.clear();
+    text_.clear();
+}
+
+void ChatElement::AddAttribute(std::string_view name, std::string_view value) {
+    Entry entry;
+    entry.name = static_cast<std::uint32_t>(data_.size());
+    data_.append(name.data(), name.size()).push_back('\0');
+    entry.value = static_cast<std::uint32_t>(data_.size());
+    entry.valueSize = static_cast<std::uint32_t>(value.size());
+    data_.append(value.data(), value.size()).push_back('\0');
+    attributes_.push_back(entry);
+}
+
+std::string_view ChatElement::AttributeName(std::size_t i) const {
+    return std::string_view(data_.data() + attributes_[i].name);
+}
+
+std::string_view ChatElement::AttributeValue(std::size_t i) const {
+    return std::string_view(data_.data() + attributes_[i].value, attributes_[i].valueSize);
+}
+
+const char* ChatElement::FindAttribute(const char* name) const {
+    for (const Entry& entry : attributes_) {
+        if (std::strcmp(data_.data() + entry.name, name) == 0) return data_.data() + entry.value;
+    }
+    return nullptr;
+}
+
 std::wstring ChatElement::Attribute(const char* name) const {
-    const auto* attribute = static_cast<const Node*>(node_)->first_attribute(name);
-    return attribute ? Utf8ToWide(attribute->value(), attribute->value_size()) : std::wstring();
+    for (const Entry& entry : attributes_) {
+        if (std::strcmp(data_.data() + entry.name, name) == 0) return Utf8ToWide(data_.data() + entry.value, entry.valueSize);
+    }
+    return std::wstring();
 }
 
 long long ChatElement::Integer(const char* name) const {
-    // The parser ends every value with a zero in place.
-    const auto* attribute = static_cast<const Node*>(node_)->first_attribute(name);
-    return attribute ? std::strtoll(attribute->value(), nullptr, 10) : 0;
+    const char* value = FindAttribute(name);
+    return value ? std::strtoll(value, nullptr, 10) : 0;
 }
 
-std::wstring ChatElement::Text() const {
-    const auto* node = static_cast<const Node*>(node_);
-    const Node* child = node->first_node();
-    // The usual chat holds one piece of text: no copy to gather it.
-    if (child && !child->next_sibling() && child->type() == rapidxml::node_data) {
-        return Utf8ToWide(child->value(), child->value_size());
+std::wstring ChatElement::Text() const { return Utf8ToWide(text_.data(), text_.size()); }
+
+// ---------------------------------------------------------------------------
+// The parser: a window on the UTF-8 stream, one construct per step. A step
+// that finds its construct cut off by the window's end leaves the position
+// where it was; the window is then moved on and widened and the step runs
+// again, so nothing but the construct in hand is ever held.
+
+struct CommentReader::Parser {
+    enum class Result { Done, NeedMore, Failed };
+    enum class Special { None, Comment, Instruction, Cdata };
+    struct Open {
+        std::uint32_t nameAt, nameSize;
+        long long chat;  // sequence number of its pending chat, -1 for other elements
+    };
+    struct Pending {
+        ChatElement chat;
+        bool done = false;
+    };
+
+    Parser(CommentReader& owner, bool collect) : owner(owner), collect(collect) { buffer.resize(kWindow); }
+
+    CommentReader& owner;
+    const bool collect;  // false: only check the file and count its chats
+    Utf8Source source;
+    std::string buffer;
+    std::size_t pos = 0, end = 0;
+    unsigned long long dropped = 0;  // stream bytes moved out of the window before it
+    bool endOfData = false, finished = false;
+
+    std::string names;  // the open elements' names, one after another
+    std::vector<Open> open;
+    bool rootSeen = false, rootClosed = false;
+    Special special = Special::None;
+    bool runOpen = false, runAllSpace = true;  // a text run that went on past the window
+    std::string heldSpace;
+    std::size_t chatsSeen = 0;
+
+    std::deque<Pending> pending;  // chats in document order, delivered once complete
+    long long frontSeq = 0;
+    std::vector<long long> openChats;
+    std::vector<ChatElement> spare;  // delivered elements, kept for their room
+    struct Attribute {
+        std::string_view name, value;
+        bool plain;  // nothing to resolve or normalise
+    };
+    std::vector<Attribute> attributes;
+    std::string scratch;
+
+    bool Fail(const std::string& what) {
+        if (owner.error_.empty()) {
+            owner.error_ = what + " at byte " + std::to_string(dropped + pos);
+        }
+        return false;
     }
-    std::string text;
-    AppendText(node, text);
-    return Utf8ToWide(text.data(), text.size());
-}
+    const char* At(std::size_t i) const { return buffer.data() + i; }
+
+    // Moves the window on and reads more; false at the end of the data.
+    bool More() {
+        if (endOfData) return false;
+        if (pos > 0) {
+            std::memmove(&buffer[0], &buffer[pos], end - pos);  // what is still needed moves to the front
+            dropped += pos;
+            end -= pos;
+            pos = 0;
+        }
+        if (end == buffer.size()) buffer.resize(buffer.size() * 2);  // one construct larger than the window
+        const std::size_t n = source.Read(&buffer[end], buffer.size() - end);
+        if (n == 0) {
+            endOfData = true;
+            if (!source.Error().empty()) Fail(source.Error());
+            return false;
+        }
+        end += n;
+        return true;
+    }
+
+    // One construct; false when the document has ended or failed.
+    bool Step() {
+        bool triedAtEnd = false;
+        for (;;) {
+            if (finished || owner.Failed()) return false;
+            if (pos == end && !More()) return Finish();
+            Result result = special != Special::None ? ContinueSpecial()
+                            : buffer[pos] != '<'     ? TextRun()
+                                                     : Markup();
+            if (result == Result::Done) return true;
+            if (result == Result::Failed) return false;
+            if (!More()) {
+                // Once more now that the end is known, then it is cut off.
+                if (owner.Failed()) return false;
+                if (triedAtEnd) return Fail("unexpected end of the file");
+                triedAtEnd = true;
+            }
+        }
+    }
+
+    bool Finish() {
+        if (owner.Failed()) return false;
+        if (!open.empty()) {
+            return Fail("unclosed element <" + names.substr(open.back().nameAt, open.back().nameSize) + ">");
+        }
+        if (!rootSeen) return Fail("no root element");
+        finished = true;
+        return false;
+    }
+
+    // ---- text ----
+
+    Result TextRun() {
+        const char* p = At(pos);
+        const char* e = At(end);
+        const char* lt = Find(p, e, '<');
+        const char* stop = lt;
+        const bool last = lt != e || endOfData;
+        if (!last) {
+            // A reference cut by the window waits for the rest of it.
+            for (const char* q = e; q > p && e - q < static_cast<std::ptrdiff_t>(kLongestReference);) {
+                --q;
+                if (*q == ';') break;
+                if (*q == '&') {
+                    stop = q;
+                    break;
+                }
+            }
+            if (stop == p) return Result::NeedMore;
+        }
+        if (!Text(p, stop, last)) return Result::Failed;
+        pos = static_cast<std::size_t>(stop - buffer.data());
+        return Result::Done;
+    }
+
+    // Character data between two pieces of markup. Outside the root only white
+    // space may stand; inside, a run of nothing but white space is dropped.
+    bool Text(const char* p, const char* e, bool last) {
+        if (open.empty()) {
+            if (!AllSpace(p, e)) return Fail(rootSeen ? "text after the root element" : "text before the root element");
+            return true;
+        }
+        if (openChats.empty()) return Decode(p, e, nullptr, false);
+        if (!runOpen) {
+            runOpen = true;
+            runAllSpace = true;
+            heldSpace.clear();
+        }
+        if (runAllSpace) {
+            if (AllSpace(p, e)) {
+                heldSpace.append(p, e);
+                if (last) runOpen = false;
+                return true;
+            }
+            runAllSpace = false;
+            AppendToChats(heldSpace.data(), heldSpace.size());
+        }
+        if (last) runOpen = false;
+        if (openChats.size() == 1) return Decode(p, e, &ChatText(openChats[0]), false);
+        scratch.clear();
+        if (!Decode(p, e, &scratch, false)) return false;
+        AppendToChats(scratch.data(), scratch.size());
+        return true;
+    }
+
+    std::string& ChatText(long long seq) { return pending[static_cast<std::size_t>(seq - frontSeq)].chat.MutableText(); }
+
+    void AppendToChats(const char* text, std::size_t size) {
+        for (long long seq : openChats) ChatText(seq).append(text, size);
+    }
+
+    // References resolved into out (only checked when out is null); in an
+    // attribute value, tabs and line feeds become spaces as XML wants.
+    bool Decode(const char* p, const char* e, std::string* out, bool attribute) {
+        while (p < e) {
+            const char* q = attribute ? FindAny(p, e, '&', '\t', '\n', '&') : Find(p, e, '&');
+            if (out) out->append(p, q);
+            if (q == e) break;
+            if (*q != '&') {
+                if (out) *out += ' ';
+                p = q + 1;
+                continue;
+            }
+            const char* semi = Find(q + 1, std::min(e, q + kLongestReference), ';');
+            if (semi == std::min(e, q + kLongestReference) || !AppendReference(std::string_view(q + 1, semi - q - 1), out)) {
+                return Fail("malformed reference");
+            }
+            p = semi + 1;
+        }
+        return true;
+    }
+
+    // ---- markup ----
+
+    Result Markup() {
+        if (end - pos < 9 && !endOfData) return Result::NeedMore;
+        const std::string_view head(At(pos), std::min<std::size_t>(end - pos, 9));
+        if (head.size() < 2) return Result::NeedMore;
+        if (head[1] == '/') return EndTag();
+        if (head[1] == '?') return EnterSpecial(Special::Instruction, 2);
+        if (head[1] != '!') return StartTag();
+        if (head.compare(0, 4, "<!--") == 0) return EnterSpecial(Special::Comment, 4);
+        if (head == "<![CDATA[") {
+            if (open.empty()) return Failed("CDATA outside the root element");
+            return EnterSpecial(Special::Cdata, 9);
+        }
+        // Never expanded: a DTD could define entities that grow without bound.
+        if (head == "<!DOCTYPE") return Failed("document type declarations are not read");
+        return Failed("unknown markup");
+    }
+
+    Result EnterSpecial(Special kind, std::size_t opener) {
+        special = kind;
+        pos += opener;
+        return Result::Done;
+    }
+
+    // Comments and processing instructions are skipped; CDATA goes into the
+    // chats as it stands. Long ones pass through the window a piece at a time.
+    Result ContinueSpecial() {
+        const char* terminator = special == Special::Comment ? "-->" : special == Special::Cdata ? "]]>" : "?>";
+        const std::size_t size = std::strlen(terminator);
+        const char* p = At(pos);
+        const char* e = At(end);
+        const char* found = e;
+        for (const char* q = p + size - 1; q < e; ++q) {
+            q = Find(q, e, '>');
+            if (q == e) break;
+            if (std::memcmp(q - (size - 1), terminator, size) == 0) {
+                found = q - (size - 1);
+                break;
+            }
+        }
+        const char* stop = found != e ? found : std::max(p, e - (size - 1));
+        if (special == Special::Cdata && collect) AppendToChats(p, static_cast<std::size_t>(stop - p));
+        pos = static_cast<std::size_t>(stop - buffer.data());
+        if (found == e) return Result::NeedMore;
+        pos += size;
+        special = Special::None;
+        return Result::Done;
+    }
+
+    Result EndTag() {
+        const char* p = At(pos + 2);
+        const char* e = At(end);
+        const char* gt = Find(p, e, '>');
+        if (gt == e) return Result::NeedMore;
+        const char* nameEnd = NameEnd(p, gt);
+        if (nameEnd == p || !AllSpace(nameEnd, gt)) return Failed("malformed end tag");
+        const std::string_view name(p, static_cast<std::size_t>(nameEnd - p));
+        if (open.empty()) return Failed("end tag without a start tag");
+        const Open top = open.back();
+        if (name != std::string_view(names.data() + top.nameAt, top.nameSize)) {
+            return Failed("end tag </" + std::string(name) + "> does not close <" +
+                          names.substr(top.nameAt, top.nameSize) + ">");
+        }
+        open.pop_back();
+        names.resize(top.nameAt);
+        if (top.chat >= 0) CloseChat(top.chat);
+        if (open.empty()) rootClosed = true;
+        pos = static_cast<std::size_t>(gt + 1 - buffer.data());
+        return Result::Done;
+    }
+
+    Result StartTag() {
+        const char* tag = At(pos);
+        const char* e = At(end);
+        const char* gt = TagEnd(tag + 1, e);
+        if (gt == e) return Result::NeedMore;
+        const bool empty = gt[-1] == '/' && gt - 1 > tag + 1;
+        const char* limit = empty ? gt - 1 : gt;
+        const char* nameEnd = NameEnd(tag + 1, limit);
+        if (nameEnd == tag + 1 || !NameStartsWell(tag + 1, nameEnd)) return Failed("malformed start tag");
+        if (rootClosed) return Failed("more than one root element");
+        if (open.size() + 1 > kMaxDepth) return Failed("elements nested deeper than " + std::to_string(kMaxDepth));
+
+        // What is kept has its values resolved as it is copied; the rest is only checked.
+        const std::string_view name(tag + 1, static_cast<std::size_t>(nameEnd - tag - 1));
+        const bool chat = !open.empty() && name == "chat";
+        ChatElement* root = nullptr;
+        if (collect && open.size() == 1) {
+            if (name == "thread" && !owner.hasThread_) root = &owner.thread_;
+            if (name == "view_counter" && !owner.hasViewCounter_) root = &owner.viewCounter_;
+        }
+        if (!ReadAttributes(nameEnd, limit, !(chat && collect) && !root)) return Result::Failed;
+        long long seq = -1;
+        if (chat) {
+            ++chatsSeen;
+            if (collect) {
+                seq = OpenChat();
+                if (!FillElement(pending.back().chat)) return Result::Failed;
+            }
+        } else if (root) {
+            if (!FillElement(*root)) return Result::Failed;
+            (root == &owner.thread_ ? owner.hasThread_ : owner.hasViewCounter_) = true;
+        }
+        rootSeen = true;
+        if (empty) {
+            if (seq >= 0) CloseChat(seq);
+            if (open.empty()) rootClosed = true;
+        } else {
+            open.push_back(Open{static_cast<std::uint32_t>(names.size()), static_cast<std::uint32_t>(name.size()), seq});
+            names.append(name.data(), name.size());
+        }
+        pos = static_cast<std::size_t>(gt + 1 - buffer.data());
+        return Result::Done;
+    }
+
+    Result Failed(const std::string& what) {
+        Fail(what);
+        return Result::Failed;
+    }
+
+    // The attributes of a start tag into `attributes`, as they stand; their
+    // references are checked here when check is set.
+    bool ReadAttributes(const char* p, const char* limit, bool check) {
+        attributes.clear();
+        for (;;) {
+            const char* gap = p;
+            while (p < limit && IsSpace(*p)) ++p;
+            if (p == limit) break;
+            if (p == gap) return Fail("attributes must be separated by white space");
+            const char* nameEnd = NameEnd(p, limit);
+            if (nameEnd == p || !NameStartsWell(p, nameEnd)) return Fail("malformed attribute");
+            const std::string_view name(p, static_cast<std::size_t>(nameEnd - p));
+            p = nameEnd;
+            while (p < limit && IsSpace(*p)) ++p;
+            if (p == limit || *p != '=') return Fail("attribute without a value");
+            ++p;
+            while (p < limit && IsSpace(*p)) ++p;
+            if (p == limit || (*p != '"' && *p != '\'')) return Fail("attribute value without quotes");
+            const char* value = p + 1;
+            const char* close = Find(value, limit, *p);
+            if (close == limit) return Fail("attribute value without its closing quote");
+            // The usual value holds nothing to resolve: one scan tells.
+            const char* first = FindAny(value, close, '<', '&', '\t', '\n');
+            const bool plain = first == close;
+            if (!plain) {
+                if (Find(first, close, '<') != close) return Fail("'<' in an attribute value");
+                if (check && !Decode(value, close, nullptr, true)) return false;
+            }
+            for (const Attribute& seen : attributes) {
+                if (seen.name == name) return Fail("attribute " + std::string(name) + " given twice");
+            }
+            attributes.push_back(Attribute{name, std::string_view(value, static_cast<std::size_t>(close - value)), plain});
+            p = close + 1;
+        }
+        return true;
+    }
+
+    bool FillElement(ChatElement& element) {
+        element.Clear();
+        for (const Attribute& attribute : attributes) {
+            const std::string_view& v = attribute.value;
+            if (attribute.plain) {
+                element.AddAttribute(attribute.name, v);
+                continue;
+            }
+            scratch.clear();
+            if (!Decode(v.data(), v.data() + v.size(), &scratch, true)) return false;
+            element.AddAttribute(attribute.name, scratch);
+        }
+        return true;
+    }
+
+    long long OpenChat() {
+        pending.emplace_back();
+        if (!spare.empty()) {
+            pending.back().chat = std::move(spare.back());
+            spare.pop_back();
+        }
+        const long long seq = frontSeq + static_cast<long long>(pending.size()) - 1;
+        openChats.push_back(seq);
+        return seq;
+    }
+
+    void CloseChat(long long seq) {
+        pending[static_cast<std::size_t>(seq - frontSeq)].done = true;
+        for (std::size_t i = 0; i < openChats.size(); ++i) {
+            if (openChats[i] == seq) {
+                openChats.erase(openChats.begin() + static_cast<std::ptrdiff_t>(i));
+                break;
+            }
+        }
+    }
+
+    // The next complete chat in document order into out.
+    bool NextChat(ChatElement& out) {
+        for (;;) {
+            if (!pending.empty() && pending.front().done) {
+                std::swap(out, pending.front().chat);
+                spare.push_back(std::move(pending.front().chat));
+                pending.pop_front();
+                ++frontSeq;
+                return true;
+            }
+            if (!Step()) return false;
+        }
+    }
+};
+
+// ---------------------------------------------------------------------------
+// CommentReader
 
 CommentReader::CommentReader() = default;
 CommentReader::~CommentReader() = default;
 
-bool CommentReader::Load(const std::string& path) {
-    std::string bytes;
-    if (!ReadWholeFile(path, bytes, error_)) {
-        doc_.reset();
-        chats_.clear();
-        return false;
-    }
-    return LoadText(std::move(bytes));
+bool CommentReader::Open(const std::string& path) {
+    error_.clear();
+    hasThread_ = hasViewCounter_ = false;
+    parser_ = std::make_unique<Parser>(*this, true);
+    return parser_->source.OpenFile(path) || KeepSourceError();
 }
 
-bool CommentReader::LoadText(std::string bytes) {
-    doc_.reset();
-    chats_.clear();
+bool CommentReader::OpenText(std::string bytes) {
     error_.clear();
-    if (!ToUtf8(bytes, error_)) return false;
-    NormaliseLineEnds(bytes);
-    if (!NestingWithinLimit(bytes)) {
-        error_ = "elements nested deeper than " + std::to_string(kMaxDepth);
+    hasThread_ = hasViewCounter_ = false;
+    parser_ = std::make_unique<Parser>(*this, true);
+    return parser_->source.OpenBytes(std::move(bytes)) || KeepSourceError();
+}
+
+// Called when the source could not start: keeps its reason.
+bool CommentReader::KeepSourceError() {
+    error_ = parser_->source.Error();
+    parser_.reset();
+    return false;
+}
+
+bool CommentReader::Next() { return parser_ && !Failed() && parser_->NextChat(current_); }
+
+bool CommentReader::CheckFile(const std::string& path, std::size_t& chats, std::string& error) {
+    CommentReader reader;
+    reader.parser_ = std::make_unique<Parser>(reader, false);
+    chats = 0;
+    if (!reader.parser_->source.OpenFile(path)) {
+        error = reader.parser_->source.Error();
         return false;
     }
-
-    auto doc = std::make_unique<Document>();
-    doc->bytes = std::move(bytes);
-    try {
-        // The text is parsed in place: entity and character references are
-        // resolved, whitespace-only text between elements is dropped.
-        doc->xml.parse<rapidxml::parse_validate_closing_tags>(&doc->bytes[0]);
-    } catch (const rapidxml::parse_error& e) {
-        error_ = std::string(e.what()) + " at byte " +
-                 std::to_string(e.where<char>() - doc->bytes.data());
-        return false;
+    while (reader.parser_->Step()) {
     }
-
-    const Node* root = nullptr;
-    for (const Node* node = doc->xml.first_node(); node; node = node->next_sibling()) {
-        if (node->type() != rapidxml::node_element) continue;
-        if (root) {
-            error_ = "more than one root element";
-            return false;
-        }
-        root = node;
-    }
-    if (!root) {
-        error_ = "no root element";
-        return false;
-    }
-
-    // Depth first, in document order, without recursion: a file may nest deep.
-    const Node* node = root->first_node();
-    while (node) {
-        if (IsChat(node)) chats_.push_back(ChatElement(node));
-        if (node->first_node()) {
-            node = node->first_node();
-            continue;
-        }
-        while (node != root && !node->next_sibling()) node = node->parent();
-        if (node == root) break;
-        node = node->next_sibling();
-    }
-    doc_ = std::move(doc);
-    return true;
+    chats = reader.parser_->chatsSeen;
+    error = reader.error_;
+    return !reader.Failed();
 }

@@ -1,13 +1,25 @@
-// Reads a comment file into memory and hands out its chat elements in
-// document order. The XML parser behind it is private to comment_reader.cpp,
-// so it can be swapped without touching the export.
+// Reads a comment file as a stream and hands out its chat elements one at a
+// time, in document order. Memory holds a piece of the file and the element
+// being read, never the whole file: a file of any size reads in the same room.
+//
+//     CommentReader reader;
+//     if (!reader.Open(path)) ... reader.Error()
+//     while (reader.Next()) Use(reader.Chat());
+//     if (reader.Failed()) ... reader.Error()
+//
+// A malformed file is noticed only where the stream reaches the fault, so a
+// caller that must not act on half a file checks it whole first (CheckFile).
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
-// One chat element of a loaded file; valid while its reader lives.
+// One element of a comment file with its attributes and its text, a value of
+// its own (copies stay valid after the reader has moved on).
 class ChatElement {
 public:
     // The attribute's value with references resolved; empty when missing.
@@ -19,10 +31,25 @@ public:
     // All character data inside the element, references resolved.
     std::wstring Text() const;
 
+    // The same in UTF-8, for copying elements into another file.
+    std::size_t AttributeCount() const { return attributes_.size(); }
+    std::string_view AttributeName(std::size_t i) const;
+    std::string_view AttributeValue(std::size_t i) const;
+    // Null when the attribute is missing; the value is zero-terminated.
+    const char* FindAttribute(const char* name) const;
+    const std::string& TextUtf8() const { return text_; }
+
+    void Clear();
+    void AddAttribute(std::string_view name, std::string_view value);
+    std::string& MutableText() { return text_; }
+
 private:
-    friend class CommentReader;
-    explicit ChatElement(const void* node) : node_(node) {}
-    const void* node_;
+    struct Entry {
+        std::uint32_t name, value, valueSize;  // offsets into data_
+    };
+    std::string data_;  // name, zero, value, zero, for every attribute
+    std::vector<Entry> attributes_;
+    std::string text_;
 };
 
 class CommentReader {
@@ -32,20 +59,38 @@ public:
     CommentReader(const CommentReader&) = delete;
     CommentReader& operator=(const CommentReader&) = delete;
 
-    // Loads the whole file. False when it is missing, unreadable, in an
-    // encoding we cannot read or not well-formed; Error() then says why.
-    bool Load(const std::string& path);
-    // The same for a document already in memory (bytes as a file holds them).
-    bool LoadText(std::string bytes);
+    // Opens the file and works out its encoding. False when it is missing,
+    // unreadable or in an encoding we cannot read; Error() then says why.
+    bool Open(const std::string& path);
+    // The same for a document in memory (bytes as a file holds them).
+    bool OpenText(std::string bytes);
+
+    // Moves to the next element named "chat" below the root element, at any
+    // depth, in document order. False at the end of the document or when the
+    // file turned out malformed (Failed() tells which).
+    bool Next();
+    // The current chat element; valid until the next call of Next().
+    const ChatElement& Chat() const { return current_; }
+
+    // The first "thread" and "view_counter" children of the root element
+    // passed so far (their attributes only); null when none has been read.
+    const ChatElement* ThreadElement() const { return hasThread_ ? &thread_ : nullptr; }
+    const ChatElement* ViewCounter() const { return hasViewCounter_ ? &viewCounter_ : nullptr; }
+
+    bool Failed() const { return !error_.empty(); }
     const std::string& Error() const { return error_; }
 
-    // The elements named "chat" below the root element, at any depth, in
-    // document order.
-    const std::vector<ChatElement>& Chats() const { return chats_; }
+    // Reads the whole file once without keeping any element: true when it is
+    // well-formed and readable; chats counts its chat elements.
+    static bool CheckFile(const std::string& path, std::size_t& chats, std::string& error);
 
 private:
-    struct Document;
-    std::unique_ptr<Document> doc_;
-    std::vector<ChatElement> chats_;
+    struct Parser;
+    bool KeepSourceError();
+
+    std::unique_ptr<Parser> parser_;
+    ChatElement current_;
+    ChatElement thread_, viewCounter_;
+    bool hasThread_ = false, hasViewCounter_ = false;
     std::string error_;
 };

@@ -1,5 +1,6 @@
 #include "export/comment_text.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <ctime>
 #include <exception>
@@ -235,33 +236,39 @@ bool ExportCommentText(const std::string& format, const std::string& commentPath
         return false;
     }
     try {
+        // A first pass checks the whole file, so a malformed one is refused
+        // before any line is written, and counts the comments for the progress.
+        std::size_t count = 0;
+        std::string error;
         CommentReader reader;
-        if (!reader.Load(commentPath)) {
+        if (!CommentReader::CheckFile(commentPath, count, error) || !reader.Open(commentPath)) {
             InfoLog << "Error : pDoc->documentElement" << EndLine;
             return false;
         }
-        const auto& chats = reader.Chats();
-        if (chats.empty()) {
+        if (count == 0) {
             InfoLog << "コメントデータが存在しません" << EndLine;
             return false;
         }
         // The same text for every comment: converted once.
         const std::wstring wideFormat = AnsiToWide(format);
-        const std::size_t count = chats.size();
         int shown = -1;  // per export, so two exports at once do not mix their counts
         std::wstring line;
-        for (std::size_t i = 0; i < count; ++i) {
-            BuildLine(wideFormat, chats[i], line);
+        for (std::size_t i = 0; reader.Next(); ++i) {
+            BuildLine(wideFormat, reader.Chat(), line);
             if (!writer.WriteLine(line)) {
                 InfoLog << "Error : WriteFile " << textPath << " ("
                         << static_cast<unsigned long>(writer.LastError()) << ")" << EndLine;
                 return false;
             }
-            const int percent = static_cast<int>(i * 100 / count);
+            const int percent = static_cast<int>(std::min<std::size_t>(i, count - 1) * 100 / count);
             if (percent != shown) {
                 shown = percent;
                 if (progress) progress->ShowPercent(percent);
             }
+        }
+        if (reader.Failed()) {  // the file changed after the first pass
+            InfoLog << "Error : pDoc->documentElement" << EndLine;
+            return false;
         }
         if (progress) progress->ShowDone();
         InfoLog << "Save Text" << EndLine;

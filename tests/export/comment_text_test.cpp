@@ -22,18 +22,14 @@ protected:
     }
     void TearDown() override { App().settings.TextOutUTF8 = false; }
 
-    // The line of the only chat element of a packet.
-    std::wstring Line(const std::string& chat, const std::wstring& format) {
+    // The only chat element of a packet.
+    ChatElement Chat(const std::string& chat) {
         CommentReader reader;
-        EXPECT_TRUE(reader.LoadText("<packet>" + chat + "</packet>")) << chat;
-        if (reader.Chats().size() != 1) return L"(no chat)";
-        return BuildCommentLine(format, reader.Chats()[0]);
+        EXPECT_TRUE(reader.OpenText("<packet>" + chat + "</packet>") && reader.Next()) << chat << reader.Error();
+        return reader.Chat();
     }
-    std::wstring Field(const std::string& chat, const std::string& key) {
-        CommentReader reader;
-        EXPECT_TRUE(reader.LoadText("<packet>" + chat + "</packet>")) << chat;
-        return ChatFieldValue(key, reader.Chats().at(0));
-    }
+    std::wstring Line(const std::string& chat, const std::wstring& format) { return BuildCommentLine(format, Chat(chat)); }
+    std::wstring Field(const std::string& chat, const std::string& key) { return ChatFieldValue(key, Chat(chat)); }
 };
 
 TEST_F(CommentTextTest, DefaultFormatLine) {
@@ -102,11 +98,10 @@ TEST_F(CommentTextTest, PremiumBlock) {
 }
 
 TEST_F(CommentTextTest, RefusedDateThrows) {
-    CommentReader reader;
-    ASSERT_TRUE(reader.LoadText("<p><chat date=\"-1\"/></p>"));
-    EXPECT_THROW(ChatFieldValue("date", reader.Chats()[0]), LocalTimeRefused);
+    const ChatElement chat = Chat("<chat date=\"-1\"/>");
+    EXPECT_THROW(ChatFieldValue("date", chat), LocalTimeRefused);
     // Every field is worked out, so even a format without a date fails.
-    EXPECT_THROW(BuildCommentLine(L"%no%", reader.Chats()[0]), LocalTimeRefused);
+    EXPECT_THROW(BuildCommentLine(L"%no%", chat), LocalTimeRefused);
 }
 
 // The export end to end, with the info log captured.
