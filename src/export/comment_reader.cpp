@@ -1,16 +1,12 @@
 #include "export/comment_reader.h"
 
-#include <emmintrin.h>
-#ifdef _MSC_VER
-#include <intrin.h>
-#endif
-
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
 
 #include "export/utf8_source.h"
+#include "support/byte_scan.h"
 #include "support/codepage.h"
 
 namespace {
@@ -21,46 +17,42 @@ constexpr std::size_t kWindow = 128 * 1024;
 // The longest reference we read ("&#x10FFFF;" and a few leading zeros).
 constexpr std::size_t kLongestReference = 32;
 
-int LowestBit(unsigned mask) {
-#ifdef _MSC_VER
-    unsigned long at;
-    _BitScanForward(&at, mask);
-    return static_cast<int>(at);
-#else
-    return __builtin_ctz(mask);
-#endif
-}
-
-// The first of the bytes a, b, c, d in [p, end), or end; sixteen at a time.
-const char* FindAny(const char* p, const char* end, char a, char b, char c, char d) {
-    const __m128i va = _mm_set1_epi8(a), vb = _mm_set1_epi8(b), vc = _mm_set1_epi8(c), vd = _mm_set1_epi8(d);
-    while (end - p >= 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb)),
-                                          _mm_or_si128(_mm_cmpeq_epi8(v, vc), _mm_cmpeq_epi8(v, vd)));
-        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
-        if (mask != 0) return p + LowestBit(mask);
-        p += 16;
+// Names are short: a loop beats a call into the runtime.
+bool Same(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i]) return false;
     }
-    while (p < end && *p != a && *p != b && *p != c && *p != d) ++p;
-    return p;
+    return true;
 }
 
-const char* Find(const char* p, const char* end, char c) {
-    const void* at = std::memchr(p, c, static_cast<std::size_t>(end - p));
-    return at ? static_cast<const char*>(at) : end;
-}
-
-// The '>' that ends a tag whose name starts at p, outside quoted values; end
-// when there is none yet.
-const char* TagEnd(const char* p, const char* end) {
-    for (;;) {
-        p = FindAny(p, end, '>', '"', '\'', '>');
-        if (p == end || *p == '>') return p;
-        p = Find(p + 1, end, *p);  // the closing quote
-        if (p == end) return end;
-        ++p;
+bool SameName(std::string_view stored, const char* name) {
+    std::size_t i = 0;
+    for (; i < stored.size(); ++i) {
+        if (stored[i] != name[i]) return false;  // also stops at the end of name
     }
+    return name[i] == '\0';
+}
+
+// As strtoll reads it: blanks, a sign, digits up to the first other
+// character; the type's limits when it overflows.
+long long LeadingInteger(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    unsigned long long magnitude = 0;
+    const unsigned long long limit = negative ? 9223372036854775808ULL : 9223372036854775807ULL;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        magnitude = magnitude * 10 + static_cast<unsigned>(text[i] - '0');
+        if (magnitude > limit) {
+            magnitude = limit;
+            for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+            }
+            break;
+        }
+    }
+    return negative ? static_cast<long long>(0 - magnitude) : static_cast<long long>(magnitude);
 }
 
 bool IsSpace(char c) { return c == ' ' || c == '\n' || c == '\t' || c == '\r'; }
@@ -71,11 +63,18 @@ bool AllSpace(const char* p, const char* end) {
 }
 
 // Letters, digits, "_:-." and every byte of a multi-byte character.
-bool IsNameByte(char c) {
-    const auto b = static_cast<unsigned char>(c);
-    return b >= 0x80 || (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') || b == '_' ||
-           b == ':' || b == '-' || b == '.';
-}
+struct NameBytes {
+    bool byte[256];
+    constexpr NameBytes() : byte() {
+        for (int b = 0; b < 256; ++b) {
+            byte[b] = b >= 0x80 || (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') ||
+                      b == '_' || b == ':' || b == '-' || b == '.';
+        }
+    }
+};
+constexpr NameBytes kNameBytes;
+
+bool IsNameByte(char c) { return kNameBytes.byte[static_cast<unsigned char>(c)]; }
 
 const char* NameEnd(const char* p, const char* end) {
     while (p < end && IsNameByte(*p)) ++p;
@@ -141,40 +140,38 @@ void ChatElement::Clear() {
 }
 
 void ChatElement::AddAttribute(std::string_view name, std::string_view value) {
-    Entry entry;
-    entry.name = static_cast<std::uint32_t>(data_.size());
-    data_.append(name.data(), name.size()).push_back('\0');
-    entry.value = static_cast<std::uint32_t>(data_.size());
-    entry.valueSize = static_cast<std::uint32_t>(value.size());
-    data_.append(value.data(), value.size()).push_back('\0');
-    attributes_.push_back(entry);
+    const auto at = static_cast<std::uint32_t>(data_.size());
+    data_.append(name.data(), name.size()).append(value.data(), value.size());
+    attributes_.push_back(Entry{at, static_cast<std::uint32_t>(name.size()), static_cast<std::uint32_t>(at + name.size()),
+                                static_cast<std::uint32_t>(value.size())});
 }
 
 std::string_view ChatElement::AttributeName(std::size_t i) const {
-    return std::string_view(data_.data() + attributes_[i].name);
+    return std::string_view(data_.data() + attributes_[i].name, attributes_[i].nameSize);
 }
 
 std::string_view ChatElement::AttributeValue(std::size_t i) const {
     return std::string_view(data_.data() + attributes_[i].value, attributes_[i].valueSize);
 }
 
-const char* ChatElement::FindAttribute(const char* name) const {
-    for (const Entry& entry : attributes_) {
-        if (std::strcmp(data_.data() + entry.name, name) == 0) return data_.data() + entry.value;
+bool ChatElement::FindAttribute(const char* name, std::string_view& value) const {
+    for (std::size_t i = 0; i < attributes_.size(); ++i) {
+        if (SameName(AttributeName(i), name)) {
+            value = AttributeValue(i);
+            return true;
+        }
     }
-    return nullptr;
+    return false;
 }
 
 std::wstring ChatElement::Attribute(const char* name) const {
-    for (const Entry& entry : attributes_) {
-        if (std::strcmp(data_.data() + entry.name, name) == 0) return Utf8ToWide(data_.data() + entry.value, entry.valueSize);
-    }
-    return std::wstring();
+    std::string_view value;
+    return FindAttribute(name, value) ? Utf8ToWide(value.data(), value.size()) : std::wstring();
 }
 
 long long ChatElement::Integer(const char* name) const {
-    const char* value = FindAttribute(name);
-    return value ? std::strtoll(value, nullptr, 10) : 0;
+    std::string_view value;
+    return FindAttribute(name, value) ? LeadingInteger(value) : 0;
 }
 
 std::wstring ChatElement::Text() const { return Utf8ToWide(text_.data(), text_.size()); }
@@ -289,7 +286,7 @@ struct CommentReader::Parser {
     Result TextRun() {
         const char* p = At(pos);
         const char* e = At(end);
-        const char* lt = Find(p, e, '<');
+        const char* lt = FindByte(p, e, '<');
         const char* stop = lt;
         const bool last = lt != e || endOfData;
         if (!last) {
@@ -339,7 +336,7 @@ struct CommentReader::Parser {
         return true;
     }
 
-    std::string& ChatText(long long seq) { return pending[static_cast<std::size_t>(seq - frontSeq)].chat.MutableText(); }
+    std::string& ChatText(long long seq) { return pending[static_cast<std::size_t>(seq - frontSeq)].chat.text_; }
 
     void AppendToChats(const char* text, std::size_t size) {
         for (long long seq : openChats) ChatText(seq).append(text, size);
@@ -349,7 +346,7 @@ struct CommentReader::Parser {
     // attribute value, tabs and line feeds become spaces as XML wants.
     bool Decode(const char* p, const char* e, std::string* out, bool attribute) {
         while (p < e) {
-            const char* q = attribute ? FindAny(p, e, '&', '\t', '\n', '&') : Find(p, e, '&');
+            const char* q = attribute ? FindAnyByte(p, e, '&', '\t', '\n', '&') : FindByte(p, e, '&');
             if (out) out->append(p, q);
             if (q == e) break;
             if (*q != '&') {
@@ -357,7 +354,7 @@ struct CommentReader::Parser {
                 p = q + 1;
                 continue;
             }
-            const char* semi = Find(q + 1, std::min(e, q + kLongestReference), ';');
+            const char* semi = FindByte(q + 1, std::min(e, q + kLongestReference), ';');
             if (semi == std::min(e, q + kLongestReference) || !AppendReference(std::string_view(q + 1, semi - q - 1), out)) {
                 return Fail("malformed reference");
             }
@@ -400,7 +397,7 @@ struct CommentReader::Parser {
         const char* e = At(end);
         const char* found = e;
         for (const char* q = p + size - 1; q < e; ++q) {
-            q = Find(q, e, '>');
+            q = FindByte(q, e, '>');
             if (q == e) break;
             if (std::memcmp(q - (size - 1), terminator, size) == 0) {
                 found = q - (size - 1);
@@ -419,14 +416,14 @@ struct CommentReader::Parser {
     Result EndTag() {
         const char* p = At(pos + 2);
         const char* e = At(end);
-        const char* gt = Find(p, e, '>');
+        const char* gt = FindByte(p, e, '>');
         if (gt == e) return Result::NeedMore;
         const char* nameEnd = NameEnd(p, gt);
         if (nameEnd == p || !AllSpace(nameEnd, gt)) return Failed("malformed end tag");
         const std::string_view name(p, static_cast<std::size_t>(nameEnd - p));
         if (open.empty()) return Failed("end tag without a start tag");
         const Open top = open.back();
-        if (name != std::string_view(names.data() + top.nameAt, top.nameSize)) {
+        if (!Same(name, std::string_view(names.data() + top.nameAt, top.nameSize))) {
             return Failed("end tag </" + std::string(name) + "> does not close <" +
                           names.substr(top.nameAt, top.nameSize) + ">");
         }
@@ -441,33 +438,33 @@ struct CommentReader::Parser {
     Result StartTag() {
         const char* tag = At(pos);
         const char* e = At(end);
-        const char* gt = TagEnd(tag + 1, e);
-        if (gt == e) return Result::NeedMore;
-        const bool empty = gt[-1] == '/' && gt - 1 > tag + 1;
-        const char* limit = empty ? gt - 1 : gt;
-        const char* nameEnd = NameEnd(tag + 1, limit);
+        const char* nameEnd = NameEnd(tag + 1, e);
+        if (nameEnd == e) return Result::NeedMore;
         if (nameEnd == tag + 1 || !NameStartsWell(tag + 1, nameEnd)) return Failed("malformed start tag");
         if (rootClosed) return Failed("more than one root element");
         if (open.size() + 1 > kMaxDepth) return Failed("elements nested deeper than " + std::to_string(kMaxDepth));
 
         // What is kept has its values resolved as it is copied; the rest is only checked.
         const std::string_view name(tag + 1, static_cast<std::size_t>(nameEnd - tag - 1));
-        const bool chat = !open.empty() && name == "chat";
+        const bool chat = !open.empty() && Same(name, "chat");
         ChatElement* root = nullptr;
         if (collect && open.size() == 1) {
-            if (name == "thread" && !owner.hasThread_) root = &owner.thread_;
-            if (name == "view_counter" && !owner.hasViewCounter_) root = &owner.viewCounter_;
+            if (Same(name, "thread") && !owner.hasThread_) root = &owner.thread_;
+            if (Same(name, "view_counter") && !owner.hasViewCounter_) root = &owner.viewCounter_;
         }
-        if (!ReadAttributes(nameEnd, limit, !(chat && collect) && !root)) return Result::Failed;
+        const char* limit = nullptr;  // the "/>" or ">" that ends the tag
+        bool empty = false;
+        const Result read = ReadAttributes(nameEnd, e, !(chat && collect) && !root, limit, empty);
+        if (read != Result::Done) return read;
         long long seq = -1;
         if (chat) {
             ++chatsSeen;
             if (collect) {
                 seq = OpenChat();
-                if (!FillElement(pending.back().chat)) return Result::Failed;
+                if (!FillElement(pending.back().chat, tag, limit)) return Result::Failed;
             }
         } else if (root) {
-            if (!FillElement(*root)) return Result::Failed;
+            if (!FillElement(*root, tag, limit)) return Result::Failed;
             (root == &owner.thread_ ? owner.hasThread_ : owner.hasViewCounter_) = true;
         }
         rootSeen = true;
@@ -478,7 +475,7 @@ struct CommentReader::Parser {
             open.push_back(Open{static_cast<std::uint32_t>(names.size()), static_cast<std::uint32_t>(name.size()), seq});
             names.append(name.data(), name.size());
         }
-        pos = static_cast<std::size_t>(gt + 1 - buffer.data());
+        pos = static_cast<std::size_t>(limit + (empty ? 2 : 1) - buffer.data());
         return Result::Done;
     }
 
@@ -487,54 +484,69 @@ struct CommentReader::Parser {
         return Result::Failed;
     }
 
-    // The attributes of a start tag into `attributes`, as they stand; their
-    // references are checked here when check is set.
-    bool ReadAttributes(const char* p, const char* limit, bool check) {
+    // The attributes of a start tag into `attributes`, as they stand, up to the
+    // tag's end (limit: its "/>" or ">"); their references are checked here
+    // when check is set. NeedMore when the window ends first.
+    Result ReadAttributes(const char* p, const char* e, bool check, const char*& limit, bool& empty) {
         attributes.clear();
         for (;;) {
             const char* gap = p;
-            while (p < limit && IsSpace(*p)) ++p;
-            if (p == limit) break;
-            if (p == gap) return Fail("attributes must be separated by white space");
-            const char* nameEnd = NameEnd(p, limit);
-            if (nameEnd == p || !NameStartsWell(p, nameEnd)) return Fail("malformed attribute");
+            while (p < e && IsSpace(*p)) ++p;
+            if (p == e) return Result::NeedMore;
+            if (*p == '>' || *p == '/') {
+                if (*p == '/' && p + 1 == e) return Result::NeedMore;
+                if (*p == '/' && p[1] != '>') return Failed("malformed start tag");
+                limit = p;
+                empty = *p == '/';
+                return Result::Done;
+            }
+            if (p == gap) return Failed("attributes must be separated by white space");
+            const char* nameEnd = NameEnd(p, e);
+            if (nameEnd == e) return Result::NeedMore;
+            if (nameEnd == p || !NameStartsWell(p, nameEnd)) return Failed("malformed attribute");
             const std::string_view name(p, static_cast<std::size_t>(nameEnd - p));
             p = nameEnd;
-            while (p < limit && IsSpace(*p)) ++p;
-            if (p == limit || *p != '=') return Fail("attribute without a value");
+            while (p < e && IsSpace(*p)) ++p;
+            if (p == e) return Result::NeedMore;
+            if (*p != '=') return Failed("attribute without a value");
             ++p;
-            while (p < limit && IsSpace(*p)) ++p;
-            if (p == limit || (*p != '"' && *p != '\'')) return Fail("attribute value without quotes");
+            while (p < e && IsSpace(*p)) ++p;
+            if (p >= e) return Result::NeedMore;
+            if (*p != '"' && *p != '\'') return Failed("attribute value without quotes");
             const char* value = p + 1;
-            const char* close = Find(value, limit, *p);
-            if (close == limit) return Fail("attribute value without its closing quote");
+            const char* close = FindByte(value, e, *p);
+            if (close == e) return Result::NeedMore;
             // The usual value holds nothing to resolve: one scan tells.
-            const char* first = FindAny(value, close, '<', '&', '\t', '\n');
+            const char* first = FindAnyByte(value, close, '<', '&', '\t', '\n');
             const bool plain = first == close;
             if (!plain) {
-                if (Find(first, close, '<') != close) return Fail("'<' in an attribute value");
-                if (check && !Decode(value, close, nullptr, true)) return false;
+                if (FindByte(first, close, '<') != close) return Failed("'<' in an attribute value");
+                if (check && !Decode(value, close, nullptr, true)) return Result::Failed;
             }
             for (const Attribute& seen : attributes) {
-                if (seen.name == name) return Fail("attribute " + std::string(name) + " given twice");
+                if (Same(seen.name, name)) return Failed("attribute " + std::string(name) + " given twice");
             }
             attributes.push_back(Attribute{name, std::string_view(value, static_cast<std::size_t>(close - value)), plain});
             p = close + 1;
         }
-        return true;
     }
 
-    bool FillElement(ChatElement& element) {
+    // The start tag is copied whole; the values point into the copy, and only
+    // those with something to resolve are written out again after it.
+    bool FillElement(ChatElement& element, const char* tag, const char* limit) {
         element.Clear();
+        element.data_.assign(tag, static_cast<std::size_t>(limit - tag));
         for (const Attribute& attribute : attributes) {
             const std::string_view& v = attribute.value;
-            if (attribute.plain) {
-                element.AddAttribute(attribute.name, v);
-                continue;
+            ChatElement::Entry entry{static_cast<std::uint32_t>(attribute.name.data() - tag),
+                                     static_cast<std::uint32_t>(attribute.name.size()),
+                                     static_cast<std::uint32_t>(v.data() - tag), static_cast<std::uint32_t>(v.size())};
+            if (!attribute.plain) {
+                entry.value = static_cast<std::uint32_t>(element.data_.size());
+                if (!Decode(v.data(), v.data() + v.size(), &element.data_, true)) return false;
+                entry.valueSize = static_cast<std::uint32_t>(element.data_.size() - entry.value);
             }
-            scratch.clear();
-            if (!Decode(v.data(), v.data() + v.size(), &scratch, true)) return false;
-            element.AddAttribute(attribute.name, scratch);
+            element.attributes_.push_back(entry);
         }
         return true;
     }

@@ -35,19 +35,23 @@ public:
     std::size_t AttributeCount() const { return attributes_.size(); }
     std::string_view AttributeName(std::size_t i) const;
     std::string_view AttributeValue(std::size_t i) const;
-    // Null when the attribute is missing; the value is zero-terminated.
-    const char* FindAttribute(const char* name) const;
+    // False when the attribute is missing.
+    bool FindAttribute(const char* name, std::string_view& value) const;
     const std::string& TextUtf8() const { return text_; }
 
+    // For building an element by hand.
     void Clear();
     void AddAttribute(std::string_view name, std::string_view value);
-    std::string& MutableText() { return text_; }
+    void SetText(std::string_view utf8) { text_.assign(utf8.data(), utf8.size()); }
 
 private:
+    friend class CommentReader;
     struct Entry {
-        std::uint32_t name, value, valueSize;  // offsets into data_
+        std::uint32_t name, nameSize, value, valueSize;  // offsets into data_
     };
-    std::string data_;  // name, zero, value, zero, for every attribute
+    // The reader copies a start tag whole and points into it; values that
+    // needed resolving follow it.
+    std::string data_;
     std::vector<Entry> attributes_;
     std::string text_;
 };

@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <ctime>
 #include <exception>
-#include <iterator>
 #include <string_view>
 
 #include "support/codepage.h"
@@ -42,11 +41,14 @@ std::wstring Number(long long number) {
     return std::wstring(at, end);
 }
 
-std::wstring Pad2(int number) {
+// The number filled with "0" on the left to the width; wider numbers stay whole.
+std::wstring Pad(long long number, std::size_t width) {
     std::wstring text = Number(number);
-    if (text.size() < 2) text.insert(0, 2 - text.size(), L'0');
+    if (text.size() < width) text.insert(0, width - text.size(), L'0');
     return text;
 }
+
+std::wstring Pad2(long long number) { return Pad(number, 2); }
 
 std::wstring DateText(const std::tm& local) {
     std::wstring text;
@@ -108,10 +110,11 @@ bool Contains(const std::wstring& line, std::wstring_view what) {
 
 // "%premium=T%" shows T for a premium member's comment and nothing otherwise.
 // Only the first block's T is recognised in a line.
-void ApplyPremiumBlock(std::wstring& line, bool premium) {
+void ApplyPremiumBlock(std::wstring& line, const ChatElement& chat) {
     static const std::wstring open = L"%premium=";
     if (!Contains(line, open)) return;  // no block: nothing to replace
     const std::wstring block = BetweenWide(line, open, L"%");
+    const bool premium = chat.Attribute("premium") == L"1";
     ReplaceAllWide(line, open + block + L"%", premium ? block : std::wstring());
 }
 
@@ -149,46 +152,48 @@ void BuildLine(const std::wstring& format, const ChatElement& chat, std::wstring
         L"%vpos.second%",   L"%vpos.second2%",     L"%vpos.1/100second%",  L"%vpos.1/100second2%",
         L"%vpos.millisecond%", L"%vpos.millisecond3%"};
 
-    // Every field is worked out for every comment, used or not: a date the
-    // local-time conversion refuses fails the export whatever the format.
+    // The date is converted for every comment, used or not: a date the
+    // local-time conversion refuses fails the export whatever the format. The
+    // texts are made only for the placeholders the line holds.
     const std::tm local = LocalDate(chat);
     const VposParts vpos(Vpos(chat));
-    const std::wstring year = Number(local.tm_year + 1900);
-    const std::wstring month = Number(local.tm_mon + 1);
-    const std::wstring day = Number(local.tm_mday);
-    const std::wstring hour = Number(local.tm_hour);
-    const std::wstring minute = Number(local.tm_min);
-    const std::wstring second = Number(local.tm_sec);
-    const std::wstring text = chat.Text();
-    const std::wstring date = DateText(local);
-    const std::wstring year2 = year.size() > 2 ? year.substr(2) : std::wstring();
-    const std::wstring month2 = PadNumberText(month, 2, L'0');
-    const std::wstring day2 = PadNumberText(day, 2, L'0');
-    const std::wstring hour2 = PadNumberText(hour, 2, L'0');
-    const std::wstring minute2 = PadNumberText(minute, 2, L'0');
-    const std::wstring second2 = PadNumberText(second, 2, L'0');
-    const std::wstring mail = chat.Attribute("mail");
-    const std::wstring name = chat.Attribute("name");
-    const std::wstring no = chat.Attribute("no");
-    const std::wstring thread = chat.Attribute("thread");
-    const std::wstring userId = chat.Attribute("user_id");
-    const std::wstring vposText = vpos.Text();
-    const std::wstring vposMinute = Number(vpos.minutes);
-    const std::wstring vposMinute2 = PadNumberText(vposMinute, 2, L'0');
-    const std::wstring vposSecond = Number(vpos.seconds);
-    const std::wstring vposSecond2 = PadNumberText(vposSecond, 2, L'0');
-    const std::wstring vposHundredths = Number(vpos.hundredths);
-    const std::wstring vposHundredths2 = PadNumberText(vposHundredths, 2, L'0');
-    const std::wstring vposMilliseconds = Number(vpos.milliseconds);
-    const std::wstring vposMilliseconds3 = PadNumberText(vposMilliseconds, 3, L'0');
-    static const std::wstring lineFeed = L"\n";
-    const std::wstring* const values[] = {
-        &lineFeed, &text,     &date,       &year,        &month,      &day,         &hour,
-        &minute,   &second,   &year2,      &month2,      &day2,       &hour2,       &minute2,
-        &second2,  &mail,     &mail,       &name,        &no,         &thread,      &userId,
-        &vposText, &vposMinute, &vposMinute2, &vposSecond, &vposSecond2, &vposHundredths, &vposHundredths2,
-        &vposMilliseconds, &vposMilliseconds3};
-    static_assert(std::size(placeholders) == std::size(values));
+    auto value = [&](std::size_t i) -> std::wstring {
+        switch (i) {
+            case 0: return L"\n";
+            case 1: return chat.Text();
+            case 2: return DateText(local);
+            case 3: return Number(local.tm_year + 1900);
+            case 4: return Number(local.tm_mon + 1);
+            case 5: return Number(local.tm_mday);
+            case 6: return Number(local.tm_hour);
+            case 7: return Number(local.tm_min);
+            case 8: return Number(local.tm_sec);
+            case 9: {
+                const std::wstring year = Number(local.tm_year + 1900);
+                return year.size() > 2 ? year.substr(2) : std::wstring();
+            }
+            case 10: return Pad(local.tm_mon + 1, 2);
+            case 11: return Pad(local.tm_mday, 2);
+            case 12: return Pad(local.tm_hour, 2);
+            case 13: return Pad(local.tm_min, 2);
+            case 14: return Pad(local.tm_sec, 2);
+            case 15:
+            case 16: return chat.Attribute("mail");
+            case 17: return chat.Attribute("name");
+            case 18: return chat.Attribute("no");
+            case 19: return chat.Attribute("thread");
+            case 20: return chat.Attribute("user_id");
+            case 21: return vpos.Text();
+            case 22: return Number(vpos.minutes);
+            case 23: return Pad(vpos.minutes, 2);
+            case 24: return Number(vpos.seconds);
+            case 25: return Pad(vpos.seconds, 2);
+            case 26: return Number(vpos.hundredths);
+            case 27: return Pad(vpos.hundredths, 2);
+            case 28: return Number(vpos.milliseconds);
+            default: return Pad(vpos.milliseconds, 3);
+        }
+    };
 
     // In table order; each step resumes after its own insertions, later steps
     // see what earlier ones inserted. A run of steps whose placeholders share
@@ -197,7 +202,7 @@ void BuildLine(const std::wstring& format, const ChatElement& chat, std::wstring
     line.assign(format);
     auto steps = [&](std::size_t from, std::size_t to) {
         for (std::size_t i = from; i < to; ++i) {
-            if (Contains(line, placeholders[i])) ReplaceAllWide(line, placeholders[i], *values[i]);
+            if (Contains(line, placeholders[i])) ReplaceAllWide(line, placeholders[i], value(i));
         }
     };
     auto has = [&](const wchar_t* prefix) { return Contains(line, prefix); };
@@ -211,7 +216,7 @@ void BuildLine(const std::wstring& format, const ChatElement& chat, std::wstring
         steps(21, 22);
         if (has(L"%vpos.")) steps(22, 30);
     }
-    ApplyPremiumBlock(line, chat.Attribute("premium") == L"1");
+    ApplyPremiumBlock(line, chat);
 }
 
 }  // namespace
@@ -230,11 +235,16 @@ bool ExportCommentText(const std::string& format, const std::string& commentPath
         return false;
     }
     TextLineWriter writer;
-    if (!writer.Open(textPath)) {
+    if (!writer.Open(textPath, true)) {
         InfoLog << "Error : CreateFile " << textPath << " (" << static_cast<unsigned long>(writer.LastError())
                 << ")" << EndLine;
         return false;
     }
+    auto writeFailed = [&] {
+        InfoLog << "Error : WriteFile " << textPath << " (" << static_cast<unsigned long>(writer.LastError()) << ")"
+                << EndLine;
+        return false;
+    };
     try {
         // A first pass checks the whole file, so a malformed one is refused
         // before any line is written, and counts the comments for the progress.
@@ -255,11 +265,7 @@ bool ExportCommentText(const std::string& format, const std::string& commentPath
         std::wstring line;
         for (std::size_t i = 0; reader.Next(); ++i) {
             BuildLine(wideFormat, reader.Chat(), line);
-            if (!writer.WriteLine(line)) {
-                InfoLog << "Error : WriteFile " << textPath << " ("
-                        << static_cast<unsigned long>(writer.LastError()) << ")" << EndLine;
-                return false;
-            }
+            if (!writer.WriteLine(line)) return writeFailed();
             const int percent = static_cast<int>(std::min<std::size_t>(i, count - 1) * 100 / count);
             if (percent != shown) {
                 shown = percent;
@@ -270,9 +276,9 @@ bool ExportCommentText(const std::string& format, const std::string& commentPath
             InfoLog << "Error : pDoc->documentElement" << EndLine;
             return false;
         }
+        if (!writer.Close()) return writeFailed();
         if (progress) progress->ShowDone();
         InfoLog << "Save Text" << EndLine;
-        writer.Close();
         return true;
     } catch (const std::exception& e) {
         InfoLog << e.what() << EndLine;

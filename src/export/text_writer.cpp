@@ -4,26 +4,47 @@
 #include "support/codepage.h"
 #include "support/text.h"
 
-bool TextLineWriter::Open(const std::string& path) {
+namespace {
+constexpr std::size_t kBufferedBytes = 64 * 1024;
+}
+
+bool TextLineWriter::Open(const std::string& path, bool buffered) {
+    Close();
     file_.reset(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
     lastError_ = file_ ? 0 : ::GetLastError();
+    buffered_ = buffered;
     return static_cast<bool>(file_);
 }
 
 bool TextLineWriter::WriteLine(const std::wstring& line) {
     const std::string encoded = App().settings.TextOutUTF8 ? WideToUtf8(line) : WideToAnsi(line);
-    std::string& bytes = buffer_;  // keeps its room from line to line
-    bytes.assign(encoded.data(), encoded.size());
+    const std::size_t start = pending_.size();
+    pending_.append(encoded);
     // 0x0A is never part of a double-byte character in either encoding.
-    if (bytes.find('\n') != std::string::npos) ReplaceAll(bytes, "\n", "\r\n");
-    bytes += "\r\n";
-    // One WriteFile per line: no buffer of ours holds a written line back.
-    DWORD written = 0;
-    if (!::WriteFile(file_.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-        written != bytes.size()) {
-        lastError_ = ::GetLastError();
-        return false;
+    if (encoded.find('\n') != std::string::npos) {
+        std::string tail = pending_.substr(start);
+        pending_.resize(start);
+        pending_ += ReplaceAll(tail, "\n", "\r\n");
     }
-    return true;
+    pending_ += "\r\n";
+    if (buffered_ && pending_.size() < kBufferedBytes) return true;
+    return WritePending();
+}
+
+bool TextLineWriter::WritePending() {
+    if (pending_.empty()) return true;
+    DWORD written = 0;
+    const bool ok = ::WriteFile(file_.get(), pending_.data(), static_cast<DWORD>(pending_.size()), &written, nullptr) &&
+                    written == pending_.size();
+    if (!ok) lastError_ = ::GetLastError();
+    pending_.clear();  // keeps its room from line to line
+    return ok;
+}
+
+bool TextLineWriter::Close() {
+    const bool ok = !file_ || WritePending();
+    file_.reset();
+    pending_.clear();
+    return ok;
 }

@@ -10,20 +10,31 @@
 
 class TextLineWriter {
 public:
+    TextLineWriter() = default;
+    ~TextLineWriter() { Close(); }
+    TextLineWriter(const TextLineWriter&) = delete;
+    TextLineWriter& operator=(const TextLineWriter&) = delete;
+
     // Creates the file, or empties it when it exists. False when it cannot be
-    // created; LastError() holds the system's code.
-    bool Open(const std::string& path);
-    // Encodes the line, writes it with its line end (every LF inside the line
-    // becomes CR LF too) and hands it to the system at once, so that what was
-    // written survives a later failure. A line that fails to encode is written
-    // empty. False when the write fails.
+    // created; LastError() holds the system's code. Buffered, lines gather
+    // and go to the system in large writes and at Close (which leaving any
+    // way does): a long export does not pay one system call per line.
+    bool Open(const std::string& path, bool buffered = false);
+    // Encodes the line and writes it with its line end (every LF inside the
+    // line becomes CR LF too); unbuffered, it reaches the system at once, so
+    // that what was written survives a later failure. A line that fails to
+    // encode is written empty. False when the write fails.
     bool WriteLine(const std::wstring& line);
-    void Close() { file_.reset(); }
+    // Hands over what is buffered and closes the file; false when that write failed.
+    bool Close();
 
     DWORD LastError() const { return lastError_; }
 
 private:
+    bool WritePending();
+
     FileHandle file_;
     DWORD lastError_ = 0;
-    std::string buffer_;
+    bool buffered_ = false;
+    std::string pending_;  // encoded lines not handed over yet
 };

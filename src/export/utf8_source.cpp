@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstring>
 
+#include "support/byte_scan.h"
 #include "support/codepage.h"
 #include "support/text.h"
 
@@ -186,8 +187,7 @@ std::size_t Utf8Source::Normalise(char* text, std::size_t size) {
     std::size_t in = 0;
     if (lastWasCr_ && size > 0 && text[0] == '\n') in = 1;
     lastWasCr_ = size > 0 && text[size - 1] == '\r';
-    const char* cr = static_cast<const char*>(std::memchr(text + in, '\r', size - in));
-    if (!cr) {
+    if (FindByte(text + in, text + size, '\r') == text + size) {
         if (in) std::memmove(text, text + 1, size - 1);
         return size - in;
     }
