@@ -6,6 +6,7 @@
 #include "support/codepage.h"
 #include "infolog/info_log.h"
 #include "support/http.h"
+#include "support/replacing_file.h"
 #include "support/write_guard.h"
 
 namespace {
@@ -62,32 +63,15 @@ bool LoadBytes(IXMLDOMDocument* doc, const std::string& bytes) {
 // What a missing node would give on its first use.
 [[noreturn]] void ThrowMissingNode() { throw ComError(E_POINTER); }
 
-std::string FolderOf(const std::string& path) {
-    auto slash = path.find_last_of("\\/");
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return path.substr(0, 1);
-    return path.substr(0, slash);
-}
-
 // Saves into a temporary file beside the target and moves it over the target
 // only when complete, so a failed save never costs the existing file.
 void SaveReplacing(IXMLDOMDocument* doc, const std::string& path) {
     std::lock_guard<std::recursive_mutex> writing(FileWriteMutex());
-    char temp[MAX_PATH] = {};
-    if (!::GetTempFileNameA(FolderOf(path).c_str(), "kmt", 0, temp)) {
-        ThrowIfFailed(HRESULT_FROM_WIN32(::GetLastError()));
-    }
-    Variant target = Variant::FromString(AnsiToWide(temp));
-    HRESULT hr = doc->save(target.get());
-    if (FAILED(hr)) {
-        ::DeleteFileA(temp);
-        ThrowIfFailed(hr);
-    }
-    if (!::MoveFileExA(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
-        DWORD error = ::GetLastError();
-        ::DeleteFileA(temp);
-        ThrowIfFailed(HRESULT_FROM_WIN32(error));
-    }
+    ReplacingFile file;
+    if (!file.Begin(path)) ThrowIfFailed(HRESULT_FROM_WIN32(file.LastError()));
+    Variant target = Variant::FromString(AnsiToWide(file.TempPath()));
+    ThrowIfFailed(doc->save(target.get()));
+    if (!file.Commit()) ThrowIfFailed(HRESULT_FROM_WIN32(file.LastError()));
 }
 
 }  // namespace

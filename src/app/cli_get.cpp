@@ -65,14 +65,6 @@ private:
     bool text_;
 };
 
-BOOL WINAPI OnConsoleInterrupt(DWORD) {
-    FetchStopRequested() = true;
-    // Wait for a file being written, then end before the next one starts.
-    FileWriteMutex().lock();
-    std::fflush(stdout);
-    ::ExitProcess(1);
-}
-
 int UsageError(const std::string& message) {
     std::fprintf(stderr, "%s\n", message.c_str());
     return 2;
@@ -125,7 +117,7 @@ int RunGetCommand(int argc, char** argv) {
     if (!check.ok) return UsageError(check.message);
 
     ConsoleLineSink out;
-    ::SetConsoleCtrlHandler(OnConsoleInterrupt, TRUE);
+    EndOnConsoleInterrupt();
     FetchJobInput input;
     input.addressText = form.URL;
     input.saveFolder = form.SavePath;

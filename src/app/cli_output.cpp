@@ -2,8 +2,12 @@
 
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 
 #include <cstdio>
+
+#include "jobs/fetch_job.h"
+#include "support/write_guard.h"
 
 ConsoleLineSink::ConsoleLineSink() {
     // The line ends are written as they are; no "\n" to "\r\n" translation.
@@ -28,3 +32,15 @@ void ConsoleLineSink::WriteLine(const std::string& line) {
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);
 }
+
+namespace {
+BOOL WINAPI OnConsoleInterrupt(DWORD) {
+    FetchStopRequested() = true;
+    // Wait for a file being written, then end before the next one starts.
+    FileWriteMutex().lock();
+    std::fflush(stdout);
+    ::ExitProcess(1);
+}
+}  // namespace
+
+void EndOnConsoleInterrupt() { ::SetConsoleCtrlHandler(OnConsoleInterrupt, TRUE); }

@@ -10,3 +10,7 @@ public:
     ~ConsoleLineSink() override;
     void WriteLine(const std::string& line) override;
 };
+
+// Ctrl+C and closing the console: asks the running job to stop, waits for a
+// file being written (FileWriteMutex) and ends the process with status 1.
+void EndOnConsoleInterrupt();

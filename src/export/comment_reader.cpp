@@ -607,6 +607,8 @@ bool CommentReader::OpenText(std::string bytes) {
     return parser_->source.OpenBytes(std::move(bytes)) || KeepSourceError();
 }
 
+void CommentReader::Close() { parser_.reset(); }
+
 // Called when the source could not start: keeps its reason.
 bool CommentReader::KeepSourceError() {
     error_ = parser_->source.Error();

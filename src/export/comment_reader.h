@@ -68,6 +68,8 @@ public:
     bool Open(const std::string& path);
     // The same for a document in memory (bytes as a file holds them).
     bool OpenText(std::string bytes);
+    // Lets the file go (the elements read so far stay).
+    void Close();
 
     // Moves to the next element named "chat" below the root element, at any
     // depth, in document order. False at the end of the document or when the

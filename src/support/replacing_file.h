@@ -1,0 +1,48 @@
+// A file written beside its target under a temporary name and moved over the
+// target only once it is complete: a failed or interrupted save never costs
+// the existing file and never leaves half a file under the target's name.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "support/handles.h"
+
+class ReplacingFile {
+public:
+    ReplacingFile() = default;
+    ~ReplacingFile() { Abandon(); }
+    ReplacingFile(const ReplacingFile&) = delete;
+    ReplacingFile& operator=(const ReplacingFile&) = delete;
+
+    // Creates the temporary file in the target's folder. False when it cannot
+    // be made (LastError() holds the system's code).
+    bool Begin(const std::string& target);
+    // For writers that save to a path themselves.
+    const std::string& TempPath() const { return temp_; }
+
+    // Buffered writes into the temporary file.
+    bool Write(const char* data, std::size_t size);
+    bool Write(const std::string& text) { return Write(text.data(), text.size()); }
+
+    // Writes what is buffered, closes the file and moves it over the target.
+    bool Commit();
+    // Removes the temporary file; the target stays as it was.
+    void Abandon();
+
+    DWORD LastError() const { return error_; }
+
+private:
+    bool Flush();
+    bool Failed();
+
+    std::string target_, temp_;
+    FileHandle file_;
+    std::string buffer_;
+    DWORD error_ = 0;
+};
+
+// The folder part of a path ("." when there is none), cut by characters, so a
+// name whose double-byte characters end in the byte of "\" stays whole.
+std::string FolderOfPath(const std::string& path);

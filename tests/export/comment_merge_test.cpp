@@ -1,0 +1,159 @@
+#include "export/comment_merge.h"
+
+#include <gtest/gtest.h>
+
+#include "export/comment_reader.h"
+#include "infolog/info_log.h"
+#include "testlib/temp_dir.h"
+
+namespace {
+
+struct Comment {
+    long long no;
+    std::string text;  // UTF-8, as it stands in the file
+};
+
+// A packet as the message server sends it, comments in the given order.
+std::string Packet(const std::string& thread, long long serverTime, const std::vector<Comment>& comments,
+                   const std::string& tail = "") {
+    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><packet><thread resultcode=\"0\" thread=\"" + thread +
+                      "\" server_time=\"" + std::to_string(serverTime) + "\"/>";
+    for (const Comment& c : comments) {
+        xml += "<chat thread=\"" + thread + "\" no=\"" + std::to_string(c.no) + "\" date=\"" +
+               std::to_string(1262304000 + c.no) + "\" mail=\"184\">" + c.text + "</chat>";
+    }
+    return xml + tail + "</packet>";
+}
+
+std::vector<Comment> Numbers(long long from, long long to) {
+    std::vector<Comment> comments;
+    for (long long no = from; no <= to; ++no) comments.push_back({no, u8"コメント" + std::to_string(no)});
+    return comments;
+}
+
+class MergeTest : public ::testing::Test {
+protected:
+    std::string Write(const std::string& name, const std::string& xml) {
+        WriteFileBytes(dir.File(name), xml);
+        return dir.File(name);
+    }
+    // number, thread and text of every comment of the merged file
+    std::vector<std::string> Saved(const std::string& path) {
+        CommentReader reader;
+        std::vector<std::string> comments;
+        EXPECT_TRUE(reader.Open(path));
+        while (reader.Next()) {
+            std::string_view thread;
+            reader.Chat().FindAttribute("thread", thread);
+            comments.push_back(std::to_string(reader.Chat().Integer("no")) + "/" + std::string(thread) + "/" +
+                               reader.Chat().TextUtf8());
+        }
+        EXPECT_FALSE(reader.Failed()) << reader.Error();
+        return comments;
+    }
+
+    TempDir dir;
+    std::string out = dir.File("merged.xml");
+    LineCapture log;
+};
+
+TEST_F(MergeTest, OverlappingFilesGiveEveryCommentOnceAndTheNewestVersion) {
+    auto older = Numbers(1, 5);
+    auto newer = Numbers(4, 8);
+    newer[0].text = u8"削除されました";  // no 4 changed since
+    // Texts and values that must survive being written again.
+    older[1].text = u8"a&amp;b &lt;c&gt; 1行目&#13;\n2行目 ソ表";
+    const std::string a = Write("a.xml", Packet("77", 100, older, "<view_counter video=\"1\"/>"));
+    const std::string b = Write("b.xml", Packet("77", 200, newer, "<view_counter video=\"2\" mylist=\"3\"/>"));
+
+    // Listed newest first: the server time still decides.
+    MergeResult result = MergeCommentFiles({b, a}, out, MergeOptions{});
+    ASSERT_EQ(result.outcome, MergeOutcome::Saved);
+    EXPECT_EQ(result.read, 10u);
+    EXPECT_EQ(result.written, 8u);
+    EXPECT_EQ(result.differing, 1u);
+    const auto saved = Saved(out);
+    ASSERT_EQ(saved.size(), 8u);
+    for (std::size_t i = 0; i < saved.size(); ++i) EXPECT_EQ(saved[i].substr(0, saved[i].find('/')), std::to_string(i + 1));
+    EXPECT_EQ(saved[1], u8"2/77/a&b <c> 1行目\r\n2行目 ソ表");
+    EXPECT_EQ(saved[3], u8"4/77/削除されました");
+
+    {
+        CommentReader reader;
+        ASSERT_TRUE(reader.Open(out));
+        while (reader.Next()) {
+        }
+        ASSERT_NE(reader.ThreadElement(), nullptr);
+        EXPECT_EQ(reader.ThreadElement()->Integer("server_time"), 200);
+        ASSERT_NE(reader.ViewCounter(), nullptr);
+        EXPECT_EQ(reader.ViewCounter()->Attribute("mylist"), L"3");
+    }
+
+    // Told to take the listing order, the later listed file is the newest.
+    MergeOptions listed;
+    listed.newestByServerTime = false;
+    ASSERT_EQ(MergeCommentFiles({b, a}, out, listed).outcome, MergeOutcome::Saved);
+    EXPECT_EQ(Saved(out)[3], u8"4/77/コメント4");
+    EXPECT_TRUE(log.Lines().empty());
+}
+
+TEST_F(MergeTest, OutputMayBeAnInputAndGetsAViewCounterWhenNoneHasOne) {
+    const std::string a = Write("a.xml", Packet("77", 100, Numbers(1, 3)));
+    const std::string b = Write("b.xml", Packet("77", 100, Numbers(3, 4)));
+    ASSERT_EQ(MergeCommentFiles({a, b}, a, MergeOptions{}).outcome, MergeOutcome::Saved);
+    EXPECT_EQ(Saved(a).size(), 4u);
+    EXPECT_NE(ReadFileBytes(a).find("<view_counter video=\"0\"/>"), std::string::npos);
+    EXPECT_EQ(ListFolder(dir.Path()).size(), 2u) << "no temporary file left";
+}
+
+TEST_F(MergeTest, OtherThreadsOnlyWithForce) {
+    const std::string a = Write("a.xml", Packet("77", 100, Numbers(1, 2)));
+    const std::string b = Write("b.xml", Packet("88", 100, Numbers(2, 3)));
+    WriteFileBytes(out, "old");
+    EXPECT_EQ(MergeCommentFiles({a, b}, out, MergeOptions{}).outcome, MergeOutcome::DifferentThreads);
+    EXPECT_EQ(ReadFileBytes(out), "old");
+    ASSERT_EQ(log.Lines().size(), 2u);
+    EXPECT_EQ(log.Lines()[0], "◆スレッドの異なるファイルは結合できません: " + a + " (thread 77), " + b + " (thread 88)");
+
+    MergeOptions force;
+    force.force = true;
+    ASSERT_EQ(MergeCommentFiles({a, b}, out, force).outcome, MergeOutcome::Saved);
+    EXPECT_EQ(Saved(out), (std::vector<std::string>{u8"1/77/コメント1", u8"2/77/コメント2", u8"2/88/コメント2",
+                                                     u8"3/88/コメント3"}));
+}
+
+// Refused inputs never touch the output and leave no temporary file.
+TEST_F(MergeTest, RefusedInputs) {
+    const std::string good = Write("good.xml", Packet("77", 100, Numbers(1, 3)));
+    const struct {
+        const char* name;
+        std::string xml;
+        MergeOutcome outcome;
+    } cases[] = {
+        {"backwards.xml", Packet("77", 100, {{3, "c"}, {1, "a"}}), MergeOutcome::NotInOrder},
+        {"broken.xml", Packet("77", 100, Numbers(1, 2)).substr(0, 150), MergeOutcome::Unreadable},
+        {"empty.xml", Packet("77", 100, {}), MergeOutcome::NoComments},
+    };
+    for (const auto& c : cases) {
+        WriteFileBytes(out, "old");
+        const std::string bad = Write(c.name, c.xml);
+        const std::vector<std::string> inputs =
+            c.outcome == MergeOutcome::NoComments ? std::vector<std::string>{bad} : std::vector<std::string>{good, bad};
+        EXPECT_EQ(MergeCommentFiles(inputs, out, MergeOptions{}).outcome, c.outcome) << c.name;
+        EXPECT_EQ(ReadFileBytes(out), "old") << c.name;
+        DeleteFileA(bad.c_str());
+        EXPECT_EQ(ListFolder(dir.Path()).size(), 2u) << c.name;
+    }
+    EXPECT_EQ(MergeCommentFiles({dir.File("missing.xml")}, out, MergeOptions{}).outcome, MergeOutcome::Unreadable);
+}
+
+TEST_F(MergeTest, StopAbandonsTheOutput) {
+    const std::string a = Write("a.xml", Packet("77", 100, Numbers(1, 3000)));
+    std::atomic<bool> stop{true};
+    MergeOptions options;
+    options.stop = &stop;
+    EXPECT_EQ(MergeCommentFiles({a}, out, options).outcome, MergeOutcome::Stopped);
+    EXPECT_EQ(ListFolder(dir.Path()), (std::vector<std::string>{"a.xml"}));
+}
+
+}  // namespace
