@@ -10,19 +10,27 @@
 #include "infolog/info_log.h"
 #include "support/text.h"
 
-bool CCommentClient::AcquireComments(FetchOptions options, std::string& savedPath) {
+std::string CurrentCommentFileName(const ThreadTarget& target) {
+    return MakeCommentFileName(target.title, target.threadId, target.videoId, CurrentYear(), CurrentMonth(),
+                               CurrentDay(), CurrentHour(), CurrentMinute(), CurrentSecond());
+}
+
+bool ConfirmCommentFileOverwrite(std::string& path) {
+    static const FileFilter kFilters[] = {{"コメントファイル(*.xml)", "*.xml"}, {"すべてのファイル(*.*)", "*.*"}};
+    return ConfirmOverwrite(path, PlatformFilter(kFilters, 2), ".xml");
+}
+
+bool CCommentClient::FindThread(const std::string& typed, ThreadTarget& target) {
     const SiteSettings& site = App().settings.site;
-    std::string address = options.address;
+    std::string address = typed;
     if (address.find(site.SiteRoot()) == std::string::npos) address = site.WatchPrefix() + address;
 
     InfoLog << "Check URL..." << EndLine;
-    std::string title;
-    std::string videoId;
-    if (!ReadWatchPage(address, title, videoId)) {
+    if (!ReadWatchPage(address, target.title, target.videoId)) {
         InfoLog << "Error" << EndLine;
         return false;
     }
-    InfoLog << "Title = " << title << EndLine;
+    InfoLog << "Title = " << target.title << EndLine;
 
     std::string segment;
     if (!LastPathSegment(address, segment)) {
@@ -32,22 +40,43 @@ bool CCommentClient::AcquireComments(FetchOptions options, std::string& savedPat
     InfoLog << "Thread = " << segment << EndLine;
     InfoLog << "Search ThreadId..." << EndLine;
 
-    std::string videoInfo;
-    RequestVideoInfo(segment, videoInfo);
-    std::string threadId;
-    if (!GetThreadId(videoInfo, threadId)) {
+    RequestVideoInfo(segment, target.videoInfo);
+    if (!GetThreadId(target.videoInfo, target.threadId)) {
         InfoLog << "スレッドIDの取得に失敗しました" << EndLine;
         return false;
     }
-    InfoLog << "ThreadId = " << threadId << EndLine;
+    InfoLog << "ThreadId = " << target.threadId << EndLine;
 
     InfoLog << "Search MessageServerURL..." << EndLine;
-    std::string serverUrl;
-    if (!GetMessageServer(videoInfo, serverUrl)) {
+    if (!GetMessageServer(target.videoInfo, target.serverUrl)) {
         InfoLog << "メッセージサーバーURLの取得に失敗しました" << EndLine;
         return false;
     }
-    InfoLog << "MessageServerURL = " << serverUrl << EndLine;
+    InfoLog << "MessageServerURL = " << target.serverUrl << EndLine;
+    return true;
+}
+
+bool CCommentClient::GetPastLogPass(const ThreadTarget& target, std::string& waybackKey, std::string& userId) {
+    InfoLog << "Search waybackkey..." << EndLine;
+    waybackKey = GetWaybackKey(target.threadId);
+    if (waybackKey.empty()) {
+        InfoLog << "waybackkeyの取得に失敗しました" << EndLine;
+        InfoLog << "■プレミアムユーザーでログインしていることを確認して下さい" << EndLine;
+        return false;
+    }
+    InfoLog << "waybackkey = " << waybackKey << EndLine;
+    userId = GetUserId(target.videoInfo);
+    if (userId.empty()) {
+        InfoLog << "ユーザーIDの取得に失敗しました" << EndLine;
+        return false;
+    }
+    return true;
+}
+
+bool CCommentClient::AcquireComments(FetchOptions options, std::string& savedPath) {
+    ThreadTarget target;
+    if (!FindThread(options.address, target)) return false;
+    const std::string& threadId = target.threadId;
 
     std::int32_t moment = 0;
     bool pastLog = false;
@@ -62,19 +91,7 @@ bool CCommentClient::AcquireComments(FetchOptions options, std::string& savedPat
             return false;
         case PastDateKind::Past:
             InfoLog << "過去ログからコメントを取得します" << EndLine;
-            InfoLog << "Search waybackkey..." << EndLine;
-            waybackKey = GetWaybackKey(threadId);
-            if (waybackKey.empty()) {
-                InfoLog << "waybackkeyの取得に失敗しました" << EndLine;
-                InfoLog << "■プレミアムユーザーでログインしていることを確認して下さい" << EndLine;
-                return false;
-            }
-            InfoLog << "waybackkey = " << waybackKey << EndLine;
-            userId = GetUserId(videoInfo);
-            if (userId.empty()) {
-                InfoLog << "ユーザーIDの取得に失敗しました" << EndLine;
-                return false;
-            }
+            if (!GetPastLogPass(target, waybackKey, userId)) return false;
             pastLog = true;
             break;
     }
@@ -87,34 +104,28 @@ bool CCommentClient::AcquireComments(FetchOptions options, std::string& savedPat
     std::string fileName;
     if (pastLog) {
         const std::tm& d = options.pastDate;
-        fileName = MakeCommentFileName(title, threadId, videoId, d.tm_year + 1900, d.tm_mon + 1, d.tm_mday,
-                                       d.tm_hour, d.tm_min, d.tm_sec);
+        fileName = MakeCommentFileName(target.title, threadId, target.videoId, d.tm_year + 1900, d.tm_mon + 1,
+                                       d.tm_mday, d.tm_hour, d.tm_min, d.tm_sec);
     } else {
-        fileName = MakeCommentFileName(title, threadId, videoId, CurrentYear(), CurrentMonth(), CurrentDay(),
-                                       CurrentHour(), CurrentMinute(), CurrentSecond());
+        fileName = CurrentCommentFileName(target);
     }
     InfoLog << "Filename = " << fileName << EndLine;
 
     std::string path = options.saveFolder + "\\" + fileName + ".xml";
-    static const FileFilter kFilters[] = {{"コメントファイル(*.xml)", "*.xml"}, {"すべてのファイル(*.*)", "*.*"}};
-    if (!ConfirmOverwrite(path, PlatformFilter(kFilters, 2), ".xml")) {
+    if (!ConfirmCommentFileOverwrite(path)) {
         savedPath = "CANCEL";
         return false;
     }
     savedPath = path;
 
     try {
-        if (!PostThreadRequest(request, serverUrl, path)) {
+        if (!PostThreadRequest(request, target.serverUrl, path)) {
             InfoLog << "XMLの取得に失敗しました" << EndLine;
             return false;
         }
         return true;
     } catch (const ComError& e) {
-        InfoLog << EndLine;
-        InfoLog << "処理中に例外が発生しました" << EndLine;
-        InfoLog << "Description : " << e.Description() << EndLine;
-        InfoLog << "Source : " << e.Source() << EndLine;
-        InfoLog << "Message : " << e.Message() << EndLine;
+        LogExchangeError(e);
         return false;
     } catch (const std::exception&) {
         InfoLog << "処理中に例外が発生しました" << EndLine;

@@ -2,8 +2,11 @@
 // per unit of work, and keeps COM initialised there while it lives.
 #pragma once
 
+#include <windows.h>
+
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "support/com.h"
 
@@ -16,6 +19,19 @@ struct FetchOptions {
     std::tm pastDate{};
 };
 
+// The thread behind a video address and where its comments are asked for.
+struct ThreadTarget {
+    std::string title, videoId, threadId, serverUrl;
+    std::string videoInfo;  // the video information reply, for the user ID
+};
+
+// What one step of a history fetch brought back.
+struct HistoryReply {
+    bool ok = false;                 // a comment packet came back (otherwise logged)
+    std::vector<long long> numbers;  // its comment numbers, ascending
+    long long oldestDate = 0;        // the earliest "date" among them; 0 without comments
+};
+
 class CCommentClient {
 public:
     CCommentClient() = default;
@@ -23,6 +39,18 @@ public:
     // One address to one saved comment file. savedPath becomes "CANCEL" when
     // the user declined to save, the file's path once the save step begins.
     bool AcquireComments(FetchOptions options, std::string& savedPath);
+
+    // The watch page and the video information of an address, with their
+    // lines logged; false (with the reason logged) when the thread or its
+    // message server cannot be found.
+    bool FindThread(const std::string& address, ThreadTarget& target);
+    // The past-log key and the user ID for the thread; false (with the
+    // premium hint logged) when the site gives none.
+    bool GetPastLogPass(const ThreadTarget& target, std::string& waybackKey, std::string& userId);
+
+    // Posts the request and keeps the reply as it came in the file `reply`
+    // (written from its start), for a history fetch to merge later.
+    HistoryReply PostHistoryRequest(const std::string& request, const std::string& serverUrl, HANDLE reply);
 
     // The thread request for the message server. The past-log attributes are
     // written when moment > 0 and the key is not empty.
@@ -37,5 +65,16 @@ public:
     bool PostThreadRequest(const std::string& request, const std::string& serverUrl, const std::string& path);
 
 private:
+    // The POST with its lines: false when it could not be sent (logged);
+    // throws ComError when the address cannot be opened.
+    bool ExchangeThreadRequest(const std::string& request, const std::string& serverUrl, std::string& reply);
+
     ComInit com_;
 };
+
+// The file name from FilenameFormat for the thread and the current local time.
+std::string CurrentCommentFileName(const ThreadTarget& target);
+// The overwrite question for a comment file ("*.xml"); false when cancelled.
+bool ConfirmCommentFileOverwrite(std::string& path);
+// The lines of an exchange that raised a COM error.
+void LogExchangeError(const ComError& error);

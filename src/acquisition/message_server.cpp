@@ -2,7 +2,10 @@
 // complete and check the reply, and save it as the comment file.
 #include <msxml2.h>
 
+#include <algorithm>
+
 #include "acquisition/comment_client.h"
+#include "export/comment_reader.h"
 #include "support/codepage.h"
 #include "infolog/info_log.h"
 #include "support/http.h"
@@ -92,8 +95,16 @@ std::string CCommentClient::ComposeThreadRequest(const std::string& threadId, in
     return request;
 }
 
-bool CCommentClient::PostThreadRequest(const std::string& request, const std::string& serverUrl,
-                                       const std::string& path) {
+void LogExchangeError(const ComError& e) {
+    InfoLog << EndLine;
+    InfoLog << "処理中に例外が発生しました" << EndLine;
+    InfoLog << "Description : " << e.Description() << EndLine;
+    InfoLog << "Source : " << e.Source() << EndLine;
+    InfoLog << "Message : " << e.Message() << EndLine;
+}
+
+bool CCommentClient::ExchangeThreadRequest(const std::string& request, const std::string& serverUrl,
+                                           std::string& reply) {
     HttpSession session;
     if (!session.Open()) {
         InfoLog << "Error : CreateInstance Msxml2.XMLHTTP" << EndLine;
@@ -116,7 +127,6 @@ bool CCommentClient::PostThreadRequest(const std::string& request, const std::st
 
     Bstr body;
     ThrowIfFailed(doc->get_xml(body.put()));
-    std::string reply;
     if (!post.Send(WideToUtf8(body.str()), "Content-Type: text/xml; charset=UTF-8\r\n", reply)) {
         ComError error(HRESULT_FROM_WIN32(post.Error()), post.ErrorText(), "WinINet");
         InfoLog << EndLine;
@@ -129,6 +139,54 @@ bool CCommentClient::PostThreadRequest(const std::string& request, const std::st
         return false;
     }
     InfoLog << "Get XML..." << EndLine;
+    return true;
+}
+
+HistoryReply CCommentClient::PostHistoryRequest(const std::string& request, const std::string& serverUrl,
+                                                HANDLE file) {
+    HistoryReply result;
+    std::string reply;
+    try {
+        if (!ExchangeThreadRequest(request, serverUrl, reply)) return result;
+    } catch (const ComError& e) {
+        LogExchangeError(e);
+        return result;
+    }
+    // Read as any comment file is; an error page or a refusal is no step.
+    CommentReader reader;
+    reader.OpenText(reply);
+    while (reader.Next()) {
+        const ChatElement& chat = reader.Chat();
+        result.numbers.push_back(chat.Integer("no"));
+        const long long date = chat.Integer("date");
+        if (date > 0 && (result.oldestDate == 0 || date < result.oldestDate)) result.oldestDate = date;
+    }
+    const ChatElement* thread = reader.ThreadElement();
+    if (reader.Failed() || !thread) {
+        InfoLog << "◆コメントファイルとして読めない応答です (" << (reader.Failed() ? reader.Error() : "no thread")
+                << ")" << EndLine;
+        return result;
+    }
+    if (thread->Integer("resultcode") != 0) {
+        InfoLog << "◆サーバーが要求を断りました (resultcode = " << thread->Integer("resultcode") << ")" << EndLine;
+        return result;
+    }
+    std::sort(result.numbers.begin(), result.numbers.end());
+    DWORD written = 0;
+    if (::SetFilePointer(file, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER || !::SetEndOfFile(file) ||
+        !::WriteFile(file, reply.data(), static_cast<DWORD>(reply.size()), &written, nullptr) ||
+        written != reply.size()) {
+        InfoLog << "◆一時ファイルに書き込めません (" << static_cast<unsigned long>(::GetLastError()) << ")" << EndLine;
+        return result;
+    }
+    result.ok = true;
+    return result;
+}
+
+bool CCommentClient::PostThreadRequest(const std::string& request, const std::string& serverUrl,
+                                       const std::string& path) {
+    std::string reply;
+    if (!ExchangeThreadRequest(request, serverUrl, reply)) return false;
 
     // A reply that is not a comment packet (an error page, say) has no packet
     // to complete; it is never saved as a comment file.

@@ -24,6 +24,8 @@ const char kGetUsage[] =
     "  -p, --past \"YYYY-MM-DD HH:MM:SS\"  その日時 (ローカル時刻) の過去ログ\n"
     "  -y, --overwrite     既存のファイルを確認せずに上書きする\n"
     "  -t, --text          保存したコメントファイルをテキストに変換する\n"
+    "  --history           全履歴: 過去ログを遡ってスレッドの全コメントを1つのファイルに (プレミアム会員)\n"
+    "  --max-requests N    全履歴でメッセージサーバーに送る要求の上限 (既定: 100)\n"
     "\n"
     "Usage: kometori-cli get [options] ADDRESSES\n"
     "  ADDRESSES           one or more watch page addresses or video IDs separated by \";\"\n"
@@ -33,6 +35,8 @@ const char kGetUsage[] =
     "  -p, --past \"YYYY-MM-DD HH:MM:SS\"  past log as of that local time\n"
     "  -y, --overwrite     overwrite existing files without asking\n"
     "  -t, --text          convert each saved comment file to text\n"
+    "  --history           the whole history: step back through past logs into one file (premium)\n"
+    "  --max-requests N    at most N requests to the message server per history (default: 100)\n"
     "Exit status: 0 every address saved, 1 a failure or a cancel, 2 a usage error.\n";
 
 // "YYYY-MM-DD HH:MM:SS" into the six past-log fields, as the boxes hold them.
@@ -78,7 +82,8 @@ int RunGetCommand(int argc, char** argv) {
     form.URL.clear();
     form.PastLog = false;
     form.GetAllComment = false;
-    bool text = false;
+    bool text = false, history = false;
+    int maxRequests = 100;
     std::string addresses;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -105,6 +110,13 @@ int RunGetCommand(int argc, char** argv) {
             App().settings.AutoOverWrite = true;
         } else if (arg == "-t" || arg == "--text") {
             text = true;
+        } else if (arg == "--history") {
+            history = true;
+        } else if (arg == "--max-requests") {
+            std::string count;
+            if (!value(count)) return UsageError(kGetUsage);
+            maxRequests = LeadingNumber(count);
+            if (maxRequests < 1) return UsageError("--max-requests には1以上の数を指定して下さい。");
         } else if (arg.size() > 1 && arg[0] == '-') {
             return UsageError("不明なオプションです / unknown option: " + arg + "\n\n" + kGetUsage);
         } else {
@@ -112,6 +124,7 @@ int RunGetCommand(int argc, char** argv) {
             addresses += arg;
         }
     }
+    if (history && form.PastLog) return UsageError("--history と --past は同時に指定できません。");
     form.URL = addresses;
     const InputCheck check = ValidateFetchInput(form);
     if (!check.ok) return UsageError(check.message);
@@ -124,6 +137,8 @@ int RunGetCommand(int argc, char** argv) {
     input.commentCount = LeadingNumber(form.Comment);
     input.pastDate = PastDateFromForm(form);
     input.autoFetch = true;  // batch mode whatever the number of addresses: never a prompt
+    input.history = history;
+    input.maxRequests = maxRequests;
     ConsoleFetchView view(form.GetAllComment, text);
     const FetchJobResult result = RunFetchJob(input, view);
     return result.failed == 0 && result.cancelled == 0 && !result.stopped ? 0 : 1;

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "acquisition/naming.h"
+#include "acquisition/comment_client.h"
 #include "app/cli.h"
 #include "app/cli_output.h"
 #include "export/comment_merge.h"
@@ -73,8 +73,7 @@ int RunMergeCommand(int argc, char** argv) {
     InfoLog << "[コメント 結合開始]" << EndLine;
     for (const std::string& input : inputs) InfoLog << "XML = " << input << EndLine;
     InfoLog << "SavePath = " << output << EndLine;
-    static const FileFilter kFilters[] = {{"コメントファイル(*.xml)", "*.xml"}, {"すべてのファイル(*.*)", "*.*"}};
-    if (!ConfirmOverwrite(output, PlatformFilter(kFilters, 2), ".xml")) {
+    if (!ConfirmCommentFileOverwrite(output)) {
         InfoLog << "操作を取り消しました" << EndLine;
         return 1;
     }

@@ -6,6 +6,7 @@
 #include "settings/settings.h"
 #include "infolog/info_log.h"
 #include "jobs/conversion_job.h"
+#include "jobs/history_job.h"
 #include "support/text.h"
 
 const char kFetchErrorText[] =
@@ -32,23 +33,36 @@ bool WaitBetweenAccesses(int seconds) {
     return true;
 }
 
-FetchOutcome FetchOneAddress(const std::string& address, const std::string& saveFolder, int commentCount,
-                             std::tm pastDate, bool batch, FetchJobView& view) {
+FetchOutcome FetchOneAddress(const std::string& address, const FetchJobInput& input, bool batch, FetchJobView& view) {
     CCommentClient client;
-    if (view.GetAllChecked()) commentCount = 1000;
+    const int commentCount = view.GetAllChecked() ? 1000 : input.commentCount;
     InfoLog << "-----------------------------" << EndLine;
-    InfoLog << "[コメント 取得開始]" << EndLine;
+    InfoLog << (input.history ? "[全履歴 取得開始]" : "[コメント 取得開始]") << EndLine;
     InfoLog << "URL = " << address << EndLine;
-    InfoLog << "Comment = " << commentCount << EndLine;
-    InfoLog << "SavePath = " << saveFolder << EndLine;
+    if (input.history) {
+        InfoLog << "MaxRequests = " << input.maxRequests << EndLine;
+    } else {
+        InfoLog << "Comment = " << commentCount << EndLine;
+    }
+    InfoLog << "SavePath = " << input.saveFolder << EndLine;
 
-    FetchOptions options;
-    options.address = address;
-    options.commentCount = commentCount;
-    options.saveFolder = saveFolder;
-    options.pastDate = pastDate;
     std::string savedPath;
-    if (client.AcquireComments(options, savedPath)) {
+    bool saved = false;
+    if (input.history) {
+        switch (AcquireHistory(client, address, input.saveFolder, input.maxRequests, savedPath)) {
+            case HistoryOutcome::Saved: saved = true; break;
+            case HistoryOutcome::Stopped: return FetchOutcome::Stopped;
+            default: break;  // a partial history is saved, yet the address failed
+        }
+    } else {
+        FetchOptions options;
+        options.address = address;
+        options.commentCount = commentCount;
+        options.saveFolder = input.saveFolder;
+        options.pastDate = input.pastDate;
+        saved = client.AcquireComments(options, savedPath);
+    }
+    if (saved) {
         view.ShowSaved();
         if (view.TextConversionChecked()) {
             std::string textPath;
@@ -96,10 +110,11 @@ FetchJobResult RunFetchJob(const FetchJobInput& input, FetchJobView& view) {
             result.stopped = true;
             break;
         }
-        switch (FetchOneAddress(addresses[i], input.saveFolder, input.commentCount, input.pastDate, batch, view)) {
+        switch (FetchOneAddress(addresses[i], input, batch, view)) {
             case FetchOutcome::Saved: ++result.saved; break;
             case FetchOutcome::Failed: ++result.failed; break;
             case FetchOutcome::Cancelled: ++result.cancelled; break;
+            case FetchOutcome::Stopped: break;  // the stop request ends the job below
         }
         if (batch && i + 1 < n && !FetchStopRequested()) {
             view.ShowBusy();

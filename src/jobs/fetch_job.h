@@ -35,6 +35,10 @@ struct FetchJobInput {
     int commentCount = 0;
     std::tm pastDate{};  // all zero: current comments
     bool autoFetch = false;
+    // Each address's whole history (commentCount and pastDate unused), with
+    // at most this many requests to the message server per address.
+    bool history = false;
+    int maxRequests = 100;
 };
 
 struct FetchJobResult {
@@ -51,9 +55,8 @@ std::atomic<bool>& FetchStopRequested();
 // Runs one job: every address, the pauses, the completion line.
 FetchJobResult RunFetchJob(const FetchJobInput& input, FetchJobView& view);
 
-enum class FetchOutcome { Saved, Failed, Cancelled };
-FetchOutcome FetchOneAddress(const std::string& address, const std::string& saveFolder, int commentCount,
-                             std::tm pastDate, bool batch, FetchJobView& view);
+enum class FetchOutcome { Saved, Failed, Cancelled, Stopped };
+FetchOutcome FetchOneAddress(const std::string& address, const FetchJobInput& input, bool batch, FetchJobView& view);
 
 // False without waiting below one second; otherwise logs the two waiting lines
 // and waits (in steps of one second, ending early on a stop request).

@@ -86,6 +86,16 @@ TEST_F(AcquireTest, BareIdFullAddressAndTrailingSlash) {
     EXPECT_EQ(getflv, 3);
 }
 
+TEST_F(AcquireTest, TitleWhoseCharactersEndInTheByteOfABackslash) {
+    // 表 and ソ end in 0x5C: the file's folder is found by characters.
+    StandinSignIn("premium");
+    std::string savedPath;
+    ASSERT_TRUE(Acquire("sm5000", savedPath));
+    EXPECT_EQ(savedPath.rfind(dir_.Path() + "\\表計算ソフト入門 ～第1回～ 表示形式(sm5000)[", 0), 0u) << savedPath;
+    EXPECT_TRUE(FileExists(savedPath));
+    EXPECT_EQ(ListFolder(dir_.Path()).size(), 1u);
+}
+
 TEST_F(AcquireTest, ShortSegmentFailsAfterThePageRead) {
     StandinSignIn("premium");
     std::string savedPath = "untouched";

@@ -119,6 +119,22 @@ TEST_F(CliGetTest, FailuresAndMissingAccount) {
     EXPECT_TRUE(Printed("ログインしてもこの表示が出る場合はKometoriを再起動させて下さい"));
 }
 
+TEST_F(CliGetTest, WholeHistoryOfALongThread) {
+    WriteIni("FilenameFormat=%thread%\r\n");
+    ProgramRun run = Get("--history -o \"" + dir_.Path() + "\" sm4000");
+    ASSERT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_TRUE(Printed("[全履歴 取得開始]"));
+    EXPECT_TRUE(Printed("MaxRequests = 100"));
+    EXPECT_TRUE(Printed("履歴 1/100: 現在 → 新しいコメント 1000 件 (計 1000 件)"));
+    EXPECT_EQ(CountPrinted("待機中...(1秒)"), 4);
+    EXPECT_TRUE(Printed("全履歴のコメント 4500 件を保存しました (リクエスト 5 回)"));
+    EXPECT_EQ(lines_.back(), "全ての処理を完了しました");
+    const std::string saved = ReadFileBytes(dir_.File("sm4000.xml"));
+    size_t chats = 0;
+    for (size_t at = saved.find("<chat"); at != std::string::npos; at = saved.find("<chat", at + 1)) ++chats;
+    EXPECT_EQ(chats, 4500u);
+}
+
 TEST_F(CliGetTest, UsageErrors) {
     const std::string folder = " -o \"" + dir_.Path() + "\" ";
     const struct {
@@ -134,6 +150,8 @@ TEST_F(CliGetTest, UsageErrors) {
         {folder + "-p \"2005-12-31 00:00:00\" sm9", "過去ログの日時指定値が正しくありません。"},
         {folder + "-p yesterday sm9", "過去ログの日時指定値が正しくありません。"},
         {folder + "--bogus sm9", "不明なオプションです / unknown option: --bogus"},
+        {folder + "--history --max-requests 0 sm9", "--max-requests には1以上の数を指定して下さい。"},
+        {folder + "--history -p \"2010-01-01 00:00:00\" sm9", "--history と --past は同時に指定できません。"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments);

@@ -159,6 +159,15 @@ class MessageServerTest(SiteTest):
         self.assertNotEqual(root[0].get("resultcode"), "0")
         self.assertEqual(chats, [])
 
+    def test_long_history_gives_the_newest_before_when(self):
+        video = self.site.scenario.videos["sm4000"]
+        self.assertGreater(video.comment_date(video.count) - video.comment_date(1), 90 * 86400)
+        key = site_data.wayback_key(video.thread, "1000001")
+        request = [("user_id", "1000001"), ("when", str(video.comment_date(3501))), ("waybackkey", key),
+                   ("res_from", "-1000"), ("version", "20061206"), ("thread", video.thread)]
+        root, chats = self.chats(self.client.thread(request)[1])
+        self.assertEqual([int(c.get("no")) for c in chats], list(range(2502, 3502)))
+
     def test_log_records_body_and_cookie(self):
         self.client.cookies["user_session"] = "abc"
         self.client.thread([("res_from", "-1"), ("thread", "1173108780")])

@@ -1,0 +1,42 @@
+#include "support/replacing_file.h"
+
+#include <gtest/gtest.h>
+
+#include "testlib/temp_dir.h"
+
+namespace {
+
+TEST(ReplacingFile, FolderIsCutByCharacters) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"C:\\kome\\a.xml", "C:\\kome"},
+        {"C:\\a.xml", "C:\\"},
+        {"\\a.xml", "\\"},
+        {"a.xml", "."},
+        {"C:\\表\\ソ.xml", "C:\\表"},  // both end in the byte of "\"
+        {"C:\\dir/ソ表.xml", "C:\\dir"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(FolderOfPath(c.first), c.second) << c.first;
+}
+
+TEST(ReplacingFile, TargetChangesOnlyOnCommit) {
+    TempDir dir;
+    const std::string target = dir.File("表示.xml");
+    WriteFileBytes(target, "old");
+    {
+        ReplacingFile file;
+        ASSERT_TRUE(file.Begin(target));
+        ASSERT_TRUE(file.Write("half"));
+    }  // abandoned
+    EXPECT_EQ(ReadFileBytes(target), "old");
+    EXPECT_EQ(ListFolder(dir.Path()).size(), 1u);
+
+    ReplacingFile file;
+    ASSERT_TRUE(file.Begin(target));
+    ASSERT_TRUE(file.Write(std::string(300 * 1024, 'x')));
+    ASSERT_TRUE(file.Commit());
+    EXPECT_EQ(ReadFileBytes(target).size(), 300u * 1024);
+    EXPECT_EQ(ListFolder(dir.Path()).size(), 1u);
+    EXPECT_FALSE(file.Begin(dir.File("missing\\x.xml")));
+}
+
+}  // namespace
