@@ -18,11 +18,14 @@ bool TextLineWriter::Open(const std::string& path, bool buffered) {
 }
 
 bool TextLineWriter::WriteLine(const std::wstring& line) {
-    const std::string encoded = App().settings.TextOutUTF8 ? WideToUtf8(line) : WideToAnsi(line);
     const std::size_t start = pending_.size();
-    pending_.append(encoded);
+    if (App().settings.TextOutUTF8) {
+        AppendUtf8(line, pending_);
+    } else {
+        AppendAnsi(line, pending_);
+    }
     // 0x0A is never part of a double-byte character in either encoding.
-    if (encoded.find('\n') != std::string::npos) {
+    if (line.find(L'\n') != std::wstring::npos) {
         std::string tail = pending_.substr(start);
         pending_.resize(start);
         pending_ += ReplaceAll(tail, "\n", "\r\n");

@@ -8,34 +8,39 @@
 
 namespace {
 
-// Returns false when the conversion itself failed (not for an empty result).
-bool WideTo(UINT codePage, const std::wstring& text, std::string& out) {
-    out.clear();
+// Appends the conversion to out; false when it failed (nothing appended).
+bool AppendConverted(UINT codePage, const std::wstring& text, std::string& out) {
     if (text.empty()) return true;
-    int size = ::WideCharToMultiByte(codePage, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    if (size == 0) return true;
-    std::vector<char> buffer(size, '\0');
-    if (::WideCharToMultiByte(codePage, 0, text.c_str(), static_cast<int>(text.size()), buffer.data(), size,
-                              nullptr, nullptr) == 0) {
-        return false;
-    }
-    out.assign(buffer.data());
-    return true;
+    // At most three bytes a UTF-16 unit in either code page: one call does.
+    const int length = static_cast<int>(text.size());
+    const std::size_t at = out.size();
+    out.resize(at + text.size() * 3);
+    const int written = ::WideCharToMultiByte(codePage, 0, text.data(), length, &out[at], length * 3, nullptr, nullptr);
+    out.resize(at + static_cast<std::size_t>(written > 0 ? written : 0));
+    return written > 0;
+}
+
+void LogFailure() {
+    InfoLog << "WideCharToMultiByte Error = " << static_cast<unsigned long>(::GetLastError()) << EndLine;
 }
 
 }  // namespace
 
+void AppendAnsi(const std::wstring& text, std::string& out) {
+    if (!AppendConverted(CP_ACP, text, out)) LogFailure();
+}
+
+void AppendUtf8(const std::wstring& text, std::string& out) { AppendConverted(CP_UTF8, text, out); }
+
 std::string WideToAnsi(const std::wstring& text) {
     std::string out;
-    if (!WideTo(CP_ACP, text, out)) {
-        InfoLog << "WideCharToMultiByte Error = " << static_cast<unsigned long>(::GetLastError()) << EndLine;
-    }
+    AppendAnsi(text, out);
     return out;
 }
 
 std::string WideToUtf8(const std::wstring& text) {
     std::string out;
-    WideTo(CP_UTF8, text, out);
+    AppendUtf8(text, out);
     return out;
 }
 

@@ -6,6 +6,10 @@
 
 // Logs "WideCharToMultiByte Error = " with the error code when the conversion fails.
 std::string WideToAnsi(const std::wstring& text);
+// The same, appended to out (nothing appended on a failure); for long runs
+// of lines that reuse one buffer.
+void AppendAnsi(const std::wstring& text, std::string& out);
+void AppendUtf8(const std::wstring& text, std::string& out);
 std::wstring AnsiToWide(const std::string& text);
 std::string WideToUtf8(const std::wstring& text);
 // UTF-8 bytes (zero bytes included) to UTF-16; invalid sequences become U+FFFD.
