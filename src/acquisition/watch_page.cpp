@@ -53,8 +53,8 @@ bool IsInt32(const std::string& text) {
 }  // namespace
 
 WatchPageKind ClassifyWatchPage(const std::string& page) {
-    if (page.find(kPlayerMarker) != std::string::npos) return WatchPageKind::SignedIn;
-    if (page.find(SignInAddress()) != std::string::npos) return WatchPageKind::SignInNeeded;
+    if (ContainsText(page, kPlayerMarker)) return WatchPageKind::SignedIn;
+    if (ContainsText(page, SignInAddress())) return WatchPageKind::SignInNeeded;
     return WatchPageKind::Other;
 }
 
@@ -67,7 +67,7 @@ bool ReadSignedInPage(const std::string& page, const std::string& address, std::
     }
     title = groups[1];
 
-    if (page.find(kMyMemoryMarker) != std::string::npos) {
+    if (ContainsText(page, kMyMemoryMarker)) {
         videoId = Between(page, kVideoIdStart, kVideoIdEnd);
         InfoLog << "マイメモリーのURLが指定されました" << EndLine;
         return true;
@@ -130,7 +130,7 @@ bool LastPathSegment(const std::string& address, std::string& segment) {
     } else {
         segment = address.substr(slash + 1);
     }
-    return segment.size() > 2;
+    return CharacterCount(segment) > 2;
 }
 
 std::string Utf8ToAnsi(const std::string& utf8) {

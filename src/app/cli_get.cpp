@@ -125,6 +125,7 @@ int RunGetCommand(int argc, char** argv) {
     if (!check.ok) return UsageError(check.message);
 
     ConsoleLineSink out;
+    FetchStopRequested() = false;  // before the handler: a Ctrl+C from here on counts
     ::SetConsoleCtrlHandler(OnConsoleInterrupt, TRUE);
     FetchJobInput input;
     input.addressText = form.URL;

@@ -86,7 +86,6 @@ FetchOutcome FetchOneAddress(const std::string& address, const std::string& save
 
 FetchJobResult RunFetchJob(const FetchJobInput& input, FetchJobView& view) {
     FetchJobResult result;
-    FetchStopRequested() = false;
     view.ShowBusy();
     const std::vector<std::string> addresses = Split(input.addressText, ";");
     const size_t n = addresses.size();

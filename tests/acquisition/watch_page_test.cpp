@@ -26,6 +26,8 @@ TEST(LastPathSegment, Rules) {
     EXPECT_EQ(segment, "sm9/");
     EXPECT_TRUE(LastPathSegment("http://h/watch/sm9?from=1", segment));
     EXPECT_EQ(segment, "sm9?from=1");
+    EXPECT_FALSE(LastPathSegment("http://h/watch/表示", segment)) << "two characters, four bytes";
+    EXPECT_TRUE(LastPathSegment("http://h/watch/表示ソ", segment));
 }
 
 TEST(Utf8ToAnsi, ConvertsToCodePage932ByValue) {
