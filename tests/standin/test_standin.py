@@ -187,6 +187,9 @@ class MessageFaultTest(SiteTest):
             "notext": (200, lambda d: self.assertEqual("".join(ET.fromstring(d).itertext()), "")),
             "viewcounter": (200, lambda d: self.assertEqual(
                 len(ET.fromstring(d).findall("view_counter")), 1)),
+            "doctype": (200, lambda d: self.assertIn(b"<!DOCTYPE packet [", d)),
+            "doctypeutf16": (200, lambda d: self.assertIn("<!DOCTYPE packet [", d.decode("utf-16"))),
+            "billionlaughs": (200, lambda d: self.assertIn(b"&lol9;</chat>", d)),
         }
         for kind, (status, check) in cases.items():
             with self.subTest(kind=kind):
@@ -278,7 +281,7 @@ class MainHostTest(SiteTest):
         self.assertIn("mokuplayer.swf", text)
         self.assertNotIn("/secure/login", text)
         m = re.search("<title>(.*?)( ‐ |‐).*</title>", text)
-        self.assertEqual(m.group(1), "新・豪血寺一族 -煩悩解放 - レッツゴー！陰陽師")
+        self.assertEqual(m.group(1), "新作アニメ第一話 ひだまり坂の猫たち")
         self.assertIn("var video_id = 'sm9';", text)
         # Titles with "/", ":", a Shift-JIS 0x5C trail byte and an escaped "&".
         self.assertIn("<title>【比較】東京/大阪: うどん対決 Part1 ‐ ", self.page("/watch/sm1234"))
