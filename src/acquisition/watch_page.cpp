@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <vector>
 
 #include <boost/lexical_cast.hpp>
@@ -11,7 +12,6 @@
 #include "support/codepage.h"
 #include "infolog/info_log.h"
 #include "login/login.h"
-#include "support/regex.h"
 #include "support/text.h"
 #include "support/web.h"
 
@@ -22,7 +22,12 @@ namespace {
 constexpr int kMaxSignIns = 2;
 
 const char kPlayerMarker[] = "mokuplayer.swf";
-const char kTitlePattern[] = "<title>(.*?)( ‐ |‐).*</title>";
+// The title element's text up to the first " ‐ " or "‐" (U+2010) that starts
+// a character: the hyphen is 0x81 0x5D, and 0x81 ends characters such as メ, so
+// "[アニメ]" holds its bytes.
+const char kTitleStart[] = "<title>";
+const char kTitleEnd[] = "</title>";
+const char kTitleHyphen[] = "‐";
 const char kMyMemoryMarker[] = "コメント不可";
 const char kVideoIdStart[] = "var video_id = '";
 const char kVideoIdEnd[] = "';";
@@ -39,6 +44,20 @@ bool SignIn(UserPrompts& prompts) {
         prompts.ShowSignInNotice();
     }
     return prompts.RunLoginDialog();
+}
+
+bool TitleOf(const std::string& page, std::string& title) {
+    const std::size_t start = FindText(page, kTitleStart);
+    if (start == std::string::npos) return false;
+    const std::size_t from = start + std::strlen(kTitleStart);
+    std::size_t hyphen = FindText(page, kTitleHyphen, from);
+    if (hyphen == std::string::npos || FindText(page, kTitleEnd, hyphen) == std::string::npos) return false;
+    // " ‐ " is the separator when a blank comes first.
+    if (hyphen > from && page[hyphen - 1] == ' ' && page.compare(hyphen + std::strlen(kTitleHyphen), 1, " ") == 0) {
+        --hyphen;
+    }
+    title = page.substr(from, hyphen - from);
+    return !title.empty();
 }
 
 bool IsInt32(const std::string& text) {
@@ -60,12 +79,10 @@ WatchPageKind ClassifyWatchPage(const std::string& page) {
 
 bool ReadSignedInPage(const std::string& page, const std::string& address, std::string& title,
                       std::string& videoId) {
-    std::vector<std::string> groups;
-    if (!RegexSearch(page, kTitlePattern, groups, false) || groups.size() < 2 || groups[1].empty()) {
+    if (!TitleOf(page, title)) {
         InfoLog << "動画のタイトルの取得に失敗しました" << EndLine;
         return false;
     }
-    title = groups[1];
 
     if (ContainsText(page, kMyMemoryMarker)) {
         videoId = Between(page, kVideoIdStart, kVideoIdEnd);
@@ -83,7 +100,7 @@ bool ReadSignedInPage(const std::string& page, const std::string& address, std::
 
 void ReportErrorPage(const std::string& page) {
     std::string message = Between(page, "<p class=\"TXT12\">", "</p>");
-    if (message.size() <= 1) return;
+    if (CharacterCount(message) <= 1) return;
     ReplaceAll(message, "<br>", "\n");
     for (;;) {
         std::string tag = Between(message, "<", ">");

@@ -139,11 +139,12 @@ TEST_F(CliGetTest, FailuresAndMissingAccount) {
     EXPECT_TRUE(Printed("ログインしてもこの表示が出る場合はKometoriを再起動させて下さい"));
 }
 
-// Titles whose characters end in the byte of "\\" (予, ソ, 表, 十, 能, 構, 申;
-// sm5200's ends in 表), saved under the default name template and converted.
+// Titles whose characters end in the byte of "\" (予, ソ, 表, 十, 能, 構, 申;
+// sm5200's ends in 表) or hold the bytes of the title's hyphen ("メ]"), saved
+// under the default name template and converted.
 TEST_F(CliGetTest, TitlesWithBackslashBytesUnderTheDefaultName) {
     // In byte order, as SavedPairs sorts them.
-    const std::string prefixes[] = {"第十回 能力構成の申告表(sm5200)[", "予告編ソース表示ポータル(sm5100)["};
+    const std::string prefixes[] = {"[アニメ]予告編ソース表示ポータル(sm5100)[", "第十回 能力構成の申告表(sm5200)["};
     ProgramRun run = Get("-t -o \"" + dir_.Path() + "\" sm5100;sm5200");
     ASSERT_EQ(run.exitCode, 0u) << run.output;
     EXPECT_EQ(CountPrinted("コメントファイルを保存しました。"), 2);
@@ -197,7 +198,7 @@ TEST_F(CliGetTest, LongJapaneseSaveFolder) {
         ASSERT_EQ(run.exitCode, 0u) << run.output;
         const auto saved = SavedPairs(folder);
         ASSERT_TRUE(saved.size() == 1u || saved.size() == 2u) << "a new minute makes a new name";
-        for (const auto& name : saved) EXPECT_EQ(name.rfind("予告編ソース表示ポータル(sm5100)[", 0), 0u) << name;
+        for (const auto& name : saved) EXPECT_EQ(name.rfind("[アニメ]予告編ソース表示ポータル(sm5100)[", 0), 0u) << name;
     }
 }
 
