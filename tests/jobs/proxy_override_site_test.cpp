@@ -79,19 +79,32 @@ TEST_F(ProxyJobTest, OffWhileTheJobRunsAndOnAgainAfterIt) {
     EXPECT_EQ(AccessType(HttpSession::Access::Direct), static_cast<DWORD>(INTERNET_OPEN_TYPE_DIRECT));
 }
 
-TEST_F(ProxyJobTest, AStoppedJobLeavesItOffUntilTheNextJobEnds) {
-    WatchingView stopped;
-    stopped.stopOnBusy = 2;  // before the pause after the first address
-    EXPECT_TRUE(Run("sm9;sm1234", stopped).stopped);
-    EXPECT_EQ(ProxyRegistryState::Get(), 0u);
-    EXPECT_TRUE(App().proxySwitchedOff);
+TEST_F(ProxyJobTest, AStoppedJobLeavesItOffUntilTheNextJobEndsOrTheExit) {
+    auto runStopped = [&] {
+        WatchingView stopped;
+        stopped.stopOnBusy = 2;  // before the pause after the first address
+        EXPECT_TRUE(Run("sm9;sm1234", stopped).stopped);
+        EXPECT_EQ(ProxyRegistryState::Get(), 0u);
+        EXPECT_TRUE(App().proxySwitchedOff);
+    };
+    runStopped();
+    RestoreProxyAtExit();
+    EXPECT_EQ(ProxyRegistryState::Get(), 1u);
+    EXPECT_EQ(ProxyRegistryState::MarkType(), 0u);
 
+    // The next job finds 0 and changes nothing at its start; its end switches
+    // back, even with the setting turned off meanwhile.
+    runStopped();
     App().settings.AlwaysDirectConnection = false;
     WatchingView next;
     ASSERT_EQ(Run("sm1234", next).saved, 1);
     EXPECT_EQ(next.proxyDuringJob, 0u);
     EXPECT_EQ(ProxyRegistryState::Get(), 1u);
     EXPECT_FALSE(App().proxySwitchedOff);
+    // Nothing switched off now: the exit leaves a user's 0 alone.
+    ProxyRegistryState::Set(0);
+    RestoreProxyAtExit();
+    EXPECT_EQ(ProxyRegistryState::Get(), 0u);
 }
 
 TEST_F(ProxyJobTest, AConsoleCompanionEndedByForceLeavesAMarkThatTheNextStartUses) {

@@ -53,31 +53,6 @@ TEST_F(ProxyOverrideTest, OnlyAnEnabledProxyWithTheSettingOnIsSwitched) {
     }
 }
 
-TEST_F(ProxyOverrideTest, AStoppedJobsSwitchSurvivesUntilTheNextEndOrTheExit) {
-    App().settings.AlwaysDirectConnection = true;
-    ProxyRegistryState::Set(1);
-    SwitchProxyOff();  // the job is then stopped: no switch back
-    // The next job finds 0 and changes nothing; its end still switches back,
-    // even with the setting turned off meanwhile.
-    App().settings.AlwaysDirectConnection = false;
-    SwitchProxyOff();
-    EXPECT_TRUE(App().proxySwitchedOff);
-    EXPECT_EQ(ProxyRegistryState::Get(), 0u);
-    SwitchProxyBack();
-    EXPECT_EQ(ProxyRegistryState::Get(), 1u);
-    EXPECT_FALSE(App().proxySwitchedOff);
-
-    App().settings.AlwaysDirectConnection = true;
-    SwitchProxyOff();
-    RestoreProxyAtExit();
-    EXPECT_EQ(ProxyRegistryState::Get(), 1u);
-    EXPECT_EQ(ProxyRegistryState::MarkType(), 0u);
-    // Nothing switched off: the exit leaves a user's 0 alone.
-    ProxyRegistryState::Set(0);
-    RestoreProxyAtExit();
-    EXPECT_EQ(ProxyRegistryState::Get(), 0u);
-}
-
 // Some other process of the prefix that runs now (Wine's services, for one).
 DWORD OtherRunningProcess() {
     KernelHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));

@@ -47,17 +47,6 @@ TEST_F(RegistryValueTest, UnknownRootsAndMissingKeysStayClosed) {
     EXPECT_FALSE(RegistryValue(kBase + "V").IsOpen());
 }
 
-TEST_F(RegistryValueTest, RootWithValueNameOpensTheRootItself) {
-    RegistryValue value("HKEY_CURRENT_USER\\KometoriTestValue");
-    ASSERT_TRUE(value.IsOpen());
-    EXPECT_EQ(value.SubKey(), "");
-    const DWORD seven = 7;
-    ASSERT_TRUE(value.WriteData(REG_DWORD, &seven, sizeof seven));
-    EXPECT_EQ(value.ReadDword(), 7u);
-    EXPECT_TRUE(value.Delete());
-    EXPECT_EQ(value.ValueType(), 0u);
-}
-
 TEST_F(RegistryValueTest, DwordReadsAndWritesKeepTypeAndExistence) {
     const DWORD one = 1;
     Put("Enable", REG_DWORD, &one, sizeof one);
@@ -70,7 +59,6 @@ TEST_F(RegistryValueTest, DwordReadsAndWritesKeepTypeAndExistence) {
     EXPECT_EQ(enable.ValueSize(), 4u);
     EXPECT_EQ(enable.ReadDword(), 1u);
     EXPECT_TRUE(enable.WriteDword(0));
-    EXPECT_TRUE(enable.Flush());
     EXPECT_EQ(RegistryValue(kBase + "Enable").ReadDword(), 0u);
 
     RegistryValue text(kBase + "Text");
@@ -87,7 +75,14 @@ TEST_F(RegistryValueTest, DwordReadsAndWritesKeepTypeAndExistence) {
     EXPECT_TRUE(missing.IsOpen());
     EXPECT_FALSE(missing.WriteDword(1));
     EXPECT_EQ(missing.ValueType(), 0u);
-    EXPECT_TRUE(missing.Delete());
+
+    // Root and value name only: the key is the root itself.
+    RegistryValue atRoot("HKEY_CURRENT_USER\\KometoriTestValue");
+    EXPECT_EQ(atRoot.SubKey(), "");
+    ASSERT_TRUE(atRoot.WriteData(REG_DWORD, &one, sizeof one));
+    EXPECT_EQ(RegistryValue("HKEY_CURRENT_USER\\KometoriTestValue").ReadDword(), 1u);
+    EXPECT_TRUE(atRoot.Delete());
+    EXPECT_EQ(atRoot.ValueType(), 0u);
 }
 
 }  // namespace
