@@ -1,5 +1,6 @@
 // One video address to one saved comment file.
 #include <exception>
+#include <functional>
 
 #include "acquisition/comment_client.h"
 #include "acquisition/naming.h"
@@ -10,9 +11,30 @@
 #include "infolog/info_log.h"
 #include "support/text.h"
 
+bool GuardedExchange(const std::function<bool()>& exchange) {
+    try {
+        if (!exchange()) {
+            InfoLog << "XMLの取得に失敗しました" << EndLine;
+            return false;
+        }
+        return true;
+    } catch (const ComError& e) {
+        InfoLog << EndLine;
+        InfoLog << "処理中に例外が発生しました" << EndLine;
+        InfoLog << "Description : " << e.Description() << EndLine;
+        InfoLog << "Source : " << e.Source() << EndLine;
+        InfoLog << "Message : " << e.Message() << EndLine;
+    } catch (...) {
+        // Whatever else the exchange raises must not leave the worker thread.
+        InfoLog << "処理中に例外が発生しました" << EndLine;
+    }
+    return false;
+}
+
 std::string CurrentCommentFileName(const ThreadTarget& target) {
-    return MakeCommentFileName(target.title, target.threadId, target.videoId, CurrentYear(), CurrentMonth(),
-                               CurrentDay(), CurrentHour(), CurrentMinute(), CurrentSecond());
+    const DateTimeParts now = CurrentDateTime();  // one reading: no field from the next minute or year
+    return MakeCommentFileName(target.title, target.threadId, target.videoId, now.year, now.month, now.day, now.hour,
+                               now.minute, now.second);
 }
 
 bool ConfirmCommentFileOverwrite(std::string& path) {
@@ -23,7 +45,7 @@ bool ConfirmCommentFileOverwrite(std::string& path) {
 bool CCommentClient::FindThread(const std::string& typed, ThreadTarget& target) {
     const SiteSettings& site = App().settings.site;
     std::string address = typed;
-    if (address.find(site.SiteRoot()) == std::string::npos) address = site.WatchPrefix() + address;
+    if (!ContainsText(address, site.SiteRoot())) address = site.WatchPrefix() + address;
 
     InfoLog << "Check URL..." << EndLine;
     if (!ReadWatchPage(address, target.title, target.videoId)) {
@@ -118,17 +140,5 @@ bool CCommentClient::AcquireComments(FetchOptions options, std::string& savedPat
     }
     savedPath = path;
 
-    try {
-        if (!PostThreadRequest(request, target.serverUrl, path)) {
-            InfoLog << "XMLの取得に失敗しました" << EndLine;
-            return false;
-        }
-        return true;
-    } catch (const ComError& e) {
-        LogExchangeError(e);
-        return false;
-    } catch (const std::exception&) {
-        InfoLog << "処理中に例外が発生しました" << EndLine;
-        return false;
-    }
+    return GuardedExchange([&] { return PostThreadRequest(request, target.serverUrl, path); });
 }

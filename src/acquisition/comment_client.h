@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <ctime>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,11 @@ struct HistoryReply {
     long long oldestDate = 0;        // the earliest "date" among them; 0 without comments
 };
 
+// The guarded last step of an acquisition. False, with "XMLの取得に失敗しました",
+// when the exchange returns false; whatever it raises is caught and logged (a
+// COM error with its description, source and message) and gives false.
+bool GuardedExchange(const std::function<bool()>& exchange);
+
 class CCommentClient {
 public:
     CCommentClient() = default;
@@ -49,7 +55,8 @@ public:
     bool GetPastLogPass(const ThreadTarget& target, std::string& waybackKey, std::string& userId);
 
     // Posts the request and keeps the reply as it came in the file `reply`
-    // (written from its start), for a history fetch to merge later.
+    // (written from its start), for a history fetch to merge later. Guarded
+    // like the last step of an acquisition: a failure is logged and not ok.
     HistoryReply PostHistoryRequest(const std::string& request, const std::string& serverUrl, HANDLE reply);
 
     // The thread request for the message server. The past-log attributes are
@@ -76,5 +83,3 @@ private:
 std::string CurrentCommentFileName(const ThreadTarget& target);
 // The overwrite question for a comment file ("*.xml"); false when cancelled.
 bool ConfirmCommentFileOverwrite(std::string& path);
-// The lines of an exchange that raised a COM error.
-void LogExchangeError(const ComError& error);

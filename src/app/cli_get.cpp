@@ -11,6 +11,7 @@
 #include "settings/settings.h"
 #include "jobs/conversion_job.h"
 #include "jobs/fetch_job.h"
+#include "jobs/proxy_override.h"
 #include "support/write_guard.h"
 
 namespace {
@@ -130,6 +131,7 @@ int RunGetCommand(int argc, char** argv) {
     if (!check.ok) return UsageError(check.message);
 
     ConsoleLineSink out;
+    RestoreProxyAtStart();
     EndOnConsoleInterrupt();
     FetchJobInput input;
     input.addressText = form.URL;

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "jobs/fetch_job.h"
+#include "jobs/proxy_override.h"
 #include "support/write_guard.h"
 
 ConsoleLineSink::ConsoleLineSink() {
@@ -38,9 +39,13 @@ BOOL WINAPI OnConsoleInterrupt(DWORD) {
     FetchStopRequested() = true;
     // Wait for a file being written, then end before the next one starts.
     FileWriteMutex().lock();
+    RestoreProxyAtExit();
     std::fflush(stdout);
     ::ExitProcess(1);
 }
 }  // namespace
 
-void EndOnConsoleInterrupt() { ::SetConsoleCtrlHandler(OnConsoleInterrupt, TRUE); }
+void EndOnConsoleInterrupt() {
+    FetchStopRequested() = false;  // before the handler: a Ctrl+C from here on counts
+    ::SetConsoleCtrlHandler(OnConsoleInterrupt, TRUE);
+}

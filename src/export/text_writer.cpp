@@ -18,17 +18,14 @@ bool TextLineWriter::Open(const std::string& path, bool buffered) {
 }
 
 bool TextLineWriter::WriteLine(const std::wstring& line) {
-    const std::size_t start = pending_.size();
+    // Line breaks become CR LF before the encoding: in UTF-16 nothing else can match.
+    std::wstring broken;
+    const std::wstring& text =
+        line.find(L'\n') == std::wstring::npos ? line : ReplaceAllWide(broken = line, L"\n", L"\r\n");
     if (App().settings.TextOutUTF8) {
-        AppendUtf8(line, pending_);
+        AppendUtf8(text, pending_);
     } else {
-        AppendAnsi(line, pending_);
-    }
-    // 0x0A is never part of a double-byte character in either encoding.
-    if (line.find(L'\n') != std::wstring::npos) {
-        std::string tail = pending_.substr(start);
-        pending_.resize(start);
-        pending_ += ReplaceAll(tail, "\n", "\r\n");
+        AppendAnsi(text, pending_);
     }
     pending_ += "\r\n";
     if (buffered_ && pending_.size() < kBufferedBytes) return true;

@@ -88,8 +88,7 @@ HistoryOutcome AcquireHistory(CCommentClient& client, const std::string& address
         }
         ++requests;
         const HistoryReply step = client.PostHistoryRequest(request, target.serverUrl, reply->Handle());
-        if (!step.ok) {
-            InfoLog << "XMLの取得に失敗しました" << EndLine;
+        if (!step.ok) {  // logged
             failed = true;
             break;
         }

@@ -1,26 +1,17 @@
 #include "support/replacing_file.h"
 
-#include <shlwapi.h>
+#include "support/codepage.h"
+#include "support/text.h"
 
 namespace {
 constexpr std::size_t kBufferBytes = 256 * 1024;
 }
 
-std::string FolderOfPath(const std::string& path) {
-    const char* name = ::PathFindFileNameA(path.c_str());
-    std::size_t size = static_cast<std::size_t>(name - path.c_str());
-    if (size == 0) return ".";
-    // The platform walks by characters, so the byte before the name is a real
-    // separator. The root keeps its own ("C:\", "\").
-    if (size > 1 && path[size - 2] != ':' && (path[size - 1] == '\\' || path[size - 1] == '/')) --size;
-    return path.substr(0, size);
-}
-
 bool ReplacingFile::Begin(const std::string& target) {
     Abandon();
-    target_ = target;
-    char temp[MAX_PATH] = {};
-    if (!::GetTempFileNameA(FolderOfPath(target).c_str(), "kmt", 0, temp)) return Failed();
+    target_ = AnsiToWide(target);
+    wchar_t temp[MAX_PATH] = {};
+    if (!::GetTempFileNameW(AnsiToWide(FolderOf(target)).c_str(), L"kmt", 0, temp)) return Failed();
     temp_ = temp;
     return true;
 }
@@ -33,7 +24,7 @@ bool ReplacingFile::Failed() {
 bool ReplacingFile::Write(const char* data, std::size_t size) {
     if (temp_.empty()) return false;
     if (!file_) {
-        file_.reset(::CreateFileA(temp_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        file_.reset(::CreateFileW(temp_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file_) return Failed();
     }
     buffer_.append(data, size);
@@ -56,7 +47,7 @@ bool ReplacingFile::Commit() {
         file_.reset();
         if (!flushed) return false;
     }
-    if (!::MoveFileExA(temp_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
+    if (!::MoveFileExW(temp_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
         return Failed();
     }
     temp_.clear();
@@ -66,6 +57,6 @@ bool ReplacingFile::Commit() {
 void ReplacingFile::Abandon() {
     file_.reset();
     buffer_.clear();
-    if (!temp_.empty()) ::DeleteFileA(temp_.c_str());
+    if (!temp_.empty()) ::DeleteFileW(temp_.c_str());
     temp_.clear();
 }

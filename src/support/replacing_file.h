@@ -20,7 +20,7 @@ public:
     // be made (LastError() holds the system's code).
     bool Begin(const std::string& target);
     // For writers that save to a path themselves.
-    const std::string& TempPath() const { return temp_; }
+    const std::wstring& TempPath() const { return temp_; }
 
     // Buffered writes into the temporary file.
     bool Write(const char* data, std::size_t size);
@@ -37,12 +37,10 @@ private:
     bool Flush();
     bool Failed();
 
-    std::string target_, temp_;
+    // UTF-16 paths: a path of 259 double-byte characters is more bytes than a
+    // narrow MAX_PATH buffer holds.
+    std::wstring target_, temp_;
     FileHandle file_;
     std::string buffer_;
     DWORD error_ = 0;
 };
-
-// The folder part of a path ("." when there is none), cut by characters, so a
-// name whose double-byte characters end in the byte of "\" stays whole.
-std::string FolderOfPath(const std::string& path);

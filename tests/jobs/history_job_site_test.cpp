@@ -39,6 +39,7 @@ protected:
         App().settings.FilenameFormat = "%title%";
         App().settings.AccessWait = 0;
         App().settings.AutoOverWrite = false;
+        FetchStopRequested() = false;  // a stop asked for before a job is kept for it
     }
     FetchJobResult Run(int maxRequests = 100) {
         FetchJobInput input;

@@ -6,18 +6,6 @@
 
 namespace {
 
-TEST(ReplacingFile, FolderIsCutByCharacters) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"C:\\kome\\a.xml", "C:\\kome"},
-        {"C:\\a.xml", "C:\\"},
-        {"\\a.xml", "\\"},
-        {"a.xml", "."},
-        {"C:\\表\\ソ.xml", "C:\\表"},  // both end in the byte of "\"
-        {"C:\\dir/ソ表.xml", "C:\\dir"},
-    };
-    for (const auto& c : cases) EXPECT_EQ(FolderOfPath(c.first), c.second) << c.first;
-}
-
 TEST(ReplacingFile, TargetChangesOnlyOnCommit) {
     TempDir dir;
     const std::string target = dir.File("表示.xml");
