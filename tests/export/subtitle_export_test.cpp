@@ -111,6 +111,23 @@ TEST_F(SubtitleExportTest, FullStageLeavesOutOrOverlays) {
         << Events();
 }
 
+TEST_F(SubtitleExportTest, ReservedBottomScrollAreaAndOpacity) {
+    WriteFileBytes(comment, "<packet><chat vpos=\"0\" mail=\"shita\">a</chat><chat vpos=\"0\">b</chat>"
+                            "<chat vpos=\"0\">c</chat><chat vpos=\"0\">d</chat></packet>");
+    options.ReservedBottom = 50;  // rows 150 to 300 stay free
+    options.ScrollArea = 20;      // scrolling comments in rows 0 to 60: two lanes
+    options.Opacity = 50;
+    ASSERT_TRUE(Export());
+    const std::string events = Events();
+    EXPECT_NE(events.find("\\pos(500,120)"), std::string::npos) << events;
+    EXPECT_NE(events.find(",-15,0)"), std::string::npos) << events;
+    EXPECT_NE(events.find(",-15,30)"), std::string::npos) << events;
+    EXPECT_EQ(summary.leftOut, 1u);
+    EXPECT_NE(ReadFileBytes(ass).find("Style: Kometori,Kometori Test Missing Font,30,&H80FFFFFF,&H80FFFFFF,"
+                                      "&H80000000,&H80000000,"),
+              std::string::npos);
+}
+
 TEST_F(SubtitleExportTest, RefusalsLeaveAnExistingFileAlone) {
     WriteFileBytes(ass, "keep");
     comment = dir.File("missing.xml");
