@@ -18,17 +18,8 @@ data="${KOMETORI_BENCH_DIR:-$build/bench-data}"
 count=${1:-100000}
 runs=${2:-3}
 
-if [ ! -f "$build/kometori-cli.exe" ]; then
-    cmake -S "$src" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-w64-x86_64.cmake" \
-          -DCMAKE_BUILD_TYPE=Release >/dev/null
-    cmake --build "$build" -j"$(nproc)" --target kometori-cli
-fi
-
-source "$src/tests/tools/wine-env.sh"
-"$src/tests/tools/setup-prefix.sh"
-# A server that outlives each run, so every run does not pay for Wine's start.
-wineserver -p 10 >/dev/null 2>&1 </dev/null || true
-wine "$build/kometori-cli.exe" --help >/dev/null 2>&1 </dev/null || true
+source "$src/bench/prepare.sh"
+bench_prepare kometori-cli
 
 mkdir -p "$data"
 cd "$data"
