@@ -2,6 +2,7 @@
 // subtitle job does it in batch mode, with the lines of the info log on
 // standard output.
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,11 @@ const SubtitleOption* FindOption(const std::string& name) {
     return nullptr;
 }
 
+// "--overlay 0" gives the flag its value; "--overlay c.xml" is the flag alone.
+bool FlagValueFollows(int argc, char** argv, int i) {
+    return i + 1 < argc && (std::strcmp(argv[i + 1], "0") == 0 || std::strcmp(argv[i + 1], "1") == 0);
+}
+
 }  // namespace
 
 int RunSubtitlesCommand(int argc, char** argv) {
@@ -86,15 +92,16 @@ int RunSubtitlesCommand(int argc, char** argv) {
         } else if (arg == "-y" || arg == "--overwrite") {
             settings.AutoOverWrite = true;
         } else {
-            // --name VALUE or --name=VALUE; a flag alone means 1.
+            // --name VALUE or --name=VALUE; a flag without 0 or 1 after it means 1.
             const std::size_t equals = arg.find('=');
             const std::string name = arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
             const SubtitleOption* option = arg.compare(0, 2, "--") == 0 ? FindOption(name) : nullptr;
             if (!option) return UsageError("不明なオプション / unknown option: " + arg);
+            const bool flag = option->kind == SubtitleOption::Flag;
             std::string value;
             if (equals != std::string::npos) {
                 value = arg.substr(equals + 1);
-            } else if (option->kind == SubtitleOption::Flag) {
+            } else if (flag && !FlagValueFollows(argc, argv, i)) {
                 value = "1";
             } else if (i + 1 < argc) {
                 value = argv[++i];

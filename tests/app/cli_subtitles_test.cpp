@@ -48,6 +48,10 @@ TEST_F(CliSubtitlesTest, DefaultsFromTheIniFileOptionsOverThem) {
     EXPECT_TRUE(Has(out, "; OverlayWhenFull=1\r\n"));
     EXPECT_TRUE(Has(out, u8"; Exclude=^流れ\r\n"));
     EXPECT_FALSE(Has(out, u8"流れるコメント\r\n"));
+
+    run = Subtitles("-y --overlay 0 --font-size 5 \"" + comment + "\" \"" + out + "\"");
+    ASSERT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_TRUE(Has(out, "; OverlayWhenFull=0\r\n"));
 }
 
 TEST_F(CliSubtitlesTest, ExistingFileNeedsPermission) {
