@@ -11,6 +11,7 @@
 #include "settings/settings.h"
 #include "jobs/conversion_job.h"
 #include "jobs/fetch_job.h"
+#include "jobs/proxy_override.h"
 #include "jobs/subtitle_job.h"
 #include "support/write_guard.h"
 
@@ -78,6 +79,7 @@ BOOL WINAPI OnConsoleInterrupt(DWORD) {
     FetchStopRequested() = true;
     // Wait for a file being written, then end before the next one starts.
     FileWriteMutex().lock();
+    RestoreProxyAtExit();
     std::fflush(stdout);
     ::ExitProcess(1);
 }
@@ -136,6 +138,7 @@ int RunGetCommand(int argc, char** argv) {
     if (!check.ok) return UsageError(check.message);
 
     ConsoleLineSink out;
+    RestoreProxyAtStart();
     ::SetConsoleCtrlHandler(OnConsoleInterrupt, TRUE);
     FetchJobInput input;
     input.addressText = form.URL;
