@@ -139,6 +139,7 @@ int RunGetCommand(int argc, char** argv) {
 
     ConsoleLineSink out;
     RestoreProxyAtStart();
+    FetchStopRequested() = false;  // before the handler: a Ctrl+C from here on counts
     ::SetConsoleCtrlHandler(OnConsoleInterrupt, TRUE);
     FetchJobInput input;
     input.addressText = form.URL;

@@ -107,7 +107,6 @@ FetchOutcome FetchOneAddress(const std::string& address, const std::string& save
 
 FetchJobResult RunFetchJob(const FetchJobInput& input, FetchJobView& view) {
     FetchJobResult result;
-    FetchStopRequested() = false;
     view.ShowBusy();
     SwitchProxyOff();
     const std::vector<std::string> addresses = Split(input.addressText, ";");

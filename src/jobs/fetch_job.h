@@ -50,9 +50,12 @@ struct FetchJobResult {
 
 // A stop request, checked between the steps and during the pause: the job
 // ends at the next check instead of being terminated in the middle of a call.
+// Whoever starts a job clears it before the start, never the job itself: a
+// stop asked for before the job's thread runs still counts.
 std::atomic<bool>& FetchStopRequested();
 
-// Runs one job: every address, the pauses, the completion line.
+// Runs one job: every address, the pauses, the completion line. A stop
+// requested before the call ends the job before its first address.
 FetchJobResult RunFetchJob(const FetchJobInput& input, FetchJobView& view);
 
 enum class FetchOutcome { Saved, Failed, Cancelled };

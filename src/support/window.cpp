@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "support/text.h"
+
 std::string WindowText(HWND window) {
     int length = ::GetWindowTextLengthA(window);
     if (length < 0) length = 0;
@@ -70,7 +72,7 @@ void ToggleMenuCheck(HMENU menu, UINT command) {
 
 namespace {
 bool ChooseFile(HWND owner, const char* filter, std::string& path, bool save) {
-    char buffer[MAX_PATH] = {};
+    char buffer[kNarrowPathBytes] = {};
     OPENFILENAMEA ofn{};
     // The record without the later extensions, which every system accepts.
     ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;

@@ -57,6 +57,7 @@ protected:
         input.addressText = addresses;
         input.saveFolder = dir_.Path();
         input.commentCount = 3;
+        FetchStopRequested() = false;  // as whoever starts a job does
         return RunFetchJob(input, view);
     }
 
