@@ -5,3 +5,4 @@
 int RunGetCommand(int argc, char** argv);      // argv[0] is "get"
 int RunConvertCommand(int argc, char** argv);  // argv[0] is "convert"
 int RunMergeCommand(int argc, char** argv);    // argv[0] is "merge"
+int RunSubtitlesCommand(int argc, char** argv);  // argv[0] is "subtitles"

@@ -12,6 +12,7 @@
 #include "jobs/conversion_job.h"
 #include "jobs/fetch_job.h"
 #include "jobs/proxy_override.h"
+#include "jobs/subtitle_job.h"
 #include "support/write_guard.h"
 
 namespace {
@@ -25,6 +26,7 @@ const char kGetUsage[] =
     "  -p, --past \"YYYY-MM-DD HH:MM:SS\"  その日時 (ローカル時刻) の過去ログ\n"
     "  -y, --overwrite     既存のファイルを確認せずに上書きする\n"
     "  -t, --text          保存したコメントファイルをテキストに変換する\n"
+    "  -s, --subtitles     保存したコメントファイルから字幕ファイル(ASS)を作る (Kometori.ini の [subtitle])\n"
     "  --history           全履歴: 過去ログを遡ってスレッドの全コメントを1つのファイルに (プレミアム会員)\n"
     "  --max-requests N    全履歴でメッセージサーバーに送る要求の上限 (既定: 100)\n"
     "\n"
@@ -36,6 +38,7 @@ const char kGetUsage[] =
     "  -p, --past \"YYYY-MM-DD HH:MM:SS\"  past log as of that local time\n"
     "  -y, --overwrite     overwrite existing files without asking\n"
     "  -t, --text          convert each saved comment file to text\n"
+    "  -s, --subtitles     make a subtitle file (ASS) of each saved comment file ([subtitle] of the INI)\n"
     "  --history           the whole history: step back through past logs into one file (premium)\n"
     "  --max-requests N    at most N requests to the message server per history (default: 100)\n"
     "Exit status: 0 every address saved, 1 a failure or a cancel, 2 a usage error.\n";
@@ -56,18 +59,24 @@ bool ParsePastDate(const std::string& text, FormValues& form) {
 
 class ConsoleFetchView : public FetchJobView {
 public:
-    ConsoleFetchView(bool getAll, bool text) : getAll_(getAll), text_(text) {}
+    ConsoleFetchView(bool getAll, bool text, bool subtitles) : getAll_(getAll), text_(text), subtitles_(subtitles) {}
     bool GetAllChecked() override { return getAll_; }
     bool TextConversionChecked() override { return text_; }
+    bool SubtitlesChecked() override { return subtitles_; }
+    // The text and subtitle files are ones the user keeps: Ctrl+C waits for them.
     bool RunConversion(const ConversionRequest& request) override {
-        // The text file is one the user keeps: Ctrl+C waits for it.
         std::lock_guard<std::recursive_mutex> writing(FileWriteMutex());
         return RunConversionJob(request);
+    }
+    bool RunSubtitles(const SubtitleRequest& request) override {
+        std::lock_guard<std::recursive_mutex> writing(FileWriteMutex());
+        return RunSubtitleJob(request);
     }
 
 private:
     bool getAll_;
     bool text_;
+    bool subtitles_;
 };
 
 int UsageError(const std::string& message) {
@@ -83,7 +92,7 @@ int RunGetCommand(int argc, char** argv) {
     form.URL.clear();
     form.PastLog = false;
     form.GetAllComment = false;
-    bool text = false, history = false;
+    bool text = false, subtitles = false, history = false;
     int maxRequests = 100;
     std::string addresses;
     for (int i = 1; i < argc; ++i) {
@@ -111,6 +120,8 @@ int RunGetCommand(int argc, char** argv) {
             App().settings.AutoOverWrite = true;
         } else if (arg == "-t" || arg == "--text") {
             text = true;
+        } else if (arg == "-s" || arg == "--subtitles") {
+            subtitles = true;
         } else if (arg == "--history") {
             history = true;
         } else if (arg == "--max-requests") {
@@ -141,7 +152,7 @@ int RunGetCommand(int argc, char** argv) {
     input.autoFetch = true;  // batch mode whatever the number of addresses: never a prompt
     input.history = history;
     input.maxRequests = maxRequests;
-    ConsoleFetchView view(form.GetAllComment, text);
+    ConsoleFetchView view(form.GetAllComment, text, subtitles);
     const FetchJobResult result = RunFetchJob(input, view);
     return result.failed == 0 && result.cancelled == 0 && !result.stopped ? 0 : 1;
 }

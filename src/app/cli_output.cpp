@@ -1,10 +1,12 @@
 #include "app/cli_output.h"
 
+#include <windows.h>
 #include <fcntl.h>
 #include <io.h>
-#include <windows.h>
+#include <psapi.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "jobs/fetch_job.h"
 #include "jobs/proxy_override.h"
@@ -48,4 +50,14 @@ BOOL WINAPI OnConsoleInterrupt(DWORD) {
 void EndOnConsoleInterrupt() {
     FetchStopRequested() = false;  // before the handler: a Ctrl+C from here on counts
     ::SetConsoleCtrlHandler(OnConsoleInterrupt, TRUE);
+}
+
+void ReportPeakMemory() {
+    if (!std::getenv("KOMETORI_REPORT_PEAK_MEMORY")) return;
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    if (::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters)) {
+        std::fprintf(stderr, "PeakWorkingSetSize = %llu\n",
+                     static_cast<unsigned long long>(counters.PeakWorkingSetSize));
+    }
 }

@@ -14,3 +14,7 @@ public:
 // Ctrl+C and closing the console: asks the running job to stop, waits for a
 // file being written (FileWriteMutex) and ends the process with status 1.
 void EndOnConsoleInterrupt();
+
+// With KOMETORI_REPORT_PEAK_MEMORY set, the process's peak working set goes to
+// standard error (the benchmarks read it).
+void ReportPeakMemory();

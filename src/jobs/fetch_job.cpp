@@ -8,6 +8,7 @@
 #include "jobs/conversion_job.h"
 #include "jobs/history_job.h"
 #include "jobs/proxy_override.h"
+#include "jobs/subtitle_job.h"
 #include "support/text.h"
 
 const char kFetchErrorText[] =
@@ -21,6 +22,7 @@ std::atomic<bool>& FetchStopRequested() {
 }
 
 bool FetchJobView::RunConversion(const ConversionRequest& request) { return RunConversionJob(request); }
+bool FetchJobView::RunSubtitles(const SubtitleRequest& request) { return RunSubtitleJob(request); }
 
 bool WaitBetweenAccesses(int seconds) {
     if (seconds < 1) return false;
@@ -65,6 +67,8 @@ FetchOutcome FetchOneAddress(const std::string& address, const FetchJobInput& in
     }
     if (saved) {
         view.ShowSaved();
+        const bool subtitles = view.SubtitlesChecked();
+        bool textDone = false;
         if (view.TextConversionChecked()) {
             std::string textPath;
             if (!ChooseTextFilePath(savedPath, textPath)) {
@@ -77,7 +81,23 @@ FetchOutcome FetchOneAddress(const std::string& address, const FetchJobInput& in
             request.format = App().settings.Format;
             request.completionMessage = "コメントファイルを保存しました。\r\n\n" + savedPath + "\r\n" + textPath;
             request.batch = batch;
-            return view.RunConversion(request) ? FetchOutcome::Saved : FetchOutcome::Failed;
+            if (!view.RunConversion(request)) return FetchOutcome::Failed;
+            if (!subtitles) return FetchOutcome::Saved;
+            textDone = true;
+        }
+        if (subtitles) {
+            SubtitleRequest request;
+            if (!ChooseSubtitleFilePath(savedPath, request.assPath)) {
+                InfoLog << "操作を取り消しました" << EndLine;
+                return FetchOutcome::Cancelled;
+            }
+            request.commentPath = savedPath;
+            request.options = App().settings.subtitle;
+            request.completionMessage = textDone ? SubtitleSavedMessage(request.assPath)
+                                                 : "コメントファイルを保存しました。\r\n\n" + savedPath + "\r\n" +
+                                                       request.assPath;
+            request.batch = batch;
+            return view.RunSubtitles(request) ? FetchOutcome::Saved : FetchOutcome::Failed;
         }
         if (!batch) {
             view.ShowMessage("コメントファイルを保存しました。\n\n" + savedPath);
