@@ -4,7 +4,8 @@
 # `kometori-cli convert` (default format, code page 932) under Wine, and reads
 # the same file with `xmllint --stream` for comparison. Prints times, the ratio
 # to xmllint and the peak memory, then the time the comment reader alone needs
-# to check a file and to stream its chat elements.
+# to check a file and to stream its chat elements, and the time and peak of
+# merging the largest file with itself.
 #
 #   bash bench/run.sh [COUNT...]
 #
@@ -66,6 +67,14 @@ for n in "${counts[@]}"; do
                check, stream, rpeak }'
     [ "$lines" -ge "$n" ] || echo "warning: $lines lines for $n comments" >&2
 done
+# The merge streams its inputs side by side: the largest file with itself.
+xml="comments-${counts[-1]}.xml"
+read -r wall cpu < <(fastest env KOMETORI_REPORT_PEAK_MEMORY=1 wine "$build/kometori-cli.exe" merge -y -o merged.xml \
+                     "$xml" "$xml")
+peak=$(sed -n 's/^PeakWorkingSetSize = //p' run.err | tr -d '\r')
+awk -v n="${counts[-1]}" -v wall="$wall" -v cpu="$cpu" -v peak="$peak" 'BEGIN {
+    printf "merge of %d comments with themselves: wall %.2f s, cpu %.2f s, peak %.1f MB\n", n, wall, cpu, peak / 1048576 }'
+rm -f merged.xml
 echo "xml_*: xmllint --stream --noout; wall/cpu: kometori-cli convert as a whole (Wine's start included);"
 echo "x_wall/x_cpu: convert's time over xmllint's; check_s/stream_s: the comment reader alone (a checking pass;"
 echo "then every attribute and the text of each chat element); peak_MB/rdr_MB: peak working set."

@@ -79,6 +79,7 @@ int RunMergeCommand(int argc, char** argv) {
     }
     options.stop = &FetchStopRequested();
     const MergeResult result = MergeCommentFiles(inputs, output, options);
+    ReportPeakMemory();
     if (result.outcome != MergeOutcome::Saved) return 1;
     InfoLog << "コメント " << result.written << " 件を保存しました (読み込み " << result.read << " 件、重複 "
             << result.read - result.written << " 件、内容の異なる番号 " << result.differing << " 件は最新のファイルの内容)"
