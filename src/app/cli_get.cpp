@@ -66,7 +66,7 @@ private:
 };
 
 BOOL WINAPI OnConsoleInterrupt(DWORD) {
-    FetchStopRequested() = true;
+    RequestFetchStop();
     // Wait for a file being written, then end before the next one starts.
     FileWriteMutex().lock();
     std::fflush(stdout);

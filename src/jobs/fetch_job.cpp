@@ -6,6 +6,7 @@
 #include "settings/settings.h"
 #include "infolog/info_log.h"
 #include "jobs/conversion_job.h"
+#include "support/cancel.h"
 #include "support/text.h"
 
 const char kFetchErrorText[] =
@@ -13,9 +14,10 @@ const char kFetchErrorText[] =
     "URLが正しいのにエラーが出る場合、サーバーが混雑している可能性があるので、\n"
     "少し時間をおいてから再度実行して下さい。";
 
-std::atomic<bool>& FetchStopRequested() {
-    static std::atomic<bool> requested{false};
-    return requested;
+std::atomic<bool>& FetchStopRequested() { return ThreadCancelFlag(); }
+
+void RequestFetchStop(std::atomic<bool>& stop) {
+    if (!stop.exchange(true)) InfoLog << "処理を途中停止しました" << EndLine;
 }
 
 bool FetchJobView::RunConversion(const ConversionRequest& request) { return RunConversionJob(request); }
@@ -71,6 +73,8 @@ FetchOutcome FetchOneAddress(const std::string& address, const std::string& save
         }
         return FetchOutcome::Saved;
     }
+    // The failure of an address cut short by a stop is the stop's: nothing more to report.
+    if (FetchStopRequested()) return FetchOutcome::Failed;
     if (savedPath == "CANCEL") {
         InfoLog << "操作を取り消しました" << EndLine;
         return FetchOutcome::Cancelled;
@@ -86,7 +90,6 @@ FetchOutcome FetchOneAddress(const std::string& address, const std::string& save
 
 FetchJobResult RunFetchJob(const FetchJobInput& input, FetchJobView& view) {
     FetchJobResult result;
-    FetchStopRequested() = false;
     view.ShowBusy();
     const std::vector<std::string> addresses = Split(input.addressText, ";");
     const size_t n = addresses.size();
@@ -107,8 +110,7 @@ FetchJobResult RunFetchJob(const FetchJobInput& input, FetchJobView& view) {
         }
     }
     if (FetchStopRequested()) {
-        result.stopped = true;
-        InfoLog << "処理を途中停止しました" << EndLine;
+        result.stopped = true;  // the stop line came with the request
     } else {
         if (App().settings.CompleteBeep && n >= 2) view.Beep();
         InfoLog << "全ての処理を完了しました" << EndLine;
