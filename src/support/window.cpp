@@ -46,7 +46,8 @@ void ResizeWindow(HWND window, int width, int height) {
 }
 
 void SetWindowBand(HWND window, HWND insertAfter) {
-    ::SetWindowPos(window, insertAfter, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    // Activating would undo a move into the topmost band under Wine.
+    ::SetWindowPos(window, insertAfter, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void AddBorder(HWND window) {

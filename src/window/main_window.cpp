@@ -70,7 +70,9 @@ WindowPrompts& MainPrompts() {
 
 void AddTips(HWND main) {
     MainWindowState& s = MainState();
-    s.tips = std::make_unique<ToolTips>(main, ::GetModuleHandleA(nullptr), TTS_ALWAYSTIP | TTS_BALLOON);
+    // Without an owner: Wine cannot move a window into the topmost band while
+    // it owns a popup. The state destroys the tips with the window.
+    s.tips = std::make_unique<ToolTips>(nullptr, ::GetModuleHandleA(nullptr), TTS_ALWAYSTIP | TTS_BALLOON);
     s.tips->SetBackgroundColour(RGB(0x59, 0x78, 0xAC));
     s.tips->SetTextColour(RGB(0xFF, 0xFF, 0xFF));
     s.addressTip = AddressTip();
