@@ -120,6 +120,8 @@ void OnClose(HWND main) {
 void OnNcDestroy(HWND main) {
     MainWindowState& s = MainState();
     if (s.window != main) return;
+    // Nothing is left for the workers to show.
+    AskAllWorkersToStop();
     SetPrompts(nullptr);
     MainPrompts().SetOwner(nullptr);
     CBaseDebug::SetCommandTarget(nullptr);
