@@ -1,5 +1,6 @@
 // One video address to one saved comment file.
 #include <exception>
+#include <functional>
 
 #include "acquisition/comment_client.h"
 #include "acquisition/naming.h"
@@ -10,10 +11,30 @@
 #include "infolog/info_log.h"
 #include "support/text.h"
 
+bool GuardedExchange(const std::function<bool()>& exchange) {
+    try {
+        if (!exchange()) {
+            InfoLog << "XMLの取得に失敗しました" << EndLine;
+            return false;
+        }
+        return true;
+    } catch (const ComError& e) {
+        InfoLog << EndLine;
+        InfoLog << "処理中に例外が発生しました" << EndLine;
+        InfoLog << "Description : " << e.Description() << EndLine;
+        InfoLog << "Source : " << e.Source() << EndLine;
+        InfoLog << "Message : " << e.Message() << EndLine;
+    } catch (...) {
+        // Whatever else the exchange raises must not leave the worker thread.
+        InfoLog << "処理中に例外が発生しました" << EndLine;
+    }
+    return false;
+}
+
 bool CCommentClient::AcquireComments(FetchOptions options, std::string& savedPath) {
     const SiteSettings& site = App().settings.site;
     std::string address = options.address;
-    if (address.find(site.SiteRoot()) == std::string::npos) address = site.WatchPrefix() + address;
+    if (!ContainsText(address, site.SiteRoot())) address = site.WatchPrefix() + address;
 
     InfoLog << "Check URL..." << EndLine;
     std::string title;
@@ -90,8 +111,9 @@ bool CCommentClient::AcquireComments(FetchOptions options, std::string& savedPat
         fileName = MakeCommentFileName(title, threadId, videoId, d.tm_year + 1900, d.tm_mon + 1, d.tm_mday,
                                        d.tm_hour, d.tm_min, d.tm_sec);
     } else {
-        fileName = MakeCommentFileName(title, threadId, videoId, CurrentYear(), CurrentMonth(), CurrentDay(),
-                                       CurrentHour(), CurrentMinute(), CurrentSecond());
+        const DateTimeParts now = CurrentDateTime();  // one reading: no field from the next minute or year
+        fileName = MakeCommentFileName(title, threadId, videoId, now.year, now.month, now.day, now.hour, now.minute,
+                                       now.second);
     }
     InfoLog << "Filename = " << fileName << EndLine;
 
@@ -103,21 +125,5 @@ bool CCommentClient::AcquireComments(FetchOptions options, std::string& savedPat
     }
     savedPath = path;
 
-    try {
-        if (!PostThreadRequest(request, serverUrl, path)) {
-            InfoLog << "XMLの取得に失敗しました" << EndLine;
-            return false;
-        }
-        return true;
-    } catch (const ComError& e) {
-        InfoLog << EndLine;
-        InfoLog << "処理中に例外が発生しました" << EndLine;
-        InfoLog << "Description : " << e.Description() << EndLine;
-        InfoLog << "Source : " << e.Source() << EndLine;
-        InfoLog << "Message : " << e.Message() << EndLine;
-        return false;
-    } catch (const std::exception&) {
-        InfoLog << "処理中に例外が発生しました" << EndLine;
-        return false;
-    }
+    return GuardedExchange([&] { return PostThreadRequest(request, serverUrl, path); });
 }

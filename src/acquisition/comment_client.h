@@ -3,6 +3,7 @@
 #pragma once
 
 #include <ctime>
+#include <functional>
 #include <string>
 
 #include "support/com.h"
@@ -15,6 +16,11 @@ struct FetchOptions {
     std::string saveFolder;
     std::tm pastDate{};
 };
+
+// The guarded last step of an acquisition. False, with "XMLの取得に失敗しました",
+// when the exchange returns false; whatever it raises is caught and logged (a
+// COM error with its description, source and message) and gives false.
+bool GuardedExchange(const std::function<bool()>& exchange);
 
 class CCommentClient {
 public:

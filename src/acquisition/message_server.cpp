@@ -3,15 +3,19 @@
 #include <msxml2.h>
 
 #include "acquisition/comment_client.h"
+#include "acquisition/reply_document.h"
 #include "support/codepage.h"
 #include "infolog/info_log.h"
 #include "support/http.h"
+#include "support/text.h"
 #include "support/write_guard.h"
 
 namespace {
 
 // MSXML's version-independent DOM document.
 const CLSID kDomDocumentClsid = {0xF6D90F11, 0x9C73, 0x11D3, {0xB3, 0x2E, 0x00, 0xC0, 0x4F, 0x99, 0x0B, 0xB4}};
+// IXMLDOMDocument2, which the toolchain's import libraries lack.
+const IID kDomDocument2Iid = {0x2933BF95, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
 const DWORD kClassContext = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER;  // 7
 
 // Values go into double-quoted attributes: escape what would end or break them.
@@ -36,14 +40,72 @@ void AppendAttribute(std::string& request, const char* name, const std::string& 
     request += "\" ";
 }
 
-bool CreateDocument(ComPtr<IXMLDOMDocument>& doc) {
-    return SUCCEEDED(::CoCreateInstance(kDomDocumentClsid, nullptr, kClassContext, IID_IXMLDOMDocument,
-                                        doc.put_void())) &&
-           doc;
+// What a missing node would give on its first use.
+[[noreturn]] void ThrowMissingNode() { throw ComError(E_POINTER); }
+
+// Saves into a temporary file beside the target and moves it over the target
+// only when complete, so a failed save never costs the existing file. The file
+// calls take UTF-16 paths: a path of 259 double-byte characters is more bytes
+// than a narrow MAX_PATH buffer holds.
+void SaveReplacing(IXMLDOMDocument* doc, const std::string& path) {
+    std::lock_guard<std::recursive_mutex> writing(FileWriteMutex());
+    const std::wstring target = AnsiToWide(path);
+    wchar_t temp[MAX_PATH] = {};
+    if (!::GetTempFileNameW(AnsiToWide(FolderOf(path)).c_str(), L"kmt", 0, temp)) {
+        ThrowIfFailed(HRESULT_FROM_WIN32(::GetLastError()));
+    }
+    Variant saveTo = Variant::FromString(temp);
+    HRESULT hr = doc->save(saveTo.get());
+    if (FAILED(hr)) {
+        ::DeleteFileW(temp);
+        ThrowIfFailed(hr);
+    }
+    if (!::MoveFileExW(temp, target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
+        DWORD error = ::GetLastError();
+        ::DeleteFileW(temp);
+        ThrowIfFailed(HRESULT_FROM_WIN32(error));
+    }
 }
 
-// The reply bytes into a document; the parser honours the declared encoding.
-bool LoadBytes(IXMLDOMDocument* doc, const std::string& bytes) {
+}  // namespace
+
+bool CreateReplyDocument(ComPtr<IXMLDOMDocument2>& doc) {
+    if (FAILED(::CoCreateInstance(kDomDocumentClsid, nullptr, kClassContext, kDomDocument2Iid,
+                                  doc.put_void())) ||
+        !doc) {
+        return false;
+    }
+    doc->put_async(VARIANT_FALSE);
+    doc->put_validateOnParse(VARIANT_FALSE);
+    doc->put_resolveExternals(VARIANT_FALSE);
+    // Components without the property, and Wine's, which accepts and ignores
+    // it, parse DTDs: LoadReply refuses them itself.
+    Variant on;
+    on.get().vt = VT_BOOL;
+    on.get().boolVal = VARIANT_TRUE;
+    doc->setProperty(Bstr(L"ProhibitDTD").get(), on.get());
+    return true;
+}
+
+bool DeclaresDocumentType(const std::string& bytes) {
+    // Raw bytes in whatever encoding the reply declares: looked for as ASCII
+    // and as UTF-16 in both byte orders. Character data cannot hold the text
+    // unescaped, so only a declaration (or a comment or CDATA section quoting
+    // one) matches.
+    static const std::string ascii = "<!DOCTYPE";
+    static const std::string little = [] {
+        std::string out;
+        for (char c : ascii) out += std::string{c, '\0'};
+        return out;
+    }();
+    static const std::string big = '\0' + little.substr(0, little.size() - 1);
+    return bytes.find(ascii) != std::string::npos || bytes.find(little) != std::string::npos ||
+           bytes.find(big) != std::string::npos;
+}
+
+bool LoadReply(IXMLDOMDocument2* doc, const std::string& bytes) {
+    // Refused before parsing, so no entity expansion can run away.
+    if (DeclaresDocumentType(bytes)) return false;
     SAFEARRAY* array = ::SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(bytes.size()));
     if (!array) return false;
     void* data = nullptr;
@@ -56,41 +118,11 @@ bool LoadBytes(IXMLDOMDocument* doc, const std::string& bytes) {
     source.get().parray = array;  // owned by the variant from here
     VARIANT_BOOL ok = VARIANT_FALSE;
     HRESULT hr = doc->load(source.get(), &ok);
-    return SUCCEEDED(hr) && ok == VARIANT_TRUE;
+    if (FAILED(hr) || ok != VARIANT_TRUE) return false;
+    // A declaration in an encoding the scan cannot read: the parsed document tells.
+    ComPtr<IXMLDOMDocumentType> type;
+    return doc->get_doctype(type.put()) != S_OK || !type;
 }
-
-// What a missing node would give on its first use.
-[[noreturn]] void ThrowMissingNode() { throw ComError(E_POINTER); }
-
-std::string FolderOf(const std::string& path) {
-    auto slash = path.find_last_of("\\/");
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return path.substr(0, 1);
-    return path.substr(0, slash);
-}
-
-// Saves into a temporary file beside the target and moves it over the target
-// only when complete, so a failed save never costs the existing file.
-void SaveReplacing(IXMLDOMDocument* doc, const std::string& path) {
-    std::lock_guard<std::recursive_mutex> writing(FileWriteMutex());
-    char temp[MAX_PATH] = {};
-    if (!::GetTempFileNameA(FolderOf(path).c_str(), "kmt", 0, temp)) {
-        ThrowIfFailed(HRESULT_FROM_WIN32(::GetLastError()));
-    }
-    Variant target = Variant::FromString(AnsiToWide(temp));
-    HRESULT hr = doc->save(target.get());
-    if (FAILED(hr)) {
-        ::DeleteFileA(temp);
-        ThrowIfFailed(hr);
-    }
-    if (!::MoveFileExA(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
-        DWORD error = ::GetLastError();
-        ::DeleteFileA(temp);
-        ThrowIfFailed(HRESULT_FROM_WIN32(error));
-    }
-}
-
-}  // namespace
 
 std::string CCommentClient::ComposeThreadRequest(const std::string& threadId, int commentCount,
                                                  const std::string& userId, int moment,
@@ -115,12 +147,11 @@ bool CCommentClient::PostThreadRequest(const std::string& request, const std::st
         InfoLog << "Error : CreateInstance Msxml2.XMLHTTP" << EndLine;
         return false;
     }
-    ComPtr<IXMLDOMDocument> doc;
-    if (!CreateDocument(doc)) {
+    ComPtr<IXMLDOMDocument2> doc;
+    if (!CreateReplyDocument(doc)) {
         InfoLog << "Error : CreateInstance MSXML2::DOMDocument" << EndLine;
         return false;
     }
-    doc->put_async(VARIANT_FALSE);
     VARIANT_BOOL parsed = VARIANT_FALSE;
     doc->loadXML(Bstr(AnsiToWide(request)).get(), &parsed);  // a request that does not parse posts nothing
 
@@ -148,10 +179,9 @@ bool CCommentClient::PostThreadRequest(const std::string& request, const std::st
 
     // A reply that is not a comment packet (an error page, say) has no packet
     // to complete; it is never saved as a comment file.
-    ComPtr<IXMLDOMDocument> replyDoc;
-    if (!CreateDocument(replyDoc)) ThrowMissingNode();
-    replyDoc->put_async(VARIANT_FALSE);
-    if (!LoadBytes(replyDoc.get(), reply)) ThrowMissingNode();
+    ComPtr<IXMLDOMDocument2> replyDoc;
+    if (!CreateReplyDocument(replyDoc)) ThrowMissingNode();
+    if (!LoadReply(replyDoc.get(), reply)) ThrowMissingNode();
     ComPtr<IXMLDOMElement> root;
     if (replyDoc->get_documentElement(root.put()) != S_OK || !root) ThrowMissingNode();
     Bstr rootName;

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <vector>
 
 #include <boost/lexical_cast.hpp>
@@ -11,7 +12,6 @@
 #include "support/codepage.h"
 #include "infolog/info_log.h"
 #include "login/login.h"
-#include "support/regex.h"
 #include "support/text.h"
 #include "support/web.h"
 
@@ -22,7 +22,12 @@ namespace {
 constexpr int kMaxSignIns = 2;
 
 const char kPlayerMarker[] = "mokuplayer.swf";
-const char kTitlePattern[] = "<title>(.*?)( ‐ |‐).*</title>";
+// The title element's text up to the first " ‐ " or "‐" (U+2010) that starts
+// a character: the hyphen is 0x81 0x5D, and 0x81 ends characters such as メ, so
+// "[アニメ]" holds its bytes.
+const char kTitleStart[] = "<title>";
+const char kTitleEnd[] = "</title>";
+const char kTitleHyphen[] = "‐";
 const char kMyMemoryMarker[] = "コメント不可";
 const char kVideoIdStart[] = "var video_id = '";
 const char kVideoIdEnd[] = "';";
@@ -41,6 +46,20 @@ bool SignIn(UserPrompts& prompts) {
     return prompts.RunLoginDialog();
 }
 
+bool TitleOf(const std::string& page, std::string& title) {
+    const std::size_t start = FindText(page, kTitleStart);
+    if (start == std::string::npos) return false;
+    const std::size_t from = start + std::strlen(kTitleStart);
+    std::size_t hyphen = FindText(page, kTitleHyphen, from);
+    if (hyphen == std::string::npos || FindText(page, kTitleEnd, hyphen) == std::string::npos) return false;
+    // " ‐ " is the separator when a blank comes first.
+    if (hyphen > from && page[hyphen - 1] == ' ' && page.compare(hyphen + std::strlen(kTitleHyphen), 1, " ") == 0) {
+        --hyphen;
+    }
+    title = page.substr(from, hyphen - from);
+    return !title.empty();
+}
+
 bool IsInt32(const std::string& text) {
     try {
         boost::lexical_cast<int>(text);
@@ -53,21 +72,19 @@ bool IsInt32(const std::string& text) {
 }  // namespace
 
 WatchPageKind ClassifyWatchPage(const std::string& page) {
-    if (page.find(kPlayerMarker) != std::string::npos) return WatchPageKind::SignedIn;
-    if (page.find(SignInAddress()) != std::string::npos) return WatchPageKind::SignInNeeded;
+    if (ContainsText(page, kPlayerMarker)) return WatchPageKind::SignedIn;
+    if (ContainsText(page, SignInAddress())) return WatchPageKind::SignInNeeded;
     return WatchPageKind::Other;
 }
 
 bool ReadSignedInPage(const std::string& page, const std::string& address, std::string& title,
                       std::string& videoId) {
-    std::vector<std::string> groups;
-    if (!RegexSearch(page, kTitlePattern, groups, false) || groups.size() < 2 || groups[1].empty()) {
+    if (!TitleOf(page, title)) {
         InfoLog << "動画のタイトルの取得に失敗しました" << EndLine;
         return false;
     }
-    title = groups[1];
 
-    if (page.find(kMyMemoryMarker) != std::string::npos) {
+    if (ContainsText(page, kMyMemoryMarker)) {
         videoId = Between(page, kVideoIdStart, kVideoIdEnd);
         InfoLog << "マイメモリーのURLが指定されました" << EndLine;
         return true;
@@ -83,7 +100,7 @@ bool ReadSignedInPage(const std::string& page, const std::string& address, std::
 
 void ReportErrorPage(const std::string& page) {
     std::string message = Between(page, "<p class=\"TXT12\">", "</p>");
-    if (message.size() <= 1) return;
+    if (CharacterCount(message) <= 1) return;
     ReplaceAll(message, "<br>", "\n");
     for (;;) {
         std::string tag = Between(message, "<", ">");
@@ -130,7 +147,7 @@ bool LastPathSegment(const std::string& address, std::string& segment) {
     } else {
         segment = address.substr(slash + 1);
     }
-    return segment.size() > 2;
+    return CharacterCount(segment) > 2;
 }
 
 std::string Utf8ToAnsi(const std::string& utf8) {

@@ -11,6 +11,7 @@
 #include "settings/settings.h"
 #include "jobs/conversion_job.h"
 #include "jobs/fetch_job.h"
+#include "jobs/proxy_override.h"
 #include "support/write_guard.h"
 
 namespace {
@@ -69,6 +70,7 @@ BOOL WINAPI OnConsoleInterrupt(DWORD) {
     RequestFetchStop();
     // Wait for a file being written, then end before the next one starts.
     FileWriteMutex().lock();
+    RestoreProxyAtExit();
     std::fflush(stdout);
     ::ExitProcess(1);
 }
@@ -125,6 +127,8 @@ int RunGetCommand(int argc, char** argv) {
     if (!check.ok) return UsageError(check.message);
 
     ConsoleLineSink out;
+    RestoreProxyAtStart();
+    FetchStopRequested() = false;  // before the handler: a Ctrl+C from here on counts
     ::SetConsoleCtrlHandler(OnConsoleInterrupt, TRUE);
     FetchJobInput input;
     input.addressText = form.URL;

@@ -1,6 +1,7 @@
 // Kometori: the window program's entry.
 #include <windows.h>
 
+#include "jobs/proxy_override.h"
 #include "settings/settings.h"
 #include "support/com.h"
 #include "support/write_guard.h"
@@ -25,7 +26,8 @@ void LockFileWritesPumping() {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     AppContext& app = App();
     app.settings.LoadSite();
-    // TODO(proxy): RestoreProxyAtStart(); here, once the proxy override has landed.
+    // A proxy left switched off by a process that died goes back on.
+    RestoreProxyAtStart();
     ComInit com;
 
     // The log exists, hidden, from here to the end of the program.
@@ -41,7 +43,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     AskAllWorkersToStop();
     const bool workersLeft = AnyWorkerRunning();
     if (workersLeft) LockFileWritesPumping();
-    // TODO(proxy): RestoreProxyAtExit(); here, once the proxy override has landed.
+    RestoreProxyAtExit();
     if (workersLeft) ::ExitProcess(static_cast<UINT>(code));
     ::DestroyWindow(main);
     return code;

@@ -12,11 +12,13 @@ bool TextLineWriter::Open(const std::string& path) {
 }
 
 bool TextLineWriter::WriteLine(const std::wstring& line) {
-    const std::string encoded = App().settings.TextOutUTF8 ? WideToUtf8(line) : WideToAnsi(line);
+    // Line breaks become CR LF before the encoding: in UTF-16 nothing else can match.
+    std::wstring broken;
+    const std::wstring& text =
+        line.find(L'\n') == std::wstring::npos ? line : ReplaceAllWide(broken = line, L"\n", L"\r\n");
+    const std::string encoded = App().settings.TextOutUTF8 ? WideToUtf8(text) : WideToAnsi(text);
     std::string& bytes = buffer_;  // keeps its room from line to line
     bytes.assign(encoded.data(), encoded.size());
-    // 0x0A is never part of a double-byte character in either encoding.
-    if (bytes.find('\n') != std::string::npos) ReplaceAll(bytes, "\n", "\r\n");
     bytes += "\r\n";
     // One WriteFile per line: no buffer of ours holds a written line back.
     DWORD written = 0;

@@ -5,6 +5,7 @@
 #include "acquisition/naming.h"
 #include "settings/settings.h"
 #include "infolog/info_log.h"
+#include "support/text.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ bool RunConversionJob(const ConversionRequest& request, ConversionView* view) {
 }
 
 std::string TextFilePathFor(const std::string& commentPath) {
-    return commentPath.substr(0, commentPath.size() < 3 ? 0 : commentPath.size() - 3) + "txt";
+    return DropLastCharacters(commentPath, 3) + "txt";
 }
 
 bool ConfirmTextOverwrite(std::string& textPath) {

@@ -6,6 +6,7 @@
 #include "settings/settings.h"
 #include "infolog/info_log.h"
 #include "jobs/conversion_job.h"
+#include "jobs/proxy_override.h"
 #include "support/cancel.h"
 #include "support/text.h"
 
@@ -91,6 +92,7 @@ FetchOutcome FetchOneAddress(const std::string& address, const std::string& save
 FetchJobResult RunFetchJob(const FetchJobInput& input, FetchJobView& view) {
     FetchJobResult result;
     view.ShowBusy();
+    SwitchProxyOff();
     const std::vector<std::string> addresses = Split(input.addressText, ";");
     const size_t n = addresses.size();
     const bool batch = n >= 2 || (n == 1 && input.autoFetch);
@@ -114,6 +116,8 @@ FetchJobResult RunFetchJob(const FetchJobInput& input, FetchJobView& view) {
     } else {
         if (App().settings.CompleteBeep && n >= 2) view.Beep();
         InfoLog << "全ての処理を完了しました" << EndLine;
+        // A stopped job leaves the proxy off until the next job's end or the exit.
+        SwitchProxyBack();
     }
     view.ShowIdle();
     return result;

@@ -1,5 +1,7 @@
 #include "login/login.h"
 
+#include <algorithm>
+#include <cctype>
 #include <vector>
 
 #include "settings/settings.h"
@@ -12,6 +14,10 @@ namespace {
 constexpr DWORD kInitialHeaderSize = 10240;
 // Each retry is given the size WinINet asked for; a few are plenty.
 constexpr int kHeaderReadAttempts = 4;
+
+// What the log shows in place of a cookie's value: the session must not reach
+// scheduled-task logs or terminal scroll-back.
+const char kCookieValueMark[] = "***";
 
 const char kWrongAccount[] =
     "メールアドレスまたはパスワードが間違っているか、アカウントがロックされている可能性があります。";
@@ -30,7 +36,60 @@ bool ReadRawHeaders(HINTERNET request, std::string& headers) {
     return false;
 }
 
+// Set-Cookie values as a list of cookies: every cookie's value becomes the
+// mark, its name and attributes stay. Cookies are separated by ",", except the
+// comma inside an expires date ("expires=Thu, 01 Jan 1970 ...").
+std::string MaskCookieList(const std::string& list) {
+    constexpr auto npos = std::string::npos;
+    std::string out;
+    bool cookieStarts = true;
+    std::size_t at = 0;
+    for (;;) {
+        std::size_t end = list.find_first_of(";,", at);
+        const std::size_t first = std::min(list.find_first_not_of(' ', at), list.size());
+        const bool dateComma = end != npos && list[end] == ',' && end + 2 < list.size() && list[end + 1] == ' ' &&
+                               std::isdigit(static_cast<unsigned char>(list[end + 2]));
+        if (dateComma && ToLower(list.substr(first, 8)) == "expires=") end = list.find_first_of(";,", end + 1);
+        if (end == npos) end = list.size();
+        std::string item = list.substr(at, end - at);
+        if (cookieStarts && first < end) {
+            // "name=value" keeps "name="; a cookie without "=" is all value.
+            const std::size_t equals = item.find('=');
+            item = item.substr(0, equals == npos ? first - at : equals + 1) + kCookieValueMark;
+        }
+        out += item;
+        if (end == list.size()) break;
+        out += list[end];
+        cookieStarts = list[end] == ',';
+        at = end + 1;
+    }
+    return out;
+}
+
 }  // namespace
+
+std::string MaskCookieValues(const std::string& headers) {
+    std::string out;
+    std::size_t at = 0;
+    while (at < headers.size()) {
+        std::size_t end = headers.find('\n', at);
+        end = end == std::string::npos ? headers.size() : end + 1;
+        std::string line = headers.substr(at, end - at);
+        const std::size_t colon = line.find(':');
+        if (colon != std::string::npos) {
+            const std::string name = ToLower(line.substr(0, colon));
+            if (name == "set-cookie" || name == "set-cookie2") {
+                std::size_t valueEnd = line.find_last_not_of("\r\n");
+                valueEnd = valueEnd == std::string::npos || valueEnd < colon ? colon + 1 : valueEnd + 1;
+                line = line.substr(0, colon + 1) + MaskCookieList(line.substr(colon + 1, valueEnd - colon - 1)) +
+                       line.substr(valueEnd);
+            }
+        }
+        out += line;
+        at = end;
+    }
+    return out;
+}
 
 std::string FormEncode(const std::string& value) {
     static const char kHex[] = "0123456789ABCDEF";
@@ -61,8 +120,8 @@ bool JudgeLoginHeaders(const std::string& headers, std::string& reason) {
         return true;
     }
     InfoLog << "レスポンスヘッダからIDが確認できませんでした" << EndLine;
-    InfoLog << "> " << headers << EndLine;
-    if (headers.find("Set-Cookie") != std::string::npos) {
+    InfoLog << "> " << MaskCookieValues(headers) << EndLine;
+    if (ContainsText(headers, "Set-Cookie")) {
         InfoLog << "◆IDが見つかりませんでしたが、クッキーの設定を確認したのでログインの成功と判定しました。" << EndLine;
         return true;
     }

@@ -18,5 +18,10 @@ bool Login(const std::string& mail, const std::string& password);
 std::string LoginFormBody(const std::string& mail, const std::string& password);
 std::string FormEncode(const std::string& value);
 
-// Judges the raw reply header block and logs the verdict lines.
+// The header block with the value of every cookie that Set-Cookie lines set
+// replaced by a fixed mark; names, attributes and other lines stay.
+std::string MaskCookieValues(const std::string& headers);
+
+// Judges the raw reply header block and logs the verdict lines (cookie values
+// masked).
 bool JudgeLoginHeaders(const std::string& headers, std::string& reason);

@@ -6,6 +6,7 @@
 #include <oleauto.h>
 #include <windows.h>
 
+#include <stdexcept>
 #include <string>
 #include <utility>
 
@@ -98,11 +99,15 @@ public:
     ComInit& operator=(const ComInit&) = delete;
 };
 
-// A COM failure: what the error report of a caught COM error needs.
-class ComError {
+// A COM failure: what the error report of a caught COM error needs. A standard
+// error too, so a guard that knows nothing of COM still catches it.
+class ComError : public std::runtime_error {
 public:
     explicit ComError(HRESULT hr, std::string description = {}, std::string source = {})
-        : hr_(hr), description_(std::move(description)), source_(std::move(source)) {}
+        : std::runtime_error(description.empty() ? "COM error" : description),
+          hr_(hr),
+          description_(std::move(description)),
+          source_(std::move(source)) {}
 
     HRESULT Error() const { return hr_; }
     const std::string& Description() const { return description_; }

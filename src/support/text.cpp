@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <boost/lexical_cast.hpp>
+#include <array>
 #include <cstdlib>
 #include <iterator>
 #include <sstream>
@@ -10,11 +11,31 @@
 
 namespace {
 
+bool IsLeadByte(char c) {
+    // The code page does not change while the process runs: ask once per byte value.
+    static const std::array<bool, 256> lead = [] {
+        std::array<bool, 256> table{};
+        for (int b = 0; b < 256; ++b) table[b] = ::IsDBCSLeadByte(static_cast<BYTE>(b)) != FALSE;
+        return table;
+    }();
+    return lead[static_cast<unsigned char>(c)];
+}
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+std::wstring::size_type FindIn(const std::wstring& text, const std::wstring& search, std::wstring::size_type from) {
+    return text.find(search, from);
+}
+
+std::string::size_type FindIn(const std::string& text, const std::string& search, std::string::size_type from) {
+    return FindText(text, search, from);
+}
+
 template <typename S>
 S& ReplaceAllIn(S& text, const S& search, const S& replacement) {
     if (search.empty()) return text;  // undefined for callers; do nothing rather than loop
     typename S::size_type pos = 0;
-    while ((pos = text.find(search, pos)) != S::npos) {
+    while ((pos = FindIn(text, search, pos)) != S::npos) {
         text.replace(pos, search.size(), replacement);
         pos += replacement.size();
     }
@@ -25,18 +46,46 @@ template <typename S>
 S BetweenIn(const S& text, const S& start, const S& end) {
     if (start.empty() && end.empty()) return text;
     if (start.empty()) {
-        auto e = text.find(end);
+        auto e = FindIn(text, end, 0);
         return e == S::npos ? S() : text.substr(0, e);
     }
-    auto s = text.find(start);
+    auto s = FindIn(text, start, 0);
     if (s == S::npos) return S();
     s += start.size();
     if (end.empty()) return text.substr(s);
-    auto e = text.find(end, s);
+    auto e = FindIn(text, end, s);
     return e == S::npos ? S() : text.substr(s, e - s);
 }
 
 }  // namespace
+
+std::size_t NextCharacter(const std::string& text, std::size_t pos) {
+    if (pos >= text.size()) return pos + 1;
+    return IsLeadByte(text[pos]) && pos + 1 < text.size() ? pos + 2 : pos + 1;
+}
+
+std::size_t FindText(const std::string& text, const std::string& search, std::size_t from) {
+    std::size_t start = from;  // a character start; never far behind the hits
+    for (std::size_t at = text.find(search, from); at != std::string::npos; at = text.find(search, at + 1)) {
+        while (start < at) start = NextCharacter(text, start);
+        if (start == at) return at;
+    }
+    return std::string::npos;
+}
+
+std::size_t CharacterCount(const std::string& text) {
+    std::size_t count = 0;
+    for (std::size_t at = 0; at < text.size(); at = NextCharacter(text, at)) ++count;
+    return count;
+}
+
+std::string DropLastCharacters(const std::string& text, std::size_t count) {
+    const std::size_t total = CharacterCount(text);
+    if (count >= total) return std::string();
+    std::size_t end = 0;
+    for (std::size_t kept = 0; kept < total - count; ++kept) end = NextCharacter(text, end);
+    return text.substr(0, end);
+}
 
 std::string& ReplaceAll(std::string& text, const std::string& search, const std::string& replacement) {
     return ReplaceAllIn(text, search, replacement);
@@ -56,31 +105,46 @@ std::wstring BetweenWide(const std::wstring& text, const std::wstring& start, co
 
 std::vector<std::string> Split(const std::string& text, const std::string& delimiters) {
     std::vector<std::string> parts;
-    std::string::size_type from = 0;
-    while (from <= text.size()) {
-        auto at = text.find_first_of(delimiters, from);
-        if (at == std::string::npos) {
-            if (from < text.size()) parts.push_back(text.substr(from));
-            break;
+    std::size_t from = 0;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t next = NextCharacter(text, at);
+        if (next == at + 1 && delimiters.find(text[at]) != std::string::npos) {
+            if (at > from) parts.push_back(text.substr(from, at - from));
+            from = next;
         }
-        if (at > from) parts.push_back(text.substr(from, at - from));
-        from = at + 1;
+        at = next;
     }
+    if (from < text.size()) parts.push_back(text.substr(from));
     return parts;
 }
 
 std::string ToLower(const std::string& text) {
     std::string out = text;
-    for (char& c : out) {
+    for (std::size_t at = 0; at < out.size(); at = NextCharacter(out, at)) {
+        char& c = out[at];
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     }
     return out;
 }
 
 std::string FileExtension(const std::string& path) {
-    char ext[_MAX_EXT] = {};
-    if (_splitpath_s(path.c_str(), nullptr, 0, nullptr, 0, nullptr, 0, ext, sizeof ext) != 0) return std::string();
-    return ext;
+    std::size_t dot = std::string::npos;
+    for (std::size_t at = 0; at < path.size(); at = NextCharacter(path, at)) {
+        if (IsSeparator(path[at])) dot = std::string::npos;
+        if (path[at] == '.') dot = at;
+    }
+    return dot == std::string::npos ? std::string() : path.substr(dot);
+}
+
+std::string FolderOf(const std::string& path) {
+    std::size_t slash = std::string::npos;
+    for (std::size_t at = 0; at < path.size(); at = NextCharacter(path, at)) {
+        if (IsSeparator(path[at])) slash = at;
+    }
+    if (slash == std::string::npos) return ".";
+    // The separator of a root stays: "C:\" and "\" are folders, "C:" and "" are not.
+    const bool root = slash == 0 || (slash == 2 && path[1] == ':');
+    return path.substr(0, root ? slash + 1 : slash);
 }
 
 std::string PadNumber(long long number, int width, char fill) {
@@ -112,6 +176,11 @@ SYSTEMTIME Now() {
     return t;
 }
 }  // namespace
+
+DateTimeParts CurrentDateTime() {
+    const SYSTEMTIME t = Now();
+    return DateTimeParts{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
+}
 
 int CurrentYear() { return Now().wYear; }
 int CurrentMonth() { return Now().wMonth; }

@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "support/text.h"
+
 std::string WindowText(HWND window) {
     int length = ::GetWindowTextLengthA(window);
     if (length < 0) length = 0;
@@ -120,7 +122,7 @@ int BrowseSaveFolder(HWND owner, const char* title, const std::string& initialFo
 
 namespace {
 bool ChooseFile(HWND owner, const char* filter, std::string& path, bool save) {
-    char buffer[MAX_PATH] = {};
+    char buffer[kNarrowPathBytes] = {};
     OPENFILENAMEA ofn{};
     // The record without the later extensions, which every system accepts.
     ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;

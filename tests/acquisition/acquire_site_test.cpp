@@ -13,7 +13,7 @@
 
 namespace {
 
-const char kSm9Title[] = "新・豪血寺一族 -煩悩解放 - レッツゴー！陰陽師";
+const char kSm9Title[] = "新作アニメ第一話 ひだまり坂の猫たち";
 
 class AcquireTest : public SiteTest {
 protected:
@@ -217,6 +217,27 @@ TEST_F(OverwriteAcquireTest, SaveAsAndCancel) {
     EXPECT_EQ(savedPath, "CANCEL");
     EXPECT_EQ(log_.Lines().back(), "Filename = sm9");
     EXPECT_EQ(ReadFileBytes(target_), "old");
+}
+
+// A title whose last character ends in 0x5C, right before the extension:
+// saved under another name, then replaced.
+TEST_F(OverwriteAcquireTest, TitleWithBackslashByteSavedAsAndReplaced) {
+    App().settings.FilenameFormat = "%title%";
+    const std::string target = dir_.File("第十回 能力構成の申告表.xml");
+    WriteFileBytes(target, "old");
+    prompts_.choice = OverwriteChoice::SaveAs;
+    prompts_.saveAsName = dir_.File("別名の申告.予定表");  // the extension is not ".xml": it is added
+    std::string savedPath;
+    ASSERT_TRUE(Acquire("sm5200", savedPath));
+    EXPECT_EQ(savedPath, dir_.File("別名の申告.予定表.xml"));
+    EXPECT_NE(ReadFileBytes(savedPath).find("<packet>"), std::string::npos);
+    EXPECT_EQ(ReadFileBytes(target), "old");
+
+    prompts_.choice = OverwriteChoice::Overwrite;
+    ASSERT_TRUE(Acquire("sm5200", savedPath));
+    EXPECT_EQ(savedPath, target);
+    EXPECT_NE(ReadFileBytes(target).find("<packet>"), std::string::npos);
+    EXPECT_EQ(ListFolder(dir_.Path()).size(), 3u) << "sm9.xml, the target and the other name: nothing left behind";
 }
 
 TEST_F(OverwriteAcquireTest, FailingMessageServer) {

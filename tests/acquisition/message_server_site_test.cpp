@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "acquisition/comment_client.h"
+#include "acquisition/reply_document.h"
 #include "support/codepage.h"
 #include "infolog/info_log.h"
 #include "support/http.h"
@@ -140,9 +141,44 @@ TEST_F(MessageServerTest, ErrorStatusWithXmlIsAReply) {
     EXPECT_EQ(SavedFile(path_).Count(L"/packet/chat"), 5);
 }
 
+// Before anything is loaded, the reply's document has validation and external
+// resources off and DTDs prohibited where the component knows the property
+// (Wine's accepts it and cannot read it back, which the refusal below covers).
+TEST(ReplyDocument, SafeSettingsBeforeTheLoad) {
+    ComInit com;
+    ComPtr<IXMLDOMDocument2> doc;
+    ASSERT_TRUE(CreateReplyDocument(doc));
+    VARIANT_BOOL async = VARIANT_TRUE, externals = VARIANT_TRUE, validate = VARIANT_TRUE;
+    ASSERT_EQ(doc->get_async(&async), S_OK);
+    ASSERT_EQ(doc->get_resolveExternals(&externals), S_OK);
+    ASSERT_EQ(doc->get_validateOnParse(&validate), S_OK);
+    EXPECT_EQ(async, VARIANT_FALSE);
+    EXPECT_EQ(externals, VARIANT_FALSE);
+    EXPECT_EQ(validate, VARIANT_FALSE);
+    Variant prohibit;
+    if (SUCCEEDED(doc->getProperty(Bstr(L"ProhibitDTD").get(), prohibit.put()))) {
+        EXPECT_EQ(prohibit.get().vt, VT_BOOL);
+        EXPECT_EQ(prohibit.get().boolVal, VARIANT_TRUE);
+    }
+    // The reads report what was set: switched on, they say so.
+    doc->put_resolveExternals(VARIANT_TRUE);
+    doc->put_validateOnParse(VARIANT_TRUE);
+    doc->get_resolveExternals(&externals);
+    doc->get_validateOnParse(&validate);
+    EXPECT_EQ(externals, VARIANT_TRUE);
+    EXPECT_EQ(validate, VARIANT_TRUE);
+
+    EXPECT_TRUE(DeclaresDocumentType("<?xml version=\"1.0\"?><!DOCTYPE p><p/>"));
+    EXPECT_TRUE(DeclaresDocumentType(std::string("<\0!\0D\0O\0C\0T\0Y\0P\0E\0", 18)));
+    EXPECT_TRUE(DeclaresDocumentType(std::string("\0<\0!\0D\0O\0C\0T\0Y\0P\0E", 18)));
+    EXPECT_FALSE(DeclaresDocumentType("<packet><chat>&lt;!DOCTYPE</chat></packet>"));
+}
+
+// A reply with a document type is refused like a reply that is no XML, before
+// its entities are expanded: nothing is saved, the existing file stays.
 TEST_F(MessageServerTest, RepliesThatAreNoPacketRaise) {
     WriteFileBytes(path_, "earlier comments");
-    for (const char* kind : {"notxml", "http500html", "empty"}) {
+    for (const char* kind : {"notxml", "http500html", "empty", "doctype", "doctypeutf16", "billionlaughs"}) {
         SCOPED_TRACE(kind);
         StandinFault("message", kind);
         log_.Clear();

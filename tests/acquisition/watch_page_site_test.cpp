@@ -56,7 +56,7 @@ TEST_F(WatchPageTest, TitlesAndVideoIdsOfSignedInPages) {
     LineCapture log;
     std::string title, id;
     ASSERT_TRUE(ReadWatchPage(Watch("sm9"), title, id));
-    EXPECT_EQ(title, "新・豪血寺一族 -煩悩解放 - レッツゴー！陰陽師");
+    EXPECT_EQ(title, "新作アニメ第一話 ひだまり坂の猫たち");
     EXPECT_EQ(id, "sm9");
     ASSERT_TRUE(ReadWatchPage(Watch("sm1234/"), title, id));
     EXPECT_EQ(title, "【比較】東京/大阪: うどん対決 Part1");

@@ -26,6 +26,8 @@ TEST(LastPathSegment, Rules) {
     EXPECT_EQ(segment, "sm9/");
     EXPECT_TRUE(LastPathSegment("http://h/watch/sm9?from=1", segment));
     EXPECT_EQ(segment, "sm9?from=1");
+    EXPECT_FALSE(LastPathSegment("http://h/watch/表示", segment)) << "two characters, four bytes";
+    EXPECT_TRUE(LastPathSegment("http://h/watch/表示ソ", segment));
 }
 
 TEST(Utf8ToAnsi, ConvertsToCodePage932ByValue) {
@@ -58,6 +60,11 @@ TEST(ReadSignedInPage, TitleCutAtFirstHyphen) {
     EXPECT_EQ(title, "A");
     ASSERT_TRUE(ReadSignedInPage(SignedInPage("&amp;/:ソ ‐ site"), "http://h/watch/sm9", title, id));
     EXPECT_EQ(title, "&amp;/:ソ");
+    // ‐ is 0x81 0x5D, and メ ends in 0x81: "メ]" holds the hyphen's bytes.
+    ASSERT_TRUE(ReadSignedInPage(SignedInPage("[アニメ]第十話 ‐ モクモク動画"), "http://h/watch/sm9", title, id));
+    EXPECT_EQ(title, "[アニメ]第十話");
+    ASSERT_TRUE(ReadSignedInPage(SignedInPage("A ‐B ‐ s"), "http://h/watch/sm9", title, id));
+    EXPECT_EQ(title, "A ");
     EXPECT_TRUE(capture.Lines().empty());
 }
 
@@ -102,6 +109,7 @@ TEST(ReportErrorPage, HeadingThenMessageWithoutMarkup) {
 TEST(ReportErrorPage, ShortOrMissingMessageLogsNothing) {
     LineCapture capture;
     ReportErrorPage("<h1>h</h1><p class=\"TXT12\">x</p>");
+    ReportErrorPage("<h1>h</h1><p class=\"TXT12\">×</p>");  // one character of two bytes
     ReportErrorPage("<h1>h</h1>");
     ReportErrorPage("");
     EXPECT_TRUE(capture.Lines().empty());

@@ -3,13 +3,14 @@
 
 #include <algorithm>
 
+#include "support/text.h"
 #include "testlib/process.h"
 #include "testlib/standin_client.h"
 #include "testlib/temp_dir.h"
 
 namespace {
 
-const char kSm9Title[] = "新・豪血寺一族 -煩悩解放 - レッツゴー！陰陽師";
+const char kSm9Title[] = "新作アニメ第一話 ひだまり坂の猫たち";
 
 class CliGetTest : public ::testing::Test {
 protected:
@@ -28,6 +29,25 @@ protected:
         ProgramRun run = RunProgram(BuildProgram("kometori-cli.exe"), "get " + arguments, dir_.Path());
         lines_ = OutputLines(run.output);
         return run;
+    }
+    // The comment files in the folder, sorted. Each has its text file beside
+    // it, and nothing else is there but the INI file.
+    std::vector<std::string> SavedPairs(const std::string& folder) {
+        std::vector<std::string> comments;
+        const auto files = ListFolder(folder);
+        for (const auto& name : files) {
+            if (name.size() > 4 && name.compare(name.size() - 4, 4, ".xml") == 0) comments.push_back(name);
+        }
+        std::sort(comments.begin(), comments.end());
+        for (const auto& name : comments) {
+            const std::string text = name.substr(0, name.size() - 3) + "txt";
+            EXPECT_NE(std::find(files.begin(), files.end(), text), files.end()) << text;
+            EXPECT_NE(ReadFileBytes(folder + "\\" + name).find("<packet>"), std::string::npos) << name;
+            EXPECT_FALSE(ReadFileBytes(folder + "\\" + text).empty()) << text;
+        }
+        const size_t ini = std::count(files.begin(), files.end(), "Kometori.ini");
+        EXPECT_EQ(files.size(), 2 * comments.size() + ini) << "left behind beside them";
+        return comments;
     }
     bool Printed(const std::string& line) const { return std::find(lines_.begin(), lines_.end(), line) != lines_.end(); }
     int CountPrinted(const std::string& line) const {
@@ -117,6 +137,89 @@ TEST_F(CliGetTest, FailuresAndMissingAccount) {
     EXPECT_EQ(run.exitCode, 1u);
     EXPECT_TRUE(Printed("◆モクモク動画にログインして下さい"));
     EXPECT_TRUE(Printed("ログインしてもこの表示が出る場合はKometoriを再起動させて下さい"));
+}
+
+// Titles whose characters end in the byte of "\" (予, ソ, 表, 十, 能, 構, 申;
+// sm5200's ends in 表) or hold the bytes of the title's hyphen ("メ]"), saved
+// under the default name template and converted.
+TEST_F(CliGetTest, TitlesWithBackslashBytesUnderTheDefaultName) {
+    // In byte order, as SavedPairs sorts them.
+    const std::string prefixes[] = {"[アニメ]予告編ソース表示ポータル(sm5100)[", "第十回 能力構成の申告表(sm5200)["};
+    ProgramRun run = Get("-t -o \"" + dir_.Path() + "\" sm5100;sm5200");
+    ASSERT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_EQ(CountPrinted("コメントファイルを保存しました。"), 2);
+    const auto saved = SavedPairs(dir_.Path());
+    ASSERT_EQ(saved.size(), 2u);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(saved[i].rfind(prefixes[i], 0), 0u) << saved[i];
+        const std::string text = dir_.File(saved[i].substr(0, saved[i].size() - 3) + "txt");
+        EXPECT_EQ(OutputLines(ReadFileBytes(text)).size(), 13u) << "12 comments, one with a line break";
+    }
+}
+
+// The title right before the extension ("…申告表.xml"): saved, converted,
+// kept without permission, overwritten with it.
+TEST_F(CliGetTest, TitleEndingInABackslashByteRightBeforeTheExtension) {
+    WriteIni("FilenameFormat=%title%\r\n");
+    const std::string xml = dir_.File("第十回 能力構成の申告表.xml");
+    const std::string txt = dir_.File("第十回 能力構成の申告表.txt");
+    const std::string get = "-t -o \"" + dir_.Path() + "\" sm5200";
+    ProgramRun run = Get(get);
+    ASSERT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_TRUE(Printed(xml));
+    EXPECT_TRUE(Printed(txt));
+    const std::string saved = ReadFileBytes(xml);
+    EXPECT_NE(saved.find("<packet>"), std::string::npos);
+    EXPECT_FALSE(ReadFileBytes(txt).empty());
+
+    WriteFileBytes(xml, "old");
+    run = Get(get);
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_TRUE(Printed("操作を取り消しました"));
+    EXPECT_EQ(ReadFileBytes(xml), "old");
+
+    WriteFileBytes(txt, "old");
+    run = Get("-y " + get);
+    ASSERT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_EQ(ReadFileBytes(xml), saved);
+    EXPECT_NE(ReadFileBytes(txt), "old");
+    EXPECT_EQ(SavedPairs(dir_.Path()).size(), 1u);
+}
+
+// A save folder of 188 characters of Japanese text (over 260 bytes): every
+// fetch leaves its two files in full and nothing else.
+TEST_F(CliGetTest, LongJapaneseSaveFolder) {
+    const std::string folder = LongJapaneseFolder(dir_.Path());
+    // The last folder is made by the program, as for any missing folder whose parent exists.
+    ASSERT_TRUE(CreateDirectoryA(FolderOf(FolderOf(folder)).c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(FolderOf(folder).c_str(), nullptr));
+    for (const char* overwrite : {"", "-y ", "-y "}) {
+        ProgramRun run = Get(std::string(overwrite) + "-t -o \"" + folder + "\" sm5100");
+        ASSERT_EQ(run.exitCode, 0u) << run.output;
+        const auto saved = SavedPairs(folder);
+        ASSERT_TRUE(saved.size() == 1u || saved.size() == 2u) << "a new minute makes a new name";
+        for (const auto& name : saved) EXPECT_EQ(name.rfind("[アニメ]予告編ソース表示ポータル(sm5100)[", 0), 0u) << name;
+    }
+}
+
+// A reply whose DTD would expand to a billion words ends the fetch at once with
+// the exception lines; the process lives to report it and saves nothing.
+TEST_F(CliGetTest, BillionLaughsReplyIsRefused) {
+    StandinFault("message", "billionlaughs", 0);
+    ProgramRun run = Get("-o \"" + dir_.Path() + "\" sm9");
+    EXPECT_EQ(run.exitCode, 1u) << run.output;
+    EXPECT_TRUE(Printed("処理中に例外が発生しました"));
+    EXPECT_EQ(lines_.back(), "全ての処理を完了しました");
+    EXPECT_EQ(ListFolder(dir_.Path()), (std::vector<std::string>{"Kometori.ini"}));
+}
+
+// The sign-in's header dump on the console: the cookie's name, never its value.
+TEST_F(CliGetTest, SessionCookieValueNeverPrinted) {
+    WriteIni("FilenameFormat=%thread%\r\n", "cookie@kometori.test", "cookiepass");
+    ProgramRun run = Get("-n 3 -o \"" + dir_.Path() + "\" sm9");
+    EXPECT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_NE(run.output.find("Set-Cookie: user_session=***; path=/"), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("1000004_"), std::string::npos) << run.output;
 }
 
 TEST_F(CliGetTest, UsageErrors) {

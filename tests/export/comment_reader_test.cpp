@@ -76,6 +76,37 @@ TEST(CommentReader, DeepNestingIsRefusedNotACrash) {
     EXPECT_FALSE(reader.LoadText(nested(200000)));
 }
 
+// A comment file is no place for a DTD: the reader either refuses one or reads
+// past it, never reading another file or expanding entities.
+TEST(CommentReader, DocumentTypesAndEntitiesAreNeverExpanded) {
+    TempDir dir;
+    WriteFileBytes(dir.File("secret.txt"), "SECRET-CONTENT");
+    std::string secret = "file:///" + dir.File("secret.txt");
+    for (char& c : secret) c = c == '\\' ? '/' : c;
+    std::string laughs = "<!ENTITY lol0 \"lol\">";
+    for (int i = 1; i < 10; ++i) {
+        laughs += "<!ENTITY lol" + std::to_string(i) + " \"";
+        for (int k = 0; k < 10; ++k) laughs += "&lol" + std::to_string(i - 1) + ";";
+        laughs += "\">";
+    }
+    const std::string documents[] = {
+        "<?xml version=\"1.0\"?><!DOCTYPE packet [<!ENTITY inner \"INNER\"><!ENTITY outer SYSTEM \"" + secret +
+            "\">]><packet><chat>a&inner;&outer;b</chat></packet>",
+        "<!DOCTYPE packet SYSTEM \"" + secret + "\"><packet><chat>a</chat></packet>",
+        "<!DOCTYPE packet [" + laughs + "]><packet><chat>&lol9;</chat></packet>",
+    };
+    for (const auto& text : documents) {
+        CommentReader reader;
+        if (!reader.LoadText(text)) continue;  // refused: fine
+        for (const auto& chat : reader.Chats()) {
+            const std::wstring read = chat.Text();
+            EXPECT_EQ(read.find(L"SECRET"), std::wstring::npos);
+            EXPECT_EQ(read.find(L"INNER"), std::wstring::npos);
+            EXPECT_LT(read.size(), 100u);
+        }
+    }
+}
+
 TEST(CommentReader, FilesInOtherEncodings) {
     TempDir dir;
     CommentReader reader;

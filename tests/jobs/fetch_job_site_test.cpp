@@ -51,6 +51,7 @@ protected:
         input.saveFolder = dir_.Path();
         input.commentCount = 3;
         input.autoFetch = autoFetch;
+        FetchStopRequested() = false;  // as whoever starts a job does
         return RunFetchJob(input, view_);
     }
     int Count(const std::string& line) {
@@ -136,6 +137,20 @@ TEST_F(FetchJobTest, StopDuringThePauseSkipsTheRest) {
     EXPECT_EQ(Count("全ての処理を完了しました"), 0);
     EXPECT_EQ(view_.idle, 1);
     EXPECT_FALSE(FileExists(dir_.File("sm1234.xml")));
+}
+
+TEST_F(FetchJobTest, StopRequestedBeforeTheJobRunsIsHonoured) {
+    FetchJobInput input;
+    input.addressText = "sm9;sm1234";
+    input.saveFolder = dir_.Path();
+    input.commentCount = 3;
+    RequestFetchStop();  // asked for before the job's thread got going; the request logs the line
+    FetchJobResult result = RunFetchJob(input, view_);
+    EXPECT_TRUE(result.stopped);
+    EXPECT_EQ(result.saved, 0);
+    EXPECT_EQ(log_.Lines(), (std::vector<std::string>{"処理を途中停止しました"}));
+    EXPECT_TRUE(StandinRequests().empty());
+    EXPECT_EQ(view_.idle, 1);
 }
 
 TEST_F(FetchJobTest, TextConversionAfterTheSave) {

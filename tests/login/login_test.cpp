@@ -27,7 +27,8 @@ TEST(JudgeLoginHeaders, CookieWithoutIdIsSuccessAfterDump) {
     EXPECT_EQ(reason, "");
     EXPECT_EQ(capture.Lines(),
               (std::vector<std::string>{
-                  "レスポンスヘッダからIDが確認できませんでした", "> " + block,
+                  "レスポンスヘッダからIDが確認できませんでした",
+                  "> HTTP/1.1 200 OK\r\nx-mokumoku-id: \r\nSet-Cookie: s=***\r\n\r\n",
                   "◆IDが見つかりませんでしたが、クッキーの設定を確認したのでログインの成功と判定しました。"}));
 }
 
@@ -37,6 +38,24 @@ TEST(JudgeLoginHeaders, NeitherOrOtherLetterCaseIsFailure) {
     const std::string block = "HTTP/1.1 200 OK\r\nX-Mokumoku-Id: 1\r\nset-cookie: s=1\r\n\r\n";
     EXPECT_FALSE(JudgeLoginHeaders(block, reason));
     EXPECT_EQ(reason, "メールアドレスまたはパスワードが間違っているか、アカウントがロックされている可能性があります。");
-    EXPECT_EQ(capture.Lines(),
-              (std::vector<std::string>{"レスポンスヘッダからIDが確認できませんでした", "> " + block}));
+    EXPECT_EQ(capture.Lines(), (std::vector<std::string>{"レスポンスヘッダからIDが確認できませんでした",
+                                                         "> HTTP/1.1 200 OK\r\nX-Mokumoku-Id: 1\r\nset-cookie: s=***\r\n\r\n"}));
+}
+
+TEST(MaskCookieValues, ValuesGoNamesAndAttributesStay) {
+    const struct {
+        const char* headers;
+        const char* logged;
+    } cases[] = {
+        {"Set-Cookie: user_session=1000004_0001; path=/\r\n", "Set-Cookie: user_session=***; path=/\r\n"},
+        {"SET-COOKIE:a=1\r\n", "SET-COOKIE:a=***\r\n"},
+        {"Set-Cookie: s=; expires=Thu, 01 Jan 1970 00:00:00 GMT; path=/\r\n",
+         "Set-Cookie: s=***; expires=Thu, 01 Jan 1970 00:00:00 GMT; path=/\r\n"},
+        {"Set-Cookie: a=x=y; Secure, b=2; Expires=Fri, 02 Jan 2099 00:00:00 GMT, c=3",
+         "Set-Cookie: a=***; Secure, b=***; Expires=Fri, 02 Jan 2099 00:00:00 GMT, c=***"},
+        {"Set-Cookie: bare\r\nSet-Cookie:\r\n", "Set-Cookie: ***\r\nSet-Cookie:\r\n"},
+        {"HTTP/1.1 302 Found\r\nLocation: /a=b\r\nX-Set-Cookie: a=1\r\n\r\n",
+         "HTTP/1.1 302 Found\r\nLocation: /a=b\r\nX-Set-Cookie: a=1\r\n\r\n"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(MaskCookieValues(c.headers), c.logged) << c.headers;
 }

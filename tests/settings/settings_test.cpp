@@ -62,6 +62,11 @@ TEST_F(SettingsTest, SavePathRules) {
     WriteIni("[main]\r\nSavePath=C:\\data\\logs.old\r\n");
     App().settings.Load(form);
     EXPECT_EQ(form.SavePath, "C:\\data\\logs");
+
+    // The extension is found by characters: the 0x5C of 表 is no separator.
+    WriteIni("[main]\r\nSavePath=C:\\data\\logs.予定表\r\n");
+    App().settings.Load(form);
+    EXPECT_EQ(form.SavePath, "C:\\data\\logs");
 }
 
 TEST_F(SettingsTest, RoundTripOfEveryKey) {

@@ -3,6 +3,9 @@
 # puts the CA into the system trust store so that Wine's WinINet trusts the
 # stand-in site's HTTPS port. Wine reads the store when wineserver starts.
 #   make-certs.sh DIR [--no-install]
+# Every program on the machine trusts the CA, so it is limited to the name
+# localhost (name constraints) and its private key is deleted once the server
+# certificate is signed: nobody can sign anything else with it.
 set -eu
 dir=${1:?usage: make-certs.sh DIR [--no-install]}
 install=1
@@ -10,14 +13,23 @@ install=1
 mkdir -p "$dir"
 dir=$(cd "$dir" && pwd)
 
-if [ ! -s "$dir/ca.crt" ] || [ ! -s "$dir/server.crt" ] || [ ! -s "$dir/server.key" ]; then
+# A set made before the CA was limited still has the CA's key: made anew.
+complete() {
+    [ -s "$dir/ca.crt" ] && [ -s "$dir/server.crt" ] && [ -s "$dir/server.key" ] && [ ! -e "$dir/ca.key" ] &&
+        openssl x509 -in "$dir/ca.crt" -noout -text 2>/dev/null | grep -q "X509v3 Name Constraints: critical"
+}
+
+if ! complete; then
+    rm -f "$dir/ca.key"
     tmp=$(mktemp -d "$dir/.make.XXXXXX")
     trap 'rm -rf "$tmp"' EXIT
     openssl req -x509 -newkey rsa:2048 -nodes -days 3650 -sha256 \
         -keyout "$tmp/ca.key" -out "$tmp/ca.crt" \
         -subj "/CN=Kometori Test CA" \
-        -addext "basicConstraints=critical,CA:TRUE" \
-        -addext "keyUsage=critical,keyCertSign,cRLSign" 2>/dev/null
+        -addext "basicConstraints=critical,CA:TRUE,pathlen:0" \
+        -addext "keyUsage=critical,keyCertSign,cRLSign" \
+        -addext "nameConstraints=critical,permitted;DNS:localhost,permitted;IP:127.0.0.1/255.255.255.255" \
+        2>/dev/null
     openssl req -newkey rsa:2048 -nodes -sha256 \
         -keyout "$tmp/server.key" -out "$tmp/server.csr" -subj "/CN=localhost" 2>/dev/null
     printf '%s\n' "basicConstraints=CA:FALSE" "keyUsage=digitalSignature,keyEncipherment" \
@@ -25,8 +37,10 @@ if [ ! -s "$dir/ca.crt" ] || [ ! -s "$dir/server.crt" ] || [ ! -s "$dir/server.k
     openssl x509 -req -in "$tmp/server.csr" -CA "$tmp/ca.crt" -CAkey "$tmp/ca.key" \
         -CAcreateserial -days 3650 -sha256 -extfile "$tmp/ext.cnf" \
         -out "$tmp/server.crt" 2>/dev/null
+    # The CA has signed all it ever will.
+    rm -f "$tmp/ca.key" "$tmp/ca.srl"
     # Move into place last, so an interrupted run leaves no half set.
-    mv "$tmp/ca.key" "$tmp/server.key" "$tmp/server.crt" "$dir/"
+    mv "$tmp/server.key" "$tmp/server.crt" "$dir/"
     mv "$tmp/ca.crt" "$dir/ca.crt"
 fi
 

@@ -19,13 +19,31 @@ COMMON_FAULTS = {"stall", "truncated", "empty", "requirecookie"}
 FAULTS = {
     "main": COMMON_FAULTS,
     "author": COMMON_FAULTS,
-    "message": COMMON_FAULTS | {"http500html", "http500xml", "notxml", "notext", "viewcounter"},
+    "message": COMMON_FAULTS | {"http500html", "http500xml", "notxml", "notext", "viewcounter",
+                                "doctype", "doctypeutf16", "billionlaughs"},
     "secure": COMMON_FAULTS | {"direct", "redirect", "bigheaders", "cookieonly", "othercase"},
 }
 
 BROKEN_HTML = ("<html><head><title>500 Internal Server Error</title></head><body>\n"
                "<h1>Internal Server Error</h1>&nbsp;<br>The server is busy.<br>\n"
                "<p>Please try again later.</body></html>\n")
+
+
+# A document type with an internal and an external entity (a file every Wine
+# prefix has), both used in the first comment.
+DOCTYPE = ('<!DOCTYPE packet [<!ENTITY inner "内部実体"> '
+           '<!ENTITY outer SYSTEM "file:///C:/windows/win.ini">]>')
+
+
+def with_doctype(packet):
+    declaration, rest = packet.split("?>", 1)
+    return declaration + "?>" + DOCTYPE + rest.replace("</chat>", "&inner;&outer;</chat>", 1)
+
+
+# Ten levels of ten references each: 10^9 "lol"s once expanded.
+BILLION_LAUGHS = ('<?xml version="1.0" encoding="UTF-8"?><!DOCTYPE packet [<!ENTITY lol0 "lol">'
+                  + "".join(f'<!ENTITY lol{i} "{f"&lol{i - 1};" * 10}">' for i in range(1, 10))
+                  + ']><packet><thread resultcode="0" thread="1"/><chat thread="1" no="1">&lol9;</chat></packet>')
 
 
 class Standin:
@@ -325,6 +343,8 @@ class Handler(BaseHTTPRequestHandler):
             return self.reply(500, BROKEN_HTML)
         if fault == "notxml":
             return self.reply_text(200, "Service temporarily unavailable. Please retry.\n")
+        if fault == "billionlaughs":
+            return self.reply(200, BILLION_LAUGHS, "text/xml; charset=UTF-8")
         try:
             root = ET.fromstring(self.body_text.strip())
             request = dict(root.attrib) if root.tag == "thread" else {}
@@ -334,4 +354,9 @@ class Handler(BaseHTTPRequestHandler):
                                             view_counter=(fault == "viewcounter"),
                                             no_chats=(fault == "notext"))
         self.truncate = fault == "truncated"
+        if fault == "doctype":
+            packet = with_doctype(packet)
+        if fault == "doctypeutf16":
+            text = with_doctype(packet).replace('encoding="UTF-8"', 'encoding="UTF-16"')
+            return self.reply(200, text.encode("utf-16"), "text/xml; charset=UTF-16")
         self.reply(500 if fault == "http500xml" else 200, packet, "text/xml; charset=UTF-8")

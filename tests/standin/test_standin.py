@@ -187,6 +187,9 @@ class MessageFaultTest(SiteTest):
             "notext": (200, lambda d: self.assertEqual("".join(ET.fromstring(d).itertext()), "")),
             "viewcounter": (200, lambda d: self.assertEqual(
                 len(ET.fromstring(d).findall("view_counter")), 1)),
+            "doctype": (200, lambda d: self.assertIn(b"<!DOCTYPE packet [", d)),
+            "doctypeutf16": (200, lambda d: self.assertIn("<!DOCTYPE packet [", d.decode("utf-16"))),
+            "billionlaughs": (200, lambda d: self.assertIn(b"&lol9;</chat>", d)),
         }
         for kind, (status, check) in cases.items():
             with self.subTest(kind=kind):
@@ -278,7 +281,7 @@ class MainHostTest(SiteTest):
         self.assertIn("mokuplayer.swf", text)
         self.assertNotIn("/secure/login", text)
         m = re.search("<title>(.*?)( ‐ |‐).*</title>", text)
-        self.assertEqual(m.group(1), "新・豪血寺一族 -煩悩解放 - レッツゴー！陰陽師")
+        self.assertEqual(m.group(1), "新作アニメ第一話 ひだまり坂の猫たち")
         self.assertIn("var video_id = 'sm9';", text)
         # Titles with "/", ":", a Shift-JIS 0x5C trail byte and an escaped "&".
         self.assertIn("<title>【比較】東京/大阪: うどん対決 Part1 ‐ ", self.page("/watch/sm1234"))
@@ -412,6 +415,40 @@ class ScenarioTest(unittest.TestCase):
         self.assertIsNone(sc.find_account("plain@kometori.test", "plainpass"))
         self.assertEqual(sc.find_account("plain@kometori.test", "new")["user_id"], "9")
         self.assertIsNotNone(sc.find_account("premium@kometori.test", "p&ss+w%rd=1"))
+
+class CertificateTest(unittest.TestCase):
+    """The test CA every program on the machine trusts: for localhost only, and
+    without a private key left behind."""
+
+    def make(self, folder):
+        subprocess.run([os.path.join(HERE, "make-certs.sh"), folder, "--no-install"], check=True, timeout=60)
+
+    def text(self, path):
+        return subprocess.run(["openssl", "x509", "-in", path, "-noout", "-text"], capture_output=True,
+                              text=True, check=True).stdout
+
+    def test_key_deleted_and_name_constrained_and_old_sets_remade(self):
+        with tempfile.TemporaryDirectory() as folder:
+            # A set of the earlier kind: the CA's key beside it, no constraints.
+            subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1",
+                            "-keyout", f"{folder}/ca.key", "-out", f"{folder}/ca.crt", "-subj", "/CN=old"],
+                           capture_output=True, check=True)
+            for name in ("server.crt", "server.key"):
+                with open(os.path.join(folder, name), "w") as f:
+                    f.write("old\n")
+            self.make(folder)
+            self.assertEqual(sorted(os.listdir(folder)), ["ca.crt", "server.crt", "server.key"])
+            ca = self.text(f"{folder}/ca.crt")
+            self.assertIn("X509v3 Name Constraints: critical", ca)
+            self.assertIn("DNS:localhost", ca)
+            verify = subprocess.run(["openssl", "verify", "-CAfile", f"{folder}/ca.crt", f"{folder}/server.crt"],
+                                    capture_output=True, text=True)
+            self.assertEqual(verify.returncode, 0, verify.stdout + verify.stderr)
+            # A complete set is kept as it is.
+            before = open(f"{folder}/ca.crt").read()
+            self.make(folder)
+            self.assertEqual(open(f"{folder}/ca.crt").read(), before)
+
 
 class CommandLineTest(unittest.TestCase):
     def run_standin(self, *command, timeout=20):

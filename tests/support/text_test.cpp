@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include <boost/lexical_cast.hpp>
 
 TEST(ReplaceAll, DoesNotRescanItsOwnOutput) {
@@ -13,44 +15,51 @@ TEST(ReplaceAll, DoesNotRescanItsOwnOutput) {
     EXPECT_EQ(ReplaceAllWide(wide, L"y", L"yy"), L"xyyxyy");
 }
 
-TEST(ReplaceAll, MatchesSecondByteOfDoubleByteCharacter) {
-    // "ソ" in code page 932 is 0x83 0x5C: the backslash search finds its second byte.
-    std::string text = "\x83\x5C";
-    EXPECT_EQ(ReplaceAll(text, "\\", "/"), "\x83/");
+// Code page 932 characters whose second byte is ASCII: ソ 0x83 0x5C ("\"),
+// 表 0x95 0x5C, ポ 0x83 0x7C ("|"), ー 0x81 0x5B ("["), ア 0x83 0x41 ("A").
+TEST(NarrowText, SearchesNeverMatchTheSecondByteOfACharacter) {
+    std::string text = "ソ\\表\\";
+    EXPECT_EQ(ReplaceAll(text, "\\", "/"), "ソ/表/");
+    EXPECT_EQ(FindText("表ポ|", "|"), 4u);
+    EXPECT_EQ(FindText("ア", "A"), std::string::npos);
+    EXPECT_EQ(FindText("xアAA", "A", 1), 3u);
+    EXPECT_EQ(FindText("ソ", "\x5C"), std::string::npos);
+    EXPECT_FALSE(ContainsText("予告ー", "["));
+    // Markers starting with a letter or a second-byte value.
+    EXPECT_EQ(Between("ア=9&A=1&", "A=", "&"), "1");
+    EXPECT_EQ(Between("ー[x]", "[", "]"), "x");
+    EXPECT_EQ(Split("ポ|ソ||表示|", "|"), (std::vector<std::string>{"ポ", "ソ", "表示"}));
+    EXPECT_EQ(ToLower("ABC.XmLア"), "abc.xmlア");
 }
 
-TEST(Between, MarkerCombinations) {
-    EXPECT_EQ(Between("<a>1</a><a>2</a>", "<a>", "</a>"), "1");
-    EXPECT_EQ(Between("x</a>", "<a>", "</a>"), "");
-    EXPECT_EQ(Between("<a>1", "<a>", "</a>"), "");
-    EXPECT_EQ(Between("key=value&x", "", "&"), "key=value");
-    EXPECT_EQ(Between("key=value", "", "&"), "");
-    EXPECT_EQ(Between("key=value", "=", ""), "value");
-    EXPECT_EQ(Between("key", "=", ""), "");
-    EXPECT_EQ(Between("whole", "", ""), "whole");
-    // The end marker is searched only after the start marker.
-    EXPECT_EQ(Between("&a=1&", "a=", "&"), "1");
-    EXPECT_EQ(BetweenWide(L"[x][y]", L"[", L"]"), L"x");
+TEST(NarrowText, CharactersAreCountedAndCutWhole) {
+    EXPECT_EQ(CharacterCount("ソース表a"), 5u);
+    EXPECT_EQ(CharacterCount("a\x83"), 2u) << "a lead byte at the end stands alone";
+    EXPECT_EQ(DropLastCharacters("C:\\ソース表", 3), "C:\\ソ");
+    EXPECT_EQ(DropLastCharacters("表.xml", 3), "表.");
+    EXPECT_EQ(DropLastCharacters("表", 3), "");
 }
 
-TEST(Split, DropsEmptyParts) {
-    EXPECT_EQ(Split("a;;b;", ";"), (std::vector<std::string>{"a", "b"}));
-    EXPECT_TRUE(Split(";;", ";").empty());
-    EXPECT_TRUE(Split("", ";").empty());
-    EXPECT_EQ(Split("sm9", ";"), (std::vector<std::string>{"sm9"}));
-    EXPECT_EQ(Split("a,b;c", ",;"), (std::vector<std::string>{"a", "b", "c"}));
-}
-
-TEST(ToLower, OnlyAsciiLettersChange) {
-    EXPECT_EQ(ToLower("ABC.XmL"), "abc.xml");
-    // The second byte of "ア" (0x83 0x41) is an ASCII 'A' and changes by the single-byte rule.
-    EXPECT_EQ(ToLower("\x83\x41"), "\x83\x61");
-}
-
-TEST(FileExtension, LastComponentOnly) {
-    EXPECT_EQ(FileExtension("archive.tar.gz"), ".gz");
-    EXPECT_EQ(FileExtension("C:\\dir.x\\file"), "");
-    EXPECT_EQ(FileExtension("C:\\dir\\comments.XML"), ".XML");
+TEST(PathText, ExtensionAndFolderOfTheLastComponent) {
+    const struct {
+        const char* path;
+        const char* extension;
+        const char* folder;
+    } cases[] = {
+        {"archive.tar.gz", ".gz", "."},
+        {"C:\\dir.x\\file", "", "C:\\dir.x"},
+        {"C:\\dir\\comments.XML", ".XML", "C:\\dir"},
+        {"C:\\予告編ソ\\能力表.xml", ".xml", "C:\\予告編ソ"},
+        {"C:\\d\\a.b表", ".b表", "C:\\d"},
+        {"C:\\x.y/ソ表", "", "C:\\x.y"},
+        {"C:\\表.xml", ".xml", "C:\\"},
+        {"\\表.xml", ".xml", "\\"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(FileExtension(c.path), c.extension);
+        EXPECT_EQ(FolderOf(c.path), c.folder);
+    }
 }
 
 TEST(PadNumber, FillsButNeverCuts) {
@@ -62,14 +71,21 @@ TEST(PadNumber, FillsButNeverCuts) {
     EXPECT_THROW(PadNumberText(L"", 2, L'0'), boost::bad_lexical_cast);
 }
 
-TEST(CurrentTime, PartsAreInRange) {
-    int year = CurrentYear();
-    EXPECT_GE(year, 2020);
-    EXPECT_GE(CurrentMonth(), 1);
-    EXPECT_LE(CurrentMonth(), 12);
-    EXPECT_GE(CurrentDay(), 1);
-    EXPECT_LE(CurrentDay(), 31);
-    EXPECT_LE(CurrentHour(), 23);
-    EXPECT_LE(CurrentMinute(), 59);
+TEST(CurrentTime, OneReadingGivesOneMoment) {
+    // Between two readings of the clock: no part comes from a later second
+    // than the others (10:59:59 must never become 10:00:59 or 11:59:59).
+    auto key = [](int y, int mo, int d, int h, int mi, int s) {
+        return ((((y * 13LL + mo) * 32 + d) * 24 + h) * 60 + mi) * 60 + s;
+    };
+    for (int i = 0; i < 2000; ++i) {
+        SYSTEMTIME before, after;
+        GetLocalTime(&before);
+        const DateTimeParts now = CurrentDateTime();
+        GetLocalTime(&after);
+        const long long at = key(now.year, now.month, now.day, now.hour, now.minute, now.second);
+        ASSERT_LE(key(before.wYear, before.wMonth, before.wDay, before.wHour, before.wMinute, before.wSecond), at);
+        ASSERT_LE(at, key(after.wYear, after.wMonth, after.wDay, after.wHour, after.wMinute, after.wSecond));
+    }
+    EXPECT_GE(CurrentYear(), 2020);
     EXPECT_LE(CurrentSecond(), 60);
 }

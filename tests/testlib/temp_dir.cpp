@@ -7,6 +7,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "support/codepage.h"
+
 namespace {
 void RemoveTree(const std::string& folder) {
     WIN32_FIND_DATAA data;
@@ -41,6 +43,21 @@ TempDir::TempDir() {
 }
 
 TempDir::~TempDir() { RemoveTree(path_); }
+
+std::string LongJapaneseFolder(const std::string& base) {
+    // Characters of two bytes each; the lengths are counted in characters.
+    const std::wstring pattern = L"予告編ソース表示の能力構成と十の申告";
+    const int room = 188 - static_cast<int>(AnsiToWide(base).size()) - 3;
+    std::string folder = base;
+    for (int i = 0; i < 3; ++i) {
+        std::wstring name;
+        const int length = room / 3 + (i < room % 3 ? 1 : 0);
+        while (static_cast<int>(name.size()) < length - 1) name += pattern[name.size() % pattern.size()];
+        name += i % 2 ? L'表' : L'ソ';
+        folder += "\\" + WideToAnsi(name);
+    }
+    return folder;
+}
 
 bool FileExists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 

@@ -18,6 +18,11 @@ private:
     std::string path_;
 };
 
+// Three nested folder names of Japanese text below base, 188 characters in all
+// (over 260 bytes in code page 932), each ending in a character whose second
+// byte is 0x5C. Nothing is created.
+std::string LongJapaneseFolder(const std::string& base);
+
 // Whole-file helpers on narrow paths.
 bool FileExists(const std::string& path);
 std::string ReadFileBytes(const std::string& path);

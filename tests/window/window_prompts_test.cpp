@@ -6,7 +6,9 @@
 
 #include "resources/resource.h"
 #include "support/handles.h"
+#include "support/window.h"
 #include "testlib/messages.h"
+#include "testlib/temp_dir.h"
 
 namespace {
 
@@ -27,11 +29,7 @@ HWND FindThreadDialog(DWORD threadId) {
     return found;
 }
 
-std::string ItemText(HWND dialog, int id) {
-    char text[512] = {};
-    GetDlgItemTextA(dialog, id, text, sizeof text);
-    return text;
-}
+std::string ItemText(HWND dialog, int id) { return WindowText(GetDlgItem(dialog, id)); }
 
 class OverwriteDialogTest : public ::testing::Test {
 protected:
@@ -45,10 +43,11 @@ protected:
     void TearDown() override { DestroyWindow(owner_); }
 
     // Opens the dialog on a worker, lets `answer` act on it, returns the choice.
-    OverwriteChoice Ask(const std::function<void(HWND)>& answer, bool& always) {
+    OverwriteChoice Ask(const std::function<void(HWND)>& answer, bool& always,
+                        const std::string& path = "C:\\保存\\表示.xml") {
         OverwriteChoice choice = OverwriteChoice::Overwrite;
         WindowPrompts prompts(owner_);
-        TestThread worker([&] { choice = prompts.AskOverwrite("C:\\保存\\表示.xml", always); });
+        TestThread worker([&] { choice = prompts.AskOverwrite(path, always); });
         HWND dialog = nullptr;
         EXPECT_TRUE(PumpMessagesUntil([&] { return (dialog = FindThreadDialog(worker.Id())) != nullptr; }));
         if (dialog) answer(dialog);
@@ -80,6 +79,22 @@ TEST_F(OverwriteDialogTest, ShowsThePathAndYesWithTheBoxTicked) {
     EXPECT_EQ(choice, OverwriteChoice::Overwrite);
     EXPECT_TRUE(always);
     EXPECT_TRUE(MenuChecked());
+}
+
+// A file in a folder of 188 Japanese characters (over 260 bytes) is named in full.
+TEST_F(OverwriteDialogTest, LongPathShownWhole) {
+    const std::string path =
+        LongJapaneseFolder("C:\\users\\kometori") + "\\第十回 能力構成の申告表(sm5200)[24.01.02 03時04分].xml";
+    bool always = false;
+    std::string shown;
+    Ask(
+        [&](HWND dialog) {
+            shown = ItemText(dialog, IDC_OVERWRITE_PATH);
+            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_OVERWRITE_CANCEL, BN_CLICKED), 0);
+        },
+        always, path);
+    EXPECT_GT(path.size(), 400u);
+    EXPECT_EQ(shown, path);
 }
 
 TEST_F(OverwriteDialogTest, TheBoxCountsOnlyWithYes) {
