@@ -23,8 +23,10 @@ WorkerSlot& FetchSlot() {
     return slot;
 }
 
+void SystemBeep() { ::MessageBeep(MB_ICONASTERISK); }
+
 std::function<void()>& CompletionBeep() {
-    static std::function<void()> beep = [] { ::MessageBeep(MB_ICONASTERISK); };
+    static std::function<void()> beep = SystemBeep;
     return beep;
 }
 
@@ -154,5 +156,5 @@ bool StopFetch(HWND main) {
 }
 
 void SetCompletionBeep(std::function<void()> beep) {
-    CompletionBeep() = beep ? std::move(beep) : [] { ::MessageBeep(MB_ICONASTERISK); };
+    CompletionBeep() = beep ? std::move(beep) : SystemBeep;
 }
