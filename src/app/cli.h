@@ -4,3 +4,4 @@
 
 int RunGetCommand(int argc, char** argv);      // argv[0] is "get"
 int RunConvertCommand(int argc, char** argv);  // argv[0] is "convert"
+int RunSubtitlesCommand(int argc, char** argv);  // argv[0] is "subtitles"

@@ -1,10 +1,8 @@
 // kometori-cli convert: one comment file to its text file, as the conversion
 // job does it in batch mode, with the lines of the info log on standard output.
 #include <windows.h>
-#include <psapi.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -43,18 +41,6 @@ void PrintConvertUsage(FILE* out) {
 void LoadConversionSettings() {
     FormValues form;
     App().settings.Load(form);
-}
-
-// With KOMETORI_REPORT_PEAK_MEMORY set, the process's peak working set goes to
-// standard error (bench/run.sh reads it).
-void ReportPeakMemory() {
-    if (!std::getenv("KOMETORI_REPORT_PEAK_MEMORY")) return;
-    PROCESS_MEMORY_COUNTERS counters{};
-    counters.cb = sizeof counters;
-    if (::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters)) {
-        std::fprintf(stderr, "PeakWorkingSetSize = %llu\n",
-                     static_cast<unsigned long long>(counters.PeakWorkingSetSize));
-    }
 }
 
 int UsageError(const char* what) {

@@ -12,6 +12,7 @@
 #include "jobs/conversion_job.h"
 #include "jobs/fetch_job.h"
 #include "jobs/proxy_override.h"
+#include "jobs/subtitle_job.h"
 #include "support/write_guard.h"
 
 namespace {
@@ -25,6 +26,7 @@ const char kGetUsage[] =
     "  -p, --past \"YYYY-MM-DD HH:MM:SS\"  その日時 (ローカル時刻) の過去ログ\n"
     "  -y, --overwrite     既存のファイルを確認せずに上書きする\n"
     "  -t, --text          保存したコメントファイルをテキストに変換する\n"
+    "  -s, --subtitles     保存したコメントファイルから字幕ファイル(ASS)を作る (Kometori.ini の [subtitle])\n"
     "\n"
     "Usage: kometori-cli get [options] ADDRESSES\n"
     "  ADDRESSES           one or more watch page addresses or video IDs separated by \";\"\n"
@@ -34,6 +36,7 @@ const char kGetUsage[] =
     "  -p, --past \"YYYY-MM-DD HH:MM:SS\"  past log as of that local time\n"
     "  -y, --overwrite     overwrite existing files without asking\n"
     "  -t, --text          convert each saved comment file to text\n"
+    "  -s, --subtitles     make a subtitle file (ASS) of each saved comment file ([subtitle] of the INI)\n"
     "Exit status: 0 every address saved, 1 a failure or a cancel, 2 a usage error.\n";
 
 // "YYYY-MM-DD HH:MM:SS" into the six past-log fields, as the boxes hold them.
@@ -52,18 +55,24 @@ bool ParsePastDate(const std::string& text, FormValues& form) {
 
 class ConsoleFetchView : public FetchJobView {
 public:
-    ConsoleFetchView(bool getAll, bool text) : getAll_(getAll), text_(text) {}
+    ConsoleFetchView(bool getAll, bool text, bool subtitles) : getAll_(getAll), text_(text), subtitles_(subtitles) {}
     bool GetAllChecked() override { return getAll_; }
     bool TextConversionChecked() override { return text_; }
+    bool SubtitlesChecked() override { return subtitles_; }
+    // The text and subtitle files are ones the user keeps: Ctrl+C waits for them.
     bool RunConversion(const ConversionRequest& request) override {
-        // The text file is one the user keeps: Ctrl+C waits for it.
         std::lock_guard<std::recursive_mutex> writing(FileWriteMutex());
         return RunConversionJob(request);
+    }
+    bool RunSubtitles(const SubtitleRequest& request) override {
+        std::lock_guard<std::recursive_mutex> writing(FileWriteMutex());
+        return RunSubtitleJob(request);
     }
 
 private:
     bool getAll_;
     bool text_;
+    bool subtitles_;
 };
 
 BOOL WINAPI OnConsoleInterrupt(DWORD) {
@@ -88,7 +97,7 @@ int RunGetCommand(int argc, char** argv) {
     form.URL.clear();
     form.PastLog = false;
     form.GetAllComment = false;
-    bool text = false;
+    bool text = false, subtitles = false;
     std::string addresses;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -115,6 +124,8 @@ int RunGetCommand(int argc, char** argv) {
             App().settings.AutoOverWrite = true;
         } else if (arg == "-t" || arg == "--text") {
             text = true;
+        } else if (arg == "-s" || arg == "--subtitles") {
+            subtitles = true;
         } else if (arg.size() > 1 && arg[0] == '-') {
             return UsageError("不明なオプションです / unknown option: " + arg + "\n\n" + kGetUsage);
         } else {
@@ -136,7 +147,7 @@ int RunGetCommand(int argc, char** argv) {
     input.commentCount = LeadingNumber(form.Comment);
     input.pastDate = PastDateFromForm(form);
     input.autoFetch = true;  // batch mode whatever the number of addresses: never a prompt
-    ConsoleFetchView view(form.GetAllComment, text);
+    ConsoleFetchView view(form.GetAllComment, text, subtitles);
     const FetchJobResult result = RunFetchJob(input, view);
     return result.failed == 0 && result.cancelled == 0 && !result.stopped ? 0 : 1;
 }

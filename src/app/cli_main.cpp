@@ -11,6 +11,7 @@ void PrintUsage(FILE* out) {
         "使い方 / Usage:\n"
         "  kometori-cli get [options] ADDRESSES\n"
         "  kometori-cli convert [options] COMMENT.xml [TEXT.txt]\n"
+        "  kometori-cli subtitles [options] COMMENT.xml [OUT.ass]\n"
         "  kometori-cli COMMAND --help\n",
         out);
 }
@@ -24,6 +25,7 @@ int main(int argc, char** argv) {
     }
     if (std::strcmp(argv[1], "get") == 0) return RunGetCommand(argc - 1, argv + 1);
     if (std::strcmp(argv[1], "convert") == 0) return RunConvertCommand(argc - 1, argv + 1);
+    if (std::strcmp(argv[1], "subtitles") == 0) return RunSubtitlesCommand(argc - 1, argv + 1);
     if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
         PrintUsage(stdout);
         return 0;

@@ -1,9 +1,12 @@
 #include "app/cli_output.h"
 
+#include <windows.h>
 #include <fcntl.h>
 #include <io.h>
+#include <psapi.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 ConsoleLineSink::ConsoleLineSink() {
     // The line ends are written as they are; no "\n" to "\r\n" translation.
@@ -27,4 +30,14 @@ void ConsoleLineSink::WriteLine(const std::string& line) {
     text += "\r\n";
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);
+}
+
+void ReportPeakMemory() {
+    if (!std::getenv("KOMETORI_REPORT_PEAK_MEMORY")) return;
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    if (::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters)) {
+        std::fprintf(stderr, "PeakWorkingSetSize = %llu\n",
+                     static_cast<unsigned long long>(counters.PeakWorkingSetSize));
+    }
 }

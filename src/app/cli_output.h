@@ -10,3 +10,7 @@ public:
     ~ConsoleLineSink() override;
     void WriteLine(const std::string& line) override;
 };
+
+// With KOMETORI_REPORT_PEAK_MEMORY set, the process's peak working set goes to
+// standard error (the benchmarks read it).
+void ReportPeakMemory();

@@ -10,7 +10,7 @@
 #include "export/comment_reader.h"
 #include "export/text_writer.h"
 #include "infolog/info_log.h"
-#include "support/handles.h"
+#include "support/files.h"
 #include "support/text.h"
 
 namespace {
@@ -112,18 +112,6 @@ void ApplyPremiumBlock(std::wstring& line, bool premium) {
     if (!Contains(line, open)) return;  // no block: nothing to replace
     const std::wstring block = BetweenWide(line, open, L"%");
     ReplaceAllWide(line, open + block + L"%", premium ? block : std::wstring());
-}
-
-// True when both paths name one existing file (however they are spelt).
-bool SameFile(const std::string& a, const std::string& b) {
-    auto identify = [](const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
-        FileHandle file(::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-        return file && ::GetFileInformationByHandle(file.get(), &info);
-    };
-    BY_HANDLE_FILE_INFORMATION first{}, second{};
-    return identify(a, first) && identify(b, second) && first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
-           first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
 }
 
 }  // namespace

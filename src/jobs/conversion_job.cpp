@@ -7,11 +7,9 @@
 #include "infolog/info_log.h"
 #include "support/text.h"
 
-namespace {
-
-void Report(const ConversionRequest& request, ConversionView* view, const std::string& batchLine,
-            const std::string& message) {
-    if (request.batch) {
+void ReportConversionOutcome(bool batch, ConversionView* view, const std::string& batchLine,
+                             const std::string& message) {
+    if (batch) {
         InfoLog << batchLine << EndLine;
     } else if (view) {
         view->ShowOutcome(message);
@@ -19,9 +17,6 @@ void Report(const ConversionRequest& request, ConversionView* view, const std::s
         InfoLog << message << EndLine;
     }
 }
-
-}  // namespace
-
 std::string ExtractingTitle(int percent) {
     return App().programName + " - 抽出中...(" + std::to_string(percent) + "%)";
 }
@@ -37,9 +32,9 @@ bool RunConversionJob(const ConversionRequest& request, ConversionView* view) {
 
     const bool ok = ExportCommentText(request.format, request.commentPath, request.textPath, view);
     if (ok) {
-        Report(request, view, request.completionMessage, request.completionMessage);
+        ReportConversionOutcome(request.batch, view, request.completionMessage, request.completionMessage);
     } else {
-        Report(request, view, "◆テキスト変換処理中にエラーが発生しました", "テキスト変換処理中にエラーが発生しました。");
+        ReportConversionOutcome(request.batch, view, "◆テキスト変換処理中にエラーが発生しました", "テキスト変換処理中にエラーが発生しました。");
     }
     return ok;
 }

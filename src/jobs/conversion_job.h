@@ -28,6 +28,11 @@ public:
 std::string ExtractingTitle(int percent);
 std::string ExtractedTitle();
 
+// An outcome: the batch line to the log, otherwise the view's message box
+// (or, without a view, the message to the log).
+void ReportConversionOutcome(bool batch, ConversionView* view, const std::string& batchLine,
+                             const std::string& message);
+
 // Logs the heading, runs the export and reports the outcome; true on success.
 bool RunConversionJob(const ConversionRequest& request, ConversionView* view = nullptr);
 

@@ -7,6 +7,7 @@
 #include "infolog/info_log.h"
 #include "jobs/conversion_job.h"
 #include "jobs/proxy_override.h"
+#include "jobs/subtitle_job.h"
 #include "support/cancel.h"
 #include "support/text.h"
 
@@ -22,6 +23,7 @@ void RequestFetchStop(std::atomic<bool>& stop) {
 }
 
 bool FetchJobView::RunConversion(const ConversionRequest& request) { return RunConversionJob(request); }
+bool FetchJobView::RunSubtitles(const SubtitleRequest& request) { return RunSubtitleJob(request); }
 
 bool WaitBetweenAccesses(int seconds) {
     if (seconds < 1) return false;
@@ -53,6 +55,8 @@ FetchOutcome FetchOneAddress(const std::string& address, const std::string& save
     std::string savedPath;
     if (client.AcquireComments(options, savedPath)) {
         view.ShowSaved();
+        const bool subtitles = view.SubtitlesChecked();
+        bool textDone = false;
         if (view.TextConversionChecked()) {
             std::string textPath;
             if (!ChooseTextFilePath(savedPath, textPath)) {
@@ -65,7 +69,23 @@ FetchOutcome FetchOneAddress(const std::string& address, const std::string& save
             request.format = App().settings.Format;
             request.completionMessage = "コメントファイルを保存しました。\r\n\n" + savedPath + "\r\n" + textPath;
             request.batch = batch;
-            return view.RunConversion(request) ? FetchOutcome::Saved : FetchOutcome::Failed;
+            if (!view.RunConversion(request)) return FetchOutcome::Failed;
+            if (!subtitles) return FetchOutcome::Saved;
+            textDone = true;
+        }
+        if (subtitles) {
+            SubtitleRequest request;
+            if (!ChooseSubtitleFilePath(savedPath, request.assPath)) {
+                InfoLog << "操作を取り消しました" << EndLine;
+                return FetchOutcome::Cancelled;
+            }
+            request.commentPath = savedPath;
+            request.options = App().settings.subtitle;
+            request.completionMessage = textDone ? SubtitleSavedMessage(request.assPath)
+                                                 : "コメントファイルを保存しました。\r\n\n" + savedPath + "\r\n" +
+                                                       request.assPath;
+            request.batch = batch;
+            return view.RunSubtitles(request) ? FetchOutcome::Saved : FetchOutcome::Failed;
         }
         if (!batch) {
             view.ShowMessage("コメントファイルを保存しました。\n\n" + savedPath);

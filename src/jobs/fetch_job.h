@@ -8,6 +8,7 @@
 #include <vector>
 
 struct ConversionRequest;
+struct SubtitleRequest;
 
 // What the job shows and asks of its window. The defaults do nothing.
 class FetchJobView {
@@ -20,6 +21,7 @@ public:
     // Read again for every address.
     virtual bool GetAllChecked() { return false; }
     virtual bool TextConversionChecked() { return false; }
+    virtual bool SubtitlesChecked() { return false; }
     // A message box (only outside batch mode).
     virtual void ShowMessage(const std::string&) {}
     // A batch failure: show the info window and bring it to the front.
@@ -27,6 +29,8 @@ public:
     virtual void Beep() {}
     // Runs the conversion job on the request and waits for it; true on success.
     virtual bool RunConversion(const ConversionRequest& request);
+    // Runs the subtitle job on the request and waits for it; true on success.
+    virtual bool RunSubtitles(const SubtitleRequest& request);
 };
 
 struct FetchJobInput {

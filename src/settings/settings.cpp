@@ -1,5 +1,7 @@
 #include "settings/settings.h"
 
+#include "settings/ini.h"
+
 #include <shlwapi.h>
 
 #include <cstdlib>
@@ -14,12 +16,6 @@ std::string CurrentDirectory() {
     return buffer.data();
 }
 
-std::string ReadIniText(const std::string& path, const char* section, const char* key, const std::string& def) {
-    char buffer[4096] = {};
-    ::GetPrivateProfileStringA(section, key, def.c_str(), buffer, sizeof buffer, path.c_str());
-    return buffer;
-}
-
 }  // namespace
 
 AppContext::AppContext() {
@@ -28,10 +24,11 @@ AppContext::AppContext() {
 }
 
 void AppSettings::LoadSite() {
-    site.MainHost = ReadIniText(iniPath, "site", "MainHost", site.MainHost);
-    site.SecureHost = ReadIniText(iniPath, "site", "SecureHost", site.SecureHost);
-    site.AuthorSite = ReadIniText(iniPath, "site", "AuthorSite", site.AuthorSite);
-    site.AuthorMail = ReadIniText(iniPath, "site", "AuthorMail", site.AuthorMail);
+    const Ini ini(iniPath);
+    site.MainHost = ini.Text("site", "MainHost", site.MainHost);
+    site.SecureHost = ini.Text("site", "SecureHost", site.SecureHost);
+    site.AuthorSite = ini.Text("site", "AuthorSite", site.AuthorSite);
+    site.AuthorMail = ini.Text("site", "AuthorMail", site.AuthorMail);
 }
 
 AppContext& App() {
@@ -40,30 +37,6 @@ AppContext& App() {
 }
 
 namespace {
-
-class Ini {
-public:
-    explicit Ini(const std::string& path) : path_(path) {}
-
-    int Int(const char* section, const char* key, int def) const {
-        return static_cast<int>(::GetPrivateProfileIntA(section, key, def, path_.c_str()));
-    }
-    bool Flag(const char* section, const char* key, bool def) const { return Int(section, key, def ? 1 : 0) != 0; }
-    std::string Text(const char* section, const char* key, const std::string& def) const {
-        return ReadIniText(path_, section, key, def);
-    }
-
-    void Write(const char* section, const char* key, const std::string& value) const {
-        ::WritePrivateProfileStringA(section, key, value.c_str(), path_.c_str());
-    }
-    void WriteInt(const char* section, const char* key, int value) const {
-        Write(section, key, std::to_string(value));
-    }
-    void WriteFlag(const char* section, const char* key, bool value) const { WriteInt(section, key, value ? 1 : 0); }
-
-private:
-    std::string path_;
-};
 
 // The number at the text's start, 0 when it does not start with one.
 int LeadingNumber(const std::string& text) { return std::atoi(text.c_str()); }
@@ -108,6 +81,7 @@ bool AppSettings::Load(FormValues& form) {
     AutoGetInterval = ini.Int("main", "AutoGetInterval", 300);
     AlwaysDirectConnection = ini.Flag("main", "AlwaysDirectConnection", false);
     AccessWait = ini.Int("main", "AccessWait", 5);
+    subtitle = LoadSubtitleSettings(iniPath);
 
     SYSTEMTIME now;
     ::GetLocalTime(&now);
@@ -160,6 +134,7 @@ bool AppSettings::Save(const FormValues& form, const WindowPlacementValues& plac
     ini.WriteInt("main", "AutoGetInterval", AutoGetInterval);
     ini.WriteFlag("main", "AlwaysDirectConnection", AlwaysDirectConnection);
     ini.WriteInt("main", "AccessWait", AccessWait);
+    WriteMissingSubtitleKeys(iniPath, subtitle);
     ini.Write("pastlog", "Year", form.Year);
     ini.Write("pastlog", "Month", form.Month);
     ini.Write("pastlog", "Day", form.Day);

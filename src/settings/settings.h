@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "settings/subtitle_settings.h"
 #include "support/web.h"
 
 // The form's values (address list, save folder, count, check boxes, past-log
@@ -69,6 +70,8 @@ struct AppSettings {
     std::string Mail;
     std::string Pass;  // plain text, as the file has always kept it
 
+    SubtitleSettings subtitle;  // section "subtitle", edited in the file only
+
     // The route of page and interface reads (UseProxyServer, ProxyName).
     WebRoute PageRoute() const { return WebRoute{UseProxyServer, ProxyName}; }
 
@@ -82,7 +85,7 @@ struct AppSettings {
     void LoadSite();
     // Reads every key (the site keys too) into the settings and the form.
     bool Load(FormValues& form);
-    // Writes every key; "Format" and "FilenameFormat" only when missing.
+    // Writes every key; "Format", "FilenameFormat" and the "subtitle" keys only when missing.
     bool Save(const FormValues& form, const WindowPlacementValues& placement);
 };
 

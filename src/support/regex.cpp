@@ -10,6 +10,7 @@
 #include <boost/regex/v5/w32_regex_traits.hpp>
 
 #include "infolog/info_log.h"
+#include "support/codepage.h"
 
 namespace {
 
@@ -64,5 +65,28 @@ bool RegexReplace(std::string& text, const std::string& pattern, const std::stri
     } catch (const boost::regex_error& error) {
         ReportRegexError("RegexReplace", text, pattern, error);
         return false;
+    }
+}
+
+struct WideRegex::Compiled {
+    boost::basic_regex<wchar_t, boost::w32_regex_traits<wchar_t>> expression;
+};
+
+WideRegex::WideRegex(const std::string& pattern) {
+    try {
+        compiled_ = std::make_unique<Compiled>(Compiled{decltype(Compiled::expression)(AnsiToWide(pattern))});
+    } catch (const boost::regex_error& error) {
+        error_ = error.what();
+    }
+}
+
+WideRegex::~WideRegex() = default;
+
+bool WideRegex::Search(const std::wstring& text) const {
+    if (!compiled_) return false;
+    try {
+        return boost::regex_search(text, compiled_->expression);
+    } catch (const std::runtime_error&) {
+        return false;  // a match too complex for the library counts as none
     }
 }

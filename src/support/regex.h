@@ -4,6 +4,7 @@
 // window, later ones are not (a pattern failing on every page would flood it).
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,3 +20,24 @@ bool RegexMatch(const std::string& text, const std::string& pattern);
 // Replaces every match by the expanded format ("$1" inserts group 1). True
 // also when nothing matched; false (text unchanged) when the pattern failed.
 bool RegexReplace(std::string& text, const std::string& pattern, const std::string& format);
+
+// One pattern compiled once and searched in many UTF-16 texts (the subtitle
+// export's filter). The pattern is narrow text, as the INI file holds it.
+// Errors are the caller's to report: Error() holds the library's message.
+class WideRegex {
+public:
+    explicit WideRegex(const std::string& pattern);
+    ~WideRegex();
+    WideRegex(const WideRegex&) = delete;
+    WideRegex& operator=(const WideRegex&) = delete;
+
+    bool Valid() const { return error_.empty(); }
+    const std::string& Error() const { return error_; }
+    // True when the pattern matches somewhere in the text; false for a bad pattern.
+    bool Search(const std::wstring& text) const;
+
+private:
+    struct Compiled;
+    std::unique_ptr<Compiled> compiled_;
+    std::string error_;
+};

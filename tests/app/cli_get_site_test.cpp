@@ -125,6 +125,25 @@ TEST_F(CliGetTest, TextConversionRightAfterTheSave) {
     EXPECT_EQ(lines_.back(), "全ての処理を完了しました");
 }
 
+TEST_F(CliGetTest, TextAndSubtitlesAfterTheSave) {
+    WriteIni("FilenameFormat=%thread%\r\n[subtitle]\r\nStageWidth=1280\r\nStageHeight=720\r\n");
+    ProgramRun run = Get("-t -s -n 3 -o \"" + dir_.Path() + "\" sm9");
+    ASSERT_EQ(run.exitCode, 0u) << run.output;
+    auto text = std::find(lines_.begin(), lines_.end(), "[データ抽出 開始]");
+    auto subtitles = std::find(lines_.begin(), lines_.end(), "[字幕変換 開始]");
+    EXPECT_LT(text, subtitles) << run.output;
+    EXPECT_TRUE(Printed("字幕ファイル(ASS)を保存しました。"));
+    EXPECT_TRUE(Printed(dir_.File("sm9.ass")));
+    const std::string ass = ReadFileBytes(dir_.File("sm9.ass"));
+    EXPECT_NE(ass.find("PlayResX: 1280\r\nPlayResY: 720\r\n"), std::string::npos) << "the INI's [subtitle]";
+    size_t events = 0;
+    for (size_t at = ass.find("\r\nDialogue: "); at != std::string::npos; at = ass.find("\r\nDialogue: ", at + 1)) {
+        ++events;
+    }
+    EXPECT_EQ(events, 3u);
+    EXPECT_EQ(lines_.back(), "全ての処理を完了しました");
+}
+
 TEST_F(CliGetTest, FailuresAndMissingAccount) {
     ProgramRun run = Get("-o \"" + dir_.Path() + "\" sm3");
     EXPECT_EQ(run.exitCode, 1u);

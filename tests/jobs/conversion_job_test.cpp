@@ -4,19 +4,10 @@
 
 #include "settings/settings.h"
 #include "infolog/info_log.h"
+#include "testlib/recording_view.h"
 #include "testlib/temp_dir.h"
 
 namespace {
-
-class RecordingView : public ConversionView {
-public:
-    void ShowPercent(int percent) override { percents.push_back(percent); }
-    void ShowDone() override { ++done; }
-    void ShowOutcome(const std::string& message) override { outcomes.push_back(message); }
-    std::vector<int> percents;
-    int done = 0;
-    std::vector<std::string> outcomes;
-};
 
 class ConversionJobTest : public ::testing::Test {
 protected:

@@ -184,4 +184,56 @@ TEST_F(SettingsTest, SiteKeysAreReadNotWritten) {
     EXPECT_EQ(Ini().find("AuthorSite"), std::string::npos);
 }
 
+TEST_F(SettingsTest, SubtitleKeysReadAsTheyFitAndWrittenWhenMissing) {
+    WriteIni("[subtitle]\r\nStageWidth=1280\r\nFontSize=5.5\r\nOpacity=150\r\nScrollTime=x\r\n"
+             "FixedTime=2.25\r\nExclude=^(ｗ)+$\r\n");
+    FormValues form;
+    App().settings.Load(form);
+    const SubtitleSettings& s = App().settings.subtitle;
+    EXPECT_EQ(s.StageWidth, 1280);
+    EXPECT_EQ(s.StageHeight, 1080);
+    EXPECT_EQ(s.FontSize, 550);
+    EXPECT_EQ(s.Opacity, 100) << "out of range: the default";
+    EXPECT_EQ(s.ScrollTime, 400) << "not a number: the default";
+    EXPECT_EQ(s.FixedTime, 225);
+    EXPECT_EQ(s.Exclude, "^(ｗ)+$");
+    App().settings.subtitle.StageWidth = 640;
+    App().settings.Save(form, WindowPlacementValues());
+    EXPECT_NE(Ini().find("StageWidth=1280\r\n"), std::string::npos) << "edited in the file only";
+    EXPECT_NE(Ini().find("Opacity=150\r\n"), std::string::npos);
+    EXPECT_NE(Ini().find("StageHeight=1080\r\n"), std::string::npos);
+    EXPECT_NE(Ini().find("BigScale=1.5\r\n"), std::string::npos);
+    EXPECT_NE(Ini().find("OverlayWhenFull=0\r\n"), std::string::npos);
+}
+
+TEST(SubtitleOptions, ValuesAndRanges) {
+    const struct {
+        const char* key;
+        const char* text;
+        bool ok;
+        const char* stored;  // as written back
+    } rows[] = {
+        {"FontSize", "6.25", true, "6.25"}, {"FontSize", "7", true, "7"},    {"FontSize", "6.5", true, "6.5"},
+        {"FontSize", "6.255", false, ""},   {"FontSize", "0.4", false, ""},  {"FontSize", "", false, ""},
+        {"ScrollTime", "60", true, "60"},   {"ScrollTime", "60.01", false, ""}, {"StageWidth", "1e3", false, ""},
+        {"StageWidth", "-64", false, ""},   {"OverlayWhenFull", "1", true, "1"}, {"OverlayWhenFull", "yes", false, ""},
+        {"FontName", "ＭＳ Ｐゴシック", true, "ＭＳ Ｐゴシック"},
+    };
+    for (const auto& r : rows) {
+        const SubtitleOption* option = nullptr;
+        for (const SubtitleOption& o : SubtitleOptions()) {
+            if (std::string(o.key) == r.key) option = &o;
+        }
+        ASSERT_NE(option, nullptr) << r.key;
+        SubtitleSettings settings;
+        std::string error;
+        EXPECT_EQ(SetSubtitleOption(settings, *option, r.text, error), r.ok) << r.key << "=" << r.text;
+        if (r.ok) {
+            EXPECT_EQ(SubtitleOptionValue(settings, *option), r.stored);
+        } else {
+            EXPECT_EQ(error.rfind(std::string(r.key) + ": \"" + r.text + "\" (", 0), 0u) << error;
+        }
+    }
+}
+
 }  // namespace

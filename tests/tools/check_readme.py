@@ -4,6 +4,7 @@ source, and that the manual names every INI key and every menu item.
 
     check_readme.py BUILT_README SOURCE_README SETTINGS_CPP RESOURCE_RC
 """
+import os
 import re
 import sys
 
@@ -28,6 +29,15 @@ for section, key in sorted(set(re.findall(r'"(site|main|info|pastlog)", "(\w+)"'
         problems.append(f"the INI key [{section}] {key} is not described")
 if "[site]" not in source:
     problems.append("the [site] section is not described")
+
+# The "subtitle" keys live in the option table beside the store.
+subtitle_path = os.path.join(os.path.dirname(settings_path), "subtitle_settings.cpp")
+if os.path.exists(subtitle_path):
+    for key in re.findall(r'\{"(\w+)", "[\w-]+", O::', open(subtitle_path, encoding="utf-8").read()):
+        if not re.search(rf"\b{key}\b", source):
+            problems.append(f"the INI key [subtitle] {key} is not described")
+    if "[subtitle]" not in source:
+        problems.append("the [subtitle] section is not described")
 
 rc = open(rc_path, encoding="utf-8").read()
 for item in re.findall(r'^\s*(?:MENUITEM|POPUP)\s+"([^"]+)"', rc, re.M):

@@ -1,0 +1,141 @@
+// kometori-cli subtitles: one comment file to a subtitle file (ASS), as the
+// subtitle job does it in batch mode, with the lines of the info log on
+// standard output.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/cli.h"
+#include "app/cli_output.h"
+#include "infolog/info_log.h"
+#include "jobs/subtitle_job.h"
+#include "settings/settings.h"
+#include "support/regex.h"
+
+namespace {
+
+const char* ValueName(SubtitleOption::Kind kind) {
+    switch (kind) {
+        case SubtitleOption::Integer: return "N";
+        case SubtitleOption::Hundredths: return "X.XX";
+        case SubtitleOption::Flag: return "0|1";
+        default: return "TEXT";
+    }
+}
+
+void PrintSubtitlesUsage(FILE* out) {
+    std::fputs(
+        "使い方 / Usage: kometori-cli subtitles [options] COMMENT.xml [OUT.ass]\n"
+        "\n"
+        "コメントファイル(XML)を字幕ファイル(ASS)に変換します。動画と同じ名前で並べると、\n"
+        "プレイヤーがコメントを動画の上に流します。\n"
+        "Converts a comment file (XML) into a subtitle file (ASS). Named like the video and kept\n"
+        "beside it, players show the comments flying over the video.\n"
+        "OUT.ass を省略すると、COMMENT.xml の拡張子を \".ass\" に替えた名前になります。\n"
+        "Without OUT.ass, the extension of COMMENT.xml is replaced by \".ass\".\n"
+        "既定値は Kometori.ini の [subtitle] 節、なければ括弧内の値です。\n"
+        "Defaults come from the [subtitle] section of Kometori.ini, else the values in brackets.\n"
+        "\n",
+        out);
+    const SubtitleSettings defaults;
+    for (const SubtitleOption& option : SubtitleOptions()) {
+        const std::string name = std::string("--") + option.option + " " + ValueName(option.kind);
+        std::fprintf(out, "  %-22s %s [%s]\n", name.c_str(), option.help,
+                     SubtitleOptionValue(defaults, option).c_str());
+    }
+    std::fputs(
+        "  -y, --overwrite        既存の字幕ファイルを確認せずに上書き (既定: INI の \"AutoOverWrite\")\n"
+        "                         replace an existing subtitle file without asking\n"
+        "  -h, --help             この説明 / this help\n"
+        "\n"
+        "終了コード / Exit status: 0 成功 / done, 1 失敗・取り消し / failure or cancel, 2 使い方の誤り / usage error\n",
+        out);
+}
+
+int UsageError(const std::string& what) {
+    std::fprintf(stderr, "%s\n\n", what.c_str());
+    PrintSubtitlesUsage(stderr);
+    return 2;
+}
+
+const SubtitleOption* FindOption(const std::string& name) {
+    for (const SubtitleOption& option : SubtitleOptions()) {
+        if (name == option.option) return &option;
+    }
+    return nullptr;
+}
+
+// "--overlay 0" gives the flag its value; "--overlay c.xml" is the flag alone.
+bool FlagValueFollows(int argc, char** argv, int i) {
+    return i + 1 < argc && (std::strcmp(argv[i + 1], "0") == 0 || std::strcmp(argv[i + 1], "1") == 0);
+}
+
+}  // namespace
+
+int RunSubtitlesCommand(int argc, char** argv) {
+    FormValues form;
+    App().settings.Load(form);  // the INI file is read, never written
+    AppSettings& settings = App().settings;
+    SubtitleSettings options = settings.subtitle;
+    bool optionsEnded = false;
+    std::vector<std::string> files;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            files.push_back(arg);
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "-h" || arg == "--help") {
+            PrintSubtitlesUsage(stdout);
+            return 0;
+        } else if (arg == "-y" || arg == "--overwrite") {
+            settings.AutoOverWrite = true;
+        } else {
+            // --name VALUE or --name=VALUE; a flag without 0 or 1 after it means 1.
+            const std::size_t equals = arg.find('=');
+            const std::string name = arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
+            const SubtitleOption* option = arg.compare(0, 2, "--") == 0 ? FindOption(name) : nullptr;
+            if (!option) return UsageError("不明なオプション / unknown option: " + arg);
+            const bool flag = option->kind == SubtitleOption::Flag;
+            std::string value;
+            if (equals != std::string::npos) {
+                value = arg.substr(equals + 1);
+            } else if (flag && !FlagValueFollows(argc, argv, i)) {
+                value = "1";
+            } else if (i + 1 < argc) {
+                value = argv[++i];
+            } else {
+                return UsageError(arg + ": 値がありません / missing value");
+            }
+            std::string error;
+            if (!SetSubtitleOption(options, *option, value, error)) {
+                return UsageError("値が正しくありません / bad value: " + error);
+            }
+        }
+    }
+    if (files.empty() || files.size() > 2) {
+        return UsageError("コメントファイルを1つ指定して下さい / give one comment file");
+    }
+    if (!options.Exclude.empty()) {
+        const WideRegex exclude(options.Exclude);
+        if (!exclude.Valid()) return UsageError("--exclude: " + exclude.Error());
+    }
+
+    ConsoleLineSink console;
+    SubtitleRequest request;
+    request.commentPath = files[0];
+    request.assPath = files.size() > 1 ? files[1] : SubtitleFilePathFor(request.commentPath);
+    // Without a window nobody is asked: an existing file is kept unless
+    // overwriting is allowed.
+    if (!ConfirmSubtitleOverwrite(request.assPath)) {
+        InfoLog << "操作を取り消しました" << EndLine;
+        return 1;
+    }
+    request.options = options;
+    request.completionMessage = SubtitleSavedMessage(request.assPath);
+    request.batch = true;
+    const bool ok = RunSubtitleJob(request);
+    ReportPeakMemory();
+    return ok ? 0 : 1;
+}

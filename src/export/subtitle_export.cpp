@@ -1,0 +1,335 @@
+#include "export/subtitle_export.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <vector>
+
+#include "export/comment_reader.h"
+#include "export/subtitle_markup.h"
+#include "export/subtitle_placement.h"
+#include "export/text_measure.h"
+#include "infolog/info_log.h"
+#include "settings/settings.h"
+#include "support/codepage.h"
+#include "support/files.h"
+#include "support/handles.h"
+#include "support/regex.h"
+
+namespace {
+
+// What placement and writing need of one comment; the wide texts of the
+// comment file are gone once it is made.
+struct SubtitleComment {
+    long long vpos = 0;
+    std::uint32_t colour = 0xFFFFFF;
+    int width = 0;                // pixels at fontSize, the widest line
+    std::uint16_t fontSize = 1;   // pixels, after fitting the block to its area
+    std::uint16_t lines = 1;
+    CommentPosition position = CommentPosition::Scroll;
+    std::string text;             // UTF-8, escaped, lines joined by \N
+};
+
+struct Stage {
+    explicit Stage(const SubtitleSettings& o) {
+        layout.width = o.StageWidth;
+        const int usable = o.StageHeight - o.StageHeight * o.ReservedBottom / 100;
+        layout.fixedBottom = usable;
+        layout.scrollBottom = std::min(usable, o.StageHeight * o.ScrollArea / 100);
+        layout.gap = o.MinGap;
+        layout.scrollTime = o.ScrollTime;
+        layout.fixedTime = o.FixedTime;
+        layout.overlayWhenFull = o.OverlayWhenFull != 0;
+        // FontSize is in hundredths of a percent, the scales in hundredths.
+        medium = std::max(1, static_cast<int>((1LL * o.StageHeight * o.FontSize + 5000) / 10000));
+        big = std::max(1, (medium * o.BigScale + 50) / 100);
+        small = std::max(1, (medium * o.SmallScale + 50) / 100);
+        outline = std::max(1, (medium + 12) / 24);
+        shadow = std::max(1, outline / 2);
+        alpha = (255 * (100 - o.Opacity) + 50) / 100;
+    }
+    int SizeOf(CommentSize size) const {
+        return size == CommentSize::Big ? big : size == CommentSize::Small ? small : medium;
+    }
+
+    StageLayout layout;
+    int medium, big, small, outline, shadow, alpha;
+};
+
+// Turns chat elements into SubtitleComment records, measuring and fitting
+// each as it comes.
+class CommentDecoder {
+public:
+    CommentDecoder(const SubtitleSettings& options, const Stage& stage, SubtitleSummary& summary)
+        : stage_(stage), measure_(options.FontName), summary_(summary) {
+        if (!options.Exclude.empty()) exclude_ = std::make_unique<WideRegex>(options.Exclude);
+    }
+
+    bool FontFound() const { return measure_.FontFound(); }
+    const WideRegex* Exclude() const { return exclude_.get(); }
+    std::vector<SubtitleComment>& Records() { return records_; }
+
+    void Add(const ChatElement& chat) {
+        ++summary_.comments;
+        try {
+            if (!HasNumber(chat.Attribute("vpos"))) {
+                ++summary_.unreadable;
+                return;
+            }
+            const std::wstring text = chat.Text();
+            if (exclude_ && exclude_->Search(text)) {
+                ++summary_.excluded;
+                return;
+            }
+            const CommentLook look = ReadMailCommands(chat.Attribute("mail"));
+            std::vector<std::wstring> lines = CommentLines(text);
+            for (std::wstring& line : lines) line = AssLineText(line);
+
+            SubtitleComment comment;
+            comment.vpos = chat.Integer("vpos");
+            comment.colour = look.colour;
+            comment.position = look.position;
+            comment.lines = static_cast<std::uint16_t>(std::min<std::size_t>(lines.size(), 0xFFFF));
+            int size = stage_.SizeOf(look.size);
+            int width = Widest(lines, size);
+            const int fitted = FittedFontSize(stage_.layout, look.position, size, comment.lines, width);
+            if (fitted != size) width = Widest(lines, size = fitted);
+            comment.fontSize = static_cast<std::uint16_t>(size);
+            comment.width = width;
+            std::wstring joined;
+            for (std::size_t i = 0; i < lines.size(); ++i) {
+                if (i != 0) joined += L"\\N";
+                joined += lines[i];
+            }
+            comment.text = WideToUtf8(joined);
+            records_.push_back(std::move(comment));
+        } catch (const std::exception&) {
+            ++summary_.unreadable;  // one comment never stops the file
+        }
+    }
+
+private:
+    // Blanks, a sign, then at least one digit.
+    static bool HasNumber(const std::wstring& text) {
+        std::size_t i = 0;
+        while (i < text.size() && (text[i] == L' ' || text[i] == L'\t')) ++i;
+        if (i < text.size() && (text[i] == L'-' || text[i] == L'+')) ++i;
+        return i < text.size() && text[i] >= L'0' && text[i] <= L'9';
+    }
+
+    int Widest(const std::vector<std::wstring>& lines, int size) {
+        int widest = 0;
+        for (const std::wstring& line : lines) widest = std::max(widest, measure_.Width(line, size));
+        return widest;
+    }
+
+    const Stage& stage_;
+    TextMeasure measure_;
+    std::unique_ptr<WideRegex> exclude_;
+    SubtitleSummary& summary_;
+    std::vector<SubtitleComment> records_;
+};
+
+// The one place that reads the comment file: each chat element goes to the
+// decoder in document order and is not looked at again.
+bool ReadComments(const std::string& path, CommentDecoder& decoder, std::string& error) {
+    CommentReader reader;
+    if (!reader.Load(path)) {
+        error = reader.Error();
+        return false;
+    }
+    for (const ChatElement& chat : reader.Chats()) decoder.Add(chat);
+    return true;
+}
+
+// Buffered writes to the subtitle file.
+class AssWriter {
+public:
+    bool Open(const std::string& path) {
+        file_.reset(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+        error_ = file_ ? 0 : ::GetLastError();
+        buffer_.reserve(kFlushAt + 4096);
+        return static_cast<bool>(file_);
+    }
+    std::string& Line() { return buffer_; }
+    // Ends the line in the buffer; writes the buffer when it is full.
+    bool EndLine() {
+        buffer_ += "\r\n";
+        return buffer_.size() < kFlushAt || Flush();
+    }
+    bool Flush() {
+        DWORD written = 0;
+        if (!buffer_.empty() && (!::WriteFile(file_.get(), buffer_.data(), static_cast<DWORD>(buffer_.size()),
+                                              &written, nullptr) ||
+                                 written != buffer_.size())) {
+            error_ = ::GetLastError();
+            return false;
+        }
+        buffer_.clear();
+        return true;
+    }
+    void Close() { file_.reset(); }
+    DWORD Error() const { return error_; }
+
+private:
+    static constexpr std::size_t kFlushAt = 1 << 18;
+    FileHandle file_;
+    std::string buffer_;
+    DWORD error_ = 0;
+};
+
+std::string Utf8(const std::string& ansi) {
+    std::string text = WideToUtf8(AnsiToWide(ansi));
+    for (char& c : text) {
+        if (c == '\r' || c == '\n') c = ' ';
+    }
+    return text;
+}
+
+void WriteHeader(AssWriter& out, const SubtitleSettings& options, const Stage& stage) {
+    std::string& s = out.Line();
+    s += "\xEF\xBB\xBF[Script Info]\r\n";
+    s += "; " + App().programName + " " + App().versionText + ": comments over the video\r\n";
+    s += "; " + App().settings.iniFileName + " [subtitle]\r\n";
+    for (const SubtitleOption& option : SubtitleOptions()) {
+        s += std::string("; ") + option.key + "=" + Utf8(SubtitleOptionValue(options, option)) + "\r\n";
+    }
+    s += "ScriptType: v4.00+\r\n";
+    s += "PlayResX: " + std::to_string(options.StageWidth) + "\r\n";
+    s += "PlayResY: " + std::to_string(options.StageHeight) + "\r\n";
+    s += "ScaledBorderAndShadow: yes\r\n";
+    s += "WrapStyle: 2\r\n";
+    s += "YCbCr Matrix: None\r\n\r\n";
+    s += "[V4+ Styles]\r\n";
+    s += "Format: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, BackColour, Bold, Italic, "
+         "Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, Outline, Shadow, Alignment, MarginL, "
+         "MarginR, MarginV, Encoding\r\n";
+    std::string font = Utf8(options.FontName);
+    std::replace(font.begin(), font.end(), ',', ' ');
+    s += "Style: Kometori," + font + "," + std::to_string(stage.medium) + "," +
+         AssStyleColour(0xFFFFFF, stage.alpha) + "," + AssStyleColour(0xFFFFFF, stage.alpha) + "," +
+         AssStyleColour(0x000000, stage.alpha) + "," + AssStyleColour(0x000000, stage.alpha) +
+         ",0,0,0,0,100,100,0,0,1," + std::to_string(stage.outline) + "," + std::to_string(stage.shadow) +
+         ",7,0,0,0,1\r\n\r\n";
+    s += "[Events]\r\n";
+    s += "Format: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text";
+}
+
+void AppendEvent(std::string& s, const SubtitleComment& c, const Placement& p, const Stage& stage) {
+    const bool scrolling = c.position == CommentPosition::Scroll;
+    s += p.result == Placement::LeftOut ? "Comment: " : "Dialogue: ";
+    s += scrolling ? "0," : "1,";  // top and bottom comments over scrolling ones
+    s += AssTime(p.start) + "," + AssTime(p.end) + ",Kometori,,0,0,0,,{";
+    if (p.result != Placement::LeftOut) {
+        const std::string y = std::to_string(p.y);
+        if (scrolling) {
+            // Entering before the video starts: from where it stands at 0.
+            const long long x = p.start < 0 ? ScrollX(stage.layout, c.width, p.start, 0) : stage.layout.width;
+            s += "\\an7\\move(" + std::to_string(x) + "," + y + "," + std::to_string(-c.width) + "," + y + ")";
+        } else {
+            s += "\\an8\\pos(" + std::to_string(stage.layout.width / 2) + "," + y + ")";
+        }
+    }
+    if (c.fontSize != stage.medium) s += "\\fs" + std::to_string(c.fontSize);
+    const std::string edge = AssColour(OutlineColourFor(c.colour));
+    s += "\\c" + AssColour(c.colour) + "\\3c" + edge + "\\4c" + edge + "}";
+    s += c.text;
+}
+
+bool WriteSubtitles(const std::string& assPath, const SubtitleSettings& options, const Stage& stage,
+                    std::vector<SubtitleComment>& records, ExportProgress* progress, SubtitleSummary& summary) {
+    AssWriter out;
+    if (!out.Open(assPath)) {
+        InfoLog << "Error : CreateFile " << assPath << " (" << static_cast<unsigned long>(out.Error()) << ")"
+                << EndLine;
+        return false;
+    }
+    WriteHeader(out, options, stage);
+    out.EndLine();
+    LanePlanner planner(stage.layout);
+    const std::size_t count = records.size();
+    int shown = -1;
+    for (std::size_t i = 0; i < count; ++i) {
+        SubtitleComment& c = records[i];
+        CommentBlock block;
+        block.vpos = c.vpos;
+        block.position = c.position;
+        block.width = c.width;
+        block.lineHeight = c.fontSize;
+        block.lines = c.lines;
+        const Placement placement = planner.Place(block);
+        switch (placement.result) {
+            case Placement::Free: ++summary.shown; break;
+            case Placement::Overlaid: ++summary.shown, ++summary.overlaid; break;
+            case Placement::LeftOut: ++summary.leftOut; break;
+        }
+        AppendEvent(out.Line(), c, placement, stage);
+        std::string().swap(c.text);  // written: its memory goes back
+        if (!out.EndLine()) break;
+        const int percent = static_cast<int>(i * 100 / count);
+        if (percent != shown) {
+            shown = percent;
+            if (progress) progress->ShowPercent(percent);
+        }
+    }
+    if (!out.Flush()) {
+        InfoLog << "Error : WriteFile " << assPath << " (" << static_cast<unsigned long>(out.Error()) << ")"
+                << EndLine;
+        return false;
+    }
+    out.Close();
+    return true;
+}
+
+}  // namespace
+
+bool ExportSubtitles(const SubtitleSettings& options, const std::string& commentPath, const std::string& assPath,
+                     ExportProgress* progress, SubtitleSummary* summaryOut) {
+    // Writing the subtitle file would destroy the comment file it is made from.
+    if (SameFile(commentPath, assPath)) {
+        InfoLog << "Error : the subtitle file is the comment file " << assPath << EndLine;
+        return false;
+    }
+    SubtitleSummary local;
+    SubtitleSummary& summary = summaryOut ? *summaryOut : local;
+    summary = SubtitleSummary();
+    try {
+        const Stage stage(options);
+        CommentDecoder decoder(options, stage, summary);
+        if (decoder.Exclude() && !decoder.Exclude()->Valid()) {
+            InfoLog << "除外する正規表現が正しくありません : Exclude=" << options.Exclude << " ("
+                    << decoder.Exclude()->Error() << ")" << EndLine;
+            return false;
+        }
+        summary.fontFound = decoder.FontFound();
+        if (!summary.fontFound) {
+            InfoLog << "※フォント「" << options.FontName << "」が見つからないため、文字の幅を推定します" << EndLine;
+        }
+        std::string error;
+        if (!ReadComments(commentPath, decoder, error)) {
+            InfoLog << "Error : " << commentPath << " : " << error << EndLine;
+            return false;
+        }
+        if (summary.comments == 0) {
+            InfoLog << "コメントデータが存在しません" << EndLine;
+            return false;
+        }
+        std::vector<SubtitleComment>& records = decoder.Records();
+        std::stable_sort(records.begin(), records.end(),
+                         [](const SubtitleComment& a, const SubtitleComment& b) { return a.vpos < b.vpos; });
+        if (!WriteSubtitles(assPath, options, stage, records, progress, summary)) return false;
+        if (progress) progress->ShowDone();
+        InfoLog << "字幕 " << summary.shown << "件 (重ねて表示 " << summary.overlaid << "件)、画面が一杯で省略 "
+                << summary.leftOut << "件、読めずに省略 " << summary.unreadable << "件、除外 " << summary.excluded
+                << "件" << EndLine;
+        InfoLog << "Save ASS" << EndLine;
+        return true;
+    } catch (const std::exception& e) {
+        InfoLog << e.what() << EndLine;
+    } catch (...) {
+        InfoLog << "字幕変換処理中に例外が発生しました" << EndLine;
+    }
+    return false;
+}

@@ -1,0 +1,27 @@
+// Comment file to subtitle file (ASS): the comments fly over the video in any
+// player that reads the subtitle file beside it, as they did on the site.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "export/comment_text.h"
+#include "settings/subtitle_settings.h"
+
+struct SubtitleSummary {
+    std::size_t comments = 0;    // chat elements in the file
+    std::size_t shown = 0;       // written as Dialogue lines, overlaid ones included
+    std::size_t overlaid = 0;    // shown over others because the stage was full
+    std::size_t leftOut = 0;     // no free lane: written as Comment lines
+    std::size_t unreadable = 0;  // without a usable vpos, or failing to read
+    std::size_t excluded = 0;    // matching the Exclude pattern: not written
+    bool fontFound = true;
+};
+
+// Writes the subtitle file for the comment file. The comment file is read
+// before the subtitle file is touched, so an unreadable one leaves an
+// existing subtitle file as it was. UTF-8 with a byte-order mark, CR LF. Logs
+// its own failures and a summary line; true when the file is complete.
+// progress and summary may be null.
+bool ExportSubtitles(const SubtitleSettings& options, const std::string& commentPath, const std::string& assPath,
+                     ExportProgress* progress = nullptr, SubtitleSummary* summary = nullptr);

@@ -1,0 +1,143 @@
+#include "settings/subtitle_settings.h"
+
+#include <climits>
+
+#include "settings/ini.h"
+
+namespace {
+
+const char kSection[] = "subtitle";
+
+using S = SubtitleSettings;
+using O = SubtitleOption;
+
+// Decimal text with at most two decimals into hundredths: "6.25" 625, "4" 400.
+bool ParseHundredths(const std::string& text, int& value) {
+    std::size_t i = 0;
+    const bool negative = !text.empty() && text[0] == '-';
+    if (negative) ++i;
+    long long whole = 0;
+    std::size_t digits = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i, ++digits) {
+        whole = whole * 10 + (text[i] - '0');
+        if (whole > INT_MAX / 100) return false;
+    }
+    int fraction = 0;
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        for (int scale = 10; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i, ++digits, scale /= 10) {
+            if (scale == 0) return false;  // a third decimal
+            fraction += (text[i] - '0') * scale;
+        }
+    }
+    if (digits == 0 || i != text.size()) return false;
+    value = static_cast<int>(whole * 100 + fraction) * (negative ? -1 : 1);
+    return true;
+}
+
+bool ParseInteger(const std::string& text, int& value) {
+    std::size_t i = text.size() > 1 && text[0] == '-' ? 1 : 0;
+    if (i == text.size()) return false;
+    long long number = 0;
+    for (; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9') return false;
+        number = number * 10 + (text[i] - '0');
+        if (number > INT_MAX) return false;
+    }
+    value = static_cast<int>(text[0] == '-' ? -number : number);
+    return true;
+}
+
+std::string HundredthsText(int value) {
+    std::string text = value < 0 ? "-" : "";
+    const unsigned magnitude = value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
+    text += std::to_string(magnitude / 100);
+    const unsigned fraction = magnitude % 100;
+    if (fraction != 0) {
+        text += '.';
+        text += static_cast<char>('0' + fraction / 10);
+        if (fraction % 10 != 0) text += static_cast<char>('0' + fraction % 10);
+    }
+    return text;
+}
+
+std::string RangeText(const SubtitleOption& option) {
+    if (option.kind == O::Hundredths) return HundredthsText(option.min) + " - " + HundredthsText(option.max);
+    return std::to_string(option.min) + " - " + std::to_string(option.max);
+}
+
+}  // namespace
+
+const std::vector<SubtitleOption>& SubtitleOptions() {
+    static const std::vector<SubtitleOption> options = {
+        {"StageWidth", "width", O::Integer, &S::StageWidth, nullptr, 64, 8192,
+         "画面の幅 (ピクセル) / stage width in pixels"},
+        {"StageHeight", "height", O::Integer, &S::StageHeight, nullptr, 64, 8192,
+         "画面の高さ (ピクセル) / stage height in pixels"},
+        {"FontName", "font", O::Text, nullptr, &S::FontName, 0, 0, "フォント名 / font name"},
+        {"FontSize", "font-size", O::Hundredths, &S::FontSize, nullptr, 50, 5000,
+         "medium の文字の高さ (画面の高さの %) / medium text height, percent of the stage height"},
+        {"BigScale", "big", O::Hundredths, &S::BigScale, nullptr, 10, 1000, "big の倍率 / big size, times medium"},
+        {"SmallScale", "small", O::Hundredths, &S::SmallScale, nullptr, 10, 1000,
+         "small の倍率 / small size, times medium"},
+        {"Opacity", "opacity", O::Integer, &S::Opacity, nullptr, 0, 100, "不透明度 (%) / opacity in percent"},
+        {"ScrollTime", "scroll-time", O::Hundredths, &S::ScrollTime, nullptr, 50, 6000,
+         "流れるコメントが画面を横切る秒数 / seconds a scrolling comment takes to cross"},
+        {"FixedTime", "fixed-time", O::Hundredths, &S::FixedTime, nullptr, 10, 6000,
+         "ue・shita のコメントを表示する秒数 / seconds a top or bottom comment stays"},
+        {"ScrollArea", "scroll-area", O::Integer, &S::ScrollArea, nullptr, 1, 100,
+         "流れるコメントに使う画面上部の割合 (%) / top part of the stage for scrolling comments, percent"},
+        {"ReservedBottom", "reserve-bottom", O::Integer, &S::ReservedBottom, nullptr, 0, 90,
+         "コメントを置かない画面下部の割合 (%) / bottom part kept free of comments, percent"},
+        {"MinGap", "gap", O::Integer, &S::MinGap, nullptr, 0, 8192,
+         "同じ行の流れるコメントの最小間隔 (ピクセル) / least gap between scrolling comments, pixels"},
+        {"OverlayWhenFull", "overlay", O::Flag, &S::OverlayWhenFull, nullptr, 0, 1,
+         "1: 空きがなければ最も早く空く行に重ねる、0: 省く / 1: overlay when full, 0: leave out"},
+        {"Exclude", "exclude", O::Text, nullptr, &S::Exclude, 0, 0,
+         "この正規表現に合うコメントを除く / leave out comments matching this regular expression"},
+    };
+    return options;
+}
+
+std::string SubtitleOptionValue(const SubtitleSettings& settings, const SubtitleOption& option) {
+    switch (option.kind) {
+        case O::Text: return settings.*option.text;
+        case O::Hundredths: return HundredthsText(settings.*option.number);
+        default: return std::to_string(settings.*option.number);
+    }
+}
+
+bool SetSubtitleOption(SubtitleSettings& settings, const SubtitleOption& option, const std::string& value,
+                       std::string& error) {
+    if (option.kind == O::Text) {
+        settings.*option.text = value;
+        return true;
+    }
+    int number = 0;
+    const bool parsed = option.kind == O::Hundredths ? ParseHundredths(value, number) : ParseInteger(value, number);
+    if (!parsed || number < option.min || number > option.max) {
+        error = std::string(option.key) + ": \"" + value + "\" (" + RangeText(option) + ")";
+        return false;
+    }
+    settings.*option.number = number;
+    return true;
+}
+
+SubtitleSettings LoadSubtitleSettings(const std::string& iniPath) {
+    const Ini ini(iniPath);
+    SubtitleSettings settings;
+    std::string ignored;
+    for (const SubtitleOption& option : SubtitleOptions()) {
+        if (ini.Has(kSection, option.key)) {
+            SetSubtitleOption(settings, option, ini.Text(kSection, option.key, ""), ignored);
+        }
+    }
+    return settings;
+}
+
+void WriteMissingSubtitleKeys(const std::string& iniPath, const SubtitleSettings& settings) {
+    const Ini ini(iniPath);
+    for (const SubtitleOption& option : SubtitleOptions()) {
+        if (!ini.Has(kSection, option.key)) ini.Write(kSection, option.key, SubtitleOptionValue(settings, option));
+    }
+}

@@ -1,0 +1,14 @@
+#include "support/files.h"
+
+#include "support/handles.h"
+
+bool SameFile(const std::string& a, const std::string& b) {
+    auto identify = [](const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+        FileHandle file(::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        return file && ::GetFileInformationByHandle(file.get(), &info);
+    };
+    BY_HANDLE_FILE_INFORMATION first{}, second{};
+    return identify(a, first) && identify(b, second) && first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+           first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
+}
