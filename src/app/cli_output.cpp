@@ -38,7 +38,7 @@ void ConsoleLineSink::WriteLine(const std::string& line) {
 
 namespace {
 BOOL WINAPI OnConsoleInterrupt(DWORD) {
-    FetchStopRequested() = true;
+    RequestFetchStop();
     // Wait for a file being written, then end before the next one starts.
     FileWriteMutex().lock();
     RestoreProxyAtExit();

@@ -9,6 +9,7 @@
 #include "jobs/history_job.h"
 #include "jobs/proxy_override.h"
 #include "jobs/subtitle_job.h"
+#include "support/cancel.h"
 #include "support/text.h"
 
 const char kFetchErrorText[] =
@@ -16,9 +17,10 @@ const char kFetchErrorText[] =
     "URLが正しいのにエラーが出る場合、サーバーが混雑している可能性があるので、\n"
     "少し時間をおいてから再度実行して下さい。";
 
-std::atomic<bool>& FetchStopRequested() {
-    static std::atomic<bool> requested{false};
-    return requested;
+std::atomic<bool>& FetchStopRequested() { return ThreadCancelFlag(); }
+
+void RequestFetchStop(std::atomic<bool>& stop) {
+    if (!stop.exchange(true)) InfoLog << "処理を途中停止しました" << EndLine;
 }
 
 bool FetchJobView::RunConversion(const ConversionRequest& request) { return RunConversionJob(request); }
@@ -106,6 +108,8 @@ FetchOutcome FetchOneAddress(const std::string& address, const FetchJobInput& in
         }
         return FetchOutcome::Saved;
     }
+    // The failure of an address cut short by a stop is the stop's: nothing more to report.
+    if (FetchStopRequested()) return FetchOutcome::Failed;
     if (savedPath == "CANCEL") {
         InfoLog << "操作を取り消しました" << EndLine;
         return FetchOutcome::Cancelled;
@@ -143,8 +147,7 @@ FetchJobResult RunFetchJob(const FetchJobInput& input, FetchJobView& view) {
         }
     }
     if (FetchStopRequested()) {
-        result.stopped = true;
-        InfoLog << "処理を途中停止しました" << EndLine;
+        result.stopped = true;  // the stop line came with the request
     } else {
         if (App().settings.CompleteBeep && n >= 2) view.Beep();
         InfoLog << "全ての処理を完了しました" << EndLine;

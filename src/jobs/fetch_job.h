@@ -52,11 +52,14 @@ struct FetchJobResult {
     bool stopped = false;
 };
 
-// A stop request, checked between the steps and during the pause: the job
-// ends at the next check instead of being terminated in the middle of a call.
-// Whoever starts a job clears it before the start, never the job itself: a
-// stop asked for before the job's thread runs still counts.
+// The stop request of the calling thread's job (support/cancel.h), checked
+// between the steps, during the pause and between the reads of a reply body:
+// the job ends at the next check instead of being terminated in the middle of
+// a call. Whoever starts a job clears it before the start, never the job
+// itself: a stop asked for before the job's thread runs still counts.
 std::atomic<bool>& FetchStopRequested();
+// Sets the request and writes "処理を途中停止しました" the first time.
+void RequestFetchStop(std::atomic<bool>& stop = FetchStopRequested());
 
 // Runs one job: every address, the pauses, the completion line. A stop
 // requested before the call ends the job before its first address.

@@ -1,15 +1,35 @@
-// Resource and command identifiers, declared once.
+// Resource, control and command identifiers, declared once.
 #pragma once
 
 #define IDI_KOMETORI 101
 #define IDD_MAIN 102
-#define IDR_MAINMENU 103
 #define IDD_LOGIN 104
 #define IDD_OVERWRITE 105
+#define IDR_MAINMENU 106
 #define IDD_INTERVAL 107
 
-// Menu commands.
-#define IDM_INFO_WINDOW 40007
+// Main window (102).
+#define IDC_URL 1024
+#define IDC_SAVEPATH 1025
+#define IDC_BROWSE 1026
+#define IDC_COMMENT 1027
+#define IDC_PASTLOG_FRAME 1028
+#define IDC_GETALL 1029
+#define IDC_TRANSLATE 1030
+#define IDC_DOWNLOAD 1032
+#define IDC_FETCH 1033
+#define IDC_YEAR 1034
+#define IDC_MONTH 1035
+#define IDC_PASTLOG 1040
+#define IDC_DAY 1041
+#define IDC_HOUR 1042
+#define IDC_MINUTE 1043
+#define IDC_SECOND 1044
+
+// Login dialog (104).
+#define IDC_LOGIN_MAIL 1004
+#define IDC_LOGIN_BUTTON 1005
+#define IDC_LOGIN_PASS 1006
 
 // Overwrite dialog (105).
 #define IDC_OVERWRITE_YES 1014
@@ -19,4 +39,23 @@
 #define IDC_OVERWRITE_TEXT 1018
 #define IDC_OVERWRITE_PATH 1021
 
+// Menu commands (106).
+#define IDM_EXIT 40001
+#define IDM_FETCH 40002
+#define IDM_STOP 40003
+#define IDM_WEB 40004
+#define IDM_HELP 40005
+#define IDM_ABOUT 40006
+#define IDM_INFO_WINDOW 40007
+#define IDM_CONVERT 40008
+#define IDM_TOPMOST 40009
+#define IDM_TEXT_UTF8 40010
 #define IDM_ALWAYS_OVERWRITE 40011
+#define IDM_OPEN_DOWNLOAD 40012
+#define IDM_AUTO_FETCH 40013
+#define IDM_INTERVAL 40014
+#define IDM_SHOW_DOWNLOAD 40015
+#define IDM_DIRECT_CONNECTION 40016
+#define IDM_OPEN_SAVE_FOLDER 40017
+#define IDM_NOTIFY_VERSION 40018
+#define IDM_COMPLETE_BEEP 40019

@@ -41,6 +41,8 @@ struct SiteSettings {
     std::string SiteRoot() const { return "http://" + MainHost + "/"; }
     std::string WatchPrefix() const { return SiteRoot() + "watch/"; }
     std::string NaishoPrefix() const { return SiteRoot() + "watch_naisho/"; }
+    // The program's page on the author's site (menu "Web(&W)", the about box).
+    std::string AuthorPage() const { return AuthorSite + "/software/kometori/"; }
 };
 
 inline const char kDefaultTextFormat[] = "%date%(%vpos%)[ID:%user_id%]%comment%(%command%)";

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <vector>
 
+#include "support/cancel.h"
 #include "support/com.h"
 
 namespace {
@@ -100,6 +101,10 @@ bool HttpSession::OpenRequest(const std::string& url, const char* verb, HttpRequ
 bool HttpRequest::Send(const std::string& body, const std::string& headers, std::string& reply) {
     reply.clear();
     if (!request_) return false;
+    if (CancelRequested()) {
+        Fail(ERROR_INTERNET_OPERATION_CANCELLED);
+        return false;
+    }
     if (!::HttpSendRequestA(request_.get(), headers.empty() ? nullptr : headers.c_str(),
                             static_cast<DWORD>(headers.size()), const_cast<char*>(body.data()),
                             static_cast<DWORD>(body.size()))) {
@@ -111,6 +116,11 @@ bool HttpRequest::Send(const std::string& body, const std::string& headers, std:
 
     char buffer[1024];
     for (;;) {
+        // A stop ends a long body between two reads.
+        if (CancelRequested()) {
+            Fail(ERROR_INTERNET_OPERATION_CANCELLED);
+            return false;
+        }
         DWORD got = 0;
         if (!::InternetReadFile(request_.get(), buffer, sizeof buffer, &got)) {
             Fail(::GetLastError());

@@ -21,7 +21,9 @@ class HttpRequest {
 public:
     // Sends the request with the body and reads the whole reply body. False on
     // a failed send or read, and on a body shorter than its Content-Length.
-    // An HTTP error status is not a failure: its body is the reply.
+    // An HTTP error status is not a failure: its body is the reply. A stop
+    // request of the thread (support/cancel.h) fails it before the send and
+    // between two reads of the body.
     bool Send(const std::string& body, const std::string& headers, std::string& reply);
 
     DWORD Status() const { return status_; }  // 0 when no answer came

@@ -1,6 +1,7 @@
 #include "support/window.h"
 
 #include <commdlg.h>
+#include <shlobj.h>
 
 #include <vector>
 
@@ -47,7 +48,8 @@ void ResizeWindow(HWND window, int width, int height) {
 }
 
 void SetWindowBand(HWND window, HWND insertAfter) {
-    ::SetWindowPos(window, insertAfter, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    // Activating would undo a move into the topmost band under Wine.
+    ::SetWindowPos(window, insertAfter, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void AddBorder(HWND window) {
@@ -68,6 +70,54 @@ bool IsMenuItemChecked(HMENU menu, UINT command) {
 
 void ToggleMenuCheck(HMENU menu, UINT command) {
     ::CheckMenuItem(menu, command, MF_BYCOMMAND | (IsMenuItemChecked(menu, command) ? MF_UNCHECKED : MF_CHECKED));
+}
+
+void SetMenuCheck(HMENU menu, UINT command, bool checked) {
+    ::CheckMenuItem(menu, command, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+}
+
+void SetMenuItemEnabled(HMENU menu, UINT command, bool enabled) {
+    ::EnableMenuItem(menu, command, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+}
+
+bool IsMenuItemEnabled(HMENU menu, UINT command) {
+    MENUITEMINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_STATE;
+    if (!::GetMenuItemInfoA(menu, command, FALSE, &info)) return false;
+    return (info.fState & MFS_DISABLED) == 0;
+}
+
+void SelectAllOnFocus(HWND edit) {
+    ::SetFocus(edit);
+    ::PostMessageA(edit, EM_SETSEL, 0, -1);
+}
+
+namespace {
+int CALLBACK BrowseCallback(HWND dialog, UINT message, LPARAM, LPARAM initialFolder) {
+    if (message == BFFM_INITIALIZED && initialFolder) {
+        ::SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, initialFolder);
+    }
+    return 0;
+}
+}  // namespace
+
+int BrowseSaveFolder(HWND owner, const char* title, const std::string& initialFolder, std::string& result) {
+    result.clear();
+    BROWSEINFOA info{};
+    info.hwndOwner = owner;
+    info.lpszTitle = title;
+    info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+    info.lpfn = BrowseCallback;
+    info.lParam = reinterpret_cast<LPARAM>(initialFolder.c_str());
+    PIDLIST_ABSOLUTE item = ::SHBrowseForFolderA(&info);
+    if (!item) return 0;
+    // Room for 259 double-byte characters.
+    char path[MAX_PATH * 2] = {};
+    const BOOL found = ::SHGetPathFromIDListA(item, path);
+    ::CoTaskMemFree(item);
+    if (found) result = path;
+    return found ? 1 : 0;
 }
 
 namespace {

@@ -28,6 +28,18 @@ void AddBorder(HWND window);
 
 bool IsMenuItemChecked(HMENU menu, UINT command);
 void ToggleMenuCheck(HMENU menu, UINT command);
+void SetMenuCheck(HMENU menu, UINT command, bool checked);
+// Enabled, or grayed.
+void SetMenuItemEnabled(HMENU menu, UINT command, bool enabled);
+bool IsMenuItemEnabled(HMENU menu, UINT command);
+
+// Gives the edit box the focus and selects its whole text (the selection is
+// posted, so it follows the focus change's own selection).
+void SelectAllOnFocus(HWND edit);
+
+// The shell's folder browser, starting at the initial folder. Nonzero when a
+// folder was picked; the result is empty otherwise.
+int BrowseSaveFolder(HWND owner, const char* title, const std::string& initialFolder, std::string& result);
 
 // The platform's file dialogs. The filter is pairs of zero-terminated texts
 // closed by an empty one ("XML\0*.xml\0"). True when the user chose a file;

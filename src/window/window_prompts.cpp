@@ -1,8 +1,10 @@
 #include "window/window_prompts.h"
 
-#include "settings/settings.h"
 #include "resources/resource.h"
+#include "support/cancel.h"
 #include "support/window.h"
+#include "window/login_dialog.h"
+#include "window/program_message.h"
 
 namespace {
 
@@ -47,11 +49,14 @@ INT_PTR CALLBACK OverwriteDialogProc(HWND dialog, UINT message, WPARAM wParam, L
 }  // namespace
 
 void WindowPrompts::ShowSignInNotice() {
-    ::MessageBoxA(owner_, "モクモク動画にログインして下さい。", App().programName.c_str(),
-                  MB_OK | MB_TOPMOST | MB_SETFOREGROUND);
+    if (CancelRequested()) return;
+    ShowProgramMessage(owner_, "モクモク動画にログインして下さい。");
 }
 
+bool WindowPrompts::RunLoginDialog() { return !CancelRequested() && ShowLoginDialog(owner_) == 1; }
+
 OverwriteChoice WindowPrompts::AskOverwrite(const std::string& path, bool& alwaysOverwrite) {
+    if (CancelRequested()) return OverwriteChoice::Cancel;
     OverwriteDialogData data{&path};
     const INT_PTR result = ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_OVERWRITE), owner_,
                                              OverwriteDialogProc, reinterpret_cast<LPARAM>(&data));
@@ -70,5 +75,6 @@ OverwriteChoice WindowPrompts::AskOverwrite(const std::string& path, bool& alway
 }
 
 bool WindowPrompts::ChooseSaveAs(const std::string& filter, std::string& path) {
+    if (CancelRequested()) return false;
     return ChooseSaveFile(owner_, filter.c_str(), path);
 }

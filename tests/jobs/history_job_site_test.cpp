@@ -141,7 +141,7 @@ TEST_F(HistoryTest, StopBetweenStepsSavesNothing) {
     EXPECT_TRUE(ListFolder(dir_.Path()).empty());
     const auto lines = log_.Lines();
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "待機中...(1秒)"), 1);
-    EXPECT_EQ(lines.back(), "処理を途中停止しました");
+    EXPECT_EQ(lines.back(), "全履歴の取得を中止しました。ファイルは保存していません");
 }
 
 TEST_F(HistoryTest, PlainAccountIsRefusedOnceBeforeAnyComment) {

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
+#include "support/cancel.h"
 #include "support/http.h"
 #include "testlib/standin_client.h"
 
@@ -101,4 +105,23 @@ TEST_F(WebFetchTest, ContentLengthAnnouncedOrMinusOne) {
     EXPECT_EQ(WebContentLength(Url("/test/big")), 5000);
     EXPECT_EQ(WebContentLength(Url("/test/nolength")), -1);
     EXPECT_EQ(WebContentLength("http://127.0.0.1:1/"), -1);
+}
+
+TEST_F(WebFetchTest, AStoppedThreadSendsNothing) {
+    std::atomic<bool> stop{true};
+    ScopedCancelFlag scope(stop);
+    HttpSession session;
+    ASSERT_TRUE(session.Open(HttpSession::Access::Direct));
+    HttpRequest request;
+    ASSERT_TRUE(session.OpenRequest(Url("/test/big"), "GET", request));
+    std::string reply = "stale";
+    EXPECT_FALSE(request.Send(std::string(), std::string(), reply));
+    EXPECT_EQ(request.Error(), static_cast<DWORD>(ERROR_INTERNET_OPERATION_CANCELLED));
+    EXPECT_TRUE(reply.empty());
+    EXPECT_TRUE(StandinRequests().empty());
+    // Other threads keep their own flag.
+    std::string body;
+    std::thread other([&] { WebFetch(Url("/test/big"), body); });
+    other.join();
+    EXPECT_EQ(body, Numbered(1000));
 }

@@ -19,5 +19,7 @@ rm -f "$out"
 echo "== saved in $demo/comments =="
 ls -l "$demo/comments"
 
-echo "== Kometori.exe (close its window to end the demo) =="
+# The help menu opens readme.txt from the start folder.
+[ -f "$KOMETORI_BUILD_DIR/readme.txt" ] && cp "$KOMETORI_BUILD_DIR/readme.txt" "$demo/"
+echo "== Kometori.exe: press コメント取得(D) to fetch sm9 through the window; close it to end the demo =="
 wine "$KOMETORI_BUILD_DIR/Kometori.exe" >/dev/null 2>&1 </dev/null

@@ -1,0 +1,160 @@
+#include "window/fetch_view.h"
+
+#include <shellapi.h>
+
+#include <mutex>
+
+#include "infolog/info_log.h"
+#include "jobs/conversion_job.h"
+#include "jobs/fetch_input.h"
+#include "jobs/fetch_job.h"
+#include "resources/resource.h"
+#include "settings/settings.h"
+#include "support/window.h"
+#include "support/write_guard.h"
+#include "window/main_form.h"
+#include "window/program_message.h"
+#include "window/workers.h"
+
+namespace {
+
+WorkerSlot& FetchSlot() {
+    static WorkerSlot slot;
+    return slot;
+}
+
+void SystemBeep() { ::MessageBeep(MB_ICONASTERISK); }
+
+std::function<void()>& CompletionBeep() {
+    static std::function<void()> beep = SystemBeep;
+    return beep;
+}
+
+void SetTitle(HWND main, const char* state) {
+    const std::string& name = App().programName;
+    ::SetWindowTextA(main, state ? (name + " - " + state).c_str() : name.c_str());
+}
+
+// Disabling the control that has the focus would leave the keyboard nowhere.
+void EnableControl(HWND main, int id, bool enabled) {
+    HWND control = ::GetDlgItem(main, id);
+    if (!enabled && ::GetFocus() == control) ::SendMessageA(main, WM_NEXTDLGCTL, 0, FALSE);
+    ::EnableWindow(control, enabled);
+}
+
+void ShowSaved(HWND main) {
+    ::SetDlgItemTextA(main, IDC_FETCH, "取得完了");
+    SetTitle(main, "取得完了");
+}
+
+// A failure in batch mode: the info window shown, checked in the menu, in front.
+void RevealInfoWindow(HWND main) {
+    if (!App().settings.ViewInfoWindow) ::SendMessageA(main, WM_COMMAND, MAKEWPARAM(IDM_INFO_WINDOW, 0), 0);
+    HWND info = InfoLog.Window();
+    if (!info) return;
+    SetWindowBand(info, HWND_TOPMOST);
+    ::ShowWindow(info, SW_SHOW);
+    SetWindowBand(info, HWND_NOTOPMOST);
+}
+
+// The job's view of the window, on the worker thread. What changes the window
+// runs on the window's thread and only while the window still shows the job;
+// message boxes are the worker's own and are skipped once a stop was asked.
+class WindowFetchView : public FetchJobView, private ConversionView {
+public:
+    WindowFetchView(HWND main, JobTicket& ticket) : main_(main), ticket_(ticket) {}
+
+    void ShowBusy() override { OnWindow([this] { ShowFetchBusy(main_); }); }
+    void ShowIdle() override { OnWindow([this] { ShowFetchIdle(main_); }); }
+    void ShowSaved() override { OnWindow([this] { ::ShowSaved(main_); }); }
+    bool GetAllChecked() override { return ::IsDlgButtonChecked(main_, IDC_GETALL) == BST_CHECKED; }
+    bool TextConversionChecked() override { return ::IsDlgButtonChecked(main_, IDC_TRANSLATE) == BST_CHECKED; }
+    void ShowMessage(const std::string& message) override {
+        if (!ticket_.stop) ShowProgramMessage(main_, message);
+    }
+    void RevealInfoWindow() override { OnWindow([this] { ::RevealInfoWindow(main_); }); }
+    void Beep() override { CompletionBeep()(); }
+    bool RunConversion(const ConversionRequest& request) override {
+        outcome_.clear();
+        bool ok;
+        {
+            // The text file is written whole before the program may end.
+            std::lock_guard<std::recursive_mutex> writing(FileWriteMutex());
+            ok = RunConversionJob(request, this);
+        }
+        if (!outcome_.empty()) ShowMessage(outcome_);
+        return ok;
+    }
+
+private:
+    void OnWindow(std::function<void()> action) { CallOnWindow(main_, ticket_, action); }
+    // The conversion's outcome is shown once the text file is closed.
+    void ShowOutcome(const std::string& message) override { outcome_ = message; }
+    void ShowPercent(int percent) override {
+        OnWindow([this, percent] { ::SetWindowTextA(main_, ExtractingTitle(percent).c_str()); });
+    }
+    void ShowDone() override { OnWindow([this] { ::SetWindowTextA(main_, ExtractedTitle().c_str()); }); }
+
+    HWND main_;
+    JobTicket& ticket_;
+    std::string outcome_;
+};
+
+}  // namespace
+
+void ShowFetchBusy(HWND main) {
+    ::DragAcceptFiles(main, FALSE);
+    ::SetDlgItemTextA(main, IDC_FETCH, "取得中...");
+    SetTitle(main, "取得中...");
+    for (int id : {IDC_FETCH, IDC_SAVEPATH, IDC_BROWSE}) EnableControl(main, id, false);
+    HMENU menu = ::GetMenu(main);
+    SetMenuItemEnabled(menu, IDM_STOP, true);
+    SetMenuItemEnabled(menu, IDM_FETCH, false);
+    SetMenuItemEnabled(menu, IDM_CONVERT, false);
+    // A running automatic fetch can still be switched off.
+    if (!IsMenuItemChecked(menu, IDM_AUTO_FETCH)) SetMenuItemEnabled(menu, IDM_AUTO_FETCH, false);
+}
+
+void ShowFetchIdle(HWND main) {
+    ::DragAcceptFiles(main, TRUE);
+    ::SetDlgItemTextA(main, IDC_FETCH, "取得開始");
+    SetTitle(main, nullptr);
+    for (int id : {IDC_FETCH, IDC_SAVEPATH, IDC_BROWSE}) EnableControl(main, id, true);
+    HMENU menu = ::GetMenu(main);
+    SetMenuItemEnabled(menu, IDM_STOP, false);
+    for (UINT id : {IDM_FETCH, IDM_CONVERT, IDM_AUTO_FETCH}) SetMenuItemEnabled(menu, id, true);
+    // The automatic-fetching state comes with automatic fetching.
+}
+
+bool StartFetch(HWND main) {
+    const FormValues form = ReadForm(main);
+    FetchJobInput input;
+    input.addressText = form.URL;
+    input.saveFolder = form.SavePath;
+    input.commentCount = LeadingNumber(form.Comment);
+    input.pastDate = PastDateFromForm(form);
+    input.autoFetch = IsMenuItemChecked(::GetMenu(main), IDM_AUTO_FETCH);
+    const bool started = FetchSlot().Start([main, input](JobTicket& ticket) {
+        WindowFetchView view(main, ticket);
+        RunFetchJob(input, view);
+    });
+    if (started) SetMenuItemEnabled(::GetMenu(main), IDM_STOP, true);
+    return started;
+}
+
+bool FetchRunning() { return FetchSlot().Running(); }
+
+bool StopFetch(HWND main) {
+    std::atomic<bool>* stop = FetchSlot().RunningStopFlag();
+    if (stop) {
+        RequestFetchStop(*stop);
+        FetchSlot().Release();
+        ShowFetchIdle(main);
+    }
+    SetMenuItemEnabled(::GetMenu(main), IDM_STOP, false);
+    return stop != nullptr;
+}
+
+void SetCompletionBeep(std::function<void()> beep) {
+    CompletionBeep() = beep ? std::move(beep) : SystemBeep;
+}

@@ -1,0 +1,26 @@
+// The fetch job in the main window: its worker thread, its busy and idle
+// states and the stop command. The job itself is window-free (jobs/fetch_job.h).
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+
+// The fetching state: drops refused, the button and the title read
+// "取得中...", the button and the save folder disabled, the stop item enabled.
+void ShowFetchBusy(HWND main);
+// Back to idle: drops accepted, "取得開始", the title the program name alone.
+void ShowFetchIdle(HWND main);
+
+// Starts the job with the form as it stands on its worker thread; the caller
+// has checked the input. Its stop request is clear when the thread starts.
+bool StartFetch(HWND main);
+// A job runs that the window still shows.
+bool FetchRunning();
+// The stop command: the job is asked to stop and let go, the window goes idle
+// at once and the info window shows "処理を途中停止しました". False (and
+// nothing logged) when no job ran.
+bool StopFetch(HWND main);
+
+// The sound after a job over several addresses (MessageBeep by default).
+void SetCompletionBeep(std::function<void()> beep);

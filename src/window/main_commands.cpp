@@ -1,0 +1,182 @@
+#include "window/main_commands.h"
+
+#include <shellapi.h>
+
+#include "infolog/info_log.h"
+#include "jobs/fetch_input.h"
+#include "resources/resource.h"
+#include "settings/settings.h"
+#include "support/window.h"
+#include "window/fetch_view.h"
+#include "window/main_form.h"
+#include "window/main_window.h"
+#include "window/program_message.h"
+
+namespace {
+
+// Folding the past-log area away takes this many pixels off the window.
+constexpr int kPastLogFold = 56;
+
+HWND Item(HWND main, int id) { return ::GetDlgItem(main, id); }
+
+bool Checked(HWND main, int id) { return ::IsDlgButtonChecked(main, id) == BST_CHECKED; }
+
+void ApplyInfoWindow(HWND, bool on) {
+    if (HWND info = InfoLog.Window()) ::ShowWindow(info, on ? SW_SHOW : SW_HIDE);
+}
+
+void ApplyTopMost(HWND main, bool on) { SetWindowBand(main, on ? HWND_TOPMOST : HWND_NOTOPMOST); }
+
+// Check-mark items: the mark is the setting's live state.
+struct Toggle {
+    WORD id;
+    bool AppSettings::*flag;
+    void (*apply)(HWND main, bool on);  // what else follows the mark; may be null
+    bool restartNotice;                 // the setting takes effect at the next start
+};
+
+const Toggle kToggles[] = {
+    {IDM_TOPMOST, &AppSettings::WindowTopMost, ApplyTopMost, false},
+    {IDM_INFO_WINDOW, &AppSettings::ViewInfoWindow, ApplyInfoWindow, false},
+    {IDM_ALWAYS_OVERWRITE, &AppSettings::AutoOverWrite, nullptr, false},
+    {IDM_COMPLETE_BEEP, &AppSettings::CompleteBeep, nullptr, false},
+    {IDM_TEXT_UTF8, &AppSettings::TextOutUTF8, nullptr, false},
+    {IDM_DIRECT_CONNECTION, &AppSettings::AlwaysDirectConnection, nullptr, true},
+    {IDM_NOTIFY_VERSION, &AppSettings::NotifyVersionUp, nullptr, false},
+};
+
+void RunToggle(HWND main, const Toggle& toggle) {
+    if (toggle.restartNotice) {
+        ShowProgramMessage(main, "設定内容を反映させるには、" + App().programName + "を再起動して下さい。");
+    }
+    HMENU menu = ::GetMenu(main);
+    ToggleMenuCheck(menu, toggle.id);
+    const bool on = IsMenuItemChecked(menu, toggle.id);
+    App().settings.*toggle.flag = on;
+    if (toggle.apply) toggle.apply(main, on);
+}
+
+void OnEditFocus(HWND main, WORD id, WORD code, HWND control) {
+    if (code == EN_SETFOCUS && control == Item(main, id)) SelectAllOnFocus(control);
+}
+
+void OnBrowse(HWND main, WORD, WORD, HWND) {
+    std::string folder;
+    if (BrowseSaveFolder(main, "コメントの保存フォルダを選択して下さい。", WindowText(Item(main, IDC_SAVEPATH)),
+                         folder) &&
+        !folder.empty()) {
+        ::SetDlgItemTextA(main, IDC_SAVEPATH, folder.c_str());
+    }
+}
+
+void OnGetAll(HWND main, WORD, WORD, HWND) { ::EnableWindow(Item(main, IDC_COMMENT), !Checked(main, IDC_GETALL)); }
+
+void OnPastLogFold(HWND main, WORD, WORD, HWND) {
+    int& full = MainState().fullHeight;
+    if (full == 0) full = WindowHeight(main);
+    ResizeWindow(main, WindowWidth(main), Checked(main, IDC_PASTLOG) ? full : full - kPastLogFold);
+}
+
+void OnFetch(HWND main, WORD, WORD, HWND) {
+    // The button and the menu item are off while a job runs.
+    if (!FetchRunning() && CheckFetchInput(main)) StartFetch(main);
+}
+
+void OnStop(HWND main, WORD, WORD, HWND) { StopFetch(main); }
+
+void OnExit(HWND main, WORD, WORD, HWND) { EndProgram(main); }
+
+void OnWeb(HWND main, WORD, WORD, HWND) {
+    ::ShellExecuteA(main, nullptr, App().settings.site.AuthorPage().c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void OnHelp(HWND main, WORD, WORD, HWND) {
+    ::SetCurrentDirectoryA(App().startDirectory.c_str());
+    ::ShellExecuteA(main, "open", "readme.txt", nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void OnAbout(HWND main, WORD, WORD, HWND) {
+    const AppContext& app = App();
+    ShowProgramMessage(main, "\n" + app.programName + "  Ver." + app.versionText + "\n\n" + "Webページ ： " +
+                                 app.settings.site.AuthorPage() + "\n" + "Eメール ： " +
+                                 app.settings.site.AuthorMail + "\n" + "\n" + "実行フォルダ ： " +
+                                 app.startDirectory + "\n\n");
+}
+
+void OnOpenSaveFolder(HWND main, WORD, WORD, HWND) {
+    const std::string folder = WindowText(Item(main, IDC_SAVEPATH));
+    if (::GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+    ::ShellExecuteA(main, "open", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+// Conversion, automatic fetching and the download address come with their jobs.
+void NotYet(HWND, WORD, WORD, HWND) {}
+
+using Handler = void (*)(HWND main, WORD id, WORD code, HWND control);
+
+struct Command {
+    WORD id;
+    Handler handler;
+};
+
+const Command kCommands[] = {
+    {IDC_URL, OnEditFocus},
+    {IDC_SAVEPATH, OnEditFocus},
+    {IDC_COMMENT, OnEditFocus},
+    {IDC_BROWSE, OnBrowse},
+    {IDC_GETALL, OnGetAll},
+    {IDC_PASTLOG, OnPastLogFold},
+    {IDC_FETCH, OnFetch},
+    {IDM_FETCH, OnFetch},
+    {IDM_STOP, OnStop},
+    {IDC_DOWNLOAD, NotYet},
+    {IDM_OPEN_DOWNLOAD, NotYet},
+    {IDM_SHOW_DOWNLOAD, NotYet},
+    {IDM_EXIT, OnExit},
+    {IDM_WEB, OnWeb},
+    {IDM_HELP, OnHelp},
+    {IDM_ABOUT, OnAbout},
+    {IDM_CONVERT, NotYet},
+    {IDM_AUTO_FETCH, NotYet},
+    {IDM_INTERVAL, NotYet},
+    {IDM_OPEN_SAVE_FOLDER, OnOpenSaveFolder},
+};
+
+}  // namespace
+
+bool RunCommand(HWND main, WORD id, WORD code, HWND control) {
+    if (id == 0) return false;
+    for (const Command& command : kCommands) {
+        if (command.id == id) {
+            command.handler(main, id, code, control);
+            return true;
+        }
+    }
+    for (const Toggle& toggle : kToggles) {
+        if (toggle.id == id) {
+            RunToggle(main, toggle);
+            return true;
+        }
+    }
+    return false;
+}
+
+void ApplySettingsToMenu(HWND main) {
+    HMENU menu = ::GetMenu(main);
+    for (const Toggle& toggle : kToggles) SetMenuCheck(menu, toggle.id, App().settings.*toggle.flag);
+    if (App().settings.WindowTopMost) ApplyTopMost(main, true);
+}
+
+bool CheckFetchInput(HWND main) {
+    const InputCheck check = ValidateFetchInput(ReadForm(main));
+    if (check.ok) return true;
+    ShowProgramMessage(main, check.message);
+    switch (check.focus) {
+        case InputField::Address: ::SetFocus(Item(main, IDC_URL)); break;
+        case InputField::SaveFolder: ::SetFocus(Item(main, IDC_SAVEPATH)); break;
+        case InputField::Count: ::SetFocus(Item(main, IDC_COMMENT)); break;
+        case InputField::CountSelectAll: SelectAllOnFocus(Item(main, IDC_COMMENT)); break;
+        default: break;
+    }
+    return false;
+}

@@ -1,0 +1,87 @@
+#include "window/main_form.h"
+
+#include "infolog/info_log.h"
+#include "resources/resource.h"
+#include "support/window.h"
+
+namespace {
+
+struct TextField {
+    int id;
+    std::string FormValues::*value;
+};
+
+// The boxes that hold texts, as the INI file keeps them.
+const TextField kTextFields[] = {
+    {IDC_URL, &FormValues::URL},       {IDC_SAVEPATH, &FormValues::SavePath}, {IDC_COMMENT, &FormValues::Comment},
+    {IDC_YEAR, &FormValues::Year},     {IDC_MONTH, &FormValues::Month},       {IDC_DAY, &FormValues::Day},
+    {IDC_HOUR, &FormValues::Hour},     {IDC_MINUTE, &FormValues::Minute},     {IDC_SECOND, &FormValues::Second},
+};
+
+struct CheckField {
+    int id;
+    bool FormValues::*value;
+};
+
+const CheckField kCheckFields[] = {
+    {IDC_GETALL, &FormValues::GetAllComment},
+    {IDC_TRANSLATE, &FormValues::TranslateText},
+    {IDC_PASTLOG, &FormValues::PastLog},
+};
+
+bool Placeable(HWND window) { return window && !::IsIconic(window) && !::IsZoomed(window); }
+
+}  // namespace
+
+FormValues ReadForm(HWND main) {
+    FormValues form;
+    for (const TextField& field : kTextFields) form.*field.value = WindowText(::GetDlgItem(main, field.id));
+    for (const CheckField& field : kCheckFields) {
+        form.*field.value = ::IsDlgButtonChecked(main, field.id) == BST_CHECKED;
+    }
+    return form;
+}
+
+void FillForm(HWND main, const FormValues& form) {
+    for (const TextField& field : kTextFields) ::SetDlgItemTextA(main, field.id, (form.*field.value).c_str());
+    for (const CheckField& field : kCheckFields) {
+        if (form.*field.value) ::CheckDlgButton(main, field.id, BST_CHECKED);
+    }
+    if (form.GetAllComment) ::EnableWindow(::GetDlgItem(main, IDC_COMMENT), FALSE);
+}
+
+WindowPlacementValues ReadPlacement(HWND main, HWND info) {
+    WindowPlacementValues placement;
+    if (Placeable(main)) {
+        placement.hasMain = true;
+        placement.mainLeft = WindowLeft(main);
+        placement.mainTop = WindowTop(main);
+    }
+    if (Placeable(info)) {
+        placement.hasInfo = true;
+        placement.infoLeft = WindowLeft(info);
+        placement.infoTop = WindowTop(info);
+        placement.infoWidth = WindowWidth(info);
+        placement.infoHeight = WindowHeight(info);
+    }
+    return placement;
+}
+
+void LoadSettingsIntoWindow(HWND main) {
+    AppSettings& settings = App().settings;
+    FormValues form;
+    settings.Load(form);
+    MoveWindowTo(main, settings.MainLeft, settings.MainTop);
+    if (HWND info = InfoLog.Window()) {
+        MoveWindowTo(info, settings.InfoLeft, settings.InfoTop);
+        ResizeWindow(info, settings.InfoWidth, settings.InfoHeight);
+        if (settings.ViewInfoWindow) ::ShowWindow(info, SW_SHOWNOACTIVATE);
+    }
+    // Whether it stays on top is the menu's to decide.
+    SetWindowBand(main, HWND_NOTOPMOST);
+    FillForm(main, form);
+}
+
+void SaveSettingsFromWindow(HWND main) {
+    App().settings.Save(ReadForm(main), ReadPlacement(main, InfoLog.Window()));
+}

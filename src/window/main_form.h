@@ -1,0 +1,21 @@
+// The main window's side of the settings store: the form's controls and the
+// places of the main window and the info window.
+#pragma once
+
+#include <windows.h>
+
+#include "settings/settings.h"
+
+// The form as the controls hold it.
+FormValues ReadForm(HWND main);
+// Puts the values into the controls. Check boxes that are off are left as
+// they are; "全て取得" on disables the count box.
+void FillForm(HWND main, const FormValues& form);
+// The rectangles to store; none for a minimised or maximised window.
+WindowPlacementValues ReadPlacement(HWND main, HWND info);
+
+// Reads the INI file, places the main window and the info window (showing
+// the info window when ViewInfoWindow is on) and fills the form.
+void LoadSettingsIntoWindow(HWND main);
+// Writes the form, the places and the settings to the INI file.
+void SaveSettingsFromWindow(HWND main);

@@ -1,0 +1,31 @@
+// The main window: class CKometori, made from dialog template 102 with menu
+// 106. One per process.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+class ToolTips;
+
+struct MainWindowState {
+    HWND window = nullptr;
+    std::unique_ptr<ToolTips> tips;
+    std::string addressTip;  // a tip's text lives as long as its tool
+    int fullHeight = 0;      // the outer height seen at the first fold
+    bool ended = false;      // the end path has run
+};
+MainWindowState& MainState();
+
+// Registers the class and creates the window, hidden; its initialisation
+// loads the settings, places it and shows it. Null on failure.
+HWND CreateMainWindow(HINSTANCE instance);
+
+// The message loop with keyboard navigation between the controls; returns the
+// quit message's code.
+int RunMessageLoop(HWND main);
+
+// The end path, once per window: the settings saved, the info window hidden,
+// the quit message posted.
+void EndProgram(HWND main);

@@ -1,0 +1,46 @@
+// Finding and answering the program's dialogs from the test. A message box
+// shown on the test's own thread blocks it, so boxes are answered from a
+// thread of their own.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "support/handles.h"
+
+// A visible top-level dialog of this process with that title, or null.
+HWND FindDialog(const std::string& title);
+// The text of a message box.
+std::string MessageBoxText(HWND box);
+
+// Answers every message box captioned with the program's name with the
+// button set at the time (IDOK by default) and keeps their texts. onBox runs
+// on the answering thread just before the answer.
+class MessageBoxAnswerer {
+public:
+    MessageBoxAnswerer();
+    ~MessageBoxAnswerer();
+    MessageBoxAnswerer(const MessageBoxAnswerer&) = delete;
+    MessageBoxAnswerer& operator=(const MessageBoxAnswerer&) = delete;
+
+    void SetButton(int button);
+    void OnBox(std::function<void(HWND box)> onBox);
+    std::vector<std::string> Texts();
+    void Clear();
+
+private:
+    static unsigned __stdcall Run(void* self);
+    void Poll();
+
+    std::mutex mutex_;
+    int button_ = IDOK;
+    std::function<void(HWND)> onBox_;
+    std::vector<std::string> texts_;
+    std::vector<HWND> answered_;
+    KernelHandle stop_;
+    KernelHandle thread_;
+};

@@ -1,0 +1,40 @@
+#!/bin/bash
+# Screenshots of the window program for the README, taken on the test
+# command's X display: run by the stand-in site (its addresses in the
+# environment), Kometori.exe in a Wine virtual desktop with settings of its
+# own, driven by shot_driver.exe; ImageMagick's import writes the PNGs.
+#   docs/main-window.png   the main window at start
+#   docs/after-fetch.png   the main window, its message box and the info window after a fetch of sm9
+set -eu
+: "${KOMETORI_BUILD_DIR:?}" "${KOMETORI_STANDIN_MAIN:?}" "${KOMETORI_STANDIN_SECURE:?}"
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+src=$(cd "$here/../.." && pwd)
+source "$here/wine-env.sh"
+driver="$KOMETORI_BUILD_DIR/tests/shot_driver.exe"
+work="$KOMETORI_BUILD_DIR/screenshots"
+size=1180x580
+rm -rf "$work"
+mkdir -p "$work/comments" "$src/docs"
+cd "$work"
+# A fixed past-log moment and places, so that the pictures stay the same.
+printf '[site]\r\nMainHost=%s\r\nSecureHost=%s\r\n[main]\r\nLeft=24\r\nTop=24\r\nURL=sm9\r\nSavePath=%s\r\nMail=premium@kometori.test\r\nPass=p&ss+w%%rd=1\r\nPastLog=1\r\nNotifyVersionUp=0\r\n[info]\r\nViewInfoWindow=1\r\nLeft=756\r\nTop=24\r\nWidth=400\r\nHeight=530\r\n[pastlog]\r\nYear=2010\r\nMonth=5\r\nDay=1\r\nHour=12\r\nMinute=0\r\nSecond=0\r\n' \
+    "$KOMETORI_STANDIN_MAIN" "$KOMETORI_STANDIN_SECURE" 'C:\Kometori\comments' > Kometori.ini
+mkdir -p "$WINEPREFIX/drive_c/Kometori/comments"
+rm -f "$WINEPREFIX/drive_c/Kometori/comments/"*
+
+wine explorer "/desktop=Kometori,$size" "$KOMETORI_BUILD_DIR/Kometori.exe" >"$work/wine.log" 2>&1 </dev/null &
+program=$!
+trap 'kill $program 2>/dev/null || true' EXIT
+shot() {
+    # The step's windows are up; give them a moment to paint.
+    sleep 1
+    import -window root -crop "$2" +repage "$src/docs/$1"
+}
+wine "$driver" main
+shot main-window.png 550x240+0+0
+wine "$driver" fetch
+shot after-fetch.png "$size+0+0"
+wine "$driver" finish
+wait "$program" || true
+ls "$WINEPREFIX/drive_c/Kometori/comments/"*.xml >/dev/null
+echo "wrote $src/docs/main-window.png and $src/docs/after-fetch.png"

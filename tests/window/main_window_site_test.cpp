@@ -1,0 +1,222 @@
+// Fetching through the main window against the stand-in site: the job's
+// states, its reports, the sign-in dialog, stop and the close prompt.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+
+#include "jobs/fetch_job.h"
+#include "resources/resource.h"
+#include "support/window.h"
+#include "testlib/main_window_fixture.h"
+#include "testlib/messages.h"
+#include "testlib/site_test.h"
+#include "window/fetch_view.h"
+#include "window/workers.h"
+
+namespace {
+
+const char kStopPrompt[] =
+    "現在処理中です。\n\n[はい]を選択するとソフトを強制終了します。\n[いいえ]を選択すると処理を途中停止します。";
+
+class WindowFetchTest : public SiteTest, public MainWindowFixture {
+protected:
+    void SetUp() override {
+        SiteTest::SetUp();
+        SetCompletionBeep([this] { ++beeps; });
+    }
+    void TearDown() override {
+        Close();
+        SetCompletionBeep(nullptr);
+        SiteTest::TearDown();  // releases stalled requests, so let-go workers end
+        PumpMessagesUntil([] { return !AnyWorkerRunning(); });
+    }
+    // The INI of these tests: the form, a quick pause, names by video ID. The
+    // first of two equal keys counts: `extra` goes first.
+    HWND OpenWith(const std::string& url, const std::string& extra = "") {
+        return Open("[main]\r\n" + extra + "URL=" + url + "\r\nSavePath=" + dir.Path() +
+                    "\r\nComment=5\r\nAccessWait=1\r\nFilenameFormat=%thread%\r\n");
+    }
+    // Keys that only the end path writes.
+    bool Saved() const { return IniValue("main", "CompleteBeep") != "<none>"; }
+    bool Idle() const { return Title() == "Kometori" && Text(IDC_FETCH) == "取得開始"; }
+    bool WaitIdle() {
+        return PumpMessagesUntil([&] { return Idle() && !AnyWorkerRunning(); }, 60000);
+    }
+    int Count(const std::string& line) {
+        const auto lines = log.Lines();
+        return static_cast<int>(std::count(lines.begin(), lines.end(), line));
+    }
+
+    LineCapture log;
+    std::atomic<int> beeps{0};
+};
+
+TEST_F(WindowFetchTest, OneAddressIsReportedInAMessageBox) {
+    StandinSignIn("premium");
+    ASSERT_TRUE(OpenWith("sm9"));
+    std::vector<std::string> shown;  // the window while the box is up
+    boxes.OnBox([&](HWND) {
+        shown = {Text(IDC_FETCH), Title(), std::to_string(Enabled(IDC_FETCH)), std::to_string(Enabled(IDC_SAVEPATH)),
+                 std::to_string(Enabled(IDC_BROWSE)), std::to_string(Enabled(IDC_URL)),
+                 std::to_string(MenuEnabled(IDM_FETCH)), std::to_string(MenuEnabled(IDM_STOP)),
+                 std::to_string(MenuEnabled(IDM_CONVERT)), std::to_string(MenuEnabled(IDM_AUTO_FETCH)),
+                 std::to_string(AcceptsDrops())};
+    });
+    Command(IDC_FETCH);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"コメントファイルを保存しました。\n\n" + dir.File("sm9.xml")});
+    EXPECT_EQ(shown, (std::vector<std::string>{"取得完了", "Kometori - 取得完了", "0", "0", "0", "1", "0", "1", "0",
+                                                "0", "0"}));
+    EXPECT_TRUE(FileExists(dir.File("sm9.xml")));
+    EXPECT_TRUE(Enabled(IDC_FETCH) && Enabled(IDC_SAVEPATH) && Enabled(IDC_BROWSE));
+    EXPECT_FALSE(MenuEnabled(IDM_STOP));
+    EXPECT_TRUE(MenuEnabled(IDM_FETCH) && MenuEnabled(IDM_CONVERT) && MenuEnabled(IDM_AUTO_FETCH));
+    EXPECT_TRUE(AcceptsDrops());
+    EXPECT_EQ(Count("全ての処理を完了しました"), 1);
+    EXPECT_EQ(beeps, 0);
+}
+
+TEST_F(WindowFetchTest, SeveralAddressesReportToTheLogAndBeepOnce) {
+    StandinSignIn("premium");
+    ASSERT_TRUE(OpenWith("sm9;sm1234"));
+    Command(IDM_FETCH);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_TRUE(boxes.Texts().empty());
+    EXPECT_EQ(Count("コメントファイルを保存しました"), 2);
+    EXPECT_EQ(Count("待機中...(1秒)"), 1);
+    EXPECT_EQ(beeps, 1);
+    EXPECT_TRUE(FileExists(dir.File("sm1234.xml")));
+}
+
+TEST_F(WindowFetchTest, BatchFailureBringsTheHiddenInfoWindowForward) {
+    StandinSignIn("premium");
+    ASSERT_TRUE(OpenWith("sm3;sm9"));
+    HWND info = CBaseDebug::Window();
+    ASSERT_FALSE(IsWindowVisible(info));
+    Command(IDC_FETCH);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_TRUE(boxes.Texts().empty());
+    EXPECT_TRUE(IsWindowVisible(info));
+    EXPECT_TRUE(MenuChecked(IDM_INFO_WINDOW));
+    EXPECT_TRUE(App().settings.ViewInfoWindow);
+    EXPECT_FALSE(GetWindowLongA(info, GWL_EXSTYLE) & WS_EX_TOPMOST) << "in front, not kept on top";
+    EXPECT_EQ(Count(std::string("◆") + kFetchErrorText), 1);
+    EXPECT_TRUE(FileExists(dir.File("sm9.xml")));
+}
+
+struct SignInRow {
+    const char* name;
+    const char* storedMail;
+    const char* storedPass;
+    const char* typedPass;  // typed into the dialog with the premium mail address
+    bool notice;            // "please sign in" comes before the dialog
+    bool saved;
+};
+
+TEST_F(WindowFetchTest, SignInDialogAsksForTheAccount) {
+    const SignInRow rows[] = {
+        {"nothing stored, good password", "", "", "p&ss+w%rd=1", true, true},
+        {"stored password refused, refused again", "premium@kometori.test", "wrong", "still wrong", false, false},
+    };
+    for (const SignInRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        StandinSignOut();
+        DeleteFileA(dir.File("sm9.xml").c_str());
+        boxes.Clear();
+        ASSERT_TRUE(OpenWith("sm9", std::string("Mail=") + row.storedMail + "\r\nPass=" + row.storedPass + "\r\n"));
+        Command(IDC_FETCH);
+        HWND dialog = nullptr;
+        ASSERT_TRUE(PumpMessagesUntil([&] { return (dialog = FindDialog("ログイン")) != nullptr; }, 30000));
+        EXPECT_EQ(boxes.Texts().size(), row.notice ? 1u : 0u);
+        EXPECT_EQ(GetWindow(dialog, GW_OWNER), main);
+        EXPECT_FALSE(IsWindowEnabled(main)) << "modal to the main window";
+        EXPECT_EQ(WindowText(GetDlgItem(dialog, IDC_LOGIN_MAIL)), row.storedMail);
+        EXPECT_EQ(WindowText(GetDlgItem(dialog, IDC_LOGIN_PASS)), row.storedPass);
+        EXPECT_TRUE(GetWindowLongA(GetDlgItem(dialog, IDC_LOGIN_PASS), GWL_STYLE) & ES_PASSWORD);
+        SetDlgItemTextA(dialog, IDC_LOGIN_MAIL, "premium@kometori.test");
+        SetDlgItemTextA(dialog, IDC_LOGIN_PASS, row.typedPass);
+        // Enter and Esc do nothing; only the button signs in.
+        SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+        SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        EXPECT_TRUE(IsWindow(dialog));
+        PostMessageA(GetDlgItem(dialog, IDC_LOGIN_BUTTON), BM_CLICK, 0, 0);
+        ASSERT_TRUE(WaitIdle());
+        EXPECT_EQ(FileExists(dir.File("sm9.xml")), row.saved);
+        const std::vector<std::string> texts = boxes.Texts();
+        ASSERT_FALSE(texts.empty());
+        if (row.notice) {
+            EXPECT_EQ(texts.front(), "モクモク動画にログインして下さい。");
+        }
+        if (row.saved) {
+            EXPECT_EQ(App().settings.Pass, row.typedPass) << "the account that signed in is kept";
+        } else {
+            EXPECT_EQ(texts.back(), kFetchErrorText);
+            EXPECT_EQ(Count("◆モクモク動画にログインして下さい"), 1);
+        }
+        Close();
+        log.Clear();
+    }
+}
+
+TEST_F(WindowFetchTest, StopDuringThePauseGoesIdleAtOnce) {
+    StandinSignIn("premium");
+    ASSERT_TRUE(OpenWith("sm9;sm1234;sm5000", "AccessWait=30\r\n"));
+    Command(IDC_FETCH);
+    ASSERT_TRUE(PumpMessagesUntil([&] { return Count("待機中...(30秒)") == 1; }, 30000));
+    Command(IDM_STOP);
+    EXPECT_TRUE(Idle());
+    EXPECT_FALSE(MenuEnabled(IDM_STOP));
+    EXPECT_EQ(Count("処理を途中停止しました"), 1);
+    // The worker ends at its next check and never touches the window again.
+    SetWindowTextA(main, "marker");
+    ASSERT_TRUE(PumpMessagesUntil([] { return !AnyWorkerRunning(); }, 5000));
+    PumpPendingMessages();
+    EXPECT_EQ(Title(), "marker");
+    EXPECT_FALSE(FileExists(dir.File("sm1234.xml")));
+    EXPECT_EQ(Count("全ての処理を完了しました"), 0);
+    EXPECT_EQ(Count("処理を途中停止しました"), 1);
+}
+
+struct CloseRow {
+    const char* name;
+    WORD command;  // 0: the close box
+    int answer;
+    bool asked;
+    bool ended;
+};
+
+TEST_F(WindowFetchTest, ClosingDuringAJob) {
+    const CloseRow rows[] = {
+        {"close box, cancel", 0, IDCANCEL, true, false},
+        {"close box, no", 0, IDNO, true, false},
+        {"close box, yes", 0, IDYES, true, true},
+        {"exit item", IDM_EXIT, IDOK, false, true},
+    };
+    StandinSignIn("premium");
+    for (const CloseRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        StandinFault("main", "stall", 0);  // the watch page never answers
+        DeleteFileA(iniPath.c_str());
+        boxes.Clear();
+        boxes.SetButton(row.answer);
+        log.Clear();
+        ASSERT_TRUE(OpenWith("sm9"));
+        Command(IDC_FETCH);
+        ASSERT_TRUE(PumpMessagesUntil([&] { return Count("URL = sm9") == 1; }));
+        if (row.command) {
+            Command(row.command);
+        } else {
+            SendMessageA(main, WM_CLOSE, 0, 0);
+        }
+        EXPECT_EQ(boxes.Texts(), row.asked ? std::vector<std::string>{kStopPrompt} : std::vector<std::string>{});
+        EXPECT_EQ(Saved(), row.ended);
+        EXPECT_EQ(Idle(), row.answer == IDNO);
+        EXPECT_EQ(Count("処理を途中停止しました"), row.answer == IDNO ? 1 : 0);
+        EXPECT_TRUE(IsWindow(main));
+        Close();
+        StandinReset();
+    }
+}
+
+}  // namespace
