@@ -39,6 +39,10 @@
 #define IDC_OVERWRITE_TEXT 1018
 #define IDC_OVERWRITE_PATH 1021
 
+// Interval dialog (107).
+#define IDC_INTERVAL 1022
+#define IDC_INTERVAL_CANCEL 7
+
 // Menu commands (106).
 #define IDM_EXIT 40001
 #define IDM_FETCH 40002

@@ -43,6 +43,8 @@ struct SiteSettings {
     std::string NaishoPrefix() const { return SiteRoot() + "watch_naisho/"; }
     // The program's page on the author's site (menu "Web(&W)", the about box).
     std::string AuthorPage() const { return AuthorSite + "/software/kometori/"; }
+    // The version notice file: the newest published version on its first line.
+    std::string VersionNoticeUrl() const { return AuthorPage() + "version.txt"; }
 };
 
 inline const char kDefaultTextFormat[] = "%date%(%vpos%)[ID:%user_id%]%comment%(%command%)";

@@ -12,6 +12,7 @@
 #include "settings/settings.h"
 #include "support/window.h"
 #include "support/write_guard.h"
+#include "window/auto_fetch.h"
 #include "window/main_form.h"
 #include "window/program_message.h"
 #include "window/workers.h"
@@ -30,21 +31,9 @@ std::function<void()>& CompletionBeep() {
     return beep;
 }
 
-void SetTitle(HWND main, const char* state) {
-    const std::string& name = App().programName;
-    ::SetWindowTextA(main, state ? (name + " - " + state).c_str() : name.c_str());
-}
-
-// Disabling the control that has the focus would leave the keyboard nowhere.
-void EnableControl(HWND main, int id, bool enabled) {
-    HWND control = ::GetDlgItem(main, id);
-    if (!enabled && ::GetFocus() == control) ::SendMessageA(main, WM_NEXTDLGCTL, 0, FALSE);
-    ::EnableWindow(control, enabled);
-}
-
 void ShowSaved(HWND main) {
     ::SetDlgItemTextA(main, IDC_FETCH, "取得完了");
-    SetTitle(main, "取得完了");
+    SetMainTitle(main, "取得完了");
 }
 
 // A failure in batch mode: the info window shown, checked in the menu, in front.
@@ -102,11 +91,23 @@ private:
 
 }  // namespace
 
+void SetMainTitle(HWND main, const char* state) {
+    const std::string& name = App().programName;
+    ::SetWindowTextA(main, state ? (name + " - " + state).c_str() : name.c_str());
+}
+
+void EnableMainControl(HWND main, int id, bool enabled) {
+    HWND control = ::GetDlgItem(main, id);
+    // Disabling the control that has the focus would leave the keyboard nowhere.
+    if (!enabled && ::GetFocus() == control) ::SendMessageA(main, WM_NEXTDLGCTL, 0, FALSE);
+    ::EnableWindow(control, enabled);
+}
+
 void ShowFetchBusy(HWND main) {
     ::DragAcceptFiles(main, FALSE);
     ::SetDlgItemTextA(main, IDC_FETCH, "取得中...");
-    SetTitle(main, "取得中...");
-    for (int id : {IDC_FETCH, IDC_SAVEPATH, IDC_BROWSE}) EnableControl(main, id, false);
+    SetMainTitle(main, "取得中...");
+    for (int id : {IDC_FETCH, IDC_SAVEPATH, IDC_BROWSE}) EnableMainControl(main, id, false);
     HMENU menu = ::GetMenu(main);
     SetMenuItemEnabled(menu, IDM_STOP, true);
     SetMenuItemEnabled(menu, IDM_FETCH, false);
@@ -118,12 +119,12 @@ void ShowFetchBusy(HWND main) {
 void ShowFetchIdle(HWND main) {
     ::DragAcceptFiles(main, TRUE);
     ::SetDlgItemTextA(main, IDC_FETCH, "取得開始");
-    SetTitle(main, nullptr);
-    for (int id : {IDC_FETCH, IDC_SAVEPATH, IDC_BROWSE}) EnableControl(main, id, true);
+    SetMainTitle(main, nullptr);
+    for (int id : {IDC_FETCH, IDC_SAVEPATH, IDC_BROWSE}) EnableMainControl(main, id, true);
     HMENU menu = ::GetMenu(main);
     SetMenuItemEnabled(menu, IDM_STOP, false);
     for (UINT id : {IDM_FETCH, IDM_CONVERT, IDM_AUTO_FETCH}) SetMenuItemEnabled(menu, id, true);
-    // The automatic-fetching state comes with automatic fetching.
+    ShowAutoFetchState(main);
 }
 
 bool StartFetch(HWND main) {

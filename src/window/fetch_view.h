@@ -6,6 +6,12 @@
 
 #include <functional>
 
+// The window's title: the program name, and " - " and the state when there is one.
+void SetMainTitle(HWND main, const char* state);
+// Enables or disables a control of the main window; the focus leaves a control
+// that is disabled.
+void EnableMainControl(HWND main, int id, bool enabled);
+
 // The fetching state: drops refused, the button and the title read
 // "取得中...", the button and the save folder disabled, the stop item enabled.
 void ShowFetchBusy(HWND main);

@@ -7,10 +7,13 @@
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "support/window.h"
+#include "window/auto_fetch.h"
+#include "window/download_view.h"
 #include "window/fetch_view.h"
 #include "window/main_form.h"
 #include "window/main_window.h"
 #include "window/program_message.h"
+#include "window/shell_open.h"
 
 namespace {
 
@@ -86,9 +89,7 @@ void OnStop(HWND main, WORD, WORD, HWND) { StopFetch(main); }
 
 void OnExit(HWND main, WORD, WORD, HWND) { EndProgram(main); }
 
-void OnWeb(HWND main, WORD, WORD, HWND) {
-    ::ShellExecuteA(main, nullptr, App().settings.site.AuthorPage().c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-}
+void OnWeb(HWND main, WORD, WORD, HWND) { OpenWithShell(main, App().settings.site.AuthorPage()); }
 
 void OnHelp(HWND main, WORD, WORD, HWND) {
     ::SetCurrentDirectoryA(App().startDirectory.c_str());
@@ -109,8 +110,14 @@ void OnOpenSaveFolder(HWND main, WORD, WORD, HWND) {
     ::ShellExecuteA(main, "open", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-// Conversion, automatic fetching and the download address come with their jobs.
+// Conversion comes with its job.
 void NotYet(HWND, WORD, WORD, HWND) {}
+
+void OnDownloadAddress(HWND main, WORD id, WORD, HWND) { StartDownloadAddressJob(main, id); }
+
+void OnAutoFetch(HWND main, WORD, WORD, HWND) { ToggleAutoFetch(main); }
+
+void OnInterval(HWND main, WORD, WORD, HWND) { RunIntervalDialog(main); }
 
 using Handler = void (*)(HWND main, WORD id, WORD code, HWND control);
 
@@ -129,16 +136,16 @@ const Command kCommands[] = {
     {IDC_FETCH, OnFetch},
     {IDM_FETCH, OnFetch},
     {IDM_STOP, OnStop},
-    {IDC_DOWNLOAD, NotYet},
-    {IDM_OPEN_DOWNLOAD, NotYet},
-    {IDM_SHOW_DOWNLOAD, NotYet},
+    {IDC_DOWNLOAD, OnDownloadAddress},
+    {IDM_OPEN_DOWNLOAD, OnDownloadAddress},
+    {IDM_SHOW_DOWNLOAD, OnDownloadAddress},
     {IDM_EXIT, OnExit},
     {IDM_WEB, OnWeb},
     {IDM_HELP, OnHelp},
     {IDM_ABOUT, OnAbout},
     {IDM_CONVERT, NotYet},
-    {IDM_AUTO_FETCH, NotYet},
-    {IDM_INTERVAL, NotYet},
+    {IDM_AUTO_FETCH, OnAutoFetch},
+    {IDM_INTERVAL, OnInterval},
     {IDM_OPEN_SAVE_FOLDER, OnOpenSaveFolder},
 };
 
@@ -168,9 +175,15 @@ void ApplySettingsToMenu(HWND main) {
 }
 
 bool CheckFetchInput(HWND main) {
+    // A round of automatic fetching that comes while the last refusal is still
+    // shown waits for the next round, so refusals never pile up.
+    static bool refusalShown = false;
+    if (refusalShown) return false;
     const InputCheck check = ValidateFetchInput(ReadForm(main));
     if (check.ok) return true;
+    refusalShown = true;
     ShowProgramMessage(main, check.message);
+    refusalShown = false;
     switch (check.focus) {
         case InputField::Address: ::SetFocus(Item(main, IDC_URL)); break;
         case InputField::SaveFolder: ::SetFocus(Item(main, IDC_SAVEPATH)); break;

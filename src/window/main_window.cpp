@@ -7,11 +7,13 @@
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "support/window.h"
+#include "window/auto_fetch.h"
 #include "window/fetch_view.h"
 #include "window/info_window.h"
 #include "window/main_commands.h"
 #include "window/main_form.h"
 #include "window/program_message.h"
+#include "window/version_check.h"
 #include "window/window_prompts.h"
 #include "window/workers.h"
 
@@ -94,7 +96,7 @@ void OnInitDialog(HWND main) {
     // The window's height follows the past-log box from the start.
     ::SendMessageA(main, WM_COMMAND, MAKEWPARAM(IDC_PASTLOG, BN_CLICKED),
                    reinterpret_cast<LPARAM>(::GetDlgItem(main, IDC_PASTLOG)));
-    // The version notice starts here when it comes.
+    if (App().settings.NotifyVersionUp) StartVersionCheck(main);
     SetMenuItemEnabled(::GetMenu(main), IDM_STOP, false);
     ApplySettingsToMenu(main);
     ::ShowWindow(main, SW_SHOW);
@@ -111,6 +113,7 @@ void OnClose(HWND main) {
             break;
         case IDNO:
             StopFetch(main);
+            if (IsMenuItemChecked(::GetMenu(main), IDM_AUTO_FETCH)) EndAutoFetch(main);
             break;
         default:
             break;

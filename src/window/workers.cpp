@@ -1,7 +1,5 @@
 #include "window/workers.h"
 
-#include <process.h>
-
 #include <vector>
 
 #include "support/cancel.h"
@@ -13,14 +11,10 @@ struct WorkerStart {
     std::shared_ptr<JobTicket> ticket;
 };
 
-// Workers let go by their slot, until they end; main thread only.
-struct LetGo {
-    KernelHandle thread;
-    std::shared_ptr<JobTicket> ticket;
-};
-
-std::vector<LetGo>& LetGoWorkers() {
-    static std::vector<LetGo> workers;
+// Workers let go by their slot or started detached, until they end; main
+// thread only. Their handles are closed: the ticket tells when they end.
+std::vector<std::shared_ptr<JobTicket>>& LetGoWorkers() {
+    static std::vector<std::shared_ptr<JobTicket>> workers;
     return workers;
 }
 
@@ -29,17 +23,13 @@ std::vector<WorkerSlot*>& Slots() {
     return slots;
 }
 
-bool ThreadRunning(const KernelHandle& thread) {
-    return thread && ::WaitForSingleObject(thread.get(), 0) == WAIT_TIMEOUT;
-}
-
 void PruneLetGo() {
     auto& workers = LetGoWorkers();
     for (size_t i = 0; i < workers.size();) {
-        if (ThreadRunning(workers[i].thread)) {
-            ++i;
-        } else {
+        if (workers[i]->ended) {
             workers.erase(workers.begin() + static_cast<std::ptrdiff_t>(i));
+        } else {
+            ++i;
         }
     }
 }
@@ -47,9 +37,22 @@ void PruneLetGo() {
 unsigned __stdcall WorkerMain(void* param) {
     std::unique_ptr<WorkerStart> start(static_cast<WorkerStart*>(param));
     std::shared_ptr<JobTicket> ticket = start->ticket;
-    ScopedCancelFlag cancel(ticket->stop);
-    start->body(*ticket);
+    {
+        ScopedCancelFlag cancel(ticket->stop);
+        start->body(*ticket);
+        start.reset();  // what the body holds goes before the job counts as ended
+    }
+    ticket->ended = true;
     return 0;
+}
+
+// Starts the body on the thread; the ticket is the new job's.
+std::unique_ptr<WorkerThread> StartThread(WorkerSlot::Body body, const std::shared_ptr<JobTicket>& ticket) {
+    auto thread = std::make_unique<WorkerThread>(WorkerMain);
+    auto start = std::make_unique<WorkerStart>(WorkerStart{std::move(body), ticket});
+    if (!thread->Start(start.get())) return nullptr;
+    start.release();  // the thread owns it now
+    return thread;
 }
 
 }  // namespace
@@ -74,27 +77,34 @@ bool WorkerSlot::Start(Body body) {
     if (!known) slots.push_back(this);
 
     auto ticket = std::make_shared<JobTicket>();
-    auto start = std::make_unique<WorkerStart>(WorkerStart{std::move(body), ticket});
-    unsigned id = 0;
-    HANDLE thread = reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, WorkerMain, start.get(), 0, &id));
+    std::unique_ptr<WorkerThread> thread = StartThread(std::move(body), ticket);
     if (!thread) return false;
-    start.release();  // the thread owns it now
-    thread_.reset(thread);
+    thread_ = std::move(thread);
     ticket_ = std::move(ticket);
     return true;
 }
 
-bool WorkerSlot::Running() const { return ticket_ && ThreadRunning(thread_); }
+bool WorkerSlot::Running() const { return ticket_ && thread_ && thread_->IsRunning(); }
 
 bool WorkerSlot::Release() {
     if (!ticket_) return false;
-    const bool running = ThreadRunning(thread_);
+    const bool running = Running();
     ticket_->stop = true;
     ticket_->released = true;
-    if (running) LetGoWorkers().push_back(LetGo{std::move(thread_), ticket_});
-    thread_.reset();
+    if (running) LetGoWorkers().push_back(ticket_);
+    thread_.reset();  // the handle is closed; the thread goes on to its next check
     ticket_.reset();
     return running;
+}
+
+bool StartDetachedWorker(WorkerSlot::Body body) {
+    PruneLetGo();
+    auto ticket = std::make_shared<JobTicket>();
+    std::unique_ptr<WorkerThread> thread = StartThread(std::move(body), ticket);
+    if (!thread) return false;
+    thread->WaitAndClose(0);
+    LetGoWorkers().push_back(std::move(ticket));
+    return true;
 }
 
 bool CallOnWindow(HWND window, JobTicket& ticket, const std::function<void()>& action) {
@@ -114,7 +124,10 @@ bool HandleWorkerCall(WPARAM wParam, LPARAM lParam) {
 
 void AskAllWorkersToStop() {
     for (WorkerSlot* slot : Slots()) slot->Release();
-    for (LetGo& worker : LetGoWorkers()) worker.ticket->stop = true;
+    for (auto& ticket : LetGoWorkers()) {
+        ticket->stop = true;
+        ticket->released = true;
+    }
 }
 
 bool AnyWorkerRunning() {

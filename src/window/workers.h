@@ -1,10 +1,10 @@
-// The main window's worker threads. Each job runs on a thread of its own with
-// a ticket: its stop flag (installed as the thread's, support/cancel.h) and
-// whether the window still shows it. The window never waits for a worker and
-// never terminates one: a stop asks the worker to end at its next check and
-// lets it go at once; from then on the worker's calls to the window are
-// dropped, so a worker still inside a network call never changes the window
-// after it went idle.
+// The main window's worker threads. Each job runs on a thread of its own
+// (support/worker_thread.h) with a ticket: its stop flag (installed as the
+// thread's, support/cancel.h) and whether the window still shows it. The
+// window never waits for a worker and never terminates one: a stop asks the
+// worker to end at its next check and lets it go at once; from then on the
+// worker's calls to the window are dropped, so a worker still inside a network
+// call never changes the window after it went idle.
 #pragma once
 
 #include <windows.h>
@@ -13,7 +13,7 @@
 #include <functional>
 #include <memory>
 
-#include "support/handles.h"
+#include "support/worker_thread.h"
 
 // Sent by a worker to the main window: wParam the ticket, lParam the call.
 inline constexpr UINT kWorkerCallMessage = WM_APP + 20;
@@ -22,6 +22,8 @@ struct JobTicket {
     std::atomic<bool> stop{false};
     // Set on the main thread only, when the window lets the job go.
     bool released = false;
+    // Set by the worker's thread when the job has returned.
+    std::atomic<bool> ended{false};
 };
 
 class WorkerSlot {
@@ -44,9 +46,13 @@ public:
     bool Release();
 
 private:
-    KernelHandle thread_;
+    std::unique_ptr<WorkerThread> thread_;
     std::shared_ptr<JobTicket> ticket_;
 };
+
+// Starts the body on a thread that no slot holds: it runs beside every other
+// job until it ends, and only the end of the program asks it to stop.
+bool StartDetachedWorker(WorkerSlot::Body body);
 
 // On a worker: runs the action on the window's thread and waits for it, unless
 // the window has let the worker's job go. False when the action did not run.
@@ -55,7 +61,8 @@ bool CallOnWindow(HWND window, JobTicket& ticket, const std::function<void()>& a
 // action ran.
 bool HandleWorkerCall(WPARAM wParam, LPARAM lParam);
 
-// At exit: every worker that still runs, shown or let go, is asked to stop.
+// At exit: every worker that still runs, shown, let go or detached, is asked
+// to stop, and its calls to the window are dropped.
 void AskAllWorkersToStop();
-// Whether any worker thread, shown or let go, is still running.
+// Whether any worker, shown, let go or detached, is still running.
 bool AnyWorkerRunning();

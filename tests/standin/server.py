@@ -15,7 +15,11 @@ import site_pages
 ROLES = ("main", "secure", "message", "author")
 SESSION_COOKIE = "user_session"
 
-COMMON_FAULTS = {"stall", "truncated", "empty", "requirecookie"}
+COMMON_FAULTS = {"stall", "hold", "truncated", "empty", "requirecookie"}
+# Values the tests may set until the next reset: the body of the author's
+# version notice (sent as code page 932) and the "url" value of every getflv
+# answer (sent as it is, not encoded).
+OVERRIDES = ("author_version", "download_url")
 FAULTS = {
     "main": COMMON_FAULTS,
     "author": COMMON_FAULTS,
@@ -58,6 +62,8 @@ class Standin:
         self.tickets = {}  # sign-in redirect ticket -> login variant
         self.session_count = 0
         self.release = threading.Event()  # set: stalled handlers give up
+        self.held = threading.Event()  # set: held requests are answered
+        self.overrides = {}
         self.servers = {}
         self.threads = []
 
@@ -143,8 +149,11 @@ class Standin:
             self.faults.clear()
             self.sessions.clear()
             self.tickets.clear()
+            self.overrides.clear()
             self.release.set()
             self.release = threading.Event()
+            self.held.set()
+            self.held = threading.Event()
 
     def new_session(self, account):
         with self.lock:
@@ -164,6 +173,19 @@ class Standin:
     def stall_event(self):
         with self.lock:
             return self.release
+
+    def hold_event(self):
+        with self.lock:
+            return self.held
+
+    def release_held(self):
+        with self.lock:
+            self.held.set()
+            self.held = threading.Event()
+
+    def override(self, name):
+        with self.lock:
+            return self.overrides.get(name)
 
 
 class Server(ThreadingHTTPServer):
@@ -294,6 +316,9 @@ class Handler(BaseHTTPRequestHandler):
         fault = self.site.take_fault(self.role)
         if fault == "stall":
             return self.stall()
+        if fault == "hold":
+            self.site.hold_event().wait()
+            fault = None
         if fault == "empty":
             return self.reply(200, b"", "text/plain")
         if fault == "requirecookie" and self.account() is None:
@@ -321,6 +346,16 @@ class Handler(BaseHTTPRequestHandler):
                 return self.reply_text(400, f"unknown fault {role}/{kind}/{count}")
             with self.site.lock:
                 self.site.faults[role] = [kind, count]
+            return self.reply_text(200, "ok")
+        if action == "release":
+            self.site.release_held()
+            return self.reply_text(200, "ok")
+        if action == "set":
+            unknown = [name for name in self.query if name not in OVERRIDES]
+            if unknown or not self.query:
+                return self.reply_text(400, f"unknown value {unknown}")
+            with self.site.lock:
+                self.site.overrides.update(self.query)
             return self.reply_text(200, "ok")
         if action == "signin":
             account = self.site.scenario.account_by_name(self.query.get("account", "premium"))

@@ -20,6 +20,9 @@ def serve(h, fault):
     if h.role == "secure":
         return secure_host(h, fault if fault in LOGIN_VARIANTS else None)
     if h.path_only == "/software/kometori/version.txt":
+        notice = h.site.override("author_version")
+        if notice is not None:
+            return h.reply(200, notice.encode("cp932"), "text/plain; charset=Shift_JIS")
         return h.reply(200, h.site.scenario.author_version, "text/plain")
     if h.path_only in ("/software/kometori/", "/software/kometori/index.html"):
         return h.reply(200, page("Kometori", "<h1>Kometori</h1><p>コメント取得ツール</p>"))
@@ -111,8 +114,9 @@ def getflv(h):
         return h.reply(200, "error=invalid_v1&done=true", "text/plain")
     enc = lambda s: quote(s, safe="")  # noqa: E731
     ms = f"ms={enc(h.site.message)}"
+    download = h.site.override("download_url")
     pairs = [f"thread_id={video.thread}", f"l={video.length}",
-             f"url={enc(video_file_address(h, video))}",
+             f"url={download if download is not None else enc(video_file_address(h, video))}",
              f"link={enc(f'http://{h.site.main}/watch/{video.id}')}"]
     if video.flv != "ms_last":
         pairs.append(ms)

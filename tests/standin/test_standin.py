@@ -272,6 +272,22 @@ class MessageFaultTest(SiteTest):
         self.assertLess(time.time() - started, 3)
         self.site.start()  # for tearDown
 
+    def test_hold_answers_normally_on_release(self):
+        self.fault("main", "hold")
+        answers = []
+        t = threading.Thread(target=lambda: answers.append(self.client.get("main", "/test/big", timeout=10)))
+        t.start()
+        deadline = time.time() + 5
+        while not self.client.log() and time.time() < deadline:
+            time.sleep(0.02)
+        # Only the first request is held: the next passes it.
+        self.assertEqual(self.client.get("main", "/test/zero")[1], b"abc\x00def")
+        self.assertTrue(t.is_alive())
+        self.client.get("main", "/_standin/release")
+        t.join(5)
+        self.assertEqual(answers[0][0].status, 200)
+        self.assertEqual(len(answers[0][1]), 5000)
+
 
 class MainHostTest(SiteTest):
     def sign_in(self, account="premium"):
@@ -347,6 +363,20 @@ class MainHostTest(SiteTest):
             self.client.get("main", "/test/truncated")
         resp, data = self.client.get("author", "/software/kometori/version.txt")
         self.assertEqual(data, b"1.40\n")
+
+    def test_set_values_last_until_reset(self):
+        self.sign_in()
+        notice = urllib.parse.quote("1.33\n表示ソフト対応\n")
+        self.assertEqual(self.client.get("main", "/_standin/set?author_version=" + notice)[0].status, 200)
+        self.assertEqual(self.client.get("main", "/_standin/set?download_url=file:///C:/x.exe")[0].status, 200)
+        self.assertEqual(self.client.get("main", "/_standin/set?nope=1")[0].status, 400)
+        data = self.client.get("author", "/software/kometori/version.txt")[1]
+        self.assertEqual(data, "1.33\n表示ソフト対応\n".encode("cp932"))
+        self.assertIn("&url=file:///C:/x.exe&", self.page("/api/getflv?v=sm9"))
+        self.client.get("main", "/_standin/reset")
+        self.sign_in()
+        self.assertEqual(self.client.get("author", "/software/kometori/version.txt")[1], b"1.40\n")
+        self.assertIn("&url=http%3A%2F%2F", self.page("/api/getflv?v=sm9"))
         self.sign_in()
         resp, _ = self.client.get("main", "/")
         self.assertEqual(resp.getheader("x-mokumoku-id"), "1000001")

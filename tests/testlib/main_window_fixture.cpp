@@ -3,16 +3,22 @@
 #include "support/window.h"
 #include "testlib/messages.h"
 #include "window/main_window.h"
+#include "window/workers.h"
 
 MainWindowFixture::MainWindowFixture()
     : iniPath(dir.File("Kometori.ini")), savedSettings_(App().settings), savedStart_(App().startDirectory) {
     App().startDirectory = dir.Path();
     App().settings.iniPath = iniPath;
+    // A closed port: the version check of a window opened with the defaults
+    // ends at once, without a request leaving the machine.
+    App().settings.site.AuthorSite = "http://127.0.0.1:9";
 }
 
 MainWindowFixture::~MainWindowFixture() {
     Close();
-    // The end path posted the quit message to this thread.
+    // The end path posted the quit message to this thread. Workers read the
+    // settings: they end before the settings are put back.
+    PumpMessagesUntil([] { return !AnyWorkerRunning(); });
     PumpPendingMessages();
     App().settings = savedSettings_;
     App().startDirectory = savedStart_;

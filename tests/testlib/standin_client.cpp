@@ -3,8 +3,11 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <cctype>
+#include <cstdio>
 #include <cstdlib>
 
+#include "support/codepage.h"
 #include "support/handles.h"
 
 namespace {
@@ -153,6 +156,23 @@ void StandinReset() { Control("reset"); }
 
 void StandinFault(const std::string& role, const std::string& kind, int count) {
     Control("fault?role=" + role + "&kind=" + kind + "&count=" + std::to_string(count));
+}
+
+void StandinRelease() { Control("release"); }
+
+void StandinSet(const std::string& name, const std::string& value) {
+    // The control interface reads UTF-8, percent-encoded.
+    std::string query = name + "=";
+    for (unsigned char c : WideToUtf8(AnsiToWide(value))) {
+        if (std::isalnum(c) || c == '.' || c == '-' || c == '_') {
+            query += static_cast<char>(c);
+        } else {
+            char escape[4];
+            std::snprintf(escape, sizeof escape, "%%%02X", c);
+            query += escape;
+        }
+    }
+    Control("set?" + query);
 }
 
 std::string StandinSignIn(const std::string& account) { return Control("signin?account=" + account); }

@@ -20,6 +20,11 @@ std::string StandinLog();
 void StandinReset();
 // The next `count` requests of `role` get the fault `kind` (0: until reset).
 void StandinFault(const std::string& role, const std::string& kind, int count = 1);
+// Answers the requests that the fault "hold" keeps waiting.
+void StandinRelease();
+// Sets a value until reset: "author_version" (the version notice, a narrow
+// text here) or "download_url" (getflv's "url" value, sent as it is).
+void StandinSet(const std::string& name, const std::string& value);
 // Signs this process in (the session cookie goes into WinINet's store for the
 // main host and the message server): "premium", "plain" or a mail address.
 // Returns the account's user ID, empty on failure.
