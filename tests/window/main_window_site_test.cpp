@@ -2,54 +2,19 @@
 // states, its reports, the sign-in dialog, stop and the close prompt.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <atomic>
-
 #include "jobs/fetch_job.h"
-#include "resources/resource.h"
 #include "support/window.h"
-#include "testlib/main_window_fixture.h"
-#include "testlib/messages.h"
-#include "testlib/site_test.h"
-#include "window/fetch_view.h"
-#include "window/workers.h"
+#include "testlib/window_site_test.h"
 
 namespace {
 
 const char kStopPrompt[] =
     "現在処理中です。\n\n[はい]を選択するとソフトを強制終了します。\n[いいえ]を選択すると処理を途中停止します。";
 
-class WindowFetchTest : public SiteTest, public MainWindowFixture {
+class WindowFetchTest : public WindowSiteTest {
 protected:
-    void SetUp() override {
-        SiteTest::SetUp();
-        SetCompletionBeep([this] { ++beeps; });
-    }
-    void TearDown() override {
-        Close();
-        SetCompletionBeep(nullptr);
-        SiteTest::TearDown();  // releases stalled requests, so let-go workers end
-        PumpMessagesUntil([] { return !AnyWorkerRunning(); });
-    }
-    // The INI of these tests: the form, a quick pause, names by video ID. The
-    // first of two equal keys counts: `extra` goes first.
-    HWND OpenWith(const std::string& url, const std::string& extra = "") {
-        return Open("[main]\r\n" + extra + "URL=" + url + "\r\nSavePath=" + dir.Path() +
-                    "\r\nComment=5\r\nAccessWait=1\r\nFilenameFormat=%thread%\r\n");
-    }
     // Keys that only the end path writes.
     bool Saved() const { return IniValue("main", "CompleteBeep") != "<none>"; }
-    bool Idle() const { return Title() == "Kometori" && Text(IDC_FETCH) == "取得開始"; }
-    bool WaitIdle() {
-        return PumpMessagesUntil([&] { return Idle() && !AnyWorkerRunning(); }, 60000);
-    }
-    int Count(const std::string& line) {
-        const auto lines = log.Lines();
-        return static_cast<int>(std::count(lines.begin(), lines.end(), line));
-    }
-
-    LineCapture log;
-    std::atomic<int> beeps{0};
 };
 
 TEST_F(WindowFetchTest, OneAddressIsReportedInAMessageBox) {

@@ -1,0 +1,70 @@
+// Automatic fetching against the stand-in site: rounds in batch mode, and
+// switching off while a round's job runs.
+#include <gtest/gtest.h>
+
+#include "testlib/window_site_test.h"
+#include "window/auto_fetch.h"
+
+namespace {
+
+class AutoFetchSiteTest : public WindowSiteTest {
+protected:
+    // Signed in; the round's address is sm9, saved again at every round.
+    void OpenFor(int interval) {
+        StandinSignIn("premium");
+        ASSERT_TRUE(OpenWith("sm9", "AutoGetInterval=" + std::to_string(interval) + "\r\nAutoOverWrite=1\r\n"));
+    }
+    bool Waiting() const { return Title() == "Kometori - 自動取得中..." && !Enabled(IDC_FETCH); }
+};
+
+TEST_F(AutoFetchSiteTest, RoundsComeOneIntervalApartAndReportToTheLog) {
+    OpenFor(2);
+    const DWORD before = GetTickCount();
+    Command(IDM_AUTO_FETCH);
+    ASSERT_TRUE(PumpMessagesUntil([&] { return Count("URL = sm9") == 1; }));
+    EXPECT_GE(GetTickCount() - before, 2000u) << "not at once";
+    ASSERT_TRUE(PumpMessagesUntil(
+        [&] { return Count("コメントファイルを保存しました") == 2 && Waiting() && !AnyWorkerRunning(); }, 30000));
+    EXPECT_TRUE(boxes.Texts().empty()) << "one address, yet in batch mode";
+    EXPECT_EQ(beeps, 0);
+    Command(IDM_AUTO_FETCH);
+    EXPECT_TRUE(Idle());
+}
+
+TEST_F(AutoFetchSiteTest, SwitchedOffDuringARoundTheJobKeepsItsBusyState) {
+    OpenFor(1);
+    StandinFault("main", "hold");  // the round's watch page waits
+    Command(IDM_AUTO_FETCH);
+    ASSERT_TRUE(PumpMessagesUntil([&] { return Count("URL = sm9") == 1; }));
+    // A tick that finds the round running starts nothing.
+    AutoFetchTick(main, WM_TIMER, kAutoFetchTimer, GetTickCount() + 60000);
+    MSG message;
+    EXPECT_FALSE(PeekMessageA(&message, main, WM_COMMAND, WM_COMMAND, PM_NOREMOVE));
+
+    Command(IDM_AUTO_FETCH);
+    EXPECT_FALSE(MenuChecked(IDM_AUTO_FETCH));
+    EXPECT_EQ(Title(), "Kometori - 取得中...");
+    EXPECT_FALSE(Enabled(IDC_FETCH) || MenuEnabled(IDM_FETCH));
+    Command(IDC_FETCH);  // no second job beside the first
+    StandinRelease();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(Count("[コメント 取得開始]"), 1);
+    EXPECT_TRUE(AcceptsDrops() && MenuEnabled(IDM_FETCH));
+    EXPECT_FALSE(KillTimer(main, kAutoFetchTimer));
+}
+
+TEST_F(AutoFetchSiteTest, NoInTheClosePromptStopsTheRoundAndAutomaticFetching) {
+    OpenFor(1);
+    StandinFault("main", "hold");
+    Command(IDM_AUTO_FETCH);
+    ASSERT_TRUE(PumpMessagesUntil([&] { return Count("URL = sm9") == 1; }));
+    boxes.SetButton(IDNO);
+    SendMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindow(main));
+    EXPECT_TRUE(Idle());
+    EXPECT_FALSE(MenuChecked(IDM_AUTO_FETCH));
+    EXPECT_FALSE(KillTimer(main, kAutoFetchTimer));
+    EXPECT_EQ(Count("処理を途中停止しました"), 1);
+}
+
+}  // namespace
