@@ -14,6 +14,13 @@ protected:
         StandinSignIn("premium");
         ASSERT_TRUE(OpenWith("sm9", "AutoGetInterval=" + std::to_string(interval) + "\r\nAutoOverWrite=1\r\n"));
     }
+    // A round whose watch page waits for StandinRelease.
+    void StartHeldRound() {
+        OpenFor(1);
+        StandinFault("main", "hold");
+        Command(IDM_AUTO_FETCH);
+        ASSERT_TRUE(PumpMessagesUntil([&] { return Count("URL = sm9") == 1; }));
+    }
     bool Waiting() const { return Title() == "Kometori - 自動取得中..." && !Enabled(IDC_FETCH); }
 };
 
@@ -32,15 +39,11 @@ TEST_F(AutoFetchSiteTest, RoundsComeOneIntervalApartAndReportToTheLog) {
 }
 
 TEST_F(AutoFetchSiteTest, SwitchedOffDuringARoundTheJobKeepsItsBusyState) {
-    OpenFor(1);
-    StandinFault("main", "hold");  // the round's watch page waits
-    Command(IDM_AUTO_FETCH);
-    ASSERT_TRUE(PumpMessagesUntil([&] { return Count("URL = sm9") == 1; }));
+    StartHeldRound();
     // A tick that finds the round running starts nothing.
     AutoFetchTick(main, WM_TIMER, kAutoFetchTimer, GetTickCount() + 60000);
     MSG message;
     EXPECT_FALSE(PeekMessageA(&message, main, WM_COMMAND, WM_COMMAND, PM_NOREMOVE));
-
     Command(IDM_AUTO_FETCH);
     EXPECT_FALSE(MenuChecked(IDM_AUTO_FETCH));
     EXPECT_EQ(Title(), "Kometori - 取得中...");
@@ -54,14 +57,10 @@ TEST_F(AutoFetchSiteTest, SwitchedOffDuringARoundTheJobKeepsItsBusyState) {
 }
 
 TEST_F(AutoFetchSiteTest, NoInTheClosePromptStopsTheRoundAndAutomaticFetching) {
-    OpenFor(1);
-    StandinFault("main", "hold");
-    Command(IDM_AUTO_FETCH);
-    ASSERT_TRUE(PumpMessagesUntil([&] { return Count("URL = sm9") == 1; }));
+    StartHeldRound();
     boxes.SetButton(IDNO);
     SendMessageA(main, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(IsWindow(main));
-    EXPECT_TRUE(Idle());
+    EXPECT_TRUE(IsWindow(main) && Idle());
     EXPECT_FALSE(MenuChecked(IDM_AUTO_FETCH));
     EXPECT_FALSE(KillTimer(main, kAutoFetchTimer));
     EXPECT_EQ(Count("処理を途中停止しました"), 1);

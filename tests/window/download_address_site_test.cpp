@@ -2,8 +2,6 @@
 // opened (recorded, never really) and shown.
 #include <gtest/gtest.h>
 
-#include <cctype>
-
 #include "jobs/download_address_job.h"
 #include "testlib/window_site_test.h"
 
@@ -11,65 +9,41 @@ namespace {
 
 class DownloadAddressTest : public WindowSiteTest {
 protected:
-    void SetUp() override {
-        WindowSiteTest::SetUp();
-        StandinSignIn("premium");
-    }
     // The stand-in's video file address of a video number.
-    static std::string FileOf(const char* number) {
+    static std::string FileOf(const std::string& number) {
         return "http://" + StandinMainHost() + "/smile?v=" + number + ".4321";
     }
-    bool WaitDone() { return PumpMessagesUntil([] { return !AnyWorkerRunning(); }, 30000); }
-    // Between the rows of a table: a fresh site, window and log.
-    void NextRow() {
+    // A fresh site, window and log; the job has run. `reply` is getflv's "url" value.
+    void Run(WORD command, const std::string& field, const char* fault = nullptr, const char* reply = nullptr) {
         Close();
         StandinReset();
         StandinSignIn("premium");
+        if (reply) StandinSet("download_url", reply);
         ClearOpened();
         log.Clear();
+        ASSERT_TRUE(OpenWith(field));
+        if (fault) StandinFault("main", fault);
+        Command(command);
+        ASSERT_TRUE(PumpMessagesUntil([] { return !AnyWorkerRunning(); }, 30000));
     }
     bool InfoShown() const { return IsWindowVisible(CBaseDebug::Window()) && MenuChecked(IDM_INFO_WINDOW); }
-    // The lines from the job's first on.
-    std::vector<std::string> JobLines() {
-        std::vector<std::string> lines = log.Lines();
-        lines.erase(lines.begin(), std::find(lines.begin(), lines.end(), "ダウンロードURL取得中..."));
-        return lines;
-    }
 };
-
-TEST_F(DownloadAddressTest, DLOpensEveryAddressInTurn) {
-    const std::string page = "http://" + StandinMainHost() + "/watch/sm1234";
-    ASSERT_TRUE(OpenWith("sm9;" + page));
-    StandinFault("main", "hold");
-    Command(IDC_DOWNLOAD);
-    ASSERT_TRUE(PumpMessagesUntil([&] { return !MenuEnabled(IDM_OPEN_DOWNLOAD); }));
-    EXPECT_FALSE(MenuEnabled(IDM_SHOW_DOWNLOAD));
-    EXPECT_TRUE(Enabled(IDC_DOWNLOAD) && Enabled(IDC_FETCH) && MenuEnabled(IDM_FETCH));
-    StandinRelease();
-    ASSERT_TRUE(WaitDone());
-    EXPECT_EQ(JobLines(), (std::vector<std::string>{"ダウンロードURL取得中...", "[sm9]", FileOf("9"), "[" + page + "]",
-                                                     FileOf("1234")}));
-    EXPECT_EQ(Opened(), (std::vector<std::string>{FileOf("9"), FileOf("1234")}));
-    std::vector<std::string> asked;
-    for (const StandinRequest& r : StandinRequests()) asked.push_back(r.path + "?" + r.query);
-    EXPECT_EQ(asked, (std::vector<std::string>{"/api/getflv?v=sm9", "/watch/sm9?", "/api/getflv?v=sm1234",
-                                                "/watch/sm1234?"}));
-    EXPECT_TRUE(MenuEnabled(IDM_OPEN_DOWNLOAD) && MenuEnabled(IDM_SHOW_DOWNLOAD));
-    EXPECT_FALSE(InfoShown());
-}
 
 struct CommandRow {
     const char* name;
     WORD command;
-    const char* field;
+    std::string field;
     const char* fault;  // the first getflv's, or null
-    std::vector<std::string> lines;  // after the first; "9" and "1234" stand for the file addresses
+    std::vector<std::string> lines;  // after the first; numbers stand for the file addresses
     std::vector<std::string> opened;
     bool infoShown;
 };
 
-TEST_F(DownloadAddressTest, EachCommandLogsAndShowsWhatItMust) {
-    const std::vector<CommandRow> rows = {
+TEST_F(DownloadAddressTest, EachCommandLogsOpensAndShowsWhatItMust) {
+    const std::string page = "http://" + StandinMainHost() + "/watch/sm1234";
+    const CommandRow rows[] = {
+        {"DL, a bare ID and a watch page", IDC_DOWNLOAD, "sm9;" + page, nullptr,
+         {"[sm9]", "9", "[" + page + "]", "1234"}, {"9", "1234"}, false},
         {"show, info window hidden", IDM_SHOW_DOWNLOAD, "sm9", nullptr, {"[sm9]", "9"}, {}, true},
         {"getflv fails, the next goes on", IDM_OPEN_DOWNLOAD, "sm9;sm1234", "empty",
          {"[sm9]", "URL(getflv)の取得に失敗しました", "[sm1234]", "1234"}, {"1234"}, true},
@@ -79,15 +53,11 @@ TEST_F(DownloadAddressTest, EachCommandLogsAndShowsWhatItMust) {
     };
     for (const CommandRow& row : rows) {
         SCOPED_TRACE(row.name);
-        NextRow();
-        ASSERT_TRUE(OpenWith(row.field));
-        if (row.fault) StandinFault("main", row.fault);
-        Command(row.command);
-        ASSERT_TRUE(WaitDone());
+        Run(row.command, row.field, row.fault);
         std::vector<std::string> lines{"ダウンロードURL取得中..."}, opened;
-        for (const std::string& line : row.lines) lines.push_back(std::isdigit(static_cast<unsigned char>(line[0])) ? FileOf(line.c_str()) : line);
-        for (const std::string& number : row.opened) opened.push_back(FileOf(number.c_str()));
-        EXPECT_EQ(JobLines(), lines);
+        for (const std::string& line : row.lines) lines.push_back(isdigit(line[0] & 0xFF) ? FileOf(line) : line);
+        for (const std::string& number : row.opened) opened.push_back(FileOf(number));
+        EXPECT_EQ(log.Lines(), lines);
         EXPECT_EQ(Opened(), opened);
         EXPECT_EQ(InfoShown(), row.infoShown);
     }
@@ -105,17 +75,14 @@ TEST_F(DownloadAddressTest, OnlyWebAddressesAreOpened) {
         {"local path", "C:\\Windows\\system32\\calc.exe", nullptr},
         {"program name", "calc.exe", nullptr},
         {"other scheme", "ms-settings:privacy", nullptr},
-        {"quote that ends the browser's argument", "http://127.0.0.1/smile?v=9\" --user-data-dir=C:\\", nullptr},
+        {"a space that starts another argument", "http://127.0.0.1/smile?v=9 --user-data-dir=C:\\", nullptr},
+        {"a quote that ends the browser's quoted argument", "http://127.0.0.1/smile?v=9\"--new-window", nullptr},
         {"scheme only", "http%3A%2F%2F", nullptr},
         {"upper-case scheme, encoded", "HTTPS%3A%2F%2Flocalhost%2Fsmile%3Fv%3D9.4321", "HTTPS://localhost/smile?v=9.4321"},
     };
     for (const AddressRow& row : rows) {
         SCOPED_TRACE(row.name);
-        NextRow();
-        StandinSet("download_url", row.reply);
-        ASSERT_TRUE(OpenWith("sm9"));
-        Command(IDM_OPEN_DOWNLOAD);
-        ASSERT_TRUE(WaitDone());
+        Run(IDM_OPEN_DOWNLOAD, "sm9", nullptr, row.reply);
         EXPECT_EQ(Opened(), row.opened ? std::vector<std::string>{row.opened} : std::vector<std::string>{});
         EXPECT_EQ(Count(kDownloadAddressRefused), row.opened ? 0 : 1);
         EXPECT_EQ(InfoShown(), !row.opened);
@@ -123,14 +90,18 @@ TEST_F(DownloadAddressTest, OnlyWebAddressesAreOpened) {
 }
 
 TEST_F(DownloadAddressTest, AJobKeepsTheCommandThatStartedIt) {
+    StandinSignIn("premium");
     ASSERT_TRUE(OpenWith("sm9"));
     StandinFault("main", "hold");
     Command(IDM_SHOW_DOWNLOAD);
     ASSERT_TRUE(PumpMessagesUntil([&] { return StandinRequests().size() == 1; }));
+    EXPECT_FALSE(MenuEnabled(IDM_OPEN_DOWNLOAD) || MenuEnabled(IDM_SHOW_DOWNLOAD));
+    EXPECT_TRUE(Enabled(IDC_DOWNLOAD));
     Command(IDC_DOWNLOAD);  // runs beside the held one
     ASSERT_TRUE(PumpMessagesUntil([&] { return Opened().size() == 1; }));
+    EXPECT_FALSE(MenuEnabled(IDM_OPEN_DOWNLOAD)) << "the other job still runs";
     StandinRelease();
-    ASSERT_TRUE(WaitDone());
+    ASSERT_TRUE(PumpMessagesUntil([] { return !AnyWorkerRunning(); }));
     EXPECT_EQ(Opened(), std::vector<std::string>{FileOf("9")});
     EXPECT_EQ(Count(FileOf("9")), 2);
     EXPECT_TRUE(InfoShown());
