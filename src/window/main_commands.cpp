@@ -7,6 +7,7 @@
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "support/window.h"
+#include "window/conversion_view.h"
 #include "window/fetch_view.h"
 #include "window/main_form.h"
 #include "window/main_window.h"
@@ -82,7 +83,15 @@ void OnFetch(HWND main, WORD, WORD, HWND) {
     if (!FetchRunning() && CheckFetchInput(main)) StartFetch(main);
 }
 
+void OnFetchHistory(HWND main, WORD, WORD, HWND) {
+    if (!FetchRunning() && CheckFetchInput(main)) StartFetch(main, true);
+}
+
 void OnStop(HWND main, WORD, WORD, HWND) { StopFetch(main); }
+
+void OnConvert(HWND main, WORD, WORD, HWND) { ConvertChosenFile(main); }
+
+void OnConvertSubtitles(HWND main, WORD, WORD, HWND) { ConvertChosenFileToSubtitles(main); }
 
 void OnExit(HWND main, WORD, WORD, HWND) { EndProgram(main); }
 
@@ -109,7 +118,7 @@ void OnOpenSaveFolder(HWND main, WORD, WORD, HWND) {
     ::ShellExecuteA(main, "open", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-// Conversion, automatic fetching and the download address come with their jobs.
+// Automatic fetching and the download address come with their jobs.
 void NotYet(HWND, WORD, WORD, HWND) {}
 
 using Handler = void (*)(HWND main, WORD id, WORD code, HWND control);
@@ -136,7 +145,9 @@ const Command kCommands[] = {
     {IDM_WEB, OnWeb},
     {IDM_HELP, OnHelp},
     {IDM_ABOUT, OnAbout},
-    {IDM_CONVERT, NotYet},
+    {IDM_CONVERT, OnConvert},
+    {IDM_CONVERT_SUBTITLES, OnConvertSubtitles},
+    {IDM_FETCH_HISTORY, OnFetchHistory},
     {IDM_AUTO_FETCH, NotYet},
     {IDM_INTERVAL, NotYet},
     {IDM_OPEN_SAVE_FOLDER, OnOpenSaveFolder},

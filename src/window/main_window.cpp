@@ -7,6 +7,7 @@
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "support/window.h"
+#include "window/conversion_view.h"
 #include "window/fetch_view.h"
 #include "window/info_window.h"
 #include "window/main_commands.h"
@@ -101,7 +102,7 @@ void OnInitDialog(HWND main) {
 }
 
 void OnClose(HWND main) {
-    if (!FetchRunning()) {
+    if (!FetchRunning() && !ConversionRunning()) {
         EndProgram(main);
         return;
     }
@@ -109,9 +110,12 @@ void OnClose(HWND main) {
         case IDYES:
             EndProgram(main);  // the workers are asked to stop when the loop has ended
             break;
-        case IDNO:
-            StopFetch(main);
+        case IDNO: {
+            // One stop line for both jobs.
+            const bool converting = StopConversion(main);
+            if (!StopFetch(main) && converting) InfoLog << "処理を途中停止しました" << EndLine;
             break;
+        }
         default:
             break;
     }
@@ -136,8 +140,8 @@ INT_PTR CALLBACK MainDialogProc(HWND main, UINT message, WPARAM wParam, LPARAM l
         case WM_COMMAND:
             return RunCommand(main, LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
         case WM_DROPFILES:
-            // Dropped files are taken up with the conversion job.
-            ::DragFinish(reinterpret_cast<HDROP>(wParam));
+            HandleFileDrop(main, reinterpret_cast<HDROP>(wParam));
+            ::SetWindowLongPtrA(main, DWLP_MSGRESULT, 0);
             return TRUE;
         case WM_CLOSE:
             OnClose(main);

@@ -65,8 +65,8 @@ WorkerSlot::~WorkerSlot() {
     }
 }
 
-bool WorkerSlot::Start(Body body) {
-    Release();
+bool WorkerSlot::Start(Body body, bool finishPrevious) {
+    Dismiss(!finishPrevious);
     PruneLetGo();
     auto& slots = Slots();
     bool known = false;
@@ -86,10 +86,12 @@ bool WorkerSlot::Start(Body body) {
 
 bool WorkerSlot::Running() const { return ticket_ && ThreadRunning(thread_); }
 
-bool WorkerSlot::Release() {
+bool WorkerSlot::Release() { return Dismiss(true); }
+
+bool WorkerSlot::Dismiss(bool stop) {
     if (!ticket_) return false;
     const bool running = ThreadRunning(thread_);
-    ticket_->stop = true;
+    if (stop) ticket_->stop = true;
     ticket_->released = true;
     if (running) LetGoWorkers().push_back(LetGo{std::move(thread_), ticket_});
     thread_.reset();

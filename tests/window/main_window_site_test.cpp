@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <atomic>
 
+#include "export/comment_reader.h"
 #include "jobs/fetch_job.h"
 #include "resources/resource.h"
 #include "support/window.h"
+#include "testlib/dialogs.h"
 #include "testlib/main_window_fixture.h"
 #include "testlib/messages.h"
 #include "testlib/site_test.h"
@@ -216,6 +218,125 @@ TEST_F(WindowFetchTest, ClosingDuringAJob) {
         EXPECT_TRUE(IsWindow(main));
         Close();
         StandinReset();
+    }
+}
+
+struct ConvertRow {
+    const char* name;
+    WORD item;
+    const char* file;     // made beside the comment file
+    const char* message;  // before the path
+    const char* line;     // one per comment
+};
+
+// The file menu's conversions of a comment file fetched from the site: the
+// open-file dialog, the job, its message; the overwrite question for a file
+// that exists, cancelled; and a cancelled open-file dialog.
+TEST_F(WindowFetchTest, FileMenuConvertsAFetchedCommentFile) {
+    const ConvertRow rows[] = {
+        {"text", IDM_CONVERT, "sm9.txt", "コメント(テキストファイル)を保存しました。\n\n", "\r\n"},
+        {"subtitles", IDM_CONVERT_SUBTITLES, "sm9.ass", "字幕ファイル(ASS)を保存しました。\n\n", "\r\nDialogue: "},
+    };
+    StandinSignIn("premium");
+    ASSERT_TRUE(OpenWith("sm9"));
+    Command(IDC_FETCH);
+    ASSERT_TRUE(WaitIdle());
+    const std::string comments = dir.File("sm9.xml");
+    for (const ConvertRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        boxes.Clear();
+        const std::string made = dir.File(row.file);
+        for (const std::string& answer : {comments, std::string()}) {
+            FileDialogAnswer dialog(main, answer);
+            Command(row.item);
+            EXPECT_TRUE(dialog.Answered());
+        }
+        ASSERT_TRUE(PumpMessagesUntil([&] { return boxes.Texts().size() == 1 && !AnyWorkerRunning(); }));
+        EXPECT_EQ(boxes.Texts(), std::vector<std::string>{row.message + made});
+        const std::string bytes = ReadFileBytes(made);
+        size_t lines = 0;
+        for (size_t at = bytes.find(row.line); at != std::string::npos; at = bytes.find(row.line, at + 1)) ++lines;
+        EXPECT_EQ(lines, 5u) << bytes;
+
+        // Asked again: the file exists, the question is cancelled, nothing happens.
+        log.Clear();
+        TestThread cancel([] {
+            HWND question = nullptr;
+            PumpMessagesUntil([&] { return (question = FindDialog("ファイルの保存")) != nullptr; });
+            PostMessageA(question, WM_COMMAND, MAKEWPARAM(IDC_OVERWRITE_CANCEL, BN_CLICKED), 0);
+        });
+        FileDialogAnswer dialog(main, comments);
+        Command(row.item);
+        EXPECT_TRUE(cancel.Wait());
+        PumpPendingMessages();
+        EXPECT_EQ(boxes.Texts().size(), 1u);
+        EXPECT_TRUE(log.Lines().empty());
+        EXPECT_EQ(ReadFileBytes(made), bytes);
+    }
+}
+
+struct HistoryRow {
+    const char* name;
+    const char* url;
+    const char* stopAfter;  // stop when a log line starts with it; null: run to the end
+    std::vector<std::string> boxes;
+};
+
+// "全履歴を取得(&H)": the input check, the fetch job's states and messages; the
+// window's stop reaches the history's steps.
+TEST_F(WindowFetchTest, WholeHistoryFromTheCommentMenu) {
+    const std::string file = dir.File("sm4000.xml");
+    const HistoryRow rows[] = {
+        {"to the end", "sm4000", nullptr, {"コメントファイルを保存しました。\n\n" + file}},
+        {"stopped between two steps", "sm4000", "履歴 2/", {}},
+        {"no address", "", nullptr, {"URLを入力して下さい。"}},
+    };
+    StandinSignIn("premium");
+    for (const HistoryRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        DeleteFileA(file.c_str());
+        log.Clear();
+        boxes.Clear();
+        ASSERT_TRUE(OpenWith(row.url));
+        std::vector<std::string> shown;  // the window while the job runs
+        Command(IDM_FETCH_HISTORY);
+        if (*row.url) {
+            ASSERT_TRUE(PumpMessagesUntil([&] { return Count("全履歴を取得します") == 1; }, 30000));
+            shown = {Title(), std::to_string(MenuEnabled(IDM_STOP)), std::to_string(MenuEnabled(IDM_FETCH_HISTORY)),
+                     std::to_string(MenuEnabled(IDM_CONVERT_SUBTITLES))};
+            EXPECT_EQ(shown, (std::vector<std::string>{"Kometori - 取得中...", "1", "0", "0"}));
+        }
+        if (row.stopAfter) {
+            ASSERT_TRUE(PumpMessagesUntil(
+                [&] {
+                    const auto lines = log.Lines();
+                    return std::any_of(lines.begin(), lines.end(),
+                                       [&](const std::string& line) { return line.rfind(row.stopAfter, 0) == 0; });
+                },
+                30000));
+            Command(IDM_STOP);
+            EXPECT_TRUE(Idle());
+        }
+        ASSERT_TRUE(WaitIdle());
+        EXPECT_EQ(boxes.Texts(), row.boxes);
+        EXPECT_TRUE(MenuEnabled(IDM_FETCH_HISTORY));
+        if (!row.boxes.empty() && *row.url) {
+            EXPECT_EQ(Count("[全履歴 取得開始]"), 1);
+            CommentReader reader;
+            ASSERT_TRUE(reader.Open(file));
+            long long expected = 1;
+            while (reader.Next() && reader.Chat().Integer("no") == expected) ++expected;
+            EXPECT_EQ(expected, 4501) << "every comment once, in number order";
+        } else {
+            EXPECT_FALSE(FileExists(file));
+        }
+        if (row.stopAfter) {
+            EXPECT_EQ(Count("全履歴の取得を中止しました。ファイルは保存していません"), 1);
+            EXPECT_EQ(StandinBodies("message").size(), 2u);
+        }
+        Close();
+        StandinReset();
+        StandinSignIn("premium");
     }
 }
 
