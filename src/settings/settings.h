@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "kometori_version.h"
 #include "settings/subtitle_settings.h"
 #include "support/web.h"
 
@@ -93,8 +94,8 @@ struct AppContext {
     AppContext();
 
     std::string programName = "Kometori";
-    std::string versionText = "1.32";
-    double versionNumber = 1.32;
+    std::string versionText = KOMETORI_VERSION;  // project() in CMakeLists.txt
+    double versionNumber = KOMETORI_VERSION_NUMBER;
     std::string startDirectory;  // fixed when the record is made
     bool proxySwitchedOff = false;
     AppSettings settings;

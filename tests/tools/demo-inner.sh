@@ -7,7 +7,7 @@ demo="$KOMETORI_BUILD_DIR/demo"
 mkdir -p "$demo"
 cd "$demo"
 # The demo's settings: the stand-in's hosts and its premium test account.
-printf '[site]\r\nMainHost=%s\r\nSecureHost=%s\r\nAuthorSite=%s\r\n[main]\r\nMail=premium@kometori.test\r\nPass=p&ss+w%%rd=1\r\nSavePath=%s\r\nURL=sm9\r\nViewInfoWindow=1\r\n' \
+printf '[site]\r\nMainHost=%s\r\nSecureHost=%s\r\nAuthorSite=%s\r\n[main]\r\nMail=premium@kometori.test\r\nPass=p&ss+w%%rd=1\r\nSavePath=%s\r\nURL=sm9\r\n[info]\r\nViewInfoWindow=1\r\n' \
     "$KOMETORI_STANDIN_MAIN" "$KOMETORI_STANDIN_SECURE" "${KOMETORI_STANDIN_AUTHOR:-}" \
     "$(winepath -w "$demo/comments" 2>/dev/null)" > Kometori.ini
 

@@ -1,7 +1,10 @@
-// Drives a running Kometori.exe for the screenshots (tests/tools/screenshots.sh):
-//   shot_driver main    waits until the main window is shown and idle
-//   shot_driver fetch   starts a fetch and waits for the message box that ends it
-//   shot_driver finish  answers the box and ends the program through its menu
+// Drives a running Kometori.exe for the screenshots (tests/tools/screenshots.sh)
+// and the release test (tests/tools/release.sh):
+//   shot_driver [--desktop=NAME] main    waits until the main window is shown and idle
+//   shot_driver [--desktop=NAME] fetch   starts a fetch and waits for the message box that ends it
+//   shot_driver [--desktop=NAME] finish  answers the box and ends the program through its menu
+//   shot_driver [--desktop=NAME] close   waits for the idle main window and closes it (WM_CLOSE)
+// --desktop names the Wine virtual desktop the program runs in.
 // Exit status 0 when the step's condition came within a minute.
 #include <windows.h>
 
@@ -36,28 +39,40 @@ std::string Text(HWND window) {
     return text;
 }
 
+bool WaitForIdleMainWindow() {
+    if (WaitFor([] {
+            HWND main = MainWindow();
+            return main && ::IsWindowVisible(main) && Text(main) == "Kometori";
+        })) {
+        return true;
+    }
+    HWND main = MainWindow();
+    std::fprintf(stderr, "main window %p, visible %d, title \"%s\"\n", static_cast<void*>(main),
+                 main ? ::IsWindowVisible(main) : 0, main ? Text(main).c_str() : "");
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    const char* step = argc > 1 ? argv[1] : "";
-    // The program runs in the virtual desktop "Kometori", which its start makes.
-    HDESK desktop = nullptr;
-    WaitFor([&desktop] { return (desktop = ::OpenDesktopA("Kometori", 0, FALSE, GENERIC_ALL)) != nullptr; });
-    if (!desktop || !::SetThreadDesktop(desktop)) {
-        std::fprintf(stderr, "no desktop \"Kometori\"\n");
-        return 1;
-    }
-    if (std::strcmp(step, "main") == 0) {
-        if (WaitFor([] {
-                HWND main = MainWindow();
-                return main && ::IsWindowVisible(main) && Text(main) == "Kometori";
-            })) {
-            return 0;
+    const char kDesktopOption[] = "--desktop=";
+    int next = 1;
+    if (next < argc && std::strncmp(argv[next], kDesktopOption, sizeof kDesktopOption - 1) == 0) {
+        // The program's start makes the virtual desktop.
+        const char* name = argv[next++] + sizeof kDesktopOption - 1;
+        HDESK desktop = nullptr;
+        WaitFor([&] { return (desktop = ::OpenDesktopA(name, 0, FALSE, GENERIC_ALL)) != nullptr; });
+        if (!desktop || !::SetThreadDesktop(desktop)) {
+            std::fprintf(stderr, "no desktop \"%s\"\n", name);
+            return 1;
         }
-        HWND main = MainWindow();
-        std::fprintf(stderr, "main window %p, visible %d, title \"%s\"\n", static_cast<void*>(main),
-                     main ? ::IsWindowVisible(main) : 0, main ? Text(main).c_str() : "");
-        return 1;
+    }
+    const char* step = next < argc ? argv[next] : "";
+    if (std::strcmp(step, "main") == 0) return WaitForIdleMainWindow() ? 0 : 1;
+    if (std::strcmp(step, "close") == 0) {
+        if (!WaitForIdleMainWindow()) return 1;
+        ::PostMessageA(MainWindow(), WM_CLOSE, 0, 0);
+        return WaitFor([] { return MainWindow() == nullptr; }) ? 0 : 1;
     }
     HWND main = MainWindow();
     if (!main) return 1;
@@ -72,6 +87,6 @@ int main(int argc, char** argv) {
         ::PostMessageA(main, WM_COMMAND, MAKEWPARAM(kExitCommand, 0), 0);
         return WaitFor([] { return MainWindow() == nullptr || !::IsWindowVisible(MainWindow()); }) ? 0 : 1;
     }
-    std::fprintf(stderr, "usage: shot_driver main|fetch|finish\n");
+    std::fprintf(stderr, "usage: shot_driver [--desktop=NAME] main|fetch|finish|close\n");
     return 2;
 }
