@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "settings/settings.h"
 #include "infolog/info_log.h"
 #include "jobs/conversion_job.h"
+#include "support/write_guard.h"
 
 namespace {
 
@@ -105,7 +107,13 @@ int RunConvertCommand(int argc, char** argv) {
     request.format = settings.Format;
     request.completionMessage = TextSavedMessage(textPath);
     request.batch = true;
-    const bool ok = RunConversionJob(request);
+    EndOnConsoleInterrupt();
+    bool ok;
+    {
+        // Ctrl+C waits for the text file to be complete.
+        std::lock_guard<std::recursive_mutex> writing(FileWriteMutex());
+        ok = RunConversionJob(request);
+    }
     ReportPeakMemory();
     return ok ? 0 : 1;
 }

@@ -3,6 +3,7 @@
 // standard output.
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "jobs/subtitle_job.h"
 #include "settings/settings.h"
 #include "support/regex.h"
+#include "support/write_guard.h"
 
 namespace {
 
@@ -135,7 +137,13 @@ int RunSubtitlesCommand(int argc, char** argv) {
     request.options = options;
     request.completionMessage = SubtitleSavedMessage(request.assPath);
     request.batch = true;
-    const bool ok = RunSubtitleJob(request);
+    EndOnConsoleInterrupt();
+    bool ok;
+    {
+        // Ctrl+C waits for the subtitle file to be complete.
+        std::lock_guard<std::recursive_mutex> writing(FileWriteMutex());
+        ok = RunSubtitleJob(request);
+    }
     ReportPeakMemory();
     return ok ? 0 : 1;
 }
