@@ -90,3 +90,15 @@ bool WideRegex::Search(const std::wstring& text) const {
         return false;  // a match too complex for the library counts as none
     }
 }
+
+bool WideRegex::Search(const std::wstring& text, std::vector<std::wstring>& groups) const {
+    if (!compiled_) return false;
+    try {
+        boost::wsmatch match;
+        if (!boost::regex_search(text, match, compiled_->expression)) return false;
+        for (std::size_t i = 0; i < match.size(); ++i) groups.push_back(match[i].matched ? match[i].str() : L"");
+        return true;
+    } catch (const std::runtime_error&) {
+        return false;
+    }
+}

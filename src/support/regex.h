@@ -22,7 +22,7 @@ bool RegexMatch(const std::string& text, const std::string& pattern);
 bool RegexReplace(std::string& text, const std::string& pattern, const std::string& format);
 
 // One pattern compiled once and searched in many UTF-16 texts (the subtitle
-// export's filter). The pattern is narrow text, as the INI file holds it.
+// export's filter, the video names in dropped files' paths). The pattern is narrow text, as the INI file holds it.
 // Errors are the caller's to report: Error() holds the library's message.
 class WideRegex {
 public:
@@ -35,6 +35,9 @@ public:
     const std::string& Error() const { return error_; }
     // True when the pattern matches somewhere in the text; false for a bad pattern.
     bool Search(const std::wstring& text) const;
+    // The same, appending the first match and then each group to groups ("" for
+    // a group that took no part); groups untouched when nothing matched.
+    bool Search(const std::wstring& text, std::vector<std::wstring>& groups) const;
 
 private:
     struct Compiled;

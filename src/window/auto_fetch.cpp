@@ -6,6 +6,7 @@
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "support/window.h"
+#include "window/conversion_view.h"
 #include "window/fetch_view.h"
 
 namespace {
@@ -14,6 +15,12 @@ namespace {
 DWORD g_lastTrigger = 0;
 
 bool AutoFetchChecked(HWND main) { return IsMenuItemChecked(::GetMenu(main), IDM_AUTO_FETCH); }
+
+// A job whose state the window shows keeps it; its end applies ours.
+bool JobShown() { return FetchRunning() || ConversionShown(); }
+
+// The menu items that start a job by hand.
+const UINT kStartItems[] = {IDM_FETCH, IDM_CONVERT, IDM_CONVERT_SUBTITLES, IDM_FETCH_HISTORY};
 
 INT_PTR CALLBACK IntervalDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
@@ -50,8 +57,7 @@ void ToggleAutoFetch(HWND main) {
     }
     g_lastTrigger = ::GetTickCount();
     ::SetTimer(main, kAutoFetchTimer, 1000, AutoFetchTick);
-    // Switched on again during a round: the job's end shows the waiting state.
-    if (!FetchRunning()) ShowAutoFetchState(main);
+    if (!JobShown()) ShowAutoFetchState(main);
 }
 
 bool AutoFetchDue(DWORD lastTrigger, DWORD now, int intervalSeconds) {
@@ -74,20 +80,17 @@ void ShowAutoFetchState(HWND main) {
     ::DragAcceptFiles(main, FALSE);
     SetMainTitle(main, "自動取得中...");
     EnableMainControl(main, IDC_FETCH, false);
-    HMENU menu = ::GetMenu(main);
-    SetMenuItemEnabled(menu, IDM_FETCH, false);
-    SetMenuItemEnabled(menu, IDM_CONVERT, false);
+    for (UINT id : kStartItems) SetMenuItemEnabled(::GetMenu(main), id, false);
 }
 
 void EndAutoFetch(HWND main) {
     ::KillTimer(main, kAutoFetchTimer);
     HMENU menu = ::GetMenu(main);
     if (AutoFetchChecked(main)) SetMenuCheck(menu, IDM_AUTO_FETCH, false);
-    if (FetchRunning()) return;
+    if (JobShown()) return;
     ::DragAcceptFiles(main, TRUE);
     EnableMainControl(main, IDC_FETCH, true);
-    SetMenuItemEnabled(menu, IDM_FETCH, true);
-    SetMenuItemEnabled(menu, IDM_CONVERT, true);
+    for (UINT id : kStartItems) SetMenuItemEnabled(menu, id, true);
     SetMainTitle(main, nullptr);
 }
 

@@ -19,12 +19,13 @@ void CALLBACK AutoFetchTick(HWND main, UINT message, UINT_PTR timer, DWORD now);
 bool AutoFetchDue(DWORD lastTrigger, DWORD now, int intervalSeconds);
 
 // With 40013 checked: the title reads " - 自動取得中...", drops are refused, the
-// fetch button, 40002 and 40008 are off. Nothing otherwise.
+// fetch button and the menu items that start a job by hand are off. Nothing
+// otherwise.
 void ShowAutoFetchState(HWND main);
 
 // Switches automatic fetching off: the timer stops and the mark goes. The idle
-// window comes back at once, or, while a round's job runs, when that job ends,
-// so that no second job can be started beside it.
+// window comes back at once, or, while a job runs, when that job ends, so that
+// no second job can be started beside it.
 void EndAutoFetch(HWND main);
 
 // Dialog 107, modal to the main window: "設定" takes the interval's leading

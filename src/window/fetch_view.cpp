@@ -2,17 +2,16 @@
 
 #include <shellapi.h>
 
-#include <mutex>
-
 #include "infolog/info_log.h"
 #include "jobs/conversion_job.h"
 #include "jobs/fetch_input.h"
 #include "jobs/fetch_job.h"
+#include "jobs/subtitle_job.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "support/window.h"
-#include "support/write_guard.h"
 #include "window/auto_fetch.h"
+#include "window/conversion_view.h"
 #include "window/main_form.h"
 #include "window/program_message.h"
 #include "window/workers.h"
@@ -49,9 +48,9 @@ void RevealInfoWindow(HWND main) {
 // The job's view of the window, on the worker thread. What changes the window
 // runs on the window's thread and only while the window still shows the job;
 // message boxes are the worker's own and are skipped once a stop was asked.
-class WindowFetchView : public FetchJobView, private ConversionView {
+class WindowFetchView : public FetchJobView {
 public:
-    WindowFetchView(HWND main, JobTicket& ticket) : main_(main), ticket_(ticket) {}
+    WindowFetchView(HWND main, JobTicket& ticket) : main_(main), ticket_(ticket), conversion_(main, ticket) {}
 
     void ShowBusy() override { OnWindow([this] { ShowFetchBusy(main_); }); }
     void ShowIdle() override { OnWindow([this] { ShowFetchIdle(main_); }); }
@@ -64,30 +63,22 @@ public:
     void RevealInfoWindow() override { OnWindow([this] { ::RevealInfoWindow(main_); }); }
     void Beep() override { CompletionBeep()(); }
     bool RunConversion(const ConversionRequest& request) override {
-        outcome_.clear();
-        bool ok;
-        {
-            // The text file is written whole before the program may end.
-            std::lock_guard<std::recursive_mutex> writing(FileWriteMutex());
-            ok = RunConversionJob(request, this);
-        }
-        if (!outcome_.empty()) ShowMessage(outcome_);
-        return ok;
+        return conversion_.Run([&request](ConversionView* view) { return RunConversionJob(request, view); });
+    }
+    bool RunSubtitles(const SubtitleRequest& request) override {
+        return conversion_.Run([&request](ConversionView* view) { return RunSubtitleJob(request, view); });
     }
 
 private:
     void OnWindow(std::function<void()> action) { CallOnWindow(main_, ticket_, action); }
-    // The conversion's outcome is shown once the text file is closed.
-    void ShowOutcome(const std::string& message) override { outcome_ = message; }
-    void ShowPercent(int percent) override {
-        OnWindow([this, percent] { ::SetWindowTextA(main_, ExtractingTitle(percent).c_str()); });
-    }
-    void ShowDone() override { OnWindow([this] { ::SetWindowTextA(main_, ExtractedTitle().c_str()); }); }
 
     HWND main_;
     JobTicket& ticket_;
-    std::string outcome_;
+    WindowConversionView conversion_;
 };
+
+// Main thread only: set by the fetching state, cleared when it is left.
+bool g_fetchShown = false;
 
 }  // namespace
 
@@ -103,20 +94,27 @@ void EnableMainControl(HWND main, int id, bool enabled) {
     ::EnableWindow(control, enabled);
 }
 
-void ShowFetchBusy(HWND main) {
+void ShowBusyForm(HWND main, const char* state) {
     ::DragAcceptFiles(main, FALSE);
-    ::SetDlgItemTextA(main, IDC_FETCH, "取得中...");
-    SetMainTitle(main, "取得中...");
+    ::SetDlgItemTextA(main, IDC_FETCH, state);
+    SetMainTitle(main, state);
     for (int id : {IDC_FETCH, IDC_SAVEPATH, IDC_BROWSE}) EnableMainControl(main, id, false);
+}
+
+void ShowFetchBusy(HWND main) {
+    g_fetchShown = true;
+    ShowBusyForm(main, "取得中...");
     HMENU menu = ::GetMenu(main);
     SetMenuItemEnabled(menu, IDM_STOP, true);
     SetMenuItemEnabled(menu, IDM_FETCH, false);
     SetMenuItemEnabled(menu, IDM_CONVERT, false);
+    for (UINT id : {IDM_CONVERT_SUBTITLES, IDM_FETCH_HISTORY}) SetMenuItemEnabled(menu, id, false);
     // A running automatic fetch can still be switched off.
     if (!IsMenuItemChecked(menu, IDM_AUTO_FETCH)) SetMenuItemEnabled(menu, IDM_AUTO_FETCH, false);
 }
 
 void ShowFetchIdle(HWND main) {
+    g_fetchShown = false;
     ::DragAcceptFiles(main, TRUE);
     ::SetDlgItemTextA(main, IDC_FETCH, "取得開始");
     SetMainTitle(main, nullptr);
@@ -124,10 +122,17 @@ void ShowFetchIdle(HWND main) {
     HMENU menu = ::GetMenu(main);
     SetMenuItemEnabled(menu, IDM_STOP, false);
     for (UINT id : {IDM_FETCH, IDM_CONVERT, IDM_AUTO_FETCH}) SetMenuItemEnabled(menu, id, true);
-    ShowAutoFetchState(main);
+    for (UINT id : {IDM_CONVERT_SUBTITLES, IDM_FETCH_HISTORY}) SetMenuItemEnabled(menu, id, true);
+    if (ConversionShown()) {
+        ShowBusyForm(main, "抽出中...");
+    } else {
+        ShowAutoFetchState(main);
+    }
 }
 
-bool StartFetch(HWND main) {
+bool FetchShown() { return g_fetchShown; }
+
+bool StartFetch(HWND main, bool history) {
     const FormValues form = ReadForm(main);
     FetchJobInput input;
     input.addressText = form.URL;
@@ -135,6 +140,7 @@ bool StartFetch(HWND main) {
     input.commentCount = LeadingNumber(form.Comment);
     input.pastDate = PastDateFromForm(form);
     input.autoFetch = IsMenuItemChecked(::GetMenu(main), IDM_AUTO_FETCH);
+    input.history = history;
     const bool started = FetchSlot().Start([main, input](JobTicket& ticket) {
         WindowFetchView view(main, ticket);
         RunFetchJob(input, view);

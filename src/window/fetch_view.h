@@ -12,15 +12,23 @@ void SetMainTitle(HWND main, const char* state);
 // that is disabled.
 void EnableMainControl(HWND main, int id, bool enabled);
 
-// The fetching state: drops refused, the button and the title read
-// "取得中...", the button and the save folder disabled, the stop item enabled.
+// What the fetching and converting states share: drops refused, the button
+// and the title read the state, the button and the save folder disabled.
+void ShowBusyForm(HWND main, const char* state);
+// The fetching state: the busy form with "取得中...", the stop item enabled,
+// the items that start another job grayed.
 void ShowFetchBusy(HWND main);
-// Back to idle: drops accepted, "取得開始", the title the program name alone.
+// Back to idle: drops accepted, "取得開始", the title the program name alone;
+// a conversion that still runs keeps its state; with automatic fetching on,
+// its waiting state.
 void ShowFetchIdle(HWND main);
+// The fetching state is shown.
+bool FetchShown();
 
-// Starts the job with the form as it stands on its worker thread; the caller
-// has checked the input. Its stop request is clear when the thread starts.
-bool StartFetch(HWND main);
+// Starts the job with the form as it stands on its worker thread (each
+// address's whole history with history set); the caller has checked the
+// input. Its stop request is clear when the thread starts.
+bool StartFetch(HWND main, bool history = false);
 // A job runs that the window still shows.
 bool FetchRunning();
 // The stop command: the job is asked to stop and let go, the window goes idle

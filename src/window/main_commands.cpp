@@ -8,6 +8,7 @@
 #include "settings/settings.h"
 #include "support/window.h"
 #include "window/auto_fetch.h"
+#include "window/conversion_view.h"
 #include "window/download_view.h"
 #include "window/fetch_view.h"
 #include "window/main_form.h"
@@ -85,7 +86,15 @@ void OnFetch(HWND main, WORD, WORD, HWND) {
     if (!FetchRunning() && CheckFetchInput(main)) StartFetch(main);
 }
 
+void OnFetchHistory(HWND main, WORD, WORD, HWND) {
+    if (!FetchRunning() && CheckFetchInput(main)) StartFetch(main, true);
+}
+
 void OnStop(HWND main, WORD, WORD, HWND) { StopFetch(main); }
+
+void OnConvert(HWND main, WORD, WORD, HWND) { ConvertChosenFile(main); }
+
+void OnConvertSubtitles(HWND main, WORD, WORD, HWND) { ConvertChosenFileToSubtitles(main); }
 
 void OnExit(HWND main, WORD, WORD, HWND) { EndProgram(main); }
 
@@ -109,9 +118,6 @@ void OnOpenSaveFolder(HWND main, WORD, WORD, HWND) {
     if (::GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES) return;
     ::ShellExecuteA(main, "open", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
-
-// Conversion comes with its job.
-void NotYet(HWND, WORD, WORD, HWND) {}
 
 void OnDownloadAddress(HWND main, WORD id, WORD, HWND) { StartDownloadAddressJob(main, id); }
 
@@ -143,7 +149,9 @@ const Command kCommands[] = {
     {IDM_WEB, OnWeb},
     {IDM_HELP, OnHelp},
     {IDM_ABOUT, OnAbout},
-    {IDM_CONVERT, NotYet},
+    {IDM_CONVERT, OnConvert},
+    {IDM_CONVERT_SUBTITLES, OnConvertSubtitles},
+    {IDM_FETCH_HISTORY, OnFetchHistory},
     {IDM_AUTO_FETCH, OnAutoFetch},
     {IDM_INTERVAL, OnInterval},
     {IDM_OPEN_SAVE_FOLDER, OnOpenSaveFolder},

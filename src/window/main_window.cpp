@@ -8,6 +8,7 @@
 #include "settings/settings.h"
 #include "support/window.h"
 #include "window/auto_fetch.h"
+#include "window/conversion_view.h"
 #include "window/fetch_view.h"
 #include "window/info_window.h"
 #include "window/main_commands.h"
@@ -103,7 +104,7 @@ void OnInitDialog(HWND main) {
 }
 
 void OnClose(HWND main) {
-    if (!FetchRunning()) {
+    if (!FetchRunning() && !ConversionRunning()) {
         EndProgram(main);
         return;
     }
@@ -111,10 +112,13 @@ void OnClose(HWND main) {
         case IDYES:
             EndProgram(main);  // the workers are asked to stop when the loop has ended
             break;
-        case IDNO:
-            StopFetch(main);
+        case IDNO: {
+            // One stop line for both jobs.
+            const bool converting = StopConversion(main);
+            if (!StopFetch(main) && converting) InfoLog << "処理を途中停止しました" << EndLine;
             if (IsMenuItemChecked(::GetMenu(main), IDM_AUTO_FETCH)) EndAutoFetch(main);
             break;
+        }
         default:
             break;
     }
@@ -139,8 +143,8 @@ INT_PTR CALLBACK MainDialogProc(HWND main, UINT message, WPARAM wParam, LPARAM l
         case WM_COMMAND:
             return RunCommand(main, LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
         case WM_DROPFILES:
-            // Dropped files are taken up with the conversion job.
-            ::DragFinish(reinterpret_cast<HDROP>(wParam));
+            HandleFileDrop(main, reinterpret_cast<HDROP>(wParam));
+            ::SetWindowLongPtrA(main, DWLP_MSGRESULT, 0);
             return TRUE;
         case WM_CLOSE:
             OnClose(main);

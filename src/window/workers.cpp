@@ -68,8 +68,8 @@ WorkerSlot::~WorkerSlot() {
     }
 }
 
-bool WorkerSlot::Start(Body body) {
-    Release();
+bool WorkerSlot::Start(Body body, bool finishPrevious) {
+    Dismiss(!finishPrevious);
     PruneLetGo();
     auto& slots = Slots();
     bool known = false;
@@ -86,10 +86,12 @@ bool WorkerSlot::Start(Body body) {
 
 bool WorkerSlot::Running() const { return ticket_ && thread_ && thread_->IsRunning(); }
 
-bool WorkerSlot::Release() {
+bool WorkerSlot::Release() { return Dismiss(true); }
+
+bool WorkerSlot::Dismiss(bool stop) {
     if (!ticket_) return false;
     const bool running = Running();
-    ticket_->stop = true;
+    if (stop) ticket_->stop = true;
     ticket_->released = true;
     if (running) LetGoWorkers().push_back(ticket_);
     thread_.reset();  // the handle is closed; the thread goes on to its next check

@@ -35,9 +35,10 @@ public:
     WorkerSlot(const WorkerSlot&) = delete;
     WorkerSlot& operator=(const WorkerSlot&) = delete;
 
-    // Starts the body on a new thread (_beginthreadex) with a fresh ticket
-    // whose stop flag is clear. A worker still in the slot is let go first.
-    bool Start(Body body);
+    // Starts the body on a new thread with a fresh ticket
+    // whose stop flag is clear. A worker still in the slot is let go first:
+    // asked to stop, or with finishPrevious left to finish its work unshown.
+    bool Start(Body body, bool finishPrevious = false);
     // A worker that the window still shows is running.
     bool Running() const;
     // That worker's stop flag; null when none runs.
@@ -46,6 +47,8 @@ public:
     bool Release();
 
 private:
+    bool Dismiss(bool stop);
+
     std::unique_ptr<WorkerThread> thread_;
     std::shared_ptr<JobTicket> ticket_;
 };

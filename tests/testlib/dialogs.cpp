@@ -2,6 +2,8 @@
 
 #include <process.h>
 
+#include <dlgs.h>
+
 #include <algorithm>
 
 #include "settings/settings.h"
@@ -33,6 +35,24 @@ BOOL CALLBACK MatchDialog(HWND window, LPARAM param) {
         return FALSE;
     }
     return TRUE;
+}
+
+struct OwnedSearch {
+    HWND owner;
+    HWND found = nullptr;
+};
+
+// A file dialog: a dialog of the owner that is not a message box.
+BOOL CALLBACK MatchFileDialog(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<OwnedSearch*>(param);
+    char className[32] = {};
+    ::GetClassNameA(window, className, sizeof className);
+    if (::GetWindow(window, GW_OWNER) != search->owner || !::IsWindowVisible(window) ||
+        std::string(className) != "#32770" || ::GetDlgItem(window, 0xFFFF) || !::GetDlgItem(window, IDOK)) {
+        return TRUE;
+    }
+    search->found = window;
+    return FALSE;
 }
 
 }  // namespace
@@ -97,4 +117,33 @@ void MessageBoxAnswerer::Poll() {
     if (onBox_) onBox_(box);
     texts_.push_back(MessageBoxText(box));
     ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(button_, BN_CLICKED), 0);
+}
+
+FileDialogAnswer::FileDialogAnswer(HWND owner, std::string path) : owner_(owner), path_(std::move(path)) {
+    thread_.reset(reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, &FileDialogAnswer::Run, this, 0, nullptr)));
+}
+
+FileDialogAnswer::~FileDialogAnswer() { ::WaitForSingleObject(thread_.get(), 10000); }
+
+bool FileDialogAnswer::Answered() const { return ::WaitForSingleObject(thread_.get(), 0) == WAIT_OBJECT_0 && answered_; }
+
+unsigned __stdcall FileDialogAnswer::Run(void* self) {
+    auto* answer = static_cast<FileDialogAnswer*>(self);
+    for (int i = 0; i < 500; ++i, ::Sleep(20)) {
+        OwnedSearch search{answer->owner_};
+        ::EnumWindows(MatchFileDialog, reinterpret_cast<LPARAM>(&search));
+        if (!search.found) continue;
+        if (answer->path_.empty()) {
+            ::PostMessageA(search.found, WM_COMMAND, IDCANCEL, 0);
+        } else {
+            // The name box: a combo box in the newer dialogs, an edit box in the older.
+            HWND name = ::GetDlgItem(search.found, cmb13);
+            if (!name) name = ::GetDlgItem(search.found, edt1);
+            ::SetWindowTextA(name, answer->path_.c_str());
+            ::PostMessageA(search.found, WM_COMMAND, IDOK, 0);
+        }
+        answer->answered_ = true;
+        break;
+    }
+    return 0;
 }

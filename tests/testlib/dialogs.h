@@ -44,3 +44,24 @@ private:
     KernelHandle stop_;
     KernelHandle thread_;
 };
+
+// Answers the next open-file dialog owned by the window, from a thread of its
+// own: types the path and opens it, or cancels when the path is empty.
+class FileDialogAnswer {
+public:
+    FileDialogAnswer(HWND owner, std::string path);
+    ~FileDialogAnswer();
+    FileDialogAnswer(const FileDialogAnswer&) = delete;
+    FileDialogAnswer& operator=(const FileDialogAnswer&) = delete;
+
+    // A dialog came and was answered.
+    bool Answered() const;
+
+private:
+    static unsigned __stdcall Run(void* self);
+
+    HWND owner_;
+    std::string path_;
+    bool answered_ = false;
+    KernelHandle thread_;
+};

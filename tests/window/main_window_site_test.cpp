@@ -2,8 +2,10 @@
 // states, its reports, the sign-in dialog, stop and the close prompt.
 #include <gtest/gtest.h>
 
+#include "export/comment_reader.h"
 #include "jobs/fetch_job.h"
 #include "support/window.h"
+#include "testlib/dialogs.h"
 #include "testlib/window_site_test.h"
 
 namespace {
@@ -181,6 +183,120 @@ TEST_F(WindowFetchTest, ClosingDuringAJob) {
         EXPECT_TRUE(IsWindow(main));
         Close();
         StandinReset();
+    }
+}
+
+struct ConvertRow {
+    const char* name;
+    WORD item;
+    const char* file;     // made beside the comment file
+    const char* message;  // before the path
+    const char* line;     // one per comment
+};
+
+// The file menu's conversions of a comment file fetched from the site: the
+// open-file dialog, the job, its message; the overwrite question for a file
+// that exists, cancelled; and a cancelled open-file dialog.
+TEST_F(WindowFetchTest, FileMenuConvertsAFetchedCommentFile) {
+    const ConvertRow rows[] = {
+        {"text", IDM_CONVERT, "sm9.txt", "コメント(テキストファイル)を保存しました。\n\n", "\r\n"},
+        {"subtitles", IDM_CONVERT_SUBTITLES, "sm9.ass", "字幕ファイル(ASS)を保存しました。\n\n", "\r\nDialogue: "},
+    };
+    StandinSignIn("premium");
+    ASSERT_TRUE(OpenWith("sm9"));
+    Command(IDC_FETCH);
+    ASSERT_TRUE(WaitIdle());
+    const std::string comments = dir.File("sm9.xml");
+    for (const ConvertRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        boxes.Clear();
+        const std::string made = dir.File(row.file);
+        for (const std::string& answer : {comments, std::string()}) {
+            FileDialogAnswer dialog(main, answer);
+            Command(row.item);
+            EXPECT_TRUE(dialog.Answered());
+        }
+        ASSERT_TRUE(PumpMessagesUntil([&] { return boxes.Texts().size() == 1 && !AnyWorkerRunning(); }));
+        EXPECT_EQ(boxes.Texts(), std::vector<std::string>{row.message + made});
+        const std::string bytes = ReadFileBytes(made);
+        int lines = 0;
+        for (size_t at = bytes.find(row.line); at != std::string::npos; at = bytes.find(row.line, at + 1)) ++lines;
+        EXPECT_EQ(lines, 5) << "one per comment";
+
+        // Asked again: the file exists, the question is cancelled, nothing happens.
+        log.Clear();
+        TestThread cancel([] {
+            HWND question = nullptr;
+            PumpMessagesUntil([&] { return (question = FindDialog("ファイルの保存")) != nullptr; });
+            PostMessageA(question, WM_COMMAND, MAKEWPARAM(IDC_OVERWRITE_CANCEL, BN_CLICKED), 0);
+        });
+        FileDialogAnswer dialog(main, comments);
+        Command(row.item);
+        EXPECT_TRUE(cancel.Wait());
+        PumpPendingMessages();
+        EXPECT_EQ(boxes.Texts().size(), 1u);
+        EXPECT_TRUE(log.Lines().empty());
+        EXPECT_EQ(ReadFileBytes(made), bytes);
+    }
+}
+
+struct HistoryRow {
+    const char* url;
+    int stopInPause;  // stop during that pause between two steps; 0: run to the end
+    std::vector<std::string> boxes;
+};
+
+// "全履歴を取得(&H)": the input check, the fetch job's states and messages; the
+// window's stop reaches the history's steps.
+TEST_F(WindowFetchTest, WholeHistoryFromTheCommentMenu) {
+    const std::string file = dir.File("sm4000.xml");
+    const HistoryRow rows[] = {
+        {"sm4000", 0, {"コメントファイルを保存しました。\n\n" + file}},
+        {"sm4000", 2, {}},
+        {"", 0, {"URLを入力して下さい。"}},
+    };
+    StandinSignIn("premium");
+    for (const HistoryRow& row : rows) {
+        SCOPED_TRACE(std::string(row.url) + " " + std::to_string(row.stopInPause));
+        log.Clear();
+        boxes.Clear();
+        ASSERT_TRUE(OpenWith(row.url));
+        Command(IDM_FETCH_HISTORY);
+        if (*row.url) {
+            ASSERT_TRUE(PumpMessagesUntil([&] { return Count("全履歴を取得します") == 1; }, 30000));
+            EXPECT_EQ(Title(), "Kometori - 取得中...");
+            EXPECT_TRUE(MenuEnabled(IDM_STOP));
+            EXPECT_FALSE(MenuEnabled(IDM_FETCH_HISTORY) || MenuEnabled(IDM_CONVERT_SUBTITLES));
+        }
+        if (row.stopInPause) {
+            ASSERT_TRUE(PumpMessagesUntil([&] { return Count("待機中...(1秒)") == row.stopInPause; }, 30000));
+            Command(IDM_STOP);
+            EXPECT_TRUE(Idle());
+        }
+        if (*row.url) {
+            ASSERT_TRUE(WaitIdle());
+        } else {
+            EXPECT_EQ(Text(IDC_FETCH), "コメント取得(&D)") << "no job started";
+        }
+        EXPECT_EQ(boxes.Texts(), row.boxes);
+        EXPECT_TRUE(MenuEnabled(IDM_FETCH_HISTORY));
+        ASSERT_EQ(FileExists(file), *row.url && !row.stopInPause);
+        if (FileExists(file)) {
+            CommentReader reader;
+            ASSERT_TRUE(reader.Open(file));
+            long long expected = 1;
+            while (reader.Next() && reader.Chat().Integer("no") == expected) ++expected;
+            EXPECT_EQ(expected, 4501) << "every comment once, in number order";
+            DeleteFileA(file.c_str());
+        }
+        if (row.stopInPause) {
+            EXPECT_EQ(Count("全履歴の取得を中止しました。ファイルは保存していません"), 1);
+            EXPECT_EQ(StandinBodies("message").size(), 2u);
+        }
+        Close();
+        PumpPendingMessages();  // the end path's quit message would end the next message box at once
+        StandinReset();
+        StandinSignIn("premium");
     }
 }
 

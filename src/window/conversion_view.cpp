@@ -1,0 +1,151 @@
+#include "window/conversion_view.h"
+
+#include <memory>
+#include <mutex>
+#include <type_traits>
+
+#include "jobs/file_drop.h"
+#include "jobs/subtitle_job.h"
+#include "resources/resource.h"
+#include "settings/settings.h"
+#include "support/window.h"
+#include "support/write_guard.h"
+#include "window/fetch_view.h"
+#include "window/program_message.h"
+#include "window/workers.h"
+
+namespace {
+
+const char kCommentFileFilter[] = "コメントファイル(*.xml)\0*.xml\0";
+
+WorkerSlot& ConversionSlot() {
+    static WorkerSlot slot;
+    return slot;
+}
+
+// Main thread only: set by the converting state, cleared when it is left.
+bool g_conversionShown = false;
+
+// The job holds its own copy of the request, so a later conversion never
+// changes what a running one reads. A conversion still running from before
+// finishes its file and shows its outcome; the window shows the new one.
+void StartConversion(HWND main, WindowConversionView::Job job) {
+    ConversionSlot().Start(
+        [main, job = std::move(job)](JobTicket& ticket) {
+            WindowConversionView view(main, ticket);
+            CallOnWindow(main, ticket, [main] { ShowConversionBusy(main); });
+            view.Run(job);
+            CallOnWindow(main, ticket, [main] { ShowConversionIdle(main); });
+        },
+        true);
+}
+
+void StartTextConversion(HWND main, const std::string& commentPath) {
+    std::string textPath;
+    if (!ChooseTextFilePath(commentPath, textPath)) return;
+    const ConversionRequest request{commentPath, textPath, App().settings.Format, TextSavedMessage(textPath), false};
+    StartConversion(main, [request](ConversionView* view) { return RunConversionJob(request, view); });
+}
+
+// Held at the moment of the drop, whichever window had the keyboard.
+bool KeyHeld(int key) { return (::GetAsyncKeyState(key) & 0x8000) != 0; }
+
+std::string DroppedFile(HDROP drop, UINT index) {
+    const UINT length = ::DragQueryFileA(drop, index, nullptr, 0);
+    std::string path(length + 1, '\0');
+    path.resize(::DragQueryFileA(drop, index, &path[0], length + 1));
+    return path;
+}
+
+using DropOwner = std::unique_ptr<std::remove_pointer_t<HDROP>, decltype(&::DragFinish)>;
+
+}  // namespace
+
+void ShowConversionBusy(HWND main) {
+    g_conversionShown = true;
+    ShowBusyForm(main, "抽出中...");
+}
+
+void ShowConversionIdle(HWND main) {
+    g_conversionShown = false;
+    if (FetchShown()) {
+        ShowFetchBusy(main);
+    } else {
+        ShowFetchIdle(main);
+    }
+}
+
+bool ConversionShown() { return g_conversionShown; }
+
+bool WindowConversionView::Run(const Job& job) {
+    outcome_.clear();
+    bool ok;
+    {
+        std::lock_guard<std::recursive_mutex> writing(FileWriteMutex());
+        ok = job(this);
+    }
+    if (!outcome_.empty() && !ticket_.stop) ShowProgramMessage(main_, outcome_);
+    return ok;
+}
+
+void WindowConversionView::ShowPercent(int percent) {
+    HWND main = main_;
+    CallOnWindow(main_, ticket_, [main, percent] { ::SetWindowTextA(main, ExtractingTitle(percent).c_str()); });
+}
+
+void WindowConversionView::ShowDone() {
+    HWND main = main_;
+    CallOnWindow(main_, ticket_, [main] { ::SetWindowTextA(main, ExtractedTitle().c_str()); });
+}
+
+void ConvertChosenFile(HWND main) {
+    std::string commentPath;
+    if (ChooseOpenFile(main, kCommentFileFilter, commentPath)) StartTextConversion(main, commentPath);
+}
+
+void ConvertChosenFileToSubtitles(HWND main) {
+    std::string commentPath, assPath;
+    if (!ChooseOpenFile(main, kCommentFileFilter, commentPath) || !ChooseSubtitleFilePath(commentPath, assPath)) {
+        return;
+    }
+    const SubtitleRequest request{commentPath, assPath, App().settings.subtitle, SubtitleSavedMessage(assPath), false};
+    StartConversion(main, [request](ConversionView* view) { return RunSubtitleJob(request, view); });
+}
+
+void HandleFileDrop(HWND main, HDROP drop) {
+    const DropOwner owner(drop, &::DragFinish);
+    // A busy window takes no drops; one that still arrives is let go.
+    if (!(::GetWindowLongA(main, GWL_EXSTYLE) & WS_EX_ACCEPTFILES)) return;
+    const UINT count = ::DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    if (count > 1) {
+        ShowProgramMessage(main, "ファイルは１つずつドロップして下さい。");
+        return;
+    }
+    if (count == 0) return;
+    const std::string path = DroppedFile(drop, 0);
+
+    if (!KeyHeld(VK_CONTROL) && !KeyHeld(VK_SHIFT)) {
+        if (!IsDroppableCommentFile(path)) {
+            ShowProgramMessage(main, "XMLファイルではありません。");
+        } else if (ShowProgramMessage(main, "XMLファイルの内容をテキストファイルへ抽出しますか？", MB_YESNOCANCEL) ==
+                   IDYES) {
+            StartTextConversion(main, path);
+        }
+        return;
+    }
+    const std::string address = ExtractVideoAddress(path);
+    if (address.empty()) {
+        ShowProgramMessage(main, "URLの抽出に失敗しました。\nファイル名内に(sm*****)などの動画名が含まれているか確認して"
+                                 "下さい。");
+        return;
+    }
+    ::SetDlgItemTextA(main, IDC_URL, address.c_str());
+}
+
+bool ConversionRunning() { return ConversionSlot().Running(); }
+
+bool StopConversion(HWND main) {
+    const bool running = ConversionSlot().Release();
+    if (running) ShowConversionIdle(main);
+    return running;
+}

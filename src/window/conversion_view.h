@@ -1,0 +1,62 @@
+// The conversions in the main window: text and subtitle files made from a
+// comment file chosen in the file menu or dropped on the window, each on the
+// conversion worker with a request of its own, and the converting state. The
+// jobs themselves are window-free (jobs/conversion_job.h, jobs/subtitle_job.h).
+#pragma once
+
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <functional>
+#include <string>
+
+#include "jobs/conversion_job.h"
+
+struct JobTicket;
+
+// The converting state: drops refused, the button and the title read
+// "抽出中...", the button and the save folder disabled; the menu stays.
+void ShowConversionBusy(HWND main);
+// Out of it: the fetching state while a fetch job is shown, otherwise idle.
+void ShowConversionIdle(HWND main);
+// A conversion that the window shows is under way.
+bool ConversionShown();
+
+// A job's conversion as the window shows it, on the job's worker thread: the
+// progress in the title, the outcome in a message box of the worker's own
+// once the file is closed. A job asked to stop shows nothing more.
+class WindowConversionView : public ConversionView {
+public:
+    using Job = std::function<bool(ConversionView* view)>;
+
+    WindowConversionView(HWND main, JobTicket& ticket) : main_(main), ticket_(ticket) {}
+    // Runs the job, its file written whole before the program may end, then
+    // shows the outcome; true on success.
+    bool Run(const Job& job);
+
+    void ShowOutcome(const std::string& message) override { outcome_ = message; }
+    void ShowPercent(int percent) override;
+    void ShowDone() override;
+
+private:
+    HWND main_;
+    JobTicket& ticket_;
+    std::string outcome_;
+};
+
+// "テキスト変換(&T)..." and "字幕ファイル(ASS)に変換(&S)...": the open-file
+// dialog, the overwrite question, then the job on the conversion worker.
+void ConvertChosenFile(HWND main);
+void ConvertChosenFileToSubtitles(HWND main);
+
+// WM_DROPFILES: one comment file converted to text after a question, or with
+// SHIFT or CONTROL held the address box filled from the file's name. The drop
+// is released on every path.
+void HandleFileDrop(HWND main, HDROP drop);
+
+// The conversion worker runs a job that the window still shows.
+bool ConversionRunning();
+// Lets that job go (it finishes its file and shows nothing) and leaves the
+// converting state; false when none ran. Logs nothing.
+bool StopConversion(HWND main);
