@@ -35,8 +35,6 @@ bool PastDateAcceptable(const FormValues& form) {
 
 }  // namespace
 
-int LeadingNumber(const std::string& text) { return std::atoi(text.c_str()); }
-
 std::tm PastDateFromForm(const FormValues& form) {
     std::tm date{};
     if (!form.PastLog) return date;

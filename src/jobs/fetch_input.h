@@ -6,6 +6,7 @@
 #include <string>
 
 #include "settings/settings.h"
+#include "support/text.h"  // LeadingNumber, which the form readers use with these
 
 enum class InputField { None, Address, SaveFolder, Count, CountSelectAll, PastDate };
 
@@ -18,9 +19,6 @@ struct InputCheck {
 // The checks in their order; the first failure ends them. A missing save
 // folder whose parent exists is created here.
 InputCheck ValidateFetchInput(const FormValues& form);
-
-// The integer of a text's leading digits, 0 when there are none.
-int LeadingNumber(const std::string& text);
 
 // The past-log date the form asks for: all zero when the past-log box is off,
 // else year - 1900, month - 1, day, hour, minute, second.

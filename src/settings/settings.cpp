@@ -1,6 +1,7 @@
 #include "settings/settings.h"
 
 #include "settings/ini.h"
+#include "support/text.h"
 
 #include <shlwapi.h>
 
@@ -37,9 +38,6 @@ AppContext& App() {
 }
 
 namespace {
-
-// The number at the text's start, 0 when it does not start with one.
-int LeadingNumber(const std::string& text) { return std::atoi(text.c_str()); }
 
 }  // namespace
 

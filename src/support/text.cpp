@@ -3,7 +3,9 @@
 #include <windows.h>
 
 #include <boost/lexical_cast.hpp>
+#include <algorithm>
 #include <array>
+#include <climits>
 #include <cstdlib>
 #include <iterator>
 #include <sstream>
@@ -154,6 +156,11 @@ std::string FolderOf(const std::string& path) {
     // The separator of a root stays: "C:\" and "\" are folders, "C:" and "" are not.
     const bool root = slash == 0 || (slash == 2 && path[1] == ':');
     return path.substr(0, root ? slash + 1 : slash);
+}
+
+int LeadingNumber(const std::string& text) {
+    const long long value = std::strtoll(text.c_str(), nullptr, 10);  // saturates at its own ends
+    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
 }
 
 std::string PadNumber(long long number, int width, char fill) {

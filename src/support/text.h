@@ -47,6 +47,10 @@ std::string FolderOf(const std::string& path);
 // double-byte text and the terminating zero.
 constexpr std::size_t kNarrowPathBytes = 2 * 259 + 1;
 
+// The integer at the text's start as the C library reads it (spaces, a sign,
+// digits), 0 when there is none; numbers beyond the int range stop at its ends.
+int LeadingNumber(const std::string& text);
+
 // The number in decimal, filled on the left to the width; wider numbers stay whole.
 std::string PadNumber(long long number, int width, char fill);
 // As PadNumber for a wide text holding an integer; throws boost::bad_lexical_cast otherwise.

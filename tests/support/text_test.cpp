@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include <windows.h>
 
 #include <boost/lexical_cast.hpp>
@@ -69,6 +71,17 @@ TEST(PadNumber, FillsButNeverCuts) {
     EXPECT_EQ(PadNumberText(L"-5", 3, L' '), L" -5");
     EXPECT_THROW(PadNumberText(L"7a", 2, L'0'), boost::bad_lexical_cast);
     EXPECT_THROW(PadNumberText(L"", 2, L'0'), boost::bad_lexical_cast);
+}
+
+TEST(LeadingNumber, ReadsAsTypedAndStopsAtTheIntRange) {
+    // What a user leaves in the count or interval box.
+    const struct {
+        const char* text;
+        int value;
+    } cases[] = {{"250", 250},   {" 300秒", 300},          {"-3", -3},
+                 {"秒", 0},      {"", 0},                   {"99999999999", INT_MAX},
+                 {"-99999999999", INT_MIN}};
+    for (const auto& c : cases) EXPECT_EQ(LeadingNumber(c.text), c.value) << c.text;
 }
 
 TEST(CurrentTime, OneReadingGivesOneMoment) {
