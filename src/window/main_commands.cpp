@@ -1,7 +1,5 @@
 #include "window/main_commands.h"
 
-#include <shellapi.h>
-
 #include "infolog/info_log.h"
 #include "jobs/fetch_input.h"
 #include "resources/resource.h"
@@ -102,7 +100,7 @@ void OnWeb(HWND main, WORD, WORD, HWND) { OpenWithShell(main, App().settings.sit
 
 void OnHelp(HWND main, WORD, WORD, HWND) {
     ::SetCurrentDirectoryA(App().startDirectory.c_str());
-    ::ShellExecuteA(main, "open", "readme.txt", nullptr, nullptr, SW_SHOWNORMAL);
+    OpenWithShell(main, "readme.txt", "open");
 }
 
 void OnAbout(HWND main, WORD, WORD, HWND) {
@@ -116,7 +114,7 @@ void OnAbout(HWND main, WORD, WORD, HWND) {
 void OnOpenSaveFolder(HWND main, WORD, WORD, HWND) {
     const std::string folder = WindowText(Item(main, IDC_SAVEPATH));
     if (::GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES) return;
-    ::ShellExecuteA(main, "open", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    OpenWithShell(main, folder, "open");
 }
 
 void OnDownloadAddress(HWND main, WORD id, WORD, HWND) { StartDownloadAddressJob(main, id); }

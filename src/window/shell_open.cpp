@@ -11,12 +11,12 @@ std::function<void(const std::string&)>& Opener() {
 
 }  // namespace
 
-void OpenWithShell(HWND owner, const std::string& address) {
+void OpenWithShell(HWND owner, const std::string& target, const char* verb) {
     if (Opener()) {
-        Opener()(address);
+        Opener()(target);
         return;
     }
-    ::ShellExecuteA(owner, nullptr, address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    ::ShellExecuteA(owner, verb, target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void SetShellOpener(std::function<void(const std::string&)> opener) { Opener() = std::move(opener); }

@@ -1,6 +1,6 @@
-// Opening web addresses with the shell: the user's default program for them
-// (ShellExecute with no verb, normal show). Tests put a recorder in its place,
-// so that no browser starts.
+// Opening addresses, files and folders with the shell: the user's default
+// program for them (ShellExecute, normal show). Tests put a recorder in its
+// place, so that no browser or folder window starts.
 #pragma once
 
 #include <windows.h>
@@ -8,8 +8,8 @@
 #include <functional>
 #include <string>
 
-// Any thread may call it.
-void OpenWithShell(HWND owner, const std::string& address);
+// Any thread may call it. No verb is the shell's default action.
+void OpenWithShell(HWND owner, const std::string& target, const char* verb = nullptr);
 
 // Replaces the shell call; null puts the shell back. Set it while no job runs.
-void SetShellOpener(std::function<void(const std::string& address)> opener);
+void SetShellOpener(std::function<void(const std::string& target)> opener);

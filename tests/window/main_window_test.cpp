@@ -14,6 +14,7 @@
 #include "support/window.h"
 #include "testlib/main_window_fixture.h"
 #include "testlib/messages.h"
+#include "window/shell_open.h"
 
 namespace {
 
@@ -313,6 +314,53 @@ TEST_F(MainWindowTest, AboutBoxNamesTheSiteAndTheFolder) {
     ASSERT_EQ(boxes.Texts().size(), 1u);
     EXPECT_EQ(boxes.Texts()[0], "\nKometori  Ver.1.32\n\nWebページ ： http://author.example:81/software/kometori/\n"
                                 "Eメール ： me@author.example\n\n実行フォルダ ： " + dir.Path() + "\n\n");
+}
+
+TEST_F(MainWindowTest, ShellItemsOpenThePageTheManualAndAnExistingSaveFolder) {
+    std::vector<std::string> opened;
+    SetShellOpener([&](const std::string& target) { opened.push_back(target); });
+    ASSERT_TRUE(Open("[main]\r\nNotifyVersionUp=0\r\n[site]\r\nAuthorSite=http://author.example:81\r\n"));
+    const std::string folder = dir.Path() + "\\予定表";
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    ::SetCurrentDirectoryA("C:\\");
+    Command(IDM_WEB);
+    Command(IDM_HELP);
+    char current[MAX_PATH * 2] = {};
+    GetCurrentDirectoryA(sizeof current, current);
+    EXPECT_EQ(std::string(current), App().startDirectory) << "readme.txt is opened from the start folder";
+    SetText(IDC_SAVEPATH, folder);
+    Command(IDM_OPEN_SAVE_FOLDER);
+    SetText(IDC_SAVEPATH, folder + "\\ソ");
+    Command(IDM_OPEN_SAVE_FOLDER);
+    SetShellOpener(nullptr);
+    EXPECT_EQ(opened, (std::vector<std::string>{"http://author.example:81/software/kometori/", "readme.txt", folder}));
+}
+
+// Keys go through the dialog manager: Tab walks the tab stops, Alt with a
+// label's letter moves to the box after the label.
+TEST_F(MainWindowTest, KeyboardMovesTheFocusLikeADialog) {
+    ASSERT_TRUE(Open("[main]\r\nNotifyVersionUp=0\r\n"));
+    struct Row {
+        int from;
+        UINT message;
+        WPARAM key;
+        int to;
+    };
+    const Row rows[] = {
+        {IDC_URL, WM_KEYDOWN, VK_TAB, IDC_DOWNLOAD},
+        {IDC_COMMENT, WM_KEYDOWN, VK_TAB, IDC_GETALL},
+        {IDC_URL, WM_SYSCHAR, 'p', IDC_SAVEPATH},
+        {IDC_URL, WM_SYSCHAR, 'm', IDC_COMMENT},
+        {IDC_COMMENT, WM_SYSCHAR, 'u', IDC_URL},
+    };
+    for (const Row& row : rows) {
+        SetFocus(GetDlgItem(main, row.from));
+        ASSERT_EQ(GetFocus(), GetDlgItem(main, row.from));
+        PostMessageA(GetFocus(), row.message, row.key, row.message == WM_SYSCHAR ? 1 << 29 : 0);
+        PostQuitMessage(0);
+        RunMessageLoop(main);
+        EXPECT_EQ(GetDlgCtrlID(GetFocus()), row.to) << row.from << " key " << row.key;
+    }
 }
 
 // The form's check before a fetch: the message, and where the focus goes.
