@@ -5,6 +5,7 @@
 #include "export/comment_reader.h"
 #include "jobs/fetch_job.h"
 #include "support/window.h"
+#include "support/write_guard.h"
 #include "testlib/dialogs.h"
 #include "testlib/window_site_test.h"
 
@@ -237,6 +238,52 @@ TEST_F(WindowFetchTest, FileMenuConvertsAFetchedCommentFile) {
         EXPECT_EQ(boxes.Texts().size(), 1u);
         EXPECT_TRUE(log.Lines().empty());
         EXPECT_EQ(ReadFileBytes(made), bytes);
+    }
+}
+
+// A fetch started while a conversion runs: whichever ends first hands the
+// window back to the other's state, and the last one's end makes it idle.
+TEST_F(WindowFetchTest, FetchBesideAConversionEachEndShowsTheOtherJob) {
+    const char* comments = u8"<?xml version=\"1.0\" encoding=\"UTF-8\"?><packet><thread thread=\"1200000009\"/>"
+                           u8"<chat thread=\"1200000009\" no=\"1\" vpos=\"150\" date=\"1236384333\">予告編ソース</chat>"
+                           u8"</packet>";
+    StandinSignIn("premium");
+    ASSERT_TRUE(OpenWith("sm9"));
+    for (const bool conversionEndsFirst : {false, true}) {
+        SCOPED_TRACE(conversionEndsFirst ? "conversion ends first" : "fetch stopped first");
+        boxes.Clear();
+        const std::string file = dir.File(conversionEndsFirst ? "表示(sm9).xml" : "予告編(sm9).xml");
+        WriteFileBytes(file, comments);
+        StandinFault("main", "hold");
+        {
+            // The held file lock keeps the conversion running.
+            std::unique_lock<std::recursive_mutex> writing(FileWriteMutex());
+            FileDialogAnswer dialog(main, file);
+            Command(IDM_CONVERT);
+            ASSERT_TRUE(PumpMessagesUntil([&] { return Text(IDC_FETCH) == "抽出中..."; }));
+            ASSERT_TRUE(MenuEnabled(IDM_FETCH));
+            Command(IDM_FETCH);
+            ASSERT_TRUE(PumpMessagesUntil([&] { return Count("URL = sm9") == (conversionEndsFirst ? 2 : 1); }));
+            EXPECT_EQ(Title(), "Kometori - 取得中...");
+            if (!conversionEndsFirst) {
+                Command(IDM_STOP);
+                EXPECT_EQ(Text(IDC_FETCH), "抽出中...");
+                EXPECT_FALSE(MenuEnabled(IDM_STOP));
+            }
+        }
+        if (conversionEndsFirst) {
+            ASSERT_TRUE(PumpMessagesUntil(
+                [&] { return boxes.Texts().size() == 1 && Title() == "Kometori - 取得中..."; }));
+            EXPECT_TRUE(MenuEnabled(IDM_STOP));
+            EXPECT_FALSE(Enabled(IDC_SAVEPATH));
+        }
+        StandinRelease();
+        ASSERT_TRUE(WaitIdle());
+        EXPECT_TRUE(AcceptsDrops() && MenuEnabled(IDM_FETCH) && MenuEnabled(IDM_CONVERT));
+        std::vector<std::string> expected{"コメント(テキストファイル)を保存しました。\n\n" +
+                                          file.substr(0, file.size() - 4) + ".txt"};
+        if (conversionEndsFirst) expected.push_back("コメントファイルを保存しました。\n\n" + dir.File("sm9.xml"));
+        EXPECT_EQ(boxes.Texts(), expected);
     }
 }
 
