@@ -48,6 +48,8 @@ TEST_F(VersionCheckTest, NoticeFileCases) {
         {"b", "1.40b\n", IDYES, "", "1.40b"},
         {"a last character whose second byte is b", "1.41の話\n", IDYES, "", nullptr},
         {"no line feed", "1.33", IDYES, Question("1.33"), nullptr},
+        {"inf is no version", "inf\n", IDYES, "", nullptr},
+        {"nan is no version", "nan\n", IDYES, "", nullptr},
         {"no reply", nullptr, IDYES, "", nullptr},
     };
     for (const NoticeRow& row : rows) {
