@@ -353,6 +353,7 @@ TEST_F(MainWindowTest, KeyboardMovesTheFocusLikeADialog) {
         {IDC_URL, WM_SYSCHAR, 'm', IDC_COMMENT},
         {IDC_COMMENT, WM_SYSCHAR, 'u', IDC_URL},
     };
+    PumpMessagesUntil([&] { return GetForegroundWindow() == main; }, 3000);
     for (const Row& row : rows) {
         SetFocus(GetDlgItem(main, row.from));
         ASSERT_EQ(GetFocus(), GetDlgItem(main, row.from));
