@@ -2,12 +2,22 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
+#include <utility>
 
 CInfoLog InfoLog;
 
+namespace {
+// The calling thread's unfinished line, made on its first piece and freed when
+// the line ends. A plain pointer on purpose: MinGW's emulated TLS may free a
+// thread_local object's storage before its destructor runs at thread exit, so
+// a thread_local std::string corrupts the heap when a thread ends.
+thread_local std::string* t_pending = nullptr;
+}  // namespace
+
 std::string& CInfoLog::Pending() {
-    thread_local std::string pending;
-    return pending;
+    if (!t_pending) t_pending = new std::string;
+    return *t_pending;
 }
 
 CInfoLog& CInfoLog::operator<<(const char* text) {
@@ -36,8 +46,8 @@ CInfoLog& CInfoLog::AppendRaw(const char* text) {
 }
 
 void CInfoLog::EndLine() {
-    std::string line;
-    line.swap(Pending());
+    const std::unique_ptr<std::string> pending(std::exchange(t_pending, nullptr));
+    const std::string line = pending ? std::move(*pending) : std::string();
     std::lock_guard<std::mutex> lock(mutex_);
     for (LineSink* sink : sinks_) sink->WriteLine(line);
 }

@@ -40,6 +40,7 @@ public:
     CInfoLog& AppendRaw(const char* text);
 
     // Finishes the calling thread's pending line (an empty one writes an empty line).
+    // A thread must finish its line before it ends; an unfinished one is lost.
     void EndLine();
 
     void AddSink(LineSink* sink);
