@@ -1,10 +1,13 @@
 #include "support/files.h"
 
+#include "support/codepage.h"
 #include "support/handles.h"
 
-bool SameFile(const std::string& a, const std::string& b) {
-    auto identify = [](const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
-        FileHandle file(::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+bool SameFile(const std::string& a, const std::string& b) { return SameFile(AnsiToWide(a), AnsiToWide(b)); }
+
+bool SameFile(const std::wstring& a, const std::wstring& b) {
+    auto identify = [](const std::wstring& path, BY_HANDLE_FILE_INFORMATION& info) {
+        FileHandle file(::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
         return file && ::GetFileInformationByHandle(file.get(), &info);
     };

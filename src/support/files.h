@@ -5,3 +5,4 @@
 
 // True when both paths name one existing file (however they are spelt).
 bool SameFile(const std::string& a, const std::string& b);
+bool SameFile(const std::wstring& a, const std::wstring& b);

@@ -68,37 +68,5 @@ bool RegexReplace(std::string& text, const std::string& pattern, const std::stri
     }
 }
 
-struct WideRegex::Compiled {
-    boost::basic_regex<wchar_t, boost::w32_regex_traits<wchar_t>> expression;
-};
-
-WideRegex::WideRegex(const std::string& pattern) {
-    try {
-        compiled_ = std::make_unique<Compiled>(Compiled{decltype(Compiled::expression)(AnsiToWide(pattern))});
-    } catch (const boost::regex_error& error) {
-        error_ = error.what();
-    }
-}
-
-WideRegex::~WideRegex() = default;
-
-bool WideRegex::Search(const std::wstring& text) const {
-    if (!compiled_) return false;
-    try {
-        return boost::regex_search(text, compiled_->expression);
-    } catch (const std::runtime_error&) {
-        return false;  // a match too complex for the library counts as none
-    }
-}
-
-bool WideRegex::Search(const std::wstring& text, std::vector<std::wstring>& groups) const {
-    if (!compiled_) return false;
-    try {
-        boost::wsmatch match;
-        if (!boost::regex_search(text, match, compiled_->expression)) return false;
-        for (std::size_t i = 0; i < match.size(); ++i) groups.push_back(match[i].matched ? match[i].str() : L"");
-        return true;
-    } catch (const std::runtime_error&) {
-        return false;
-    }
-}
+// The pattern as the INI file holds it, in the ANSI code page.
+WideRegex::WideRegex(const std::string& pattern) : WideRegex(AnsiToWide(pattern)) {}

@@ -21,12 +21,15 @@ bool RegexMatch(const std::string& text, const std::string& pattern);
 // also when nothing matched; false (text unchanged) when the pattern failed.
 bool RegexReplace(std::string& text, const std::string& pattern, const std::string& format);
 
-// One pattern compiled once and searched in many UTF-16 texts (the subtitle
-// export's filter, the video names in dropped files' paths). The pattern is narrow text, as the INI file holds it.
-// Errors are the caller's to report: Error() holds the library's message.
+// One pattern compiled once and searched in many UTF-16 texts (the rules of
+// the exports, the video names in dropped files' paths). The narrow pattern is
+// text in the ANSI code page, as the INI file holds it. Errors are the
+// caller's to report: Error() holds the library's message. The wide half
+// (wide_regex.cpp) is window-free.
 class WideRegex {
 public:
     explicit WideRegex(const std::string& pattern);
+    explicit WideRegex(const std::wstring& pattern);
     ~WideRegex();
     WideRegex(const WideRegex&) = delete;
     WideRegex& operator=(const WideRegex&) = delete;

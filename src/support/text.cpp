@@ -23,7 +23,23 @@ bool IsLeadByte(char c) {
     return lead[static_cast<unsigned char>(c)];
 }
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+template <typename Char>
+bool IsSeparator(Char c) {
+    return c == Char('\\') || c == Char('/');
+}
+
+// The folder part of a path whose characters start where next says.
+template <typename Text, typename Next>
+Text FolderPart(const Text& path, Next next) {
+    std::size_t slash = Text::npos;
+    for (std::size_t at = 0; at < path.size(); at = next(path, at)) {
+        if (IsSeparator(path[at])) slash = at;
+    }
+    if (slash == Text::npos) return Text(1, '.');
+    // The separator of a root stays: "C:\" and "\" are folders, "C:" and "" are not.
+    const bool root = slash == 0 || (slash == 2 && path[1] == ':');
+    return path.substr(0, root ? slash + 1 : slash);
+}
 
 // The library's find calls into the C runtime for every candidate; a plain
 // loop is quicker on the short lines the text export replaces in.
@@ -147,15 +163,10 @@ std::string FileExtension(const std::string& path) {
     return dot == std::string::npos ? std::string() : path.substr(dot);
 }
 
-std::string FolderOf(const std::string& path) {
-    std::size_t slash = std::string::npos;
-    for (std::size_t at = 0; at < path.size(); at = NextCharacter(path, at)) {
-        if (IsSeparator(path[at])) slash = at;
-    }
-    if (slash == std::string::npos) return ".";
-    // The separator of a root stays: "C:\" and "\" are folders, "C:" and "" are not.
-    const bool root = slash == 0 || (slash == 2 && path[1] == ':');
-    return path.substr(0, root ? slash + 1 : slash);
+std::string FolderOf(const std::string& path) { return FolderPart(path, NextCharacter); }
+
+std::wstring FolderOfWide(const std::wstring& path) {
+    return FolderPart(path, [](const std::wstring&, std::size_t at) { return at + 1; });
 }
 
 int LeadingNumber(const std::string& text) {

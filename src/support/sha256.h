@@ -1,0 +1,31 @@
+// SHA-256 (FIPS 180-4) without the platform: the data export's digests of its
+// inputs and of salted user ids, the same bytes on every system.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+class Sha256 {
+public:
+    Sha256();
+    void Update(const void* data, std::size_t size);
+    void Update(std::string_view bytes) { Update(bytes.data(), bytes.size()); }
+    // The digest of everything given so far; the object is spent afterwards.
+    std::array<std::uint8_t, 32> Finish();
+    // The same as 64 lower-case hex digits.
+    std::string FinishHex();
+
+private:
+    void Block(const std::uint8_t* block);
+
+    std::uint32_t state_[8];
+    std::uint8_t pending_[64];
+    std::size_t pendingSize_ = 0;
+    std::uint64_t totalBytes_ = 0;
+};
+
+// The lower-case hex digest of the bytes.
+std::string Sha256Hex(std::string_view bytes);
