@@ -1,0 +1,66 @@
+// libFuzzer target for the rule file and the matcher, built natively:
+//   clang++ -std=c++17 -fsanitize=fuzzer,address,undefined -Isrc tests/export/ng_rules_fuzz.cpp
+//       src/export/ng_rules.cpp src/support/utf8.cpp src/support/wide_regex.cpp
+// Input: a rule file, then a zero byte, then a comment's text (UTF-8).
+// Properties: a file that parses keeps one rule per rule line; the automaton
+// finds exactly the words that a plain search of the folded text finds.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "export/ng_rules.h"
+#include "support/regex.h"
+#include "support/utf8.h"
+
+namespace {
+
+bool IsPattern(const std::wstring& rule) {
+    return rule.size() >= 3 && (rule[0] == L'r' || rule[0] == L'R') && (rule[1] == L'e' || rule[1] == L'E') &&
+           rule[2] == L':';
+}
+
+// A rule with a prefix other than re: hides nothing of a comment that has
+// only a text.
+bool IsWord(const std::wstring& rule) {
+    const std::size_t colon = rule.find(L':');
+    if (colon == std::wstring::npos || colon == 0) return true;
+    for (std::size_t i = 0; i < colon; ++i) {
+        const wchar_t c = rule[i];
+        if (!((c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z'))) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view input(reinterpret_cast<const char*>(data), size);
+    const std::size_t split = input.find('\0');
+    const std::string_view file = input.substr(0, split);
+    NgRuleSet rules;
+    NgRuleError error;
+    if (!rules.Parse(file, error)) {
+        if (error.lineNumber == 0 || !rules.Empty()) std::abort();
+        return 0;
+    }
+    std::wstring text;
+    if (split == std::string_view::npos || !AppendUtf16(input.substr(split + 1), text)) return 0;
+
+    NgComment comment;
+    comment.text = &text;
+    const std::size_t found = rules.Match(comment);
+    const std::wstring folded = FoldText(text);
+    std::size_t expected = NgRuleSet::kNone;
+    for (std::size_t rule = 0; rule < rules.Size() && expected == NgRuleSet::kNone; ++rule) {
+        const std::wstring& written = rules.RuleText(rule);
+        if (IsPattern(written)) {
+            if (WideRegex(written.substr(3)).Search(text)) expected = rule;
+        } else if (IsWord(written) && folded.find(FoldText(written)) != std::wstring::npos) {
+            expected = rule;
+        }
+    }
+    if (found != expected) std::abort();
+    return 0;
+}
