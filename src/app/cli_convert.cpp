@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/cli.h"
+#include "app/cli_ng.h"
 #include "app/cli_output.h"
 #include "settings/settings.h"
 #include "infolog/info_log.h"
@@ -31,10 +32,15 @@ void PrintConvertUsage(FILE* out) {
         "  -u, --utf8         UTF-8 で出力 (既定: INI の \"TextOutUTF8\")\n"
         "                     write UTF-8 (default: \"TextOutUTF8\" of the INI)\n"
         "  -y, --overwrite    既存のテキストファイルを確認せずに上書き (既定: INI の \"AutoOverWrite\")\n"
-        "                     replace an existing text file without asking (default: \"AutoOverWrite\" of the INI)\n"
+        "                     replace an existing text file without asking (default: \"AutoOverWrite\" of the INI)\n",
+        out);
+    std::fputs(kNgUsage, out);
+    std::fputs(kNgUsageEnglish, out);
+    std::fputs(
         "  -h, --help         この説明 / this help\n"
         "\n"
-        "終了コード / Exit status: 0 成功 / done, 1 失敗・取り消し / failure or cancel, 2 使い方の誤り / usage error\n",
+        "終了コード / Exit status: 0 成功 / done, 1 失敗・取り消し / failure or cancel,\n"
+        "  2 使い方の誤りか読めないNGルール / usage error or NG rules that do not load\n",
         out);
 }
 
@@ -57,8 +63,10 @@ int RunConvertCommand(int argc, char** argv) {
     std::string format;
     bool hasFormat = false, utf8 = false, overwrite = false, optionsEnded = false;
     std::vector<std::string> files;
+    NgSwitches ng;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        std::string error;
         if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
             files.push_back(arg);
         } else if (arg == "--") {
@@ -77,6 +85,8 @@ int RunConvertCommand(int argc, char** argv) {
             utf8 = true;
         } else if (arg == "-y" || arg == "--overwrite") {
             overwrite = true;
+        } else if (const int taken = TakeNgSwitch(argc, argv, i, ng, error)) {
+            if (taken < 0) return UsageError(error.c_str());
         } else {
             return UsageError(("不明なオプション / unknown option: " + arg).c_str());
         }
@@ -92,6 +102,7 @@ int RunConvertCommand(int argc, char** argv) {
     if (overwrite) settings.AutoOverWrite = true;
 
     ConsoleLineSink console;
+    if (!ApplyNgSwitches(ng, true)) return 2;
     const std::string& commentPath = files[0];
     std::string textPath = files.size() > 1 ? files[1] : TextFilePathFor(commentPath);
     // Without a window nobody is asked: an existing file is kept unless

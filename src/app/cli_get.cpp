@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/cli.h"
+#include "app/cli_ng.h"
 #include "app/cli_output.h"
 #include "jobs/fetch_input.h"
 #include "settings/settings.h"
@@ -29,6 +30,8 @@ const char kGetUsage[] =
     "  -s, --subtitles     保存したコメントファイルから字幕ファイル(ASS)を作る (Kometori.ini の [subtitle])\n"
     "  --history           全履歴: 過去ログを遡ってスレッドの全コメントを1つのファイルに (プレミアム会員)\n"
     "  --max-requests N    全履歴でメッセージサーバーに送る要求の上限 (既定: 100)\n"
+    "  --ng FILE           テキストと字幕に NGルールのファイルを使う (既定: Kometori.ini の [ng])\n"
+    "  --no-ng             NGルールを使わない\n"
     "\n"
     "Usage: kometori-cli get [options] ADDRESSES\n"
     "  ADDRESSES           one or more watch page addresses or video IDs separated by \";\"\n"
@@ -41,7 +44,9 @@ const char kGetUsage[] =
     "  -s, --subtitles     make a subtitle file (ASS) of each saved comment file ([subtitle] of the INI)\n"
     "  --history           the whole history: step back through past logs into one file (premium)\n"
     "  --max-requests N    at most N requests to the message server per history (default: 100)\n"
-    "Exit status: 0 every address saved, 1 a failure or a cancel, 2 a usage error.\n";
+    "  --ng FILE           apply the NG rules of FILE to the text and subtitle files (default: [ng] of the INI)\n"
+    "  --no-ng             apply no NG rules\n"
+    "Exit status: 0 every address saved, 1 a failure or a cancel, 2 a usage error or NG rules that do not load.\n";
 
 // "YYYY-MM-DD HH:MM:SS" into the six past-log fields, as the boxes hold them.
 bool ParsePastDate(const std::string& text, FormValues& form) {
@@ -95,8 +100,10 @@ int RunGetCommand(int argc, char** argv) {
     bool text = false, subtitles = false, history = false;
     int maxRequests = 100;
     std::string addresses;
+    NgSwitches ng;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        std::string ngError;
         auto value = [&](std::string& out) {
             if (i + 1 >= argc) return false;
             out = argv[++i];
@@ -129,6 +136,8 @@ int RunGetCommand(int argc, char** argv) {
             if (!value(count)) return UsageError(kGetUsage);
             maxRequests = LeadingNumber(count);
             if (maxRequests < 1) return UsageError("--max-requests には1以上の数を指定して下さい。");
+        } else if (const int taken = TakeNgSwitch(argc, argv, i, ng, ngError)) {
+            if (taken < 0) return UsageError(ngError);
         } else if (arg.size() > 1 && arg[0] == '-') {
             return UsageError("不明なオプションです / unknown option: " + arg + "\n\n" + kGetUsage);
         } else {
@@ -142,6 +151,8 @@ int RunGetCommand(int argc, char** argv) {
     if (!check.ok) return UsageError(check.message);
 
     ConsoleLineSink out;
+    // The rules matter only to the files made after a fetch.
+    if (!ApplyNgSwitches(ng, text || subtitles)) return 2;
     RestoreProxyAtStart();
     EndOnConsoleInterrupt();
     FetchJobInput input;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/cli.h"
+#include "app/cli_ng.h"
 #include "app/cli_output.h"
 #include "infolog/info_log.h"
 #include "jobs/subtitle_job.h"
@@ -48,10 +49,15 @@ void PrintSubtitlesUsage(FILE* out) {
     }
     std::fputs(
         "  -y, --overwrite        既存の字幕ファイルを確認せずに上書き (既定: INI の \"AutoOverWrite\")\n"
-        "                         replace an existing subtitle file without asking\n"
+        "                         replace an existing subtitle file without asking\n",
+        out);
+    std::fputs(kNgUsage, out);
+    std::fputs(kNgUsageEnglish, out);
+    std::fputs(
         "  -h, --help             この説明 / this help\n"
         "\n"
-        "終了コード / Exit status: 0 成功 / done, 1 失敗・取り消し / failure or cancel, 2 使い方の誤り / usage error\n",
+        "終了コード / Exit status: 0 成功 / done, 1 失敗・取り消し / failure or cancel,\n"
+        "  2 使い方の誤りか読めないNGルール / usage error or NG rules that do not load\n",
         out);
 }
 
@@ -82,8 +88,10 @@ int RunSubtitlesCommand(int argc, char** argv) {
     SubtitleSettings options = settings.subtitle;
     bool optionsEnded = false;
     std::vector<std::string> files;
+    NgSwitches ng;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        std::string ngError;
         if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
             files.push_back(arg);
         } else if (arg == "--") {
@@ -93,6 +101,8 @@ int RunSubtitlesCommand(int argc, char** argv) {
             return 0;
         } else if (arg == "-y" || arg == "--overwrite") {
             settings.AutoOverWrite = true;
+        } else if (const int taken = TakeNgSwitch(argc, argv, i, ng, ngError)) {
+            if (taken < 0) return UsageError(ngError);
         } else {
             // --name VALUE or --name=VALUE; a flag without 0 or 1 after it means 1.
             const std::size_t equals = arg.find('=');
@@ -125,6 +135,7 @@ int RunSubtitlesCommand(int argc, char** argv) {
     }
 
     ConsoleLineSink console;
+    if (!ApplyNgSwitches(ng, true)) return 2;
     SubtitleRequest request;
     request.commentPath = files[0];
     request.assPath = files.size() > 1 ? files[1] : SubtitleFilePathFor(request.commentPath);

@@ -8,6 +8,7 @@
 
 #include "support/codepage.h"
 #include "export/comment_reader.h"
+#include "export/ng_rule_file.h"
 #include "export/text_writer.h"
 #include "infolog/info_log.h"
 #include "support/files.h"
@@ -216,7 +217,7 @@ std::wstring BuildCommentLine(const std::wstring& format, const ChatElement& cha
 }
 
 bool ExportCommentText(const std::string& format, const std::string& commentPath, const std::string& textPath,
-                       ExportProgress* progress) {
+                       ExportProgress* progress, NgFilter* filter) {
     // Emptying the text file would destroy the comment file it is made from.
     if (SameFile(commentPath, textPath)) {
         InfoLog << "Error : the text file is the comment file " << textPath << EndLine;
@@ -250,10 +251,14 @@ bool ExportCommentText(const std::string& format, const std::string& commentPath
         // The same text for every comment: converted once.
         const std::wstring wideFormat = AnsiToWide(format);
         int shown = -1;  // per export, so two exports at once do not mix their counts
-        std::wstring line;
+        std::wstring line, text;
         for (std::size_t i = 0; reader.Next(); ++i) {
-            BuildLine(wideFormat, reader.Chat(), line);
-            if (!writer.WriteLine(line)) return writeFailed();
+            const ChatElement& chat = reader.Chat();
+            if (filter) text = chat.Text();
+            if (!filter || !filter->Hides(NgCommentOf(chat, &text))) {
+                BuildLine(wideFormat, chat, line);
+                if (!writer.WriteLine(line)) return writeFailed();
+            }
             const int percent = static_cast<int>(std::min<std::size_t>(i, count - 1) * 100 / count);
             if (percent != shown) {
                 shown = percent;

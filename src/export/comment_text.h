@@ -5,6 +5,7 @@
 #include <string>
 
 class ChatElement;
+class NgFilter;
 
 // Where an export shows how far it has come (the main window's title).
 class ExportProgress {
@@ -19,9 +20,10 @@ public:
 // Writes the text file for the comment file by the line format (narrow, in the
 // ANSI code page). The text file is created or emptied before the comment file
 // is read. Logs its own failures; true when every line has been written.
-// progress may be null (nothing shown).
+// progress may be null (nothing shown); a comment the filter hides gets no
+// line (no filter: every comment has one).
 bool ExportCommentText(const std::string& format, const std::string& commentPath, const std::string& textPath,
-                       ExportProgress* progress = nullptr);
+                       ExportProgress* progress = nullptr, NgFilter* filter = nullptr);
 
 // One field of a chat element by its key ("date", "date.year", "vpos.second",
 // "mail", ...). Keys holding "date" read the local time of the "date"

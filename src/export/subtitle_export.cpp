@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <cstdint>
 #include <exception>
-#include <memory>
+#include <optional>
 #include <vector>
 
 #include "export/comment_reader.h"
+#include "export/ng_rule_file.h"
 #include "export/subtitle_markup.h"
 #include "export/subtitle_placement.h"
 #include "export/text_measure.h"
@@ -15,7 +16,6 @@
 #include "support/codepage.h"
 #include "support/files.h"
 #include "support/handles.h"
-#include "support/regex.h"
 
 namespace {
 
@@ -61,25 +61,23 @@ struct Stage {
 // each as it comes.
 class CommentDecoder {
 public:
-    CommentDecoder(const SubtitleSettings& options, const Stage& stage, SubtitleSummary& summary)
-        : stage_(stage), measure_(options.FontName), summary_(summary) {
-        if (!options.Exclude.empty()) exclude_ = std::make_unique<WideRegex>(options.Exclude);
-    }
+    CommentDecoder(const SubtitleSettings& options, const Stage& stage, SubtitleSummary& summary, NgFilter* filter)
+        : stage_(stage), measure_(options.FontName), filter_(filter), summary_(summary) {}
 
     bool FontFound() const { return measure_.FontFound(); }
-    const WideRegex* Exclude() const { return exclude_.get(); }
     std::vector<SubtitleComment>& Records() { return records_; }
 
     void Add(const ChatElement& chat) {
         ++summary_.comments;
         try {
-            if (!HasNumber(chat.Attribute("vpos"))) {
-                ++summary_.unreadable;
+            // Hidden whatever else it is, so every export hides the same comments.
+            const std::wstring text = chat.Text();
+            if (filter_ && filter_->Hides(NgCommentOf(chat, &text))) {
+                ++summary_.excluded;
                 return;
             }
-            const std::wstring text = chat.Text();
-            if (exclude_ && exclude_->Search(text)) {
-                ++summary_.excluded;
+            if (!HasNumber(chat.Attribute("vpos"))) {
+                ++summary_.unreadable;
                 return;
             }
             const CommentLook look = ReadMailCommands(chat.Attribute("mail"));
@@ -126,7 +124,7 @@ private:
 
     const Stage& stage_;
     TextMeasure measure_;
-    std::unique_ptr<WideRegex> exclude_;
+    NgFilter* filter_;
     SubtitleSummary& summary_;
     std::vector<SubtitleComment> records_;
 };
@@ -287,7 +285,7 @@ bool WriteSubtitles(const std::string& assPath, const SubtitleSettings& options,
 }  // namespace
 
 bool ExportSubtitles(const SubtitleSettings& options, const std::string& commentPath, const std::string& assPath,
-                     ExportProgress* progress, SubtitleSummary* summaryOut) {
+                     ExportProgress* progress, SubtitleSummary* summaryOut, NgFilter* filter) {
     // Writing the subtitle file would destroy the comment file it is made from.
     if (SameFile(commentPath, assPath)) {
         InfoLog << "Error : the subtitle file is the comment file " << assPath << EndLine;
@@ -297,13 +295,19 @@ bool ExportSubtitles(const SubtitleSettings& options, const std::string& comment
     SubtitleSummary& summary = summaryOut ? *summaryOut : local;
     summary = SubtitleSummary();
     try {
-        const Stage stage(options);
-        CommentDecoder decoder(options, stage, summary);
-        if (decoder.Exclude() && !decoder.Exclude()->Valid()) {
-            InfoLog << "除外する正規表現が正しくありません : Exclude=" << options.Exclude << " ("
-                    << decoder.Exclude()->Error() << ")" << EndLine;
-            return false;
+        std::optional<NgFilter> excludeOnly;
+        if (!options.Exclude.empty()) {
+            if (!filter) filter = &excludeOnly.emplace(NgRuleSet());
+            const std::wstring pattern = AnsiToWide(options.Exclude);
+            std::string error;
+            if (!filter->Rules().AddPattern(pattern, L"Exclude=" + pattern, error)) {
+                InfoLog << "除外する正規表現が正しくありません : Exclude=" << options.Exclude << " (" << error << ")"
+                        << EndLine;
+                return false;
+            }
         }
+        const Stage stage(options);
+        CommentDecoder decoder(options, stage, summary, filter);
         summary.fontFound = decoder.FontFound();
         if (!summary.fontFound) {
             InfoLog << "※フォント「" << options.FontName << "」が見つからないため、文字の幅を推定します" << EndLine;

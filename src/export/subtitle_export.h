@@ -6,6 +6,7 @@
 #include <string>
 
 #include "export/comment_text.h"
+#include "export/ng_rules.h"
 #include "settings/subtitle_settings.h"
 
 struct SubtitleSummary {
@@ -14,7 +15,7 @@ struct SubtitleSummary {
     std::size_t overlaid = 0;    // shown over others because the stage was full
     std::size_t leftOut = 0;     // no free lane: written as Comment lines
     std::size_t unreadable = 0;  // without a usable vpos, or failing to read
-    std::size_t excluded = 0;    // matching the Exclude pattern: not written
+    std::size_t excluded = 0;    // hidden by the NG rules or the Exclude pattern: not written
     bool fontFound = true;
 };
 
@@ -22,6 +23,9 @@ struct SubtitleSummary {
 // before the subtitle file is touched, so an unreadable one leaves an
 // existing subtitle file as it was. UTF-8 with a byte-order mark, CR LF. Logs
 // its own failures and a summary line; true when the file is complete.
-// progress and summary may be null.
+// progress and summary may be null. The Exclude option becomes one more
+// pattern rule after the filter's (a filter of its own without one); a hidden
+// comment is not written at all.
 bool ExportSubtitles(const SubtitleSettings& options, const std::string& commentPath, const std::string& assPath,
-                     ExportProgress* progress = nullptr, SubtitleSummary* summary = nullptr);
+                     ExportProgress* progress = nullptr, SubtitleSummary* summary = nullptr,
+                     NgFilter* filter = nullptr);

@@ -109,6 +109,23 @@ CommentLook ReadMailCommands(const std::wstring& mail) {
     return look;
 }
 
+namespace {
+
+const wchar_t* WordOf(WordKind kind, std::uint32_t value) {
+    for (const MailWord& word : kMailWords) {
+        if (word.kind == kind && word.value == value) return word.word;
+    }
+    return L"";
+}
+
+}  // namespace
+
+const wchar_t* MailWordFor(CommentPosition position) {
+    return WordOf(WordKind::Position, static_cast<std::uint32_t>(position));
+}
+
+const wchar_t* MailWordFor(CommentSize size) { return WordOf(WordKind::Size, static_cast<std::uint32_t>(size)); }
+
 std::string AssColour(std::uint32_t rgb) { return "&H" + Hex(Bgr(rgb), 6) + "&"; }
 
 std::string AssStyleColour(std::uint32_t rgb, int alpha) {

@@ -19,6 +19,9 @@ struct CommentLook {
 // The words of a "mail" attribute, separated by blanks. The first word of
 // each kind counts; "184" and words we do not know are passed over.
 CommentLook ReadMailCommands(const std::wstring& mail);
+// The table's word for a position or a size ("naka", "big").
+const wchar_t* MailWordFor(CommentPosition position);
+const wchar_t* MailWordFor(CommentSize size);
 
 // "&HBBGGRR&" for an override tag; with alpha (00 opaque, FF clear)
 // "&HAABBGGRR" for a style line.

@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "acquisition/naming.h"
+#include "export/ng_rule_file.h"
 #include "settings/settings.h"
 #include "infolog/info_log.h"
 #include "support/text.h"
@@ -30,7 +31,9 @@ bool RunConversionJob(const ConversionRequest& request, ConversionView* view) {
     InfoLog << "XML = " << request.commentPath << EndLine;
     InfoLog << "SavePath = " << request.textPath << EndLine;
 
-    const bool ok = ExportCommentText(request.format, request.commentPath, request.textPath, view);
+    const bool ok = ExportWithNgRules(request.ng, [&](NgFilter* filter) {
+        return ExportCommentText(request.format, request.commentPath, request.textPath, view, filter);
+    });
     if (ok) {
         ReportConversionOutcome(request.batch, view, request.completionMessage, request.completionMessage);
     } else {

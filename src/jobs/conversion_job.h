@@ -6,6 +6,7 @@
 #include <string>
 
 #include "export/comment_text.h"
+#include "settings/settings.h"
 
 struct ConversionRequest {
     std::string commentPath;
@@ -13,6 +14,7 @@ struct ConversionRequest {
     std::string format;             // a copy of Format taken when the request is filled
     std::string completionMessage;  // shown or logged on success
     bool batch = false;             // outcomes to the info log instead of message boxes
+    NgChoice ng = App().settings.NgRuleChoice();  // taken when the request is made
 };
 
 // What a window adds to a conversion. Without one the export shows no

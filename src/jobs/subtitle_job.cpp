@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "acquisition/naming.h"
+#include "export/ng_rule_file.h"
 #include "export/subtitle_export.h"
 #include "infolog/info_log.h"
 
@@ -17,7 +18,9 @@ bool RunSubtitleJob(const SubtitleRequest& request, ConversionView* view) {
     InfoLog << "Stage = " << request.options.StageWidth << "x" << request.options.StageHeight << EndLine;
     InfoLog << "Font = " << request.options.FontName << EndLine;
 
-    const bool ok = ExportSubtitles(request.options, request.commentPath, request.assPath, view);
+    const bool ok = ExportWithNgRules(request.ng, [&](NgFilter* filter) {
+        return ExportSubtitles(request.options, request.commentPath, request.assPath, view, nullptr, filter);
+    });
     if (ok) {
         ReportConversionOutcome(request.batch, view, request.completionMessage, request.completionMessage);
     } else {

@@ -14,6 +14,7 @@ struct SubtitleRequest {
     SubtitleSettings options;       // a copy taken when the request is filled
     std::string completionMessage;  // shown or logged on success
     bool batch = false;             // outcomes to the info log instead of message boxes
+    NgChoice ng = App().settings.NgRuleChoice();  // taken when the request is made
 };
 
 // Logs the heading, runs the export and reports the outcome; true on success.

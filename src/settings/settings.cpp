@@ -1,6 +1,7 @@
 #include "settings/settings.h"
 
 #include "settings/ini.h"
+#include "support/codepage.h"
 #include "support/text.h"
 
 #include <shlwapi.h>
@@ -37,9 +38,13 @@ AppContext& App() {
     return app;
 }
 
-namespace {
-
-}  // namespace
+NgChoice AppSettings::NgRuleChoice() const {
+    NgChoice choice;
+    choice.apply = ng.Apply;
+    const std::wstring file = ng.RuleFile.empty() ? std::wstring(kDefaultNgRuleFile) : ng.RuleFile;
+    choice.ruleFile = ::PathIsRelativeW(file.c_str()) ? AnsiToWide(App().startDirectory) + L"\\" + file : file;
+    return choice;
+}
 
 bool AppSettings::Load(FormValues& form) {
     const Ini ini(iniPath);
@@ -80,6 +85,8 @@ bool AppSettings::Load(FormValues& form) {
     AlwaysDirectConnection = ini.Flag("main", "AlwaysDirectConnection", false);
     AccessWait = ini.Int("main", "AccessWait", 5);
     subtitle = LoadSubtitleSettings(iniPath);
+    ng.Apply = ini.Flag("ng", "Apply", false);
+    ng.RuleFile = AnsiToWide(ini.Text("ng", "RuleFile", ""));
 
     SYSTEMTIME now;
     ::GetLocalTime(&now);
@@ -133,6 +140,8 @@ bool AppSettings::Save(const FormValues& form, const WindowPlacementValues& plac
     ini.WriteFlag("main", "AlwaysDirectConnection", AlwaysDirectConnection);
     ini.WriteInt("main", "AccessWait", AccessWait);
     WriteMissingSubtitleKeys(iniPath, subtitle);
+    // RuleFile is edited in the file only.
+    ini.WriteFlag("ng", "Apply", ng.Apply);
     ini.Write("pastlog", "Year", form.Year);
     ini.Write("pastlog", "Month", form.Month);
     ini.Write("pastlog", "Day", form.Day);

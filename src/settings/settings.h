@@ -48,6 +48,19 @@ struct SiteSettings {
     std::string VersionNoticeUrl() const { return AuthorPage() + "version.txt"; }
 };
 
+// Whether an export applies the NG rules, and the rule file it reads.
+struct NgChoice {
+    bool apply = false;
+    std::wstring ruleFile;
+};
+
+// Section "ng". The rule file's default lies beside the INI file.
+struct NgSettings {
+    bool Apply = false;    // the rules apply to every export
+    std::wstring RuleFile; // empty: Kometori-ng.txt; a relative path is taken from the start folder
+};
+inline const wchar_t kDefaultNgRuleFile[] = L"Kometori-ng.txt";
+
 inline const char kDefaultTextFormat[] = "%date%(%vpos%)[ID:%user_id%]%comment%(%command%)";
 inline const char kDefaultFilenameFormat[] = "%title%(%thread%)[%year2%.%month2%.%day2% %hour2%時%minute2%分]";
 
@@ -74,6 +87,10 @@ struct AppSettings {
     std::string Pass;  // plain text, as the file has always kept it
 
     SubtitleSettings subtitle;  // section "subtitle", edited in the file only
+    NgSettings ng;
+
+    // Apply and the rule file's full path.
+    NgChoice NgRuleChoice() const;
 
     // The route of page and interface reads (UseProxyServer, ProxyName).
     WebRoute PageRoute() const { return WebRoute{UseProxyServer, ProxyName}; }

@@ -1,0 +1,260 @@
+#include "export/data_export.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <climits>
+#include <ctime>
+#include <exception>
+#include <optional>
+
+#include "export/comment_reader.h"
+#include "export/ng_rule_file.h"
+#include "infolog/info_log.h"
+#include "settings/settings.h"
+#include "support/codepage.h"
+#include "support/files.h"
+#include "support/handles.h"
+#include "support/replacing_file.h"
+#include "support/sha256.h"
+
+namespace {
+
+// The lower-case hex SHA-256 of the file's bytes; false when it cannot be read.
+bool HashFile(const std::wstring& path, std::string& hex) {
+    FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) return false;
+    Sha256 sha;
+    std::string buffer(1 << 20, '\0');
+    DWORD read = 0;
+    do {
+        if (!::ReadFile(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) return false;
+        sha.Update(buffer.data(), read);
+    } while (read != 0);
+    hex = sha.FinishHex();
+    return true;
+}
+
+std::string_view AttributeOr(const ChatElement* element, const char* name) {
+    std::string_view value;
+    if (element) element->FindAttribute(name, value);
+    return value;
+}
+
+bool Flag(const ChatElement& chat, const char* name) {
+    std::string_view value;
+    return chat.FindAttribute(name, value) && !value.empty() && value != "0";
+}
+
+// The fields of one comment, ready for a row. The views point into the chat
+// element and into this object.
+class RowBuilder {
+public:
+    explicit RowBuilder(const DataExportOptions& options) : options_(options) {}
+
+    const DataRow& Build(const ChatElement& chat, std::string_view fileThread) {
+        DataRow& row = row_;
+        row = DataRow();
+        std::string_view value;
+        row.thread = chat.FindAttribute("thread", value) ? value : fileThread;
+        row.hasNo = chat.FindAttribute("no", value) && ReadInteger(value, row.no);
+        long long vpos = 0;
+        row.hasVpos = chat.FindAttribute("vpos", value) && ReadInteger(value, vpos) && vpos <= LLONG_MAX / 10 &&
+                      vpos >= LLONG_MIN / 10;
+        row.vposMs = vpos * 10;
+        if (chat.FindAttribute("date", value) && ReadInteger(value, row.date)) {
+            const std::time_t t = static_cast<std::time_t>(row.date);
+            if (const std::tm* local = std::localtime(&t)) {
+                row.hasDate = true;
+                row.dateIso = IsoLocalTime(*local, row.date);
+            }
+        }
+        chat.FindAttribute("mail", row.mail);
+        row.look = ReadMailCommands(Utf8ToWide(row.mail.data(), row.mail.size()));
+        chat.FindAttribute("user_id", row.userId);
+        if (options_.hashUsers && !row.userId.empty()) {
+            Sha256 sha;
+            sha.Update(options_.salt);
+            sha.Update(row.userId);
+            hashedUser_ = sha.FinishHex();
+            row.userId = hashedUser_;
+        }
+        row.premium = Flag(chat, "premium");
+        row.anonymity = Flag(chat, "anonymity");
+        if (!chat.FindAttribute("deleted", value) || !ReadInteger(value, row.deleted)) row.deleted = 0;
+        row.text = chat.TextUtf8();
+        return row;
+    }
+
+private:
+    const DataExportOptions& options_;
+    DataRow row_;
+    std::string hashedUser_;
+};
+
+class DataWriter {
+public:
+    DataWriter(const DataExportOptions& options, NgFilter* filter, ExportProgress* progress,
+               DataExportSummary& summary)
+        : options_(options), filter_(filter), progress_(progress), summary_(summary), rows_(options) {}
+
+    // Every input checked whole, so none fails half way through the writing.
+    bool CheckInputs() {
+        for (const std::wstring& input : options_.inputs) {
+            if (SameFile(input, options_.output) || SameFile(input, ManifestPathFor(options_.output))) {
+                InfoLog << "Error : the data file is the comment file " << WideToAnsi(input) << EndLine;
+                return false;
+            }
+            std::size_t count = 0;
+            std::string error;
+            if (!CommentReader::CheckFile(WideToAnsi(input), count, error)) {
+                InfoLog << "Error : " << WideToAnsi(input) << " : " << error << EndLine;
+                return false;
+            }
+            total_ += count;
+        }
+        if (total_ == 0) {
+            InfoLog << "コメントデータが存在しません" << EndLine;
+            return false;
+        }
+        return true;
+    }
+
+    bool Write() {
+        if (!data_.Begin(options_.output)) return WriteFailed(data_, options_.output);
+        std::string out;
+        if (options_.format == DataFormat::Csv) {
+            out = "\xEF\xBB\xBF";
+            AppendCsvHeader(out);
+        }
+        if (!data_.Write(out)) return WriteFailed(data_, options_.output);
+        for (const std::wstring& input : options_.inputs) {
+            out.clear();  // one row at a time; the file buffers them
+            if (!WriteInput(input, out)) return false;
+        }
+        return WriteManifest();
+    }
+
+private:
+    bool WriteInput(const std::wstring& path, std::string& out) {
+        DataManifest::Input entry;
+        entry.path = WideToUtf8(path);
+        if (!HashFile(path, entry.sha256)) {
+            InfoLog << "Error : ReadFile " << WideToAnsi(path) << " (" << static_cast<unsigned long>(::GetLastError())
+                    << ")" << EndLine;
+            return false;
+        }
+        CommentReader reader;
+        if (!reader.Open(WideToAnsi(path))) {
+            InfoLog << "Error : " << WideToAnsi(path) << " : " << reader.Error() << EndLine;
+            return false;
+        }
+        std::wstring text;
+        while (reader.Next()) {
+            const ChatElement& chat = reader.Chat();
+            ++entry.comments;
+            const std::string_view fileThread = AttributeOr(reader.ThreadElement(), "thread");
+            const DataRow& row = rows_.Build(chat, fileThread);
+            if (row.hasNo) Numbers(row.thread).Add(row.no);
+            if (filter_) text = chat.Text();
+            if (filter_ && filter_->Hides(NgCommentOf(chat, &text))) {
+                ++summary_.excluded;
+            } else {
+                AppendDataRow(out, options_.format, row);
+                ++summary_.exported;
+                if (!data_.Write(out)) return WriteFailed(data_, options_.output);
+                out.clear();
+            }
+            ShowProgress(++summary_.comments);
+        }
+        if (reader.Failed()) {  // the file changed after the check
+            InfoLog << "Error : " << WideToAnsi(path) << " : " << reader.Error() << EndLine;
+            return false;
+        }
+        entry.thread = std::string(AttributeOr(reader.ThreadElement(), "thread"));
+        manifest_.inputs.push_back(std::move(entry));
+        return true;
+    }
+
+    NumberRanges& Numbers(std::string_view thread) {
+        // Files hold one thread, so the last one asked for is nearly always the one.
+        if (last_ < manifest_.threads.size() && manifest_.threads[last_].first == thread) {
+            return manifest_.threads[last_].second;
+        }
+        for (last_ = 0; last_ < manifest_.threads.size(); ++last_) {
+            if (manifest_.threads[last_].first == thread) return manifest_.threads[last_].second;
+        }
+        manifest_.threads.emplace_back(std::string(thread), NumberRanges());
+        return manifest_.threads.back().second;
+    }
+
+    void ShowProgress(std::size_t done) {
+        const int percent = static_cast<int>(std::min(done - 1, total_ - 1) * 100 / total_);
+        if (progress_ && percent != shown_) progress_->ShowPercent(percent);
+        shown_ = percent;
+    }
+
+    bool WriteManifest() {
+        manifest_.tool = App().programName;
+        manifest_.version = App().versionText;
+        const std::time_t now = std::time(nullptr);
+        if (const std::tm* local = std::localtime(&now)) manifest_.created = IsoLocalTime(*local, now);
+        manifest_.format = options_.format;
+        manifest_.exported = summary_.exported;
+        manifest_.excluded = summary_.excluded;
+        if (filter_) {
+            for (std::size_t rule = 0; rule < filter_->Rules().Size(); ++rule) {
+                manifest_.rules.push_back({WideToUtf8(filter_->Rules().RuleText(rule)), filter_->Hits(rule)});
+            }
+        }
+        manifest_.hashUsers = options_.hashUsers;
+        const std::wstring path = ManifestPathFor(options_.output);
+        ReplacingFile manifest;
+        if (!manifest.Begin(path) || !manifest.Write(ManifestJson(manifest_))) return WriteFailed(manifest, path);
+        // The data first: a manifest never describes a file that is not there.
+        if (!data_.Commit()) return WriteFailed(data_, options_.output);
+        if (!manifest.Commit()) return WriteFailed(manifest, path);
+        return true;
+    }
+
+    static bool WriteFailed(const ReplacingFile& file, const std::wstring& path) {
+        InfoLog << "◆ファイルを保存できません: " << WideToAnsi(path) << " ("
+                << static_cast<unsigned long>(file.LastError()) << ")" << EndLine;
+        return false;
+    }
+
+    const DataExportOptions& options_;
+    NgFilter* filter_;
+    ExportProgress* progress_;
+    DataExportSummary& summary_;
+    RowBuilder rows_;
+    ReplacingFile data_;
+    DataManifest manifest_;
+    std::size_t total_ = 0, last_ = 0;
+    int shown_ = -1;
+};
+
+}  // namespace
+
+std::wstring ManifestPathFor(const std::wstring& output) { return output + L".manifest.json"; }
+
+bool ExportCommentData(const DataExportOptions& options, NgFilter* filter, ExportProgress* progress,
+                       DataExportSummary* summaryOut) {
+    DataExportSummary local;
+    DataExportSummary& summary = summaryOut ? *summaryOut : local;
+    summary = DataExportSummary();
+    try {
+        DataWriter writer(options, filter, progress, summary);
+        if (!writer.CheckInputs() || !writer.Write()) return false;
+        if (progress) progress->ShowDone();
+        InfoLog << "データ " << summary.exported << "件、除外 " << summary.excluded << "件" << EndLine;
+        InfoLog << "Save Data" << EndLine;
+        return true;
+    } catch (const std::exception& e) {
+        InfoLog << e.what() << EndLine;
+    } catch (...) {
+        InfoLog << "データ書き出し処理中に例外が発生しました" << EndLine;
+    }
+    return false;
+}

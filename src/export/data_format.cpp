@@ -1,0 +1,334 @@
+#include "export/data_format.h"
+
+#include <climits>
+#include <cstdio>
+#include <iterator>
+
+#include "support/utf8.h"
+
+namespace {
+
+const char* const kFields[] = {"thread", "no",    "vpos_ms", "date",      "date_iso", "mail",    "position",
+                               "size",   "color", "user_id", "premium",   "anonymity", "deleted", "text"};
+
+const char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
+
+void AppendNumber(std::string& out, long long value) {
+    char digits[24];
+    const int n = std::snprintf(digits, sizeof digits, "%lld", value);
+    out.append(digits, static_cast<std::size_t>(n));
+}
+
+void AppendAscii(std::string& out, const wchar_t* word) {
+    for (; *word; ++word) out += static_cast<char>(*word);
+}
+
+// Calls plain(run) for runs of well-formed text and bad() for each byte that
+// opens no sequence; ASCII bytes that need escaping go to special(byte).
+template <typename Plain, typename Special>
+void WalkUtf8(std::string_view text, bool (*needsCare)(char), Plain plain, Special special) {
+    std::size_t start = 0, i = 0;
+    while (i < text.size()) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        std::size_t length = 1;
+        if (c >= 0x80) {
+            length = Utf8SequenceLength(text.substr(i));
+            if (length == 0) {
+                plain(text.substr(start, i - start));
+                plain(std::string_view(kReplacement, 3));
+                start = ++i;
+                continue;
+            }
+        } else if (needsCare(text[i])) {
+            plain(text.substr(start, i - start));
+            special(text[i]);
+            start = ++i;
+            continue;
+        }
+        i += length;
+    }
+    plain(text.substr(start));
+}
+
+bool JsonSpecial(char c) { return c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
+bool NoSpecial(char) { return false; }
+
+bool CsvNeedsQuotes(std::string_view text) {
+    if (text.empty()) return false;
+    return text.find_first_of(",\"\r\n") != std::string_view::npos || text.front() == ' ' || text.back() == ' ' ||
+           text.front() == '\t' || text.back() == '\t';
+}
+
+void AppendCsvNumber(std::string& out, bool has, long long value) {
+    if (has) AppendNumber(out, value);
+}
+
+void AppendJsonNumber(std::string& out, bool has, long long value) {
+    if (has) {
+        AppendNumber(out, value);
+    } else {
+        out += "null";
+    }
+}
+
+long long DaysFromCivil(long long year, unsigned month, unsigned day) {
+    year -= month <= 2;
+    const long long era = (year >= 0 ? year : year - 399) / 400;
+    const unsigned yearOfEra = static_cast<unsigned>(year - era * 400);
+    const unsigned dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+    const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + static_cast<long long>(dayOfEra) - 719468;
+}
+
+void Indent(std::string& out, int level) { out.append(static_cast<std::size_t>(level) * 2, ' '); }
+
+}  // namespace
+
+const char* DataFormatName(DataFormat format) { return format == DataFormat::Csv ? "csv" : "jsonl"; }
+
+void AppendJsonString(std::string& out, std::string_view utf8) {
+    out += '"';
+    WalkUtf8(
+        utf8, JsonSpecial, [&](std::string_view run) { out.append(run.data(), run.size()); },
+        [&](char c) {
+            switch (c) {
+                case '"': out += "\\\""; break;
+                case '\\': out += "\\\\"; break;
+                case '\n': out += "\\n"; break;
+                case '\r': out += "\\r"; break;
+                case '\t': out += "\\t"; break;
+                default: {
+                    char escaped[8];
+                    std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(c));
+                    out += escaped;
+                }
+            }
+        });
+    out += '"';
+}
+
+void AppendCsvField(std::string& out, std::string_view utf8) {
+    const bool quoted = CsvNeedsQuotes(utf8);
+    if (quoted) out += '"';
+    WalkUtf8(
+        utf8, NoSpecial,
+        [&](std::string_view run) {
+            if (!quoted) {
+                out.append(run.data(), run.size());
+                return;
+            }
+            for (char c : run) {
+                if (c == '"') out += '"';
+                out += c;
+            }
+        },
+        [](char) {});
+    if (quoted) out += '"';
+}
+
+void AppendCsvHeader(std::string& out) {
+    for (std::size_t i = 0; i < std::size(kFields); ++i) {
+        if (i != 0) out += ',';
+        out += kFields[i];
+    }
+    out += "\r\n";
+}
+
+void AppendDataRow(std::string& out, DataFormat format, const DataRow& row) {
+    const std::string colour = ColourText(row.look.colour);
+    if (format == DataFormat::Csv) {
+        auto field = [&](std::string_view text) {
+            AppendCsvField(out, text);
+            out += ',';
+        };
+        field(row.thread);
+        AppendCsvNumber(out, row.hasNo, row.no), out += ',';
+        AppendCsvNumber(out, row.hasVpos, row.vposMs), out += ',';
+        AppendCsvNumber(out, row.hasDate, row.date), out += ',';
+        out += row.dateIso, out += ',';
+        field(row.mail);
+        AppendAscii(out, MailWordFor(row.look.position)), out += ',';
+        AppendAscii(out, MailWordFor(row.look.size)), out += ',';
+        out += colour, out += ',';
+        field(row.userId);
+        out += row.premium ? "1," : "0,";
+        out += row.anonymity ? "1," : "0,";
+        AppendNumber(out, row.deleted), out += ',';
+        AppendCsvField(out, row.text);
+        out += "\r\n";
+        return;
+    }
+    out += "{\"thread\":";
+    AppendJsonString(out, row.thread);
+    out += ",\"no\":", AppendJsonNumber(out, row.hasNo, row.no);
+    out += ",\"vpos_ms\":", AppendJsonNumber(out, row.hasVpos, row.vposMs);
+    out += ",\"date\":", AppendJsonNumber(out, row.hasDate, row.date);
+    out += ",\"date_iso\":";
+    if (row.dateIso.empty()) {
+        out += "null";
+    } else {
+        AppendJsonString(out, row.dateIso);
+    }
+    out += ",\"mail\":", AppendJsonString(out, row.mail);
+    out += ",\"position\":\"", AppendAscii(out, MailWordFor(row.look.position));
+    out += "\",\"size\":\"", AppendAscii(out, MailWordFor(row.look.size));
+    out += "\",\"color\":\"" + colour;
+    out += "\",\"user_id\":", AppendJsonString(out, row.userId);
+    out += row.premium ? ",\"premium\":true" : ",\"premium\":false";
+    out += row.anonymity ? ",\"anonymity\":true" : ",\"anonymity\":false";
+    out += ",\"deleted\":", AppendNumber(out, row.deleted);
+    out += ",\"text\":", AppendJsonString(out, row.text);
+    out += "}\n";
+}
+
+bool ReadInteger(std::string_view text, long long& value) {
+    std::size_t i = 0;
+    const bool negative = !text.empty() && text[0] == '-';
+    if (!text.empty() && (text[0] == '-' || text[0] == '+')) ++i;
+    if (i == text.size()) return false;
+    unsigned long long magnitude = 0;
+    const unsigned long long limit = negative ? 0ULL - static_cast<unsigned long long>(LLONG_MIN) : LLONG_MAX;
+    for (; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9') return false;
+        const unsigned digit = static_cast<unsigned>(text[i] - '0');
+        if (magnitude > (limit - digit) / 10) return false;
+        magnitude = magnitude * 10 + digit;
+    }
+    value = negative ? static_cast<long long>(0ULL - magnitude) : static_cast<long long>(magnitude);
+    return true;
+}
+
+std::string IsoLocalTime(const std::tm& local, long long unixSeconds) {
+    const long long asUtc = DaysFromCivil(local.tm_year + 1900LL, static_cast<unsigned>(local.tm_mon + 1),
+                                          static_cast<unsigned>(local.tm_mday)) *
+                                86400 +
+                            local.tm_hour * 3600LL + local.tm_min * 60LL + local.tm_sec;
+    const long long offset = asUtc - unixSeconds;
+    const long long minutes = (offset < 0 ? -offset : offset) / 60;
+    char text[48];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d%c%02lld:%02lld", local.tm_year + 1900,
+                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec,
+                  offset < 0 ? '-' : '+', minutes / 60, minutes % 60);
+    return text;
+}
+
+std::string ColourText(std::uint32_t rgb) {
+    char text[8];
+    std::snprintf(text, sizeof text, "#%06X", static_cast<unsigned>(rgb & 0xFFFFFF));
+    return text;
+}
+
+void NumberRanges::Add(long long number) {
+    if (number < 0 || number == LLONG_MAX) return;
+    auto next = runs_.upper_bound(number);  // the first run starting after the number
+    if (next != runs_.begin()) {
+        const auto previous = std::prev(next);
+        if (previous->second >= number) return;
+        if (previous->second == number - 1) {
+            previous->second = number;
+            if (next != runs_.end() && next->first == number + 1) {
+                previous->second = next->second;
+                runs_.erase(next);
+            }
+            return;
+        }
+    }
+    if (next != runs_.end() && next->first == number + 1) {
+        const long long last = next->second;
+        runs_.erase(next);
+        runs_.emplace(number, last);
+        return;
+    }
+    runs_.emplace(number, number);
+}
+
+std::vector<std::pair<long long, long long>> NumberRanges::Missing() const {
+    std::vector<std::pair<long long, long long>> missing;
+    for (auto run = runs_.begin(); run != runs_.end() && std::next(run) != runs_.end(); ++run) {
+        missing.emplace_back(run->second + 1, std::next(run)->first - 1);
+    }
+    return missing;
+}
+
+std::string ManifestJson(const DataManifest& m) {
+    std::string out = "{\n";
+    auto key = [&](int level, const char* name) {
+        Indent(out, level);
+        out += '"';
+        out += name;
+        out += "\": ";
+    };
+    auto text = [&](int level, const char* name, std::string_view value, bool last = false) {
+        key(level, name);
+        AppendJsonString(out, value);
+        out += last ? "\n" : ",\n";
+    };
+    auto number = [&](int level, const char* name, long long value, bool last = false) {
+        key(level, name);
+        AppendNumber(out, value);
+        out += last ? "\n" : ",\n";
+    };
+    // "name": [ items ] with each item written by item(i), one per line.
+    auto list = [&](int level, const char* name, std::size_t count, auto item) {
+        key(level, name);
+        if (count == 0) {
+            out += "[],\n";
+            return;
+        }
+        out += "[\n";
+        for (std::size_t i = 0; i < count; ++i) {
+            Indent(out, level + 1);
+            out += "{\n";
+            item(i);
+            Indent(out, level + 1);
+            out += i + 1 < count ? "},\n" : "}\n";
+        }
+        Indent(out, level);
+        out += "],\n";
+    };
+    text(1, "tool", m.tool);
+    text(1, "version", m.version);
+    text(1, "created", m.created);
+    text(1, "format", DataFormatName(m.format));
+    list(1, "inputs", m.inputs.size(), [&](std::size_t i) {
+        text(3, "path", m.inputs[i].path);
+        text(3, "sha256", m.inputs[i].sha256);
+        text(3, "thread", m.inputs[i].thread);
+        number(3, "comments", static_cast<long long>(m.inputs[i].comments), true);
+    });
+    number(1, "exported", static_cast<long long>(m.exported));
+    number(1, "excluded", static_cast<long long>(m.excluded));
+    list(1, "rules", m.rules.size(), [&](std::size_t i) {
+        text(3, "rule", m.rules[i].rule);
+        number(3, "hits", static_cast<long long>(m.rules[i].hits), true);
+    });
+    key(1, "hash_users");
+    out += m.hashUsers ? "true,\n" : "false,\n";
+    list(1, "threads", m.threads.size(), [&](std::size_t i) {
+        const NumberRanges& numbers = m.threads[i].second;
+        text(3, "thread", m.threads[i].first);
+        if (numbers.Empty()) {  // no comment of the thread had a number
+            key(3, "no_min"), out += "null,\n";
+            key(3, "no_max"), out += "null,\n";
+        } else {
+            number(3, "no_min", numbers.Min());
+            number(3, "no_max", numbers.Max());
+        }
+        key(3, "missing");
+        out += '[';
+        const auto missing = numbers.Missing();
+        for (std::size_t k = 0; k < missing.size(); ++k) {
+            if (k != 0) out += ", ";
+            out += '[';
+            AppendNumber(out, missing[k].first);
+            out += ", ";
+            AppendNumber(out, missing[k].second);
+            out += ']';
+        }
+        out += "]\n";
+    });
+    // The last member has no comma.
+    out.resize(out.size() - 2);
+    out += "\n}\n";
+    return out;
+}

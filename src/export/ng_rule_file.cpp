@@ -1,0 +1,101 @@
+#include "export/ng_rule_file.h"
+
+#include <windows.h>
+
+#include "export/comment_reader.h"
+#include "export/data_format.h"
+#include "infolog/info_log.h"
+#include "support/codepage.h"
+#include "support/handles.h"
+
+namespace {
+
+// A rule file is a few lines; anything near this is not one.
+constexpr DWORD kLargestRuleFile = 16 * 1024 * 1024;
+
+const char kLoadFailed[] = "◆NGルールの読み込みに失敗しました";
+
+std::string FaultText(const NgRuleError& error) {
+    switch (error.fault) {
+        case NgRuleFault::NotUtf8: return "UTF-8 で保存して下さい";
+        case NgRuleFault::UnknownPrefix: return "使える種類は re: user: mail: time: date: です";
+        case NgRuleFault::Empty: return "値がありません";
+        case NgRuleFault::BadPattern: return "正規表現が正しくありません: " + error.detail;
+        case NgRuleFault::BadMail: return "mail: にはコマンドを1つだけ書いて下さい";
+        case NgRuleFault::BadTime: return "time:開始-終了 の時刻は m:ss, mm:ss, h:mm:ss で、開始は終了より前です";
+        case NgRuleFault::BadDate:
+            return "date:開始..終了 の日時は YYYY-MM-DD か YYYY-MM-DD HH:MM で、開始は終了より前です";
+    }
+    return std::string();
+}
+
+bool ReadWholeFile(const std::wstring& path, std::string& bytes, DWORD& error) {
+    FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size{};
+    if (!file || !::GetFileSizeEx(file.get(), &size)) {
+        error = ::GetLastError();
+        return false;
+    }
+    if (size.QuadPart > kLargestRuleFile) {
+        error = ERROR_FILE_TOO_LARGE;
+        return false;
+    }
+    bytes.resize(static_cast<std::size_t>(size.QuadPart));
+    DWORD read = 0;
+    if (!bytes.empty() && (!::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+                           read != bytes.size())) {
+        error = ::GetLastError();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool LoadNgRules(const std::wstring& path, NgRuleSet& rules) {
+    std::string bytes;
+    DWORD code = 0;
+    if (!ReadWholeFile(path, bytes, code)) {
+        InfoLog << kLoadFailed << EndLine;
+        InfoLog << "ファイルを読めません: " << WideToAnsi(path) << " (" << static_cast<unsigned long>(code) << ")"
+                << EndLine;
+        return false;
+    }
+    NgRuleError error;
+    if (!rules.Parse(bytes, error)) {
+        InfoLog << kLoadFailed << EndLine;
+        InfoLog << error.lineNumber << " 行目: " << WideToAnsi(Utf8ToWide(error.line)) << " (" << FaultText(error)
+                << ")" << EndLine;
+        return false;
+    }
+    return true;
+}
+
+bool PrepareNgFilter(const NgChoice& choice, std::optional<NgFilter>& filter) {
+    filter.reset();
+    if (!choice.apply) return true;
+    InfoLog << "NG = " << WideToAnsi(choice.ruleFile) << EndLine;
+    NgRuleSet rules;
+    if (!LoadNgRules(choice.ruleFile, rules)) return false;
+    filter.emplace(std::move(rules));
+    return true;
+}
+
+void LogNgSummary(const NgFilter& filter) {
+    InfoLog << "NG: " << filter.Excluded() << " 件を除外しました" << EndLine;
+    for (const NgFilter::RuleHits& top : filter.TopRules(10)) {
+        InfoLog << "  " << top.hits << " 件: " << WideToAnsi(filter.Rules().RuleText(top.rule)) << EndLine;
+    }
+}
+
+NgComment NgCommentOf(const ChatElement& chat, const std::wstring* text) {
+    NgComment comment;
+    comment.text = text;
+    chat.FindAttribute("user_id", comment.userId);
+    chat.FindAttribute("mail", comment.mail);
+    std::string_view number;
+    comment.hasVpos = chat.FindAttribute("vpos", number) && ReadInteger(number, comment.vpos);
+    comment.hasDate = chat.FindAttribute("date", number) && ReadInteger(number, comment.date);
+    return comment;
+}
