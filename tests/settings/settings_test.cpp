@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/codepage.h"
 #include "testlib/temp_dir.h"
 
 namespace {
@@ -234,6 +235,36 @@ TEST(SubtitleOptions, ValuesAndRanges) {
             EXPECT_EQ(error.rfind(std::string(r.key) + ": \"" + r.text + "\" (", 0), 0u) << error;
         }
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SettingsTest, NgRulesSectionAndTheRuleFilesPath) {
+    FormValues form;
+    App().settings.Load(form);
+    const std::wstring start = AnsiToWide(App().startDirectory);
+    EXPECT_FALSE(App().settings.NgRuleChoice().apply);
+    EXPECT_EQ(App().settings.NgRuleChoice().ruleFile, start + L"\\Kometori-ng.txt");  // beside the INI file
+
+    const struct {
+        const char* ruleFile;
+        std::wstring path;
+    } rows[] = {
+        {"NG\\予定表.txt", start + L"\\NG\\予定表.txt"},
+        {"D:\\ソフト\\ng.txt", L"D:\\ソフト\\ng.txt"},
+        {"\\\\server\\share\\ng.txt", L"\\\\server\\share\\ng.txt"},
+    };
+    for (const auto& r : rows) {
+        WriteIni(std::string("[ng]\r\nApply=1\r\nRuleFile=") + r.ruleFile + "\r\n");
+        App().settings.Load(form);
+        EXPECT_TRUE(App().settings.NgRuleChoice().apply);
+        EXPECT_EQ(App().settings.NgRuleChoice().ruleFile, r.path) << r.ruleFile;
+    }
+    App().settings.ng.Apply = false;
+    App().settings.Save(form, WindowPlacementValues());
+    EXPECT_NE(Ini().find("[ng]\r\nApply=0\r\nRuleFile=\\\\server\\share\\ng.txt\r\n"), std::string::npos) << Ini();
 }
 
 }  // namespace
