@@ -5,7 +5,9 @@
 # the same file with `xmllint --stream` for comparison. Prints times, the ratio
 # to xmllint and the peak memory, then the time the comment reader alone needs
 # to check a file and to stream its chat elements, and the time and peak of
-# merging the largest file with itself.
+# merging the largest file with itself. Last, for each file: the same text
+# export with NG rules (100 words, 20 patterns, 50 user ids) and the data
+# export (JSON Lines), each beside the text export without rules.
 #
 #   bash bench/run.sh [COUNT...]
 #
@@ -75,6 +77,24 @@ peak=$(sed -n 's/^PeakWorkingSetSize = //p' run.err | tr -d '\r')
 awk -v n="${counts[-1]}" -v wall="$wall" -v cpu="$cpu" -v peak="$peak" 'BEGIN {
     printf "merge of %d comments with themselves: wall %.2f s, cpu %.2f s, peak %.1f MB\n", n, wall, cpu, peak / 1048576 }'
 rm -f merged.xml
+
+# NG rules and the data export, each against the text export without rules,
+# run in turn in the same minutes.
+printf '\n%-10s | %7s | %7s %7s | %7s %7s %8s\n' comments text_s ng_s x_text export_s x_text peak_MB
+for n in "${counts[@]}"; do
+    xml="comments-$n.xml"
+    python3 "$src/bench/make_rules.py" "$xml" rules.txt
+    read -r text _ < <(fastest wine "$build/kometori-cli.exe" convert -y --no-ng "$xml")
+    read -r ng _ < <(fastest wine "$build/kometori-cli.exe" convert -y --ng rules.txt "$xml")
+    read -r data _ < <(fastest env KOMETORI_REPORT_PEAK_MEMORY=1 wine "$build/kometori-cli.exe" export -y --no-ng "$xml")
+    peak=$(sed -n 's/^PeakWorkingSetSize = //p' run.err | tr -d '\r')
+    awk -v n="$n" -v text="$text" -v ng="$ng" -v data="$data" -v peak="$peak" 'BEGIN {
+        printf "%-10d | %7.2f | %7.2f %7.2f | %7.2f %7.2f %8.1f\n", n, text, ng, ng / text, data, data / text,
+               peak / 1048576 }'
+done
+rm -f rules.txt
 echo "xml_*: xmllint --stream --noout; wall/cpu: kometori-cli convert as a whole (Wine's start included);"
 echo "x_wall/x_cpu: convert's time over xmllint's; check_s/stream_s: the comment reader alone (a checking pass;"
 echo "then every attribute and the text of each chat element); peak_MB/rdr_MB: peak working set."
+echo "text_s: convert without rules; ng_s: convert with 100 words, 20 patterns and 50 user ids (goal: x_text"
+echo "at most 2); export_s: export to JSON Lines (goal: x_text at most 1.5); wall seconds, the fastest run."

@@ -6,63 +6,11 @@
 #include <deque>
 #include <utility>
 
+#include "export/ng_automaton.h"
 #include "support/regex.h"
 #include "support/utf8.h"
 
 namespace {
-
-// U+FF61 to U+FF9F in their full-width forms.
-const wchar_t kHalfWidthKana[] =
-    L"\x3002\x300C\x300D\x3001\x30FB\x30F2\x30A1\x30A3\x30A5\x30A7\x30A9\x30E3\x30E5\x30E7\x30C3\x30FC"
-    L"\x30A2\x30A4\x30A6\x30A8\x30AA\x30AB\x30AD\x30AF\x30B1\x30B3\x30B5\x30B7\x30B9\x30BB\x30BD\x30BF"
-    L"\x30C1\x30C4\x30C6\x30C8\x30CA\x30CB\x30CC\x30CD\x30CE\x30CF\x30D2\x30D5\x30D8\x30DB\x30DE\x30DF"
-    L"\x30E0\x30E1\x30E2\x30E4\x30E6\x30E8\x30E9\x30EA\x30EB\x30EC\x30ED\x30EF\x30F3\x309B\x309C";
-
-bool HaHifuheho(char32_t kana) {
-    return kana == 0x30CF || kana == 0x30D2 || kana == 0x30D5 || kana == 0x30D8 || kana == 0x30DB;
-}
-
-// The kana with the voiced mark (ガ for カ), 0 when it takes none.
-char32_t Voiced(char32_t kana) {
-    if ((kana >= 0x30AB && kana <= 0x30C1 && (kana - 0x30AB) % 2 == 0) || kana == 0x30C4 || kana == 0x30C6 ||
-        kana == 0x30C8 || HaHifuheho(kana)) {
-        return kana + 1;
-    }
-    switch (kana) {
-        case 0x30A6: return 0x30F4;  // ヴ
-        case 0x30EF: return 0x30F7;  // ヷ
-        case 0x30F2: return 0x30FA;  // ヺ
-        default: return 0;
-    }
-}
-
-// The folded character at p; p moves past what it took (a kana and its mark
-// are one character).
-inline char32_t FoldAt(const wchar_t*& p, const wchar_t* end) {
-    char32_t c = static_cast<char32_t>(*p++);
-    if (c < 0x80) return c >= 'A' && c <= 'Z' ? c + 32 : c;
-    if (c >= 0xFF01 && c <= 0xFF5E) {
-        c = c - 0xFF01 + 0x21;
-        return c >= 'A' && c <= 'Z' ? c + 32 : c;
-    }
-    if (c >= 0xFF61 && c <= 0xFF9F) {
-        c = static_cast<char32_t>(kHalfWidthKana[c - 0xFF61]);
-    } else if (c < 0x30A1 || c > 0x30FA) {
-        return c;
-    }
-    if (p != end) {
-        const char32_t mark = static_cast<char32_t>(*p);
-        if ((mark == 0xFF9E || mark == 0x3099) && Voiced(c) != 0) {
-            ++p;
-            return Voiced(c);
-        }
-        if ((mark == 0xFF9F || mark == 0x309A) && HaHifuheho(c)) {
-            ++p;
-            return c + 2;
-        }
-    }
-    return c;
-}
 
 bool IsBlankByte(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
@@ -171,108 +119,6 @@ bool ParseRange(std::string_view text, std::string_view separator, Parse parse, 
 
 }  // namespace
 
-std::wstring FoldText(std::wstring_view text) {
-    std::wstring folded;
-    folded.reserve(text.size());
-    const wchar_t* p = text.data();
-    const wchar_t* const end = p + text.size();
-    while (p != end) folded += static_cast<wchar_t>(FoldAt(p, end));
-    return folded;
-}
-
-// Aho-Corasick over the folded words: one walk over the text finds every word
-// in it. Edges are kept sorted per node; the root's in a table of all UTF-16
-// units, since most steps of a walk start again from the root.
-class NgRuleSet::WordAutomaton {
-public:
-    void Add(const std::wstring& folded, std::size_t rule) {
-        std::uint32_t node = 0;
-        for (wchar_t c : folded) {
-            auto [it, added] = building_[node].emplace(static_cast<char32_t>(c), 0);
-            if (added) {
-                it->second = static_cast<std::uint32_t>(building_.size());
-                building_.emplace_back();
-                rule_.push_back(kNone);
-            }
-            node = it->second;
-        }
-        rule_[node] = std::min(rule_[node], rule);
-        first_ = std::min(first_, rule);
-    }
-
-    // Flattens the trie and links each node to its longest proper suffix.
-    void Finish() {
-        const std::size_t count = building_.size();
-        firstEdge_.assign(count + 1, 0);
-        for (std::size_t node = 0; node < count; ++node) {
-            firstEdge_[node + 1] = firstEdge_[node] + static_cast<std::uint32_t>(building_[node].size());
-            for (const auto& [label, target] : building_[node]) {
-                labels_.push_back(label);
-                targets_.push_back(target);
-            }
-        }
-        root_.assign(0x10000, 0);
-        for (std::uint32_t e = firstEdge_[0]; e < firstEdge_[1]; ++e) {
-            if (labels_[e] < 0x10000) root_[labels_[e]] = targets_[e];
-        }
-        fail_.assign(count, 0);
-        std::deque<std::uint32_t> queue{0};
-        while (!queue.empty()) {
-            const std::uint32_t node = queue.front();
-            queue.pop_front();
-            for (std::uint32_t e = firstEdge_[node]; e < firstEdge_[node + 1]; ++e) {
-                const std::uint32_t child = targets_[e];
-                std::uint32_t link = 0;
-                if (node != 0) {
-                    std::uint32_t f = fail_[node];
-                    while ((link = Next(f, labels_[e])) == 0 && f != 0) f = fail_[f];
-                }
-                fail_[child] = link;
-                rule_[child] = std::min(rule_[child], rule_[link]);  // words ending inside this one
-                queue.push_back(child);
-            }
-        }
-        decltype(building_)().swap(building_);
-    }
-
-    // The first rule before `before` whose word the text holds, or kNone.
-    std::size_t Match(const std::wstring& text, std::size_t before) const {
-        std::size_t best = before;
-        std::uint32_t node = 0;
-        const wchar_t* p = text.data();
-        const wchar_t* const end = p + text.size();
-        while (p != end && best > first_) {
-            const char32_t c = FoldAt(p, end);
-            for (;;) {
-                const std::uint32_t next = Next(node, c);
-                if (next != 0 || node == 0) {
-                    node = next;
-                    break;
-                }
-                node = fail_[node];
-            }
-            best = std::min(best, rule_[node]);
-        }
-        return best < before ? best : kNone;
-    }
-
-private:
-    // The child by the label; 0 (the root) when there is none.
-    std::uint32_t Next(std::uint32_t node, char32_t label) const {
-        if (node == 0 && label < 0x10000) return root_[label];
-        const char32_t* first = labels_.data() + firstEdge_[node];
-        const char32_t* last = labels_.data() + firstEdge_[node + 1];
-        const char32_t* at = std::lower_bound(first, last, label);
-        return at != last && *at == label ? targets_[static_cast<std::size_t>(at - labels_.data())] : 0;
-    }
-
-    std::vector<std::map<char32_t, std::uint32_t>> building_{1};
-    std::vector<std::size_t> rule_{kNone};  // per node: the first rule whose word ends here
-    std::size_t first_ = kNone;             // the first word rule of all
-    std::vector<std::uint32_t> firstEdge_, targets_, fail_, root_;
-    std::vector<char32_t> labels_;
-};
-
 NgRuleSet::NgRuleSet() = default;
 NgRuleSet::~NgRuleSet() = default;
 NgRuleSet::NgRuleSet(NgRuleSet&&) noexcept = default;
@@ -281,8 +127,6 @@ NgRuleSet& NgRuleSet::operator=(NgRuleSet&&) noexcept = default;
 bool NgRuleSet::Parse(std::string_view file, NgRuleError& error) {
     *this = NgRuleSet();
     if (file.substr(0, 3) == "\xEF\xBB\xBF") file.remove_prefix(3);
-    auto words = std::make_unique<WordAutomaton>();
-    bool hasWords = false;
     for (std::size_t number = 1; !file.empty() || number == 1; ++number) {
         const std::size_t end = std::min(file.find('\n'), file.size());
         const std::string_view line = TrimBlanks(file.substr(0, end));
@@ -303,18 +147,14 @@ bool NgRuleSet::Parse(std::string_view file, NgRuleError& error) {
                           }) ||
                           line.front() == ':';
         if (word) {
-            words->Add(FoldText(text), rules_.size());
+            words_.emplace_back(FoldText(text), rules_.size());
             rules_.push_back(std::move(text));
-            hasWords = true;
         } else if (!AddLine(line, std::move(text), error)) {
             *this = NgRuleSet();
             return false;
         }
     }
-    if (hasWords) {
-        words->Finish();
-        words_ = std::move(words);
-    }
+    Prepare();
     return true;
 }
 
@@ -341,7 +181,7 @@ bool NgRuleSet::AddLine(std::string_view line, std::wstring text, NgRuleError& e
             error.detail = regex->Error();
             return fail(NgRuleFault::BadPattern);
         }
-        patterns_.push_back(Pattern{std::move(regex), rule});
+        patterns_.push_back(Pattern{std::move(regex), rule, RequiredLiteral(pattern)});
     } else if (prefix == "user") {
         users_.emplace(std::string(value), rule);
     } else if (prefix == "mail") {
@@ -368,9 +208,25 @@ bool NgRuleSet::AddPattern(const std::wstring& pattern, const std::wstring& labe
         error = regex->Error();
         return false;
     }
-    patterns_.push_back(Pattern{std::move(regex), rules_.size()});
+    patterns_.push_back(Pattern{std::move(regex), rules_.size(), RequiredLiteral(pattern)});
     rules_.push_back(label);
+    Prepare();
     return true;
+}
+
+void NgRuleSet::Prepare() {
+    automaton_ = std::make_unique<NgAutomaton>();
+    for (const auto& [folded, rule] : words_) automaton_->AddWord(folded, rule);
+    int bit = 0;
+    for (Pattern& pattern : patterns_) {
+        pattern.bit = pattern.literal.empty() || bit == 64 ? -1 : bit++;
+        if (pattern.bit >= 0) automaton_->AddLiteral(pattern.literal, pattern.bit);
+    }
+    if (automaton_->Empty()) {
+        automaton_.reset();
+    } else {
+        automaton_->Finish();
+    }
 }
 
 std::size_t NgRuleSet::FirstMailWord(std::string_view mail, std::size_t before) const {
@@ -404,10 +260,20 @@ std::size_t NgRuleSet::Match(const NgComment& comment) const {
     if (comment.hasVpos) inRange(times_, comment.vpos);
     if (comment.hasDate) inRange(dates_, comment.date);
     if (comment.text) {
-        if (words_) best = std::min(best, words_->Match(*comment.text, best));
-        // In file order, so the first that matches decides; none after best can change it.
+        std::uint64_t wanted = 0, present = 0;
+        for (const Pattern& pattern : patterns_) {
+            if (pattern.rule < best && pattern.bit >= 0) wanted |= std::uint64_t{1} << pattern.bit;
+        }
+        if (automaton_) {
+            const NgAutomaton::Found found = automaton_->Walk(*comment.text, best, wanted);
+            best = std::min(best, found.rule);
+            present = found.literals;
+        }
+        // In file order, so the first that matches decides; none after best
+        // can change it. A pattern whose literal the text lacks cannot match.
         for (const Pattern& pattern : patterns_) {
             if (pattern.rule >= best) break;
+            if (pattern.bit >= 0 && (present >> pattern.bit & 1) == 0) continue;
             if (pattern.regex->Search(*comment.text)) best = pattern.rule;
         }
     }

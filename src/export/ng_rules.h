@@ -4,7 +4,7 @@
 // sets, the ranges one by one, the patterns last and only while they could
 // still decide. Window-free.
 //
-//     WORD            the text holds WORD (case and width folded, see FoldText)
+//     WORD            the text holds WORD (case and width folded: FoldText)
 //     re:PATTERN      PATTERN (Perl syntax) is found in the text
 //     user:ID         the user_id is ID
 //     mail:WORD       one of the mail's blank-separated words is WORD
@@ -18,8 +18,10 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+class NgAutomaton;
 class WideRegex;
 
 // What the rules look at in one comment.
@@ -49,12 +51,6 @@ struct NgRuleError {
     NgRuleFault fault = NgRuleFault::UnknownPrefix;
     std::string detail;          // the pattern library's message
 };
-
-// The rule's text with Latin letters and katakana folded to one form each:
-// full-width ASCII forms (U+FF01 to U+FF5E) become ASCII, capitals small
-// letters, half-width katakana full-width with a following voiced or
-// semi-voiced mark joined to the kana (ｶﾞ, カ U+3099 -> ガ; ﾊﾟ -> パ).
-std::wstring FoldText(std::wstring_view text);
 
 class NgRuleSet {
 public:
@@ -90,10 +86,13 @@ private:
     struct Pattern {
         std::unique_ptr<WideRegex> regex;
         std::size_t rule;
+        std::wstring literal;  // folded; every match holds it (empty: unknown)
+        int bit = -1;          // the literal's bit in the automaton; -1: searched always
     };
-    class WordAutomaton;
 
     bool AddLine(std::string_view line, std::wstring text, NgRuleError& error);
+    // Builds the automaton of the words and the patterns' literals.
+    void Prepare();
     std::size_t FirstMailWord(std::string_view mail, std::size_t before) const;
 
     std::vector<std::wstring> rules_;
@@ -101,7 +100,8 @@ private:
     std::map<std::string, std::size_t, std::less<>> mailWords_;  // small letters -> first rule
     std::vector<Range> times_, dates_;
     std::vector<Pattern> patterns_;
-    std::unique_ptr<WordAutomaton> words_;
+    std::vector<std::pair<std::wstring, std::size_t>> words_;  // folded, rule
+    std::unique_ptr<NgAutomaton> automaton_;
 };
 
 // A rule set in use for one export: it counts what each rule hides.

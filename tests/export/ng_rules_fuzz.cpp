@@ -1,15 +1,18 @@
 // libFuzzer target for the rule file and the matcher, built natively:
 //   clang++ -std=c++17 -fsanitize=fuzzer,address,undefined -Isrc tests/export/ng_rules_fuzz.cpp
-//       src/export/ng_rules.cpp src/support/utf8.cpp src/support/wide_regex.cpp
+//       src/export/ng_rules.cpp src/export/ng_automaton.cpp src/support/utf8.cpp src/support/wide_regex.cpp
 // Input: a rule file, then a zero byte, then a comment's text (UTF-8).
-// Properties: a file that parses keeps one rule per rule line; the automaton
-// finds exactly the words that a plain search of the folded text finds.
+// Properties: a file that refuses a line names it and keeps nothing; the rule
+// that hides the text is the first that a plain search finds (the word in the
+// folded text, the pattern searched alone): the automaton misses no word and
+// skips no pattern whose literal it thought absent.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 
+#include "export/ng_automaton.h"
 #include "export/ng_rules.h"
 #include "support/regex.h"
 #include "support/utf8.h"

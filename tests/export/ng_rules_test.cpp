@@ -1,5 +1,7 @@
 #include "export/ng_rules.h"
 
+#include "export/ng_automaton.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -18,9 +20,37 @@ TEST(FoldText, LatinAndKatakanaOfEitherWidth) {
         {L"カ\x3099ハ\x309A", L"ガパ"},  // combining marks join full-width kana too
         {L"ｱﾞﾟﾏﾟ", L"ア゛゜マ゜"},     // a mark the kana cannot take stays a mark
         {L"ｰ｡｢｣､･ｦ", L"ー。「」、・ヲ"},
+        {L"\x212A\x0130", L"ki"},  // capitals whose small letters are ASCII
         {L"表示ソ予 한국어 \xD83D\xDE00", L"表示ソ予 한국어 \xD83D\xDE00"},  // nothing else changes
     };
     for (const auto& r : rows) EXPECT_EQ(FoldText(r.text), r.folded) << r.text;
+}
+
+// A pattern is searched only when the text holds its literal: a literal that
+// some match lacks would hide nothing it should (the fuzz target checks the same).
+TEST(RequiredLiteral, OnlyWhatEveryMatchHolds) {
+    const struct {
+        const wchar_t* pattern;
+        const wchar_t* literal;
+    } rows[] = {
+        {L"https?://", L"http"},
+        {L"荒らし.*報告", L"荒らし"},
+        {L"(うぽつ){2,}|", L""},         // alternatives at the top: nothing is required
+        {L"x(?:ab|cd)yz", L"yz"},
+        {L"(ab)?cde", L"cde"},
+        {L"(うぽつ){2,}", L"うぽつ"},
+        {L"a{0}bc\\.d*", L"bc."},
+        {L"[[:alpha:]\\]]+xyz\\b", L"xyz"},
+        {L"(?i)ＳＰＡＭ\\d+ok", L"ok"},  // ignoring case, only ASCII letters count
+        {L"(?i)Kelvin", L"kelvin"},
+        {L"ｷﾀ+━", L"━"},
+        {L"ｶﾞｲﾄﾞ", L"ガイド"},
+        {L"ﾞｱｶ", L"ア"},                // no mark at the start, no kana that takes one at the end
+        {L"\\x41BC", L""},             // escapes beyond punctuation are not followed
+        {L"(?=ab)c", L""},
+        {L"(?-i)abc", L""},
+    };
+    for (const auto& r : rows) EXPECT_EQ(RequiredLiteral(r.pattern), r.literal) << r.pattern;
 }
 
 // The parts of a comment the rules read; -1: no vpos or no date.
