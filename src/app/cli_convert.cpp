@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -14,7 +13,6 @@
 #include "settings/settings.h"
 #include "infolog/info_log.h"
 #include "jobs/conversion_job.h"
-#include "support/write_guard.h"
 
 namespace {
 
@@ -118,13 +116,5 @@ int RunConvertCommand(int argc, char** argv) {
     request.format = settings.Format;
     request.completionMessage = TextSavedMessage(textPath);
     request.batch = true;
-    EndOnConsoleInterrupt();
-    bool ok;
-    {
-        // Ctrl+C waits for the text file to be complete.
-        std::lock_guard<std::recursive_mutex> writing(FileWriteMutex());
-        ok = RunConversionJob(request);
-    }
-    ReportPeakMemory();
-    return ok ? 0 : 1;
+    return RunWritingJob([&] { return RunConversionJob(request); });
 }

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -15,7 +14,6 @@
 #include "settings/settings.h"
 #include "support/codepage.h"
 #include "support/text.h"
-#include "support/write_guard.h"
 
 namespace {
 
@@ -125,13 +123,5 @@ int RunExportCommand(int argc, char** argv) {
     }
     request.completionMessage = DataSavedMessage(options.output);
     request.batch = true;
-    EndOnConsoleInterrupt();
-    bool ok;
-    {
-        // Ctrl+C waits for the files to be complete.
-        std::lock_guard<std::recursive_mutex> writing(FileWriteMutex());
-        ok = RunDataExportJob(request);
-    }
-    ReportPeakMemory();
-    return ok ? 0 : 1;
+    return RunWritingJob([&] { return RunDataExportJob(request); });
 }

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 
 #include "jobs/fetch_job.h"
 #include "jobs/proxy_override.h"
@@ -60,4 +61,15 @@ void ReportPeakMemory() {
         std::fprintf(stderr, "PeakWorkingSetSize = %llu\n",
                      static_cast<unsigned long long>(counters.PeakWorkingSetSize));
     }
+}
+
+int RunWritingJob(const std::function<bool()>& job) {
+    EndOnConsoleInterrupt();
+    bool ok;
+    {
+        std::lock_guard<std::recursive_mutex> writing(FileWriteMutex());
+        ok = job();
+    }
+    ReportPeakMemory();
+    return ok ? 0 : 1;
 }

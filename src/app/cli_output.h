@@ -2,6 +2,8 @@
 // each ended by "\r\n".
 #pragma once
 
+#include <functional>
+
 #include "infolog/info_log.h"
 
 class ConsoleLineSink : public LineSink {
@@ -18,3 +20,8 @@ void EndOnConsoleInterrupt();
 // With KOMETORI_REPORT_PEAK_MEMORY set, the process's peak working set goes to
 // standard error (the benchmarks read it).
 void ReportPeakMemory();
+
+// Runs a job that writes a file the user keeps, with Ctrl+C waiting for the
+// file (EndOnConsoleInterrupt, FileWriteMutex), then ReportPeakMemory: the
+// exit status, 0 when the job succeeded, else 1.
+int RunWritingJob(const std::function<bool()>& job);

@@ -3,7 +3,6 @@
 // standard output.
 #include <cstdio>
 #include <cstring>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -14,7 +13,6 @@
 #include "jobs/subtitle_job.h"
 #include "settings/settings.h"
 #include "support/regex.h"
-#include "support/write_guard.h"
 
 namespace {
 
@@ -148,13 +146,5 @@ int RunSubtitlesCommand(int argc, char** argv) {
     request.options = options;
     request.completionMessage = SubtitleSavedMessage(request.assPath);
     request.batch = true;
-    EndOnConsoleInterrupt();
-    bool ok;
-    {
-        // Ctrl+C waits for the subtitle file to be complete.
-        std::lock_guard<std::recursive_mutex> writing(FileWriteMutex());
-        ok = RunSubtitleJob(request);
-    }
-    ReportPeakMemory();
-    return ok ? 0 : 1;
+    return RunWritingJob([&] { return RunSubtitleJob(request); });
 }

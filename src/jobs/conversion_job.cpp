@@ -18,6 +18,15 @@ void ReportConversionOutcome(bool batch, ConversionView* view, const std::string
         InfoLog << message << EndLine;
     }
 }
+void ReportJobEnd(bool ok, bool batch, ConversionView* view, const std::string& completion,
+                  const std::string& failure) {
+    if (ok) {
+        ReportConversionOutcome(batch, view, completion, completion);
+    } else {
+        ReportConversionOutcome(batch, view, "◆" + failure, failure + "。");
+    }
+}
+
 std::string ExtractingTitle(int percent) {
     return App().programName + " - 抽出中...(" + std::to_string(percent) + "%)";
 }
@@ -34,11 +43,7 @@ bool RunConversionJob(const ConversionRequest& request, ConversionView* view) {
     const bool ok = ExportWithNgRules(request.ng, [&](NgFilter* filter) {
         return ExportCommentText(request.format, request.commentPath, request.textPath, view, filter);
     });
-    if (ok) {
-        ReportConversionOutcome(request.batch, view, request.completionMessage, request.completionMessage);
-    } else {
-        ReportConversionOutcome(request.batch, view, "◆テキスト変換処理中にエラーが発生しました", "テキスト変換処理中にエラーが発生しました。");
-    }
+    ReportJobEnd(ok, request.batch, view, request.completionMessage, "テキスト変換処理中にエラーが発生しました");
     return ok;
 }
 

@@ -34,6 +34,9 @@ std::string ExtractedTitle();
 // (or, without a view, the message to the log).
 void ReportConversionOutcome(bool batch, ConversionView* view, const std::string& batchLine,
                              const std::string& message);
+// The end of a job: the completion message, or the failure ("◆" + failure
+// in batch mode, failure + "。" in a message box).
+void ReportJobEnd(bool ok, bool batch, ConversionView* view, const std::string& completion, const std::string& failure);
 
 // Logs the heading, runs the export and reports the outcome; true on success.
 bool RunConversionJob(const ConversionRequest& request, ConversionView* view = nullptr);

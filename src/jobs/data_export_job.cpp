@@ -17,12 +17,7 @@ bool RunDataExportJob(const DataExportRequest& request, ConversionView* view) {
 
     const bool ok = ExportWithNgRules(
         request.ng, [&](NgFilter* filter) { return ExportCommentData(options, filter, view); });
-    if (ok) {
-        ReportConversionOutcome(request.batch, view, request.completionMessage, request.completionMessage);
-    } else {
-        ReportConversionOutcome(request.batch, view, "◆データ書き出し処理中にエラーが発生しました",
-                                "データ書き出し処理中にエラーが発生しました。");
-    }
+    ReportJobEnd(ok, request.batch, view, request.completionMessage, "データ書き出し処理中にエラーが発生しました");
     return ok;
 }
 

@@ -21,12 +21,7 @@ bool RunSubtitleJob(const SubtitleRequest& request, ConversionView* view) {
     const bool ok = ExportWithNgRules(request.ng, [&](NgFilter* filter) {
         return ExportSubtitles(request.options, request.commentPath, request.assPath, view, nullptr, filter);
     });
-    if (ok) {
-        ReportConversionOutcome(request.batch, view, request.completionMessage, request.completionMessage);
-    } else {
-        ReportConversionOutcome(request.batch, view, "◆字幕ファイル変換処理中にエラーが発生しました",
-                                "字幕ファイル変換処理中にエラーが発生しました。");
-    }
+    ReportJobEnd(ok, request.batch, view, request.completionMessage, "字幕ファイル変換処理中にエラーが発生しました");
     return ok;
 }
 
