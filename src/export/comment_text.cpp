@@ -130,7 +130,9 @@ std::wstring ChatFieldValue(const std::string& key, const ChatElement& chat) {
 namespace {
 
 // Builds into the caller's text, so that a long export reuses one buffer.
-void BuildLine(const std::wstring& format, const ChatElement& chat, std::wstring& line) {
+// text: the element's text when the caller has it already.
+void BuildLine(const std::wstring& format, const ChatElement& chat, std::wstring& line,
+               const std::wstring* text = nullptr) {
     static const std::wstring placeholders[] = {
         L"%\\n%",           L"%comment%",          L"%date%",              L"%date.year%",
         L"%date.month%",    L"%date.day%",         L"%date.hour%",         L"%date.minute%",
@@ -149,7 +151,7 @@ void BuildLine(const std::wstring& format, const ChatElement& chat, std::wstring
     auto value = [&](std::size_t i) -> std::wstring {
         switch (i) {
             case 0: return L"\n";
-            case 1: return chat.Text();
+            case 1: return text ? *text : chat.Text();
             case 2: return DateText(local);
             case 3: return Number(local.tm_year + 1900);
             case 4: return Number(local.tm_mon + 1);
@@ -256,7 +258,7 @@ bool ExportCommentText(const std::string& format, const std::string& commentPath
             const ChatElement& chat = reader.Chat();
             if (filter) text = chat.Text();
             if (!filter || !filter->Hides(NgCommentOf(chat, &text))) {
-                BuildLine(wideFormat, chat, line);
+                BuildLine(wideFormat, chat, line, filter ? &text : nullptr);
                 if (!writer.WriteLine(line)) return writeFailed();
             }
             const int percent = static_cast<int>(std::min<std::size_t>(i, count - 1) * 100 / count);

@@ -245,7 +245,41 @@ std::size_t NgRuleSet::FirstMailWord(std::string_view mail, std::size_t before) 
     return best;
 }
 
-std::size_t NgRuleSet::Match(const NgComment& comment) const {
+std::size_t NgRuleSet::FirstPattern(const std::wstring& text, std::size_t limit, std::uint64_t literals,
+                                    PatternMemo* memo) const {
+    if (patterns_.empty() || patterns_.front().rule >= limit) return kNone;
+    PatternMemo::Slot* slot = nullptr;
+    if (memo && text.size() <= 32) {
+        if (memo->slots_.empty()) memo->slots_.resize(32768);  // about 4 MB once full
+        std::uint32_t hash = 2166136261u;  // FNV-1a
+        for (wchar_t c : text) hash = (hash ^ static_cast<std::uint32_t>(c)) * 16777619u;
+        slot = &memo->slots_[hash % memo->slots_.size()];
+        if (slot->text == text) {
+            // The first match of all, or none of the patterns searched then.
+            if (slot->rule != kNone) return slot->rule < limit ? slot->rule : kNone;
+            if (limit <= slot->limit) return kNone;
+        }
+    }
+    // In file order, so the first that matches decides. A pattern whose
+    // literal the text lacks cannot match.
+    std::size_t found = kNone;
+    for (const Pattern& pattern : patterns_) {
+        if (pattern.rule >= limit) break;
+        if (pattern.bit >= 0 && (literals >> pattern.bit & 1) == 0) continue;
+        if (pattern.regex->Search(text)) {
+            found = pattern.rule;
+            break;
+        }
+    }
+    if (slot) {
+        slot->text = text;
+        slot->limit = limit;
+        slot->rule = found;
+    }
+    return found;
+}
+
+std::size_t NgRuleSet::Match(const NgComment& comment, PatternMemo* memo) const {
     std::size_t best = kNone;
     if (!users_.empty() && !comment.userId.empty()) {
         const auto it = users_.find(comment.userId);
@@ -269,13 +303,7 @@ std::size_t NgRuleSet::Match(const NgComment& comment) const {
             best = std::min(best, found.rule);
             present = found.literals;
         }
-        // In file order, so the first that matches decides; none after best
-        // can change it. A pattern whose literal the text lacks cannot match.
-        for (const Pattern& pattern : patterns_) {
-            if (pattern.rule >= best) break;
-            if (pattern.bit >= 0 && (present >> pattern.bit & 1) == 0) continue;
-            if (pattern.regex->Search(*comment.text)) best = pattern.rule;
-        }
+        best = std::min(best, FirstPattern(*comment.text, best, present, memo));
     }
     return best;
 }
@@ -283,7 +311,7 @@ std::size_t NgRuleSet::Match(const NgComment& comment) const {
 NgFilter::NgFilter(NgRuleSet rules) : rules_(std::move(rules)) {}
 
 bool NgFilter::Hides(const NgComment& comment) {
-    const std::size_t rule = rules_.Match(comment);
+    const std::size_t rule = rules_.Match(comment, &memo_);
     if (rule == NgRuleSet::kNone) return false;
     if (hits_.size() < rules_.Size()) hits_.resize(rules_.Size());
     ++hits_[rule];

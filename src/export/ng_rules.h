@@ -75,8 +75,23 @@ public:
     const std::wstring& RuleText(std::size_t rule) const { return rules_[rule]; }
 
     static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+    // What the patterns made of short texts met before. Comments repeat
+    // ("ｗｗｗ", "8888") and a pattern search is the dearest step of a match.
+    // Fixed in size; one per thread.
+    class PatternMemo {
+    private:
+        friend class NgRuleSet;
+        struct Slot {
+            std::wstring text;
+            std::size_t limit = 0;  // the patterns before it were searched
+            std::size_t rule = kNone;  // the first of them that matched, or kNone
+        };
+        std::vector<Slot> slots_;
+    };
+
     // The first rule in file order that hides the comment, or kNone.
-    std::size_t Match(const NgComment& comment) const;
+    std::size_t Match(const NgComment& comment, PatternMemo* memo = nullptr) const;
 
 private:
     struct Range {
@@ -91,6 +106,9 @@ private:
     };
 
     bool AddLine(std::string_view line, std::wstring text, NgRuleError& error);
+    // The first pattern before limit that the text matches, or kNone.
+    std::size_t FirstPattern(const std::wstring& text, std::size_t limit, std::uint64_t literals,
+                             PatternMemo* memo) const;
     // Builds the automaton of the words and the patterns' literals.
     void Prepare();
     std::size_t FirstMailWord(std::string_view mail, std::size_t before) const;
@@ -126,6 +144,7 @@ public:
 
 private:
     NgRuleSet rules_;
+    NgRuleSet::PatternMemo memo_;
     std::vector<std::size_t> hits_;
     std::size_t excluded_ = 0;
 };

@@ -5,7 +5,8 @@
 // Properties: a file that refuses a line names it and keeps nothing; the rule
 // that hides the text is the first that a plain search finds (the word in the
 // folded text, the pattern searched alone): the automaton misses no word and
-// skips no pattern whose literal it thought absent.
+// skips no pattern whose literal it thought absent, and the memo of texts met
+// before answers as a search does.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -65,5 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     if (found != expected) std::abort();
+    // Met again, the text is answered from the memo: the same answer.
+    NgRuleSet::PatternMemo memo;
+    if (rules.Match(comment, &memo) != expected || rules.Match(comment, &memo) != expected) std::abort();
     return 0;
 }
