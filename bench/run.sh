@@ -78,19 +78,35 @@ awk -v n="${counts[-1]}" -v wall="$wall" -v cpu="$cpu" -v peak="$peak" 'BEGIN {
     printf "merge of %d comments with themselves: wall %.2f s, cpu %.2f s, peak %.1f MB\n", n, wall, cpu, peak / 1048576 }'
 rm -f merged.xml
 
-# NG rules and the data export, each against the text export without rules,
-# run in turn in the same minutes.
-printf '\n%-10s | %7s | %7s %7s | %7s %7s %8s\n' comments text_s ng_s x_text export_s x_text peak_MB
+# NG rules and the data export, each against the text export without rules:
+# the three run in turn, round after round, so that a change in the machine's
+# load falls on all of them; the fastest wall time of each counts.
+wall_of() {
+    /usr/bin/time -f '%e' -o time.out "$@" >run.out 2>run.err </dev/null || {
+        echo "failed: $*" >&2
+        cat run.out run.err >&2
+        exit 1
+    }
+    cat time.out
+}
+printf '\n%-10s | %7s | %7s %7s %8s | %8s %7s %8s\n' comments text_s ng_s x_text ng_MB export_s x_text peak_MB
 for n in "${counts[@]}"; do
     xml="comments-$n.xml"
     python3 "$src/bench/make_rules.py" "$xml" rules.txt
-    read -r text _ < <(fastest wine "$build/kometori-cli.exe" convert -y --no-ng "$xml")
-    read -r ng _ < <(fastest wine "$build/kometori-cli.exe" convert -y --ng rules.txt "$xml")
-    read -r data _ < <(fastest env KOMETORI_REPORT_PEAK_MEMORY=1 wine "$build/kometori-cli.exe" export -y --no-ng "$xml")
-    peak=$(sed -n 's/^PeakWorkingSetSize = //p' run.err | tr -d '\r')
-    awk -v n="$n" -v text="$text" -v ng="$ng" -v data="$data" -v peak="$peak" 'BEGIN {
-        printf "%-10d | %7.2f | %7.2f %7.2f | %7.2f %7.2f %8.1f\n", n, text, ng, ng / text, data, data / text,
-               peak / 1048576 }'
+    text="" ng="" data=""
+    for _ in $(seq "$runs"); do
+        t=$(wall_of wine "$build/kometori-cli.exe" convert -y --no-ng "$xml")
+        g=$(wall_of env KOMETORI_REPORT_PEAK_MEMORY=1 wine "$build/kometori-cli.exe" convert -y --ng rules.txt "$xml")
+        gpeak=$(sed -n 's/^PeakWorkingSetSize = //p' run.err | tr -d '\r')
+        d=$(wall_of env KOMETORI_REPORT_PEAK_MEMORY=1 wine "$build/kometori-cli.exe" export -y --no-ng "$xml")
+        dpeak=$(sed -n 's/^PeakWorkingSetSize = //p' run.err | tr -d '\r')
+        text=$(awk -v a="$text" -v b="$t" 'BEGIN { print (a == "" || b < a) ? b : a }')
+        ng=$(awk -v a="$ng" -v b="$g" 'BEGIN { print (a == "" || b < a) ? b : a }')
+        data=$(awk -v a="$data" -v b="$d" 'BEGIN { print (a == "" || b < a) ? b : a }')
+    done
+    awk -v n="$n" -v text="$text" -v ng="$ng" -v data="$data" -v gpeak="$gpeak" -v dpeak="$dpeak" 'BEGIN {
+        printf "%-10d | %7.2f | %7.2f %7.2f %8.1f | %8.2f %7.2f %8.1f\n", n, text, ng, ng / text, gpeak / 1048576,
+               data, data / text, dpeak / 1048576 }'
 done
 rm -f rules.txt
 echo "xml_*: xmllint --stream --noout; wall/cpu: kometori-cli convert as a whole (Wine's start included);"
