@@ -273,7 +273,7 @@ std::size_t NgRuleSet::FirstPattern(const std::wstring& text, std::size_t limit,
     }
     if (slot) {
         slot->text = text;
-        slot->limit = limit;
+        slot->limit = std::min(limit, rules_.size());  // a pattern added later was not searched
         slot->rule = found;
     }
     return found;
