@@ -151,8 +151,9 @@ std::string PrependLine(const std::string& shown, const std::string& line) {
     std::string text;
     text.reserve(line.size() + 2 + shown.size());
     text.append(line).append("\r\n").append(shown);
-    // The byte count is what an ANSI edit box reports as its length.
-    if (text.size() > kInfoTextLimit) text = kBufferClearedNotice;
+    // The byte count is what an ANSI edit box reports as its length. The new
+    // line stays above the notice: it may be the error the user was called for.
+    if (text.size() > kInfoTextLimit) text = line + "\r\n" + kBufferClearedNotice;
     return text;
 }
 
