@@ -1,6 +1,8 @@
 #include "settings/settings.h"
 
 #include "settings/ini.h"
+#include "support/codepage.h"
+#include "support/files.h"
 #include "support/text.h"
 
 #include <shlwapi.h>
@@ -56,10 +58,15 @@ bool AppSettings::Load(FormValues& form) {
     const std::string startDirectory = App().startDirectory;
     std::string savePath = ini.Text("main", "SavePath", startDirectory + "\\Down");
     if (savePath.empty()) savePath = startDirectory;
-    std::vector<char> buffer(savePath.begin(), savePath.end());
-    buffer.resize(savePath.size() + MAX_PATH, '\0');
-    ::PathRemoveExtensionA(buffer.data());
-    form.SavePath = buffer.data();
+    // A folder named with a dot (D:\anime.2024) is the user's choice; only a
+    // path that names no folder loses its last extension.
+    if (!IsFolder(AnsiToWide(savePath))) {
+        std::vector<char> buffer(savePath.begin(), savePath.end());
+        buffer.resize(savePath.size() + MAX_PATH, '\0');
+        ::PathRemoveExtensionA(buffer.data());
+        savePath = buffer.data();
+    }
+    form.SavePath = savePath;
     form.Comment = ini.Text("main", "Comment", "250");
     form.GetAllComment = ini.Flag("main", "GetAllComment", false);
     form.TranslateText = ini.Flag("main", "TranslateText", false);
@@ -132,12 +139,12 @@ bool AppSettings::Save(const FormValues& form, const WindowPlacementValues& plac
     ini.WriteInt("main", "AutoGetInterval", AutoGetInterval);
     ini.WriteFlag("main", "AlwaysDirectConnection", AlwaysDirectConnection);
     ini.WriteInt("main", "AccessWait", AccessWait);
-    WriteMissingSubtitleKeys(iniPath, subtitle);
+    const bool subtitleWritten = WriteMissingSubtitleKeys(iniPath, subtitle);
     ini.Write("pastlog", "Year", form.Year);
     ini.Write("pastlog", "Month", form.Month);
     ini.Write("pastlog", "Day", form.Day);
     ini.Write("pastlog", "Hour", form.Hour);
     ini.Write("pastlog", "Minute", form.Minute);
     ini.Write("pastlog", "Second", form.Second);
-    return true;
+    return subtitleWritten && !ini.Failed();
 }
