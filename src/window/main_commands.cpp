@@ -4,6 +4,7 @@
 #include "jobs/fetch_input.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
+#include "support/files.h"
 #include "support/window.h"
 #include "window/auto_fetch.h"
 #include "window/conversion_view.h"
@@ -99,7 +100,9 @@ void OnExit(HWND main, WORD, WORD, HWND) { EndProgram(main); }
 void OnWeb(HWND main, WORD, WORD, HWND) { OpenWithShell(main, App().settings.site.AuthorPage()); }
 
 void OnHelp(HWND main, WORD, WORD, HWND) {
-    ::SetCurrentDirectoryA(App().startDirectory.c_str());
+    // The manual lies beside the program; the start folder (a shortcut's, a
+    // console's) holds only the INI file.
+    ::SetCurrentDirectoryW(ProgramFolder().c_str());
     OpenWithShell(main, "readme.txt", "open");
 }
 

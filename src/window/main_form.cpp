@@ -82,6 +82,6 @@ void LoadSettingsIntoWindow(HWND main) {
     FillForm(main, form);
 }
 
-void SaveSettingsFromWindow(HWND main) {
-    App().settings.Save(ReadForm(main), ReadPlacement(main, InfoLog.Window()));
+bool SaveSettingsFromWindow(HWND main) {
+    return App().settings.Save(ReadForm(main), ReadPlacement(main, InfoLog.Window()));
 }

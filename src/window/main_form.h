@@ -17,5 +17,6 @@ WindowPlacementValues ReadPlacement(HWND main, HWND info);
 // Reads the INI file, places the main window and the info window (showing
 // the info window when ViewInfoWindow is on) and fills the form.
 void LoadSettingsIntoWindow(HWND main);
-// Writes the form, the places and the settings to the INI file.
-void SaveSettingsFromWindow(HWND main);
+// Writes the form, the places and the settings to the INI file; false when
+// the file could not be written.
+bool SaveSettingsFromWindow(HWND main);

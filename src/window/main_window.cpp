@@ -202,7 +202,13 @@ void EndProgram(HWND main) {
     MainWindowState& s = MainState();
     if (s.window != main || s.ended) return;
     s.ended = true;
-    SaveSettingsFromWindow(main);
+    if (!SaveSettingsFromWindow(main)) {
+        // Said once, at the end: every setting of this run is lost otherwise unnoticed.
+        const std::string& path = App().settings.iniPath;
+        InfoLog << "◆設定ファイルを保存できませんでした (" << path << ")" << EndLine;
+        ShowProgramMessage(main, "設定ファイルを保存できませんでした。\n\n" + path +
+                                     "\n\nこのフォルダに書き込めるか確認して下さい。今回変更した設定は失われます。");
+    }
     if (HWND info = InfoLog.Window()) ::ShowWindow(info, SW_HIDE);
     ::PostQuitMessage(0);
 }
