@@ -12,7 +12,7 @@ void ReportConversionOutcome(bool batch, ConversionView* view, const std::string
     if (batch) {
         InfoLog << batchLine << EndLine;
     } else if (view) {
-        view->ShowOutcome(message);
+        view->ShowOutcome(message, batchLine);
     } else {
         InfoLog << message << EndLine;
     }

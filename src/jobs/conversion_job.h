@@ -19,8 +19,9 @@ struct ConversionRequest {
 // progress and outcomes that would be message boxes are logged as they are.
 class ConversionView : public ExportProgress {
 public:
-    // Shows a non-batch outcome (the window's message box).
-    virtual void ShowOutcome(const std::string& message) = 0;
+    // Shows a non-batch outcome (the window's message box); logLine is the
+    // batch line, for a window that has let the job go and shows no box.
+    virtual void ShowOutcome(const std::string& message, const std::string& logLine) = 0;
 };
 
 // The main window's title for ConversionView: while the export runs (shown

@@ -16,8 +16,10 @@ DWORD g_lastTrigger = 0;
 
 bool AutoFetchChecked(HWND main) { return IsMenuItemChecked(::GetMenu(main), IDM_AUTO_FETCH); }
 
-// A job whose state the window shows keeps it; its end applies ours.
-bool JobShown() { return FetchRunning() || ConversionShown(); }
+// A job whose state the window shows keeps it; its end applies ours. What the
+// window shows, not whether a thread lives: a round's thread outlives the
+// idle state it has shown.
+bool JobShown() { return FetchShown() || ConversionShown(); }
 
 // The menu items that start a job by hand.
 const UINT kStartItems[] = {IDM_FETCH, IDM_CONVERT, IDM_CONVERT_SUBTITLES, IDM_FETCH_HISTORY};

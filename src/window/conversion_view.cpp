@@ -4,6 +4,7 @@
 #include <mutex>
 #include <type_traits>
 
+#include "infolog/info_log.h"
 #include "jobs/file_drop.h"
 #include "jobs/subtitle_job.h"
 #include "resources/resource.h"
@@ -18,11 +19,6 @@ namespace {
 
 const char kCommentFileFilter[] = "コメントファイル(*.xml)\0*.xml\0";
 
-WorkerSlot& ConversionSlot() {
-    static WorkerSlot slot;
-    return slot;
-}
-
 // Main thread only: set by the converting state, cleared when it is left.
 bool g_conversionShown = false;
 
@@ -30,7 +26,7 @@ bool g_conversionShown = false;
 // changes what a running one reads. A conversion still running from before
 // finishes its file and shows its outcome; the window shows the new one.
 void StartConversion(HWND main, WindowConversionView::Job job) {
-    ConversionSlot().Start(
+    ConversionWorker().Start(
         [main, job = std::move(job)](JobTicket& ticket) {
             WindowConversionView view(main, ticket);
             CallOnWindow(main, ticket, [main] { ShowConversionBusy(main); });
@@ -84,7 +80,13 @@ bool WindowConversionView::Run(const Job& job) {
         std::lock_guard<std::recursive_mutex> writing(FileWriteMutex());
         ok = job(this);
     }
-    if (!outcome_.empty() && !ticket_.stop) ShowProgramMessage(main_, outcome_);
+    if (!outcome_.empty()) {
+        if (ticket_.stop) {
+            InfoLog << outcomeLine_ << EndLine;
+        } else {
+            ShowProgramMessage(main_, outcome_);
+        }
+    }
     return ok;
 }
 
@@ -142,10 +144,10 @@ void HandleFileDrop(HWND main, HDROP drop) {
     ::SetDlgItemTextA(main, IDC_URL, address.c_str());
 }
 
-bool ConversionRunning() { return ConversionSlot().Running(); }
+bool ConversionRunning() { return ConversionWorker().Running(); }
 
 bool StopConversion(HWND main) {
-    const bool running = ConversionSlot().Release();
+    const bool running = ConversionWorker().Release();
     if (running) ShowConversionIdle(main);
     return running;
 }

@@ -25,17 +25,23 @@ bool ConversionShown();
 
 // A job's conversion as the window shows it, on the job's worker thread: the
 // progress in the title, the outcome in a message box of the worker's own
-// once the file is closed. A job asked to stop shows nothing more.
+// once the file is closed. A job asked to stop shows nothing more in the
+// window; its outcome goes to the info window.
 class WindowConversionView : public ConversionView {
 public:
     using Job = std::function<bool(ConversionView* view)>;
 
     WindowConversionView(HWND main, JobTicket& ticket) : main_(main), ticket_(ticket) {}
     // Runs the job, its file written whole before the program may end, then
-    // shows the outcome; true on success.
+    // shows the outcome; a job the window has let go logs it instead, so the
+    // file it finished after the stop line is not taken for missing. True on
+    // success.
     bool Run(const Job& job);
 
-    void ShowOutcome(const std::string& message) override { outcome_ = message; }
+    void ShowOutcome(const std::string& message, const std::string& logLine) override {
+        outcome_ = message;
+        outcomeLine_ = logLine;
+    }
     void ShowPercent(int percent) override;
     void ShowDone() override;
 
@@ -43,6 +49,7 @@ private:
     HWND main_;
     JobTicket& ticket_;
     std::string outcome_;
+    std::string outcomeLine_;
 };
 
 // "テキスト変換(&T)..." and "字幕ファイル(ASS)に変換(&S)...": the open-file

@@ -18,11 +18,6 @@
 
 namespace {
 
-WorkerSlot& FetchSlot() {
-    static WorkerSlot slot;
-    return slot;
-}
-
 void SystemBeep() { ::MessageBeep(MB_ICONASTERISK); }
 
 std::function<void()>& CompletionBeep() {
@@ -141,7 +136,7 @@ bool StartFetch(HWND main, bool history) {
     input.pastDate = PastDateFromForm(form);
     input.autoFetch = IsMenuItemChecked(::GetMenu(main), IDM_AUTO_FETCH);
     input.history = history;
-    const bool started = FetchSlot().Start([main, input](JobTicket& ticket) {
+    const bool started = FetchWorker().Start([main, input](JobTicket& ticket) {
         WindowFetchView view(main, ticket);
         RunFetchJob(input, view);
     });
@@ -149,13 +144,13 @@ bool StartFetch(HWND main, bool history) {
     return started;
 }
 
-bool FetchRunning() { return FetchSlot().Running(); }
+bool FetchRunning() { return FetchWorker().Running(); }
 
 bool StopFetch(HWND main) {
-    std::atomic<bool>* stop = FetchSlot().RunningStopFlag();
+    std::atomic<bool>* stop = FetchWorker().RunningStopFlag();
     if (stop) {
         RequestFetchStop(*stop);
-        FetchSlot().Release();
+        FetchWorker().Release();
         ShowFetchIdle(main);
     }
     SetMenuItemEnabled(::GetMenu(main), IDM_STOP, false);
