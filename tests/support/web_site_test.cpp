@@ -5,6 +5,9 @@
 
 #include <atomic>
 #include <thread>
+#include <vector>
+
+#include "infolog/info_log.h"
 
 #include "support/cancel.h"
 #include "support/http.h"
@@ -87,6 +90,54 @@ TEST_F(WebFetchTest, StalledServerFailsWithinTheTimeouts) {
     EXPECT_EQ(body, "");
     EXPECT_GE(elapsed, 1000u);
     EXPECT_LT(elapsed, 10000u);
+}
+
+struct BoundRow {
+    const char* fault;
+    DWORD exchangeMs;
+    DWORD atLeastMs, belowMs;
+    bool refusedAsTooLarge;  // the "◆" line, else a time-out
+};
+
+// A server cannot fill the memory or hold a read for ever: a reply past the
+// size bound is refused as soon as the bound is reached, one that trickles
+// (the status line too) fails at the exchange's overall limit.
+TEST_F(WebFetchTest, HugeOrTricklingRepliesEndWithinTheirBounds) {
+    const BoundRow rows[] = {
+        {"huge", HttpTimeouts().exchangeMs, 0, 15000, true},
+        {"trickle", 2000, 1900, 6000, false},
+    };
+    for (const BoundRow& row : rows) {
+        SCOPED_TRACE(row.fault);
+        SetHttpTimeouts(HttpTimeouts{15000, 30000, 30000, row.exchangeMs});
+        StandinFault("main", row.fault);
+        LineCapture log;
+        std::string body = "stale";
+        const ULONGLONG start = GetTickCount64();
+        EXPECT_FALSE(WebFetch(Url("/watch/sm9"), body));
+        const ULONGLONG elapsed = GetTickCount64() - start;
+        EXPECT_EQ(body, "");
+        EXPECT_GE(elapsed, row.atLeastMs);
+        EXPECT_LT(elapsed, row.belowMs);
+        const std::vector<std::string> refused{"◆サーバーの応答が大きすぎるため受信を中止しました(8MB超) : " +
+                                               Url("/watch/sm9")};
+        EXPECT_EQ(log.Lines(), row.refusedAsTooLarge ? refused : std::vector<std::string>{});
+    }
+}
+
+TEST_F(WebFetchTest, AStopEndsATricklingExchangeAtOnce) {
+    StandinFault("main", "trickle");
+    std::atomic<bool> stop{false};
+    ScopedCancelFlag scope(stop);
+    std::thread user([&] {
+        Sleep(500);
+        stop = true;
+    });
+    std::string body;
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_FALSE(WebFetch(Url("/watch/sm9"), body));
+    EXPECT_LT(GetTickCount64() - start, 2000u);
+    user.join();
 }
 
 TEST_F(WebFetchTest, ConfiguredProxyCarriesTheRequest) {

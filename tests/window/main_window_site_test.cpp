@@ -4,6 +4,7 @@
 
 #include "export/comment_reader.h"
 #include "jobs/fetch_job.h"
+#include "support/http.h"
 #include "support/window.h"
 #include "support/write_guard.h"
 #include "testlib/dialogs.h"
@@ -165,6 +166,24 @@ TEST_F(WindowFetchTest, StopDuringAStalledExchangeGivesTheProxyBack) {
     EXPECT_EQ(ProxyRegistryState::Get(), 1u);
     EXPECT_EQ(ProxyRegistryState::MarkType(), 0u);
     EXPECT_EQ(Count("全ての処理を完了しました"), 0);
+}
+
+// A message server that trickles its reply ends the fetch at the exchange's
+// overall limit (shortened here), like one that does not answer at all.
+TEST_F(WindowFetchTest, ATricklingServerFailsTheFetchAtTheExchangesLimit) {
+    struct Restore {
+        ~Restore() { SetHttpTimeouts(HttpTimeouts()); }
+    } restore;
+    SetHttpTimeouts(HttpTimeouts{15000, 30000, 30000, 2000});
+    StandinSignIn("premium");
+    ASSERT_TRUE(OpenWith("sm9"));
+    StandinFault("message", "trickle", 0);
+    const ULONGLONG start = GetTickCount64();
+    Command(IDC_FETCH);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_LT(GetTickCount64() - start, 15000u);
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kFetchErrorText});
+    EXPECT_FALSE(FileExists(dir.File("sm9.xml")));
 }
 
 // The job's own text conversion goes on to its end after "取得中止": no box
