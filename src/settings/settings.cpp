@@ -4,6 +4,7 @@
 #include "support/codepage.h"
 #include "support/files.h"
 #include "support/text.h"
+#include "support/window.h"
 
 #include <shlwapi.h>
 
@@ -46,13 +47,14 @@ namespace {
 bool AppSettings::Load(FormValues& form) {
     const Ini ini(iniPath);
     LoadSite();
-    MainLeft = ini.Int("main", "Left", (::GetSystemMetrics(SM_CXSCREEN) - 455) / 2);
-    MainTop = ini.Int("main", "Top", (::GetSystemMetrics(SM_CYSCREEN) - 134) / 2);
+    // Centred for the window's size at 96 dots per inch, 455 by 134, scaled.
+    MainLeft = ini.Int("main", "Left", (::GetSystemMetrics(SM_CXSCREEN) - ScaleToScreen(455)) / 2);
+    MainTop = ini.Int("main", "Top", (::GetSystemMetrics(SM_CYSCREEN) - ScaleToScreen(134)) / 2);
     ViewInfoWindow = ini.Flag("info", "ViewInfoWindow", false);
     InfoLeft = ini.Int("info", "Left", 0);
     InfoTop = ini.Int("info", "Top", 0);
-    InfoWidth = ini.Int("info", "Width", 240);
-    InfoHeight = ini.Int("info", "Height", 400);
+    InfoWidth = ini.Int("info", "Width", ScaleToScreen(240));
+    InfoHeight = ini.Int("info", "Height", ScaleToScreen(400));
 
     form.URL = ini.Text("main", "URL", site.WatchPrefix());
     const std::string startDirectory = App().startDirectory;

@@ -17,8 +17,8 @@
 
 namespace {
 
-// Folding the past-log area away takes this many pixels off the window.
-constexpr int kPastLogFold = 56;
+// The folded window ends this far (at 96 dots per inch) above the past-log frame.
+constexpr int kFoldGapAbovePastLogFrame = 2;
 
 HWND Item(HWND main, int id) { return ::GetDlgItem(main, id); }
 
@@ -74,10 +74,23 @@ void OnBrowse(HWND main, WORD, WORD, HWND) {
 
 void OnGetAll(HWND main, WORD, WORD, HWND) { ::EnableWindow(Item(main, IDC_COMMENT), !Checked(main, IDC_GETALL)); }
 
+// Taken from the frame's own place, since the dialog grows with its font at
+// every display scaling: 56 pixels at 96 dots per inch with the template's font.
+int PastLogFoldHeight(HWND main) {
+    RECT frame{}, client{};
+    ::GetWindowRect(Item(main, IDC_PASTLOG_FRAME), &frame);
+    ::MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&frame), 2);
+    ::GetClientRect(main, &client);
+    return client.bottom - (frame.top - ScaleToScreen(kFoldGapAbovePastLogFrame));
+}
+
 void OnPastLogFold(HWND main, WORD, WORD, HWND) {
-    int& full = MainState().fullHeight;
-    if (full == 0) full = WindowHeight(main);
-    ResizeWindow(main, WindowWidth(main), Checked(main, IDC_PASTLOG) ? full : full - kPastLogFold);
+    MainWindowState& s = MainState();
+    if (s.fullHeight == 0) {
+        s.fullHeight = WindowHeight(main);
+        s.foldHeight = PastLogFoldHeight(main);
+    }
+    ResizeWindow(main, WindowWidth(main), Checked(main, IDC_PASTLOG) ? s.fullHeight : s.fullHeight - s.foldHeight);
 }
 
 void OnFetch(HWND main, WORD, WORD, HWND) {

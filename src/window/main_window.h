@@ -14,6 +14,7 @@ struct MainWindowState {
     std::unique_ptr<ToolTips> tips;
     std::string addressTip;  // a tip's text lives as long as its tool
     int fullHeight = 0;      // the outer height seen at the first fold
+    int foldHeight = 0;      // what the fold takes away, found at the first fold
     int downloadJobs = 0;    // download-address jobs showing their state
     bool ended = false;      // the end path has run
 };
