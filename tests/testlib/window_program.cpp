@@ -1,39 +1,9 @@
 #include "testlib/window_program.h"
 
 #include "support/window.h"
+#include "testlib/dialogs.h"
 #include "testlib/messages.h"
 #include "testlib/process.h"
-
-namespace {
-
-struct Search {
-    DWORD process;
-    const char* className;
-    bool visibleOnly;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK Match(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<Search*>(param);
-    DWORD process = 0;
-    ::GetWindowThreadProcessId(window, &process);
-    char className[64] = {};
-    ::GetClassNameA(window, className, sizeof className);
-    if (process != search->process || std::string(className) != search->className ||
-        (search->visibleOnly && !::IsWindowVisible(window))) {
-        return TRUE;
-    }
-    search->found = window;
-    return FALSE;
-}
-
-HWND FindTopLevel(DWORD process, const char* className, bool visibleOnly) {
-    Search search{process, className, visibleOnly};
-    ::EnumWindows(Match, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-}  // namespace
 
 WindowProgram::WindowProgram(const std::string& folder) {
     const std::string program = BuildProgram("Kometori.exe");
@@ -57,11 +27,15 @@ WindowProgram::~WindowProgram() {
     }
 }
 
-HWND WindowProgram::Window(const char* className) const { return FindTopLevel(id_, className, false); }
+HWND WindowProgram::Window(const char* className) const {
+    return FindTopLevelWindow([&](HWND window) { return ProcessOf(window) == id_ && ClassOf(window) == className; });
+}
 
 HWND WindowProgram::Box() const {
-    HWND box = FindTopLevel(id_, "#32770", true);
-    return box && WindowText(box) == "Kometori" ? box : nullptr;
+    return FindTopLevelWindow([&](HWND window) {
+        return ProcessOf(window) == id_ && ::IsWindowVisible(window) && ClassOf(window) == "#32770" &&
+               WindowText(window) == "Kometori";
+    });
 }
 
 std::string WindowProgram::InfoText() const {
