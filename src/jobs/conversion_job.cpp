@@ -17,11 +17,6 @@ void ReportConversionOutcome(bool batch, ConversionView* view, const std::string
         InfoLog << message << EndLine;
     }
 }
-std::string ExtractingTitle(int percent) {
-    return App().programName + " - 抽出中...(" + std::to_string(percent) + "%)";
-}
-
-std::string ExtractedTitle() { return App().programName + " - 抽出完了"; }
 
 bool RunConversionJob(const ConversionRequest& request, ConversionView* view) {
     InfoLog << "-----------------------------" << EndLine;

@@ -24,11 +24,6 @@ public:
     virtual void ShowOutcome(const std::string& message, const std::string& logLine) = 0;
 };
 
-// The main window's title for ConversionView: while the export runs (shown
-// only when the percentage changes) and when it has ended.
-std::string ExtractingTitle(int percent);
-std::string ExtractedTitle();
-
 // An outcome: the batch line to the log, otherwise the view's message box
 // (or, without a view, the message to the log).
 void ReportConversionOutcome(bool batch, ConversionView* view, const std::string& batchLine,

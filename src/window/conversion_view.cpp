@@ -11,7 +11,7 @@
 #include "settings/settings.h"
 #include "support/window.h"
 #include "support/write_guard.h"
-#include "window/fetch_view.h"
+#include "window/main_view.h"
 #include "window/program_message.h"
 #include "window/workers.h"
 
@@ -19,28 +19,26 @@ namespace {
 
 const char kCommentFileFilter[] = "コメントファイル(*.xml)\0*.xml\0";
 
-// Main thread only: set by the converting state, cleared when it is left.
-bool g_conversionShown = false;
-
 // The job holds its own copy of the request, so a later conversion never
 // changes what a running one reads. A conversion still running from before
 // finishes its file and shows its outcome; the window shows the new one.
-void StartConversion(HWND main, WindowConversionView::Job job) {
-    ConversionWorker().Start(
+void StartConversion(HWND main, MainEvent started, WindowConversionView::Job job) {
+    const bool begun = ConversionWorker().Start(
         [main, job = std::move(job)](JobTicket& ticket) {
-            WindowConversionView view(main, ticket);
-            CallOnWindow(main, ticket, [main] { ShowConversionBusy(main); });
+            WindowConversionView view(main, ticket, false);
             view.Run(job);
-            CallOnWindow(main, ticket, [main] { ShowConversionIdle(main); });
+            CallOnWindow(main, ticket, [main] { ShowMainEvent(main, MainEvent::ConversionEnded); });
         },
         true);
+    if (begun) ShowMainEvent(main, started);
 }
 
 void StartTextConversion(HWND main, const std::string& commentPath) {
     std::string textPath;
     if (!ChooseTextFilePath(commentPath, textPath)) return;
     const ConversionRequest request{commentPath, textPath, App().settings.Format, TextSavedMessage(textPath), false};
-    StartConversion(main, [request](ConversionView* view) { return RunConversionJob(request, view); });
+    StartConversion(main, MainEvent::TextConversionStarted,
+                    [request](ConversionView* view) { return RunConversionJob(request, view); });
 }
 
 // Held at the moment of the drop, whichever window had the keyboard.
@@ -56,22 +54,6 @@ std::string DroppedFile(HDROP drop, UINT index) {
 using DropOwner = std::unique_ptr<std::remove_pointer_t<HDROP>, decltype(&::DragFinish)>;
 
 }  // namespace
-
-void ShowConversionBusy(HWND main) {
-    g_conversionShown = true;
-    ShowBusyForm(main, "抽出中...");
-}
-
-void ShowConversionIdle(HWND main) {
-    g_conversionShown = false;
-    if (FetchShown()) {
-        ShowFetchBusy(main);
-    } else {
-        ShowFetchIdle(main);
-    }
-}
-
-bool ConversionShown() { return g_conversionShown; }
 
 bool WindowConversionView::Run(const Job& job) {
     outcome_.clear();
@@ -90,14 +72,17 @@ bool WindowConversionView::Run(const Job& job) {
     return ok;
 }
 
-void WindowConversionView::ShowPercent(int percent) {
+void WindowConversionView::Show(MainEvent event, int percent) {
     HWND main = main_;
-    CallOnWindow(main_, ticket_, [main, percent] { ::SetWindowTextA(main, ExtractingTitle(percent).c_str()); });
+    CallOnWindow(main_, ticket_, [main, event, percent] { ShowMainEvent(main, event, percent); });
+}
+
+void WindowConversionView::ShowPercent(int percent) {
+    Show(ofFetchJob_ ? MainEvent::FetchExtracting : MainEvent::ConversionExtracting, percent);
 }
 
 void WindowConversionView::ShowDone() {
-    HWND main = main_;
-    CallOnWindow(main_, ticket_, [main] { ::SetWindowTextA(main, ExtractedTitle().c_str()); });
+    Show(ofFetchJob_ ? MainEvent::FetchExtracted : MainEvent::ConversionExtracted);
 }
 
 void ConvertChosenFile(HWND main) {
@@ -111,7 +96,8 @@ void ConvertChosenFileToSubtitles(HWND main) {
         return;
     }
     const SubtitleRequest request{commentPath, assPath, App().settings.subtitle, SubtitleSavedMessage(assPath), false};
-    StartConversion(main, [request](ConversionView* view) { return RunSubtitleJob(request, view); });
+    StartConversion(main, MainEvent::SubtitleConversionStarted,
+                    [request](ConversionView* view) { return RunSubtitleJob(request, view); });
 }
 
 void HandleFileDrop(HWND main, HDROP drop) {
@@ -148,6 +134,6 @@ bool ConversionRunning() { return ConversionWorker().Running(); }
 
 bool StopConversion(HWND main) {
     const bool running = ConversionWorker().Release();
-    if (running) ShowConversionIdle(main);
+    if (running) ShowMainEvent(main, MainEvent::ConversionEnded);
     return running;
 }

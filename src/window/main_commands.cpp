@@ -10,15 +10,12 @@
 #include "window/conversion_view.h"
 #include "window/download_view.h"
 #include "window/fetch_view.h"
+#include "window/main_end.h"
 #include "window/main_form.h"
-#include "window/main_window.h"
 #include "window/program_message.h"
 #include "window/shell_open.h"
 
 namespace {
-
-// The folded window ends this far (at 96 dots per inch) above the past-log frame.
-constexpr int kFoldGapAbovePastLogFrame = 2;
 
 HWND Item(HWND main, int id) { return ::GetDlgItem(main, id); }
 
@@ -74,24 +71,7 @@ void OnBrowse(HWND main, WORD, WORD, HWND) {
 
 void OnGetAll(HWND main, WORD, WORD, HWND) { ::EnableWindow(Item(main, IDC_COMMENT), !Checked(main, IDC_GETALL)); }
 
-// Taken from the frame's own place, since the dialog grows with its font at
-// every display scaling: 56 pixels at 96 dots per inch with the template's font.
-int PastLogFoldHeight(HWND main) {
-    RECT frame{}, client{};
-    ::GetWindowRect(Item(main, IDC_PASTLOG_FRAME), &frame);
-    ::MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&frame), 2);
-    ::GetClientRect(main, &client);
-    return client.bottom - (frame.top - ScaleToScreen(kFoldGapAbovePastLogFrame));
-}
-
-void OnPastLogFold(HWND main, WORD, WORD, HWND) {
-    MainWindowState& s = MainState();
-    if (s.fullHeight == 0) {
-        s.fullHeight = WindowHeight(main);
-        s.foldHeight = PastLogFoldHeight(main);
-    }
-    ResizeWindow(main, WindowWidth(main), Checked(main, IDC_PASTLOG) ? s.fullHeight : s.fullHeight - s.foldHeight);
-}
+void OnPastLogFold(HWND main, WORD, WORD, HWND) { FoldPastLog(main); }
 
 void OnFetch(HWND main, WORD, WORD, HWND) {
     // The button and the menu item are off while a job runs.
