@@ -3,7 +3,7 @@
 # input) and makes the ja_JP.UTF-8 locale. Quick when everything is there.
 set -eu
 
-packages="wine wine64 g++-mingw-w64-x86-64-posix cmake libboost1.81-dev googletest xvfb xauth
+packages="wine wine64 g++-mingw-w64-x86-64-posix cmake libboost1.81-dev googletest xvfb xauth clang libclang-rt-14-dev
 fonts-ipafont locales python3 openssl ca-certificates ffmpeg libxml2-utils imagemagick"
 missing=""
 for p in $packages; do
