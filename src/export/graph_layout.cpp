@@ -132,7 +132,7 @@ std::size_t TickStep(std::size_t seconds, int width, const LabelWidth& labelWidt
         // Minutes, as a reader counts a video's time, unless it is shorter than three.
         if (step < 60 && seconds >= 180) continue;
         const std::size_t widest = (seconds - 1) / step * step;
-        const unsigned long long pixels = static_cast<unsigned long long>(step) * static_cast<unsigned>(width) / seconds;
+        const unsigned long long pixels = 1ULL * step * static_cast<unsigned>(width) / seconds;
         if (pixels >= static_cast<unsigned long long>(std::max(0, labelWidth(TickLabel(widest, step))) + kLabelGap)) {
             return step;
         }

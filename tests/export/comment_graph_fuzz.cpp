@@ -14,13 +14,8 @@
 
 namespace {
 
-#define REQUIRE(condition)                                                  \
-    do {                                                                    \
-        if (!(condition)) {                                                 \
-            std::fprintf(stderr, "%s:%d: %s\n", __FILE__, __LINE__, #condition); \
-            std::abort();                                                   \
-        }                                                                   \
-    } while (0)
+#define REQUIRE(condition) \
+    ((condition) ? (void)0 : (std::fprintf(stderr, "%s:%d: %s\n", __FILE__, __LINE__, #condition), std::abort()))
 
 struct Input {
     const std::uint8_t* data;
@@ -73,9 +68,7 @@ void CheckPeaks(const std::vector<std::uint32_t>& onScreen, const std::vector<Gr
                     (peaks[i - 1].count == peaks[i].count && peaks[i - 1].second < peaks[i].second));
         }
         for (std::size_t j = 0; j < i; ++j) {
-            const std::size_t apart = peaks[i].second > peaks[j].second ? peaks[i].second - peaks[j].second
-                                                                        : peaks[j].second - peaks[i].second;
-            REQUIRE(apart >= 10);
+            REQUIRE(peaks[i].second + 10 <= peaks[j].second || peaks[j].second + 10 <= peaks[i].second);
         }
         const std::size_t s = peaks[i].second;
         for (std::size_t t = s > 9 ? s - 9 : 0; t < std::min(onScreen.size(), s + 10); ++t) {

@@ -62,14 +62,6 @@ TEST_F(GraphExportTest, FiguresOfAHandCountedThread) {
     EXPECT_EQ(reading.figures.onScreen, (Counts{3, 4, 4, 2, 1, 0, 0, 0, 0, 1, 2, 3, 3, 2, 1, 1, 0, 0, 0, 0, 0}));
     EXPECT_EQ(reading.figures.posted.back(), 0u);
 
-    // ScrollTime 1 s, FixedTime 10 s.
-    SubtitleSettings subtitle;
-    subtitle.ScrollTime = 100;
-    subtitle.FixedTime = 1000;
-    reading = Read(GraphTimingOf(subtitle));
-    EXPECT_EQ(reading.figures.posted, posted);
-    EXPECT_EQ(reading.figures.onScreen, (Counts{3, 3, 2, 2, 2, 2, 2, 2, 2, 3, 3, 2, 2, 2, 1, 1, 1, 1, 1, 2, 2}));
-
     WriteFileBytes(comment, "<packet><thread thread=\"1\"/></packet>");
     EXPECT_EQ(Read(GraphTiming()).figures.Seconds(), 0u);
     WriteFileBytes(comment, "<packet><chat vpos=\"100\">閉じていない</packet>");
