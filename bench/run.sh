@@ -29,22 +29,6 @@ mkdir -p "$data"
 cd "$data"
 rm -f Kometori.ini  # the built-in defaults: default format, code page 932
 
-# The fastest of the runs of a command: prints "wall cpu" (seconds).
-fastest() {
-    local best="" wall user sys
-    for _ in $(seq "$runs"); do
-        /usr/bin/time -f '%e %U %S' -o time.out "$@" >run.out 2>run.err </dev/null || {
-            echo "failed: $*" >&2
-            cat run.out run.err >&2
-            exit 1
-        }
-        read -r wall user sys <time.out
-        best=$(awk -v b="$best" -v w="$wall" -v c="$(awk -v u="$user" -v s="$sys" 'BEGIN{print u+s}')" \
-               'BEGIN { if (b == "") { print w, c } else { split(b, o, " "); print (w < o[1] ? w : o[1]), (c < o[2] ? c : o[2]) } }')
-    done
-    echo "$best"
-}
-
 printf '%-10s %8s | %7s %7s | %7s %7s %9s %8s | %7s %6s | %7s %7s %8s\n' comments file_MB xml_wall xml_cpu \
        wall cpu comments/s peak_MB x_wall x_cpu check_s stream_s rdr_MB
 for n in "${counts[@]}"; do

@@ -7,11 +7,13 @@ namespace {
 constexpr std::size_t kBufferBytes = 256 * 1024;
 }
 
-bool ReplacingFile::Begin(const std::string& target) {
+bool ReplacingFile::Begin(const std::string& target) { return Begin(AnsiToWide(target)); }
+
+bool ReplacingFile::Begin(const std::wstring& target) {
     Abandon();
-    target_ = AnsiToWide(target);
+    target_ = target;
     wchar_t temp[MAX_PATH] = {};
-    if (!::GetTempFileNameW(AnsiToWide(FolderOf(target)).c_str(), L"kmt", 0, temp)) return Failed();
+    if (!::GetTempFileNameW(FolderOfWide(target).c_str(), L"kmt", 0, temp)) return Failed();
     temp_ = temp;
     return true;
 }

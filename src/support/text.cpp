@@ -147,16 +147,26 @@ std::string FileExtension(const std::string& path) {
     return dot == std::string::npos ? std::string() : path.substr(dot);
 }
 
+namespace {
+// The path up to its last separator at slash (npos: none).
+template <typename Text>
+Text FolderBefore(const Text& path, std::size_t slash) {
+    if (slash == Text::npos) return Text(1, '.');
+    // The separator of a root stays: "C:\" and "\" are folders, "C:" and "" are not.
+    const bool root = slash == 0 || (slash == 2 && path[1] == ':');
+    return path.substr(0, root ? slash + 1 : slash);
+}
+}  // namespace
+
 std::string FolderOf(const std::string& path) {
     std::size_t slash = std::string::npos;
     for (std::size_t at = 0; at < path.size(); at = NextCharacter(path, at)) {
         if (IsSeparator(path[at])) slash = at;
     }
-    if (slash == std::string::npos) return ".";
-    // The separator of a root stays: "C:\" and "\" are folders, "C:" and "" are not.
-    const bool root = slash == 0 || (slash == 2 && path[1] == ':');
-    return path.substr(0, root ? slash + 1 : slash);
+    return FolderBefore(path, slash);
 }
+
+std::wstring FolderOfWide(const std::wstring& path) { return FolderBefore(path, path.find_last_of(L"\\/")); }
 
 int LeadingNumber(const std::string& text) {
     const long long value = std::strtoll(text.c_str(), nullptr, 10);  // saturates at its own ends

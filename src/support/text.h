@@ -42,6 +42,7 @@ std::string FileExtension(const std::string& path);
 // The folder part of a path, without its last "\" or "/" unless that ends a
 // root ("C:\", "\"); "." for a bare name.
 std::string FolderOf(const std::string& path);
+std::wstring FolderOfWide(const std::wstring& path);
 
 // Narrow path buffers for the platform's "A" calls: 259 characters of
 // double-byte text and the terminating zero.

@@ -1,23 +1,20 @@
 #!/bin/bash
-# Builds each libFuzzer target of tests/fuzz natively with clang (address and
-# undefined-behaviour sanitizers) and runs it for a bounded time
-# (KOMETORI_FUZZ_SECONDS, default 10). A target names the portable sources it
-# needs on a line "// fuzz-sources: src/a.cpp src/b.cpp". The corpus of each
-# target is kept in the build folder for the next run.
+# A libFuzzer target of the window-free code, built natively with clang and
+# the address and undefined-behaviour sanitizers, run for a bounded time. The
+# corpus it grows is kept in the build folder, so each run starts where the
+# last one ended; a failing input is saved there as crash-*.
+#
+#   fuzz.sh NAME SECONDS SOURCE...   (sources relative to the repository)
 set -eu
-: "${KOMETORI_BUILD_DIR:?}"
+name=$1 seconds=$2
+shift 2
 src=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-out="$KOMETORI_BUILD_DIR/fuzz"
-seconds="${KOMETORI_FUZZ_SECONDS:-10}"
-mkdir -p "$out"
-for target in "$src"/tests/fuzz/*_fuzz.cpp; do
-    name=$(basename "$target" .cpp)
-    sources=$(sed -n 's|^// fuzz-sources: *||p' "$target")
-    # shellcheck disable=SC2086
-    clang++ -std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-        -I"$src/src" "$target" $(for s in $sources; do echo "$src/$s"; done) -o "$out/$name"
-    mkdir -p "$out/$name.corpus"
-    "$out/$name" -max_total_time="$seconds" -timeout=5 -rss_limit_mb=512 "$out/$name.corpus" \
-        >"$out/$name.log" 2>&1 || { tail -40 "$out/$name.log"; echo "fuzz: $name failed" >&2; exit 1; }
-    echo "$name: $(grep -c . "$out/$name.log") log lines, $(ls "$out/$name.corpus" | wc -l) inputs in the corpus, no failure"
-done
+out="${KOMETORI_BUILD_DIR:?}/fuzz"
+mkdir -p "$out/$name-corpus"
+sources=()
+for f in "$@"; do sources+=("$src/$f"); done
+clang++ -std=c++17 -g -O1 -Wall -Wextra -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
+        -I "$src/src" "${sources[@]}" -o "$out/$name"
+cd "$out"
+exec "./$name" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 -artifact_prefix="$out/$name-" \
+     "$out/$name-corpus"

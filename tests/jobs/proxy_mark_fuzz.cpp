@@ -1,7 +1,6 @@
 // libFuzzer target: the proxy mark's text as the registry may hold it, damaged
 // or hostile. Whatever parses reads back the same after writing, and any mark
 // written parses back to what was written.
-// fuzz-sources: src/jobs/proxy_mark.cpp
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
