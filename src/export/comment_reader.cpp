@@ -21,8 +21,9 @@ constexpr std::size_t kWindow = KOMETORI_READER_WINDOW;
 constexpr std::size_t kLargestWindow = 2 * CommentReader::kLongestTag;
 // The longest reference we read ("&#x10FFFF;" and a few leading zeros).
 constexpr std::size_t kLongestReference = 32;
-// Up to this many attributes a tag's names are compared one by one.
-constexpr std::size_t kFewAttributes = 8;
+// Up to this many attributes a tag's names are compared one by one (a chat
+// has about ten); beyond, through a set.
+constexpr std::size_t kFewAttributes = 32;
 
 // Names are short: a loop beats a call into the runtime.
 bool Same(std::string_view a, std::string_view b) {
@@ -69,7 +70,7 @@ bool AllSpace(const char* p, const char* end) {
 }
 
 // Letters, digits, "_:-." and every byte of a multi-byte character: where a
-// name ends. Whether it is a name is IsXmlName's to say.
+// name ends. Whether it is a name is IsName's to say.
 struct NameBytes {
     bool byte[256];
     constexpr NameBytes() : byte() {
@@ -84,6 +85,15 @@ constexpr NameBytes kNameBytes;
 const char* NameEnd(const char* p, const char* end) {
     while (p < end && kNameBytes.byte[static_cast<unsigned char>(*p)]) ++p;
     return p;
+}
+
+// A name of letters, digits and "_:-." needs only its first character looked
+// at; others are decoded.
+bool IsName(std::string_view name) {
+    for (char c : name) {
+        if (static_cast<unsigned char>(c) >= 0x80) return IsXmlName(name.data(), name.size());
+    }
+    return !name.empty() && !(name[0] >= '0' && name[0] <= '9') && name[0] != '-' && name[0] != '.';
 }
 
 // The reference between '&' and ';' (both excluded), appended to out.
@@ -464,7 +474,7 @@ struct CommentReader::Parser {
         if (nameEnd == e) return Result::NeedMore;
         const std::string_view name(tag + 1, static_cast<std::size_t>(nameEnd - tag - 1));
         if (name.size() > kLongestName) return Failed("a name longer than " + std::to_string(kLongestName) + " bytes");
-        if (!IsXmlName(name.data(), name.size())) return Failed("malformed start tag");
+        if (!IsName(name)) return Failed("malformed start tag");
         if (rootClosed) return Failed("more than one root element");
         if (open.size() + 1 > kMaxDepth) return Failed("elements nested deeper than " + std::to_string(kMaxDepth));
         const bool isChat = !open.empty() && Same(name, "chat");
@@ -534,7 +544,7 @@ struct CommentReader::Parser {
             if (nameEnd == e) return Result::NeedMore;
             const std::string_view name(p, static_cast<std::size_t>(nameEnd - p));
             if (name.size() > kLongestName) return Failed("a name longer than " + std::to_string(kLongestName) + " bytes");
-            if (!IsXmlName(name.data(), name.size())) return Failed("malformed attribute");
+            if (!IsName(name)) return Failed("malformed attribute");
             p = nameEnd;
             while (p < e && IsSpace(*p)) ++p;
             if (p == e) return Result::NeedMore;

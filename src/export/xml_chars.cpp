@@ -75,6 +75,17 @@ bool IsNameChar(std::uint32_t c) {
     return c == 0xB7 || (c >= 0x300 && c <= 0x36F) || c == 0x203F || c == 0x2040;
 }
 
+struct AsciiNames {
+    bool start[128], other[128];
+    constexpr AsciiNames() : start(), other() {
+        for (int c = 0; c < 128; ++c) {
+            start[c] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':';
+            other[c] = start[c] || (c >= '0' && c <= '9') || c == '-' || c == '.';
+        }
+    }
+};
+constexpr AsciiNames kAsciiNames;
+
 }  // namespace
 
 void AppendUtf8Code(std::uint32_t code, std::string& out) {
@@ -107,6 +118,16 @@ std::size_t CheckUtf8(const char* text, std::size_t size, TextFault& fault) {
         // One block (or the tail) a character at a time.
         const std::size_t stop = size - i >= 16 ? i + 16 : size;
         while (i < stop) {
+            const unsigned b = p[i];
+            if (b >= 0x20 && b < 0x80) {
+                ++i;
+                continue;
+            }
+            // Kana and kanji: three bytes from E1 to EC, no range of their own to check.
+            if (b >= 0xE1 && b <= 0xEC && size - i >= 3 && (p[i + 1] & 0xC0) == 0x80 && (p[i + 2] & 0xC0) == 0x80) {
+                i += 3;
+                continue;
+            }
             const Decoded d = DecodeUtf8(p + i, size - i);
             if (d.length == 0) {
                 fault = TextFault::NotUtf8;
@@ -126,6 +147,11 @@ std::size_t CheckUtf8(const char* text, std::size_t size, TextFault& fault) {
 bool IsXmlName(const char* name, std::size_t size) {
     const auto* p = reinterpret_cast<const unsigned char*>(name);
     for (std::size_t i = 0; i < size;) {
+        if (p[i] < 0x80) {  // the usual name, without a call
+            if (!(i == 0 ? kAsciiNames.start[p[i]] : kAsciiNames.other[p[i]])) return false;
+            ++i;
+            continue;
+        }
         const Decoded d = DecodeUtf8(p + i, size - i);
         if (d.length == 0 || d.length > size - i) return false;
         if (!(i == 0 ? IsNameStart(d.code) : IsNameChar(d.code))) return false;
