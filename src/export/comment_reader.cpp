@@ -1,3 +1,5 @@
+// The reader's core, without the platform: a window over the decoded text,
+// cut into tokens, with the white space, references and attributes of each.
 #include "export/comment_reader.h"
 
 #include <algorithm>
@@ -132,7 +134,7 @@ bool ResolveReference(std::string_view name, std::string& out) {
 }  // namespace
 
 // ---------------------------------------------------------------------------
-// ChatElement (its UTF-16 views are the platform's: comment_reader_win.cpp)
+// ChatElement (its UTF-16 views are the platform's: chat_element_win.cpp)
 
 void ChatElement::Clear() {
     data_.clear();

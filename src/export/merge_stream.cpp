@@ -1,3 +1,5 @@
+// The merge as streams: one comment per input in hand, the smallest key
+// written next, the newest file's version where they differ.
 #include "export/merge_stream.h"
 
 #include <algorithm>
@@ -125,7 +127,9 @@ private:
         result_.outcome = outcome;
         return false;
     }
+    bool Start(std::vector<std::unique_ptr<MergeInput>>& sources);
     bool Advance(Input& input);
+    bool Comments(std::string& text);
     bool Element(std::string& text, const char* name, const ChatElement& element, const Input* from);
     bool Flush(std::string& text);
 
@@ -133,6 +137,8 @@ private:
     MergeOutput& out_;
     const std::function<void(const std::string&)>& log_;
     MergeResult result_;
+    std::vector<Input> inputs_;
+    std::vector<const Input*> byAge_;  // newest first
 };
 
 // Moves the input to its next comment with a new number; false when the file
@@ -194,14 +200,16 @@ bool Merge::Flush(std::string& text) {
     return true;
 }
 
-MergeResult Merge::Run(std::vector<std::unique_ptr<MergeInput>>& sources) {
-    std::vector<Input> inputs(sources.size());
+// Each input moved to its first comment; false when one fails or the files
+// are of different threads.
+bool Merge::Start(std::vector<std::unique_ptr<MergeInput>>& sources) {
+    inputs_.resize(sources.size());
     for (std::size_t i = 0; i < sources.size(); ++i) {
-        Input& input = inputs[i];
+        Input& input = inputs_[i];
         input.source = sources[i].get();
         input.index = i;
         // The thread element stands before the first comment.
-        if (!Advance(input)) return result_;
+        if (!Advance(input)) return false;
         input.started = true;
         if (const ChatElement* thread = input.source->reader.ThreadElement()) {
             input.threadFirst = true;
@@ -210,32 +218,25 @@ MergeResult Merge::Run(std::vector<std::unique_ptr<MergeInput>>& sources) {
         }
         if (input.thread.empty() && input.has) input.thread = input.key.thread;
     }
-    for (const Input& input : inputs) {
-        const Input& first = inputs.front();
+    const Input& first = inputs_.front();
+    for (const Input& input : inputs_) {
         if (options_.force || input.thread.empty() || first.thread.empty() || input.thread == first.thread) continue;
         log_("◆スレッドの異なるファイルは結合できません: " + first.source->name + " (thread " + first.thread + "), " +
              input.source->name + " (thread " + input.thread + ")");
-        Refuse(MergeOutcome::DifferentThreads, "■同じスレッドのファイルだけを指定するか、--force を付けて下さい");
-        return result_;
+        return Refuse(MergeOutcome::DifferentThreads, "■同じスレッドのファイルだけを指定するか、--force を付けて下さい");
     }
-
     // Newest first, for the choice between versions and for the elements kept.
-    std::vector<const Input*> byAge;
-    for (const Input& input : inputs) byAge.push_back(&input);
-    std::stable_sort(byAge.begin(), byAge.end(),
+    for (const Input& input : inputs_) byAge_.push_back(&input);
+    std::stable_sort(byAge_.begin(), byAge_.end(),
                      [&](const Input* a, const Input* b) { return Newer(*a, *b, options_.newestByServerTime); });
+    return true;
+}
 
-    std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<packet>\r\n";
-    for (const Input* input : byAge) {
-        if (const ChatElement* thread = input->source->reader.ThreadElement()) {
-            if (!Element(text, "thread", *thread, nullptr)) return result_;
-            break;
-        }
-    }
-
+// Every comment once, in the order of their keys, written a block at a time.
+bool Merge::Comments(std::string& text) {
     auto later = [](const Input* a, const Input* b) { return b->key < a->key; };
     std::priority_queue<Input*, std::vector<Input*>, decltype(later)> queue(later);
-    for (Input& input : inputs) {
+    for (Input& input : inputs_) {
         if (input.has) queue.push(&input);
     }
     std::vector<Input*> same;
@@ -256,28 +257,40 @@ MergeResult Merge::Run(std::vector<std::unique_ptr<MergeInput>>& sources) {
                 break;
             }
         }
-        if (!Element(text, "chat", kept, newest)) return result_;
+        if (!Element(text, "chat", kept, newest)) return false;
         ++result_.written;
         for (Input* input : same) {
-            if (!Advance(*input)) return result_;
+            if (!Advance(*input)) return false;
             if (input->has) queue.push(input);
         }
         if (text.size() >= 64 * 1024) {
-            if (!Flush(text)) return result_;
+            if (!Flush(text)) return false;
             if (options_.stop && *options_.stop) {
                 result_.outcome = MergeOutcome::Stopped;
-                return result_;
+                return false;
             }
         }
     }
+    return true;
+}
+
+MergeResult Merge::Run(std::vector<std::unique_ptr<MergeInput>>& sources) {
+    if (!Start(sources)) return result_;
+    std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<packet>\r\n";
+    for (const Input* input : byAge_) {
+        if (const ChatElement* thread = input->source->reader.ThreadElement()) {
+            if (!Element(text, "thread", *thread, nullptr)) return result_;
+            break;
+        }
+    }
+    if (!Comments(text)) return result_;
     if (result_.written == 0) {
         Refuse(MergeOutcome::NoComments, "コメントが見つかりませんでした");
         return result_;
     }
-
     ChatElement counter;
     counter.AddAttribute("video", "0");
-    for (const Input* input : byAge) {
+    for (const Input* input : byAge_) {
         if (const ChatElement* found = input->source->reader.ViewCounter()) {
             counter = *found;
             break;
@@ -285,8 +298,7 @@ MergeResult Merge::Run(std::vector<std::unique_ptr<MergeInput>>& sources) {
     }
     if (!Element(text, "view_counter", counter, nullptr)) return result_;
     text += "</packet>\r\n";
-    if (!Flush(text)) return result_;
-    result_.outcome = MergeOutcome::Saved;
+    if (Flush(text)) result_.outcome = MergeOutcome::Saved;
     return result_;
 }
 

@@ -1,6 +1,6 @@
 // What reading comment files asks of the platform: the bytes of a file, and
 // the Japanese multi-byte code pages. The Windows build answers with
-// CreateFile, ReadFile and MultiByteToWideChar (comment_reader_win.cpp); the
+// CreateFile, ReadFile and MultiByteToWideChar (reader_platform_win.cpp); the
 // rest of the reader builds without windows.h, so that it can be fuzzed and
 // profiled natively against stand-ins of these few calls.
 #pragma once

@@ -1,6 +1,6 @@
 // Stand-ins for the comment reader's few platform calls, for the native fuzz
 // build: files through stdio, the Japanese code pages through glibc's iconv.
-// The product's Windows build uses src/export/comment_reader_win.cpp.
+// The product's Windows build uses src/export/reader_platform_win.cpp.
 #include <iconv.h>
 
 #include <cerrno>

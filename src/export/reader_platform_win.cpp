@@ -1,13 +1,12 @@
-// The comment reader's Windows side: files through CreateFile and ReadFile,
-// the Japanese code pages through MultiByteToWideChar, and the UTF-16 views of
-// an element.
+// The comment reader's platform on Windows: files through CreateFile and
+// ReadFile, the Japanese code pages through MultiByteToWideChar.
+#include "export/reader_platform.h"
+
 #include <windows.h>
 
 #include <algorithm>
 #include <climits>
 
-#include "export/comment_reader.h"
-#include "export/reader_platform.h"
 #include "support/codepage.h"
 #include "support/handles.h"
 
@@ -57,10 +56,3 @@ bool AppendJapaneseAsUtf8(JapaneseCode code, const char* bytes, std::size_t size
     AppendUtf8(wide, out);
     return true;
 }
-
-std::wstring ChatElement::Attribute(const char* name) const {
-    std::string_view value;
-    return FindAttribute(name, value) ? Utf8ToWide(value.data(), value.size()) : std::wstring();
-}
-
-std::wstring ChatElement::Text() const { return Utf8ToWide(text_.data(), text_.size()); }
