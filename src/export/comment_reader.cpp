@@ -452,6 +452,9 @@ struct CommentReader::Parser {
         const char* e = At(end);
         const char* gt = FindByte(p, e, '>');
         if (gt == e) return Result::NeedMore;
+        if (static_cast<std::size_t>(gt + 1 - At(pos)) > kLongestTag) {
+            return Failed("a tag longer than " + std::to_string(kLongestTag) + " bytes");
+        }
         const char* nameEnd = NameEnd(p, gt);
         if (nameEnd == p || !AllSpace(nameEnd, gt)) return Failed("malformed end tag");
         const std::string_view name(p, static_cast<std::size_t>(nameEnd - p));

@@ -202,6 +202,7 @@ TEST(CommentReader, MalformedInputIsRefused) {
         {"<p><chat>" + std::string(CommentReader::kLongestText + 1, ' ') + "<b/></chat></p>", "a comment longer than"},
         {"<p><chat a=\"" + std::string(CommentReader::kLongestTag, 'v') + "\"/></p>", "a tag longer than"},
         {"<p><chat a=\"" + std::string(3 * CommentReader::kLongestTag, 'v') + "\"/></p>", "a tag longer than"},
+        {"<p><chat></chat" + std::string(CommentReader::kLongestTag, ' ') + "></p>", "a tag longer than"},
         {"<p><" + std::string(CommentReader::kLongestName + 1, 'n') + "/></p>", "a name longer than"},
     };
     for (const auto& row : rows) {
