@@ -65,6 +65,11 @@ def main():
     write("reader", "iso2022jp.xml", packet([c for c in japanese if "ｷ" not in c], declaration="ISO-2022-JP").encode("iso2022_jp"))
     write("reader", "latin1.xml", packet(numbered(1, 3, ["café", "naïve ©"]), declaration="ISO-8859-1")
           .encode("latin-1"))
+    # More attributes than a tag usually has, and numbers at the edge of the range.
+    extra = "".join(f' x{i}="{i}"' for i in range(40))
+    write("reader", "many_attributes.xml", packet([chat(9223372036854775807, "最後の番号", extra=extra),
+                                                   chat(1, "範囲外", extra=' date_usec="18446744073709551620"')])
+          .encode())
     # Past the first 4,096 bytes, where the encoding is read.
     write("reader", "utf8_long.xml", packet(numbered(1, 40, TEXTS + WIDE_TEXTS)).encode())
 

@@ -1,7 +1,8 @@
 // libFuzzer target: any bytes as a comment file. The reader either refuses
 // them or hands out elements that keep its promises (XML names, each once;
-// clean UTF-8; bounded text), and the checking pass over the same bytes as a
-// file agrees with the stream: the same chats counted, the same error.
+// clean UTF-8; bounded text; numbers that never wrap), and the checking pass
+// over the same bytes as a file agrees with the stream: the same chats
+// counted, the same error.
 #include <unistd.h>
 
 #include <cstdint>
@@ -18,6 +19,28 @@ const std::string& ScratchFile() {
     return path;
 }
 
+// A value read as a number is the number its digits say, or none when they
+// say one beyond the range: never another.
+void CheckNumber(const ChatElement& element, const std::string& name, std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+    const bool negative = i < text.size() && text[i] == '-';
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    std::size_t end = i;
+    while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
+    while (i + 1 < end && text[i] == '0') ++i;
+    const std::string digits(text.substr(i, end - i));
+    const std::string limit = negative ? "9223372036854775808" : "9223372036854775807";
+    const bool fits = !digits.empty() && (digits.size() < limit.size() || (digits.size() == limit.size() && digits <= limit));
+    long long value = 0;
+    const bool found = element.FindInteger(name.c_str(), value);
+    FUZZ_CHECK(found == fits, "a number is usable exactly when it fits");
+    if (found) {
+        FUZZ_CHECK(std::to_string(value) == (negative && digits != "0" ? "-" : "") + digits, "a number reads as itself");
+    }
+    FUZZ_CHECK(element.Integer(name.c_str()) == (found ? value : 0), "Integer is 0 for what FindInteger refuses");
+}
+
 void CheckElement(const ChatElement& element) {
     std::set<std::string_view> names;
     for (std::size_t i = 0; i < element.AttributeCount(); ++i) {
@@ -25,6 +48,7 @@ void CheckElement(const ChatElement& element) {
         FUZZ_CHECK(IsXmlName(name.data(), name.size()), "attribute names are XML names");
         FUZZ_CHECK(names.insert(name).second, "no attribute twice");
         FUZZ_CHECK(CleanText(std::string(element.AttributeValue(i))), "values are clean UTF-8");
+        CheckNumber(element, std::string(name), element.AttributeValue(i));
     }
     FUZZ_CHECK(CleanText(element.TextUtf8()), "text is clean UTF-8");
     FUZZ_CHECK(element.TextUtf8().size() <= CommentReader::kLongestText, "text within its limit");
