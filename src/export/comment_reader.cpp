@@ -236,6 +236,8 @@ struct CommentReader::Parser {
         Fail(what);
         return Result::Failed;
     }
+    Result LongTag() { return Failed("a tag longer than " + std::to_string(kLongestTag) + " bytes"); }
+    Result LongName() { return Failed("a name longer than " + std::to_string(kLongestName) + " bytes"); }
     const char* At(std::size_t i) const { return buffer.data() + i; }
 
     // Moves the window on and fills it; false when nothing more came.
@@ -250,7 +252,8 @@ struct CommentReader::Parser {
         if (end == buffer.size()) {  // one tag fills the window
             if (buffer.size() >= kLargestWindow) {
                 endOfData = true;
-                return Fail("a tag longer than " + std::to_string(kLongestTag) + " bytes");
+                LongTag();
+                return false;
             }
             buffer.resize(buffer.size() * 2);
         }
@@ -377,7 +380,8 @@ struct CommentReader::Parser {
             const char* limit = q + std::min<std::size_t>(static_cast<std::size_t>(e - q), kLongestReference);
             const char* semi = FindByte(q + 1, limit, ';');
             resolved.clear();
-            if (semi == limit || !ResolveReference(std::string_view(q + 1, static_cast<std::size_t>(semi - q - 1)), resolved)) {
+            const std::string_view name(q + 1, static_cast<std::size_t>(semi - q - 1));
+            if (semi == limit || !ResolveReference(name, resolved)) {
                 return Fail("malformed reference");
             }
             size += resolved.size();
@@ -400,7 +404,9 @@ struct CommentReader::Parser {
             // The declaration was read when the file was opened; it stands first or nowhere.
             const bool declaration =
                 head.size() >= 6 && head.compare(2, 3, "xml") == 0 && (IsSpace(head[5]) || head[5] == '?');
-            if (declaration && dropped + pos != firstMarkup) return Failed("XML declaration after the start of the file");
+            if (declaration && dropped + pos != firstMarkup) {
+                return Failed("XML declaration after the start of the file");
+            }
             return EnterSpecial(Special::Instruction, 2);
         }
         if (head[1] != '!') return StartTag();
@@ -453,7 +459,7 @@ struct CommentReader::Parser {
         const char* gt = FindByte(p, e, '>');
         if (gt == e) return Result::NeedMore;
         if (static_cast<std::size_t>(gt + 1 - At(pos)) > kLongestTag) {
-            return Failed("a tag longer than " + std::to_string(kLongestTag) + " bytes");
+            return LongTag();
         }
         const char* nameEnd = NameEnd(p, gt);
         if (nameEnd == p || !AllSpace(nameEnd, gt)) return Failed("malformed end tag");
@@ -478,7 +484,7 @@ struct CommentReader::Parser {
         const char* nameEnd = NameEnd(tag + 1, e);
         if (nameEnd == e) return Result::NeedMore;
         const std::string_view name(tag + 1, static_cast<std::size_t>(nameEnd - tag - 1));
-        if (name.size() > kLongestName) return Failed("a name longer than " + std::to_string(kLongestName) + " bytes");
+        if (name.size() > kLongestName) return LongName();
         if (!IsName(name)) return Failed("malformed start tag");
         if (rootClosed) return Failed("more than one root element");
         if (open.size() + 1 > kMaxDepth) return Failed("elements nested deeper than " + std::to_string(kMaxDepth));
@@ -491,7 +497,7 @@ struct CommentReader::Parser {
         const Result read = ReadAttributes(nameEnd, e, limit, empty);
         if (read != Result::Done) return read;
         if (static_cast<std::size_t>(limit - tag) + (empty ? 2 : 1) > kLongestTag) {
-            return Failed("a tag longer than " + std::to_string(kLongestTag) + " bytes");
+            return LongTag();
         }
         if (isChat) {
             ++chatsSeen;
@@ -514,7 +520,8 @@ struct CommentReader::Parser {
             if (isChat) CloseChat();
             if (open.empty()) rootClosed = true;
         } else {
-            open.push_back(Open{static_cast<std::uint32_t>(names.size()), static_cast<std::uint32_t>(name.size()), isChat});
+            open.push_back(
+                Open{static_cast<std::uint32_t>(names.size()), static_cast<std::uint32_t>(name.size()), isChat});
             names.append(name.data(), name.size());
         }
         pos = static_cast<std::size_t>(limit + (empty ? 2 : 1) - buffer.data());
@@ -548,7 +555,7 @@ struct CommentReader::Parser {
             const char* nameEnd = NameEnd(p, e);
             if (nameEnd == e) return Result::NeedMore;
             const std::string_view name(p, static_cast<std::size_t>(nameEnd - p));
-            if (name.size() > kLongestName) return Failed("a name longer than " + std::to_string(kLongestName) + " bytes");
+            if (name.size() > kLongestName) return LongName();
             if (!IsName(name)) return Failed("malformed attribute");
             p = nameEnd;
             while (p < e && IsSpace(*p)) ++p;

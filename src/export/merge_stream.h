@@ -28,7 +28,16 @@ struct MergeOptions {
 // Unmergeable: a file that reads well but cannot be merged without losing or
 // misplacing something (a comment without a usable number, a thread element
 // after the comments, a comment that would not read back the same).
-enum class MergeOutcome { Saved, DifferentThreads, Unreadable, NotInOrder, Unmergeable, NoComments, WriteFailed, Stopped };
+enum class MergeOutcome {
+    Saved,
+    DifferentThreads,
+    Unreadable,
+    NotInOrder,
+    Unmergeable,
+    NoComments,
+    WriteFailed,
+    Stopped
+};
 
 struct MergeResult {
     MergeOutcome outcome = MergeOutcome::Unreadable;

@@ -22,7 +22,9 @@ public:
 
     bool Decode(const char* raw, std::size_t size, bool end, std::string& out, std::size_t& used) override {
         const auto* p = reinterpret_cast<const unsigned char*>(raw);
-        auto unit = [&](std::size_t i) -> std::uint32_t { return bigEndian_ ? p[i] << 8 | p[i + 1] : p[i] | p[i + 1] << 8; };
+        auto unit = [&](std::size_t i) -> std::uint32_t {
+            return bigEndian_ ? p[i] << 8 | p[i + 1] : p[i] | p[i + 1] << 8;
+        };
         std::size_t i = 0;
         while (size - i >= 2) {
             std::uint32_t code = unit(i);

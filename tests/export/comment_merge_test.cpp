@@ -140,7 +140,8 @@ TEST_F(MergeTest, RefusedInputs) {
          " (XML で使えない制御文字があります (156 バイト目))"},
         // A number that wrapped to 4 used to drop the second comment as a repeat.
         {"wrapped.xml",
-         "<packet><chat thread=\"77\" no=\"4\">a</chat><chat thread=\"77\" no=\"18446744073709551620\">b</chat></packet>",
+         "<packet><chat thread=\"77\" no=\"4\">a</chat>"
+         "<chat thread=\"77\" no=\"18446744073709551620\">b</chat></packet>",
          MergeOutcome::Unmergeable, " (no=\"18446744073709551620\")"},
         {"numberless.xml", Packet("77", 100, Numbers(1, 1), "<chat>b</chat>"), MergeOutcome::Unmergeable, " (no なし)"},
         // The newest file and the thread are decided before the comments.

@@ -283,7 +283,9 @@ TEST(CommentReader, FilesInOtherEncodings) {
         expected.push_back(L"表ソ予\n" + std::to_wstring(i));
     }
     body += L"</packet>";
-    auto declared = [&](const char* name) { return L"<?xml version=\"1.0\" encoding=\"" + std::wstring(name, name + std::strlen(name)) + L"\"?>"; };
+    auto declared = [](const char* name) {
+        return L"<?xml version=\"1.0\" encoding=\"" + std::wstring(name, name + std::strlen(name)) + L"\"?>";
+    };
     const struct {
         const char* name;
         std::string bytes;

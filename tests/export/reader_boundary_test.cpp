@@ -68,8 +68,9 @@ std::string Mismatch(const std::string& bytes, std::size_t fillers) {
         if (!reader.Next()) return std::string("chat ") + chat.no + " missing: " + reader.Error();
         std::string_view no;
         reader.Chat().FindAttribute("no", no);
-        if (no != chat.no || reader.Chat().Attribute("mail") != chat.mail || reader.Chat().Attribute("name") != chat.name ||
-            reader.Chat().Text() != chat.text) {
+        const ChatElement& read = reader.Chat();
+        if (no != chat.no || read.Attribute("mail") != chat.mail || read.Attribute("name") != chat.name ||
+            read.Text() != chat.text) {
             return std::string("chat ") + chat.no + " differs";
         }
     }

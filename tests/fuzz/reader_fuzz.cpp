@@ -31,12 +31,14 @@ void CheckNumber(const ChatElement& element, const std::string& name, std::strin
     while (i + 1 < end && text[i] == '0') ++i;
     const std::string digits(text.substr(i, end - i));
     const std::string limit = negative ? "9223372036854775808" : "9223372036854775807";
-    const bool fits = !digits.empty() && (digits.size() < limit.size() || (digits.size() == limit.size() && digits <= limit));
+    const bool fits =
+        !digits.empty() && (digits.size() < limit.size() || (digits.size() == limit.size() && digits <= limit));
     long long value = 0;
     const bool found = element.FindInteger(name.c_str(), value);
     FUZZ_CHECK(found == fits, "a number is usable exactly when it fits");
     if (found) {
-        FUZZ_CHECK(std::to_string(value) == (negative && digits != "0" ? "-" : "") + digits, "a number reads as itself");
+        const std::string sign = negative && digits != "0" ? "-" : "";
+        FUZZ_CHECK(std::to_string(value) == sign + digits, "a number reads as itself");
     }
     FUZZ_CHECK(element.Integer(name.c_str()) == (found ? value : 0), "Integer is 0 for what FindInteger refuses");
 }
