@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <set>
 #include <string>
 
@@ -14,8 +15,14 @@
 
 namespace {
 
+// The bytes again as a file, for the checking pass (run-fuzz.sh points TMPDIR
+// into the build folder and empties it).
 const std::string& ScratchFile() {
-    static const std::string path = "/tmp/kometori-reader-fuzz-" + std::to_string(getpid()) + ".xml";
+    static const std::string path = [] {
+        const char* folder = std::getenv("TMPDIR");
+        return std::string(folder && *folder ? folder : "/tmp") + "/kometori-reader-fuzz-" + std::to_string(getpid()) +
+               ".xml";
+    }();
     return path;
 }
 

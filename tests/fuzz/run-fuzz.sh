@@ -42,6 +42,10 @@ for target in $targets; do
     fi
 done
 
+# The reader target's scratch files.
+export TMPDIR="$out/tmp"
+mkdir -p "$TMPDIR"
+trap 'rm -f "$TMPDIR"/kometori-reader-fuzz-*' EXIT
 for target in $targets; do
     # New inputs go to the build's corpus and are kept for the next run.
     mkdir -p "$out/corpus-$target"
