@@ -255,9 +255,9 @@ bool TextDecoder::RefuseBytes(Encoding encoding, std::size_t at) {
     return Refuse(std::string(EncodingName(encoding)) + " として読めないバイトがあります", at);
 }
 
-bool TextDecoder::RefuseControl(unsigned code, std::size_t at) {
-    return Refuse("XML で使えない制御文字 " + Hex(code) + " があります", at);
-}
+bool TextDecoder::RefuseControl(unsigned code, std::size_t at) { return Refuse(ForbiddenControlText(code), at); }
+
+std::string ForbiddenControlText(unsigned code) { return "XML で使えない制御文字 " + Hex(code) + " があります"; }
 
 std::unique_ptr<TextDecoder> MakeDecoder(Encoding encoding) {
     switch (encoding) {

@@ -37,5 +37,8 @@ private:
     std::size_t faultAt_ = 0;
 };
 
+// The reason given for a control character XML forbids.
+std::string ForbiddenControlText(unsigned code);
+
 // Every encoding but UTF-8, which the source checks in place.
 std::unique_ptr<TextDecoder> MakeDecoder(Encoding encoding);

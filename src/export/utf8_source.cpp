@@ -198,7 +198,7 @@ bool Utf8Source::Produce() {
             TextFault fault;
             readyEnd_ = CheckUtf8(raw_.data(), raw_.size(), fault);
             if (fault == TextFault::Control) {
-                return Fault("XML で使えない制御文字があります", rawOffset_ + readyEnd_);
+                return Fault(ForbiddenControlText(static_cast<unsigned char>(raw_[readyEnd_])), rawOffset_ + readyEnd_);
             }
             if (fault == TextFault::NotUtf8 || (rawEnd_ && readyEnd_ < raw_.size())) {
                 return Fault("UTF-8 として読めないバイトがあります", rawOffset_ + readyEnd_);

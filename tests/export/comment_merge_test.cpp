@@ -137,7 +137,7 @@ TEST_F(MergeTest, RefusedInputs) {
         {"empty.xml", Packet("77", 100, {}), MergeOutcome::NoComments, ""},
         // A raw NUL would be written as "&#0;", which no reader takes.
         {"zero_byte.xml", Packet("77", 100, {{1, std::string("a\0b", 3)}}), MergeOutcome::Unreadable,
-         " (XML で使えない制御文字があります (156 バイト目))"},
+         " (XML で使えない制御文字 0x00 があります (156 バイト目))"},
         // A number that wrapped to 4 used to drop the second comment as a repeat.
         {"wrapped.xml",
          "<packet><chat thread=\"77\" no=\"4\">a</chat>"

@@ -172,9 +172,9 @@ TEST(CommentReader, MalformedInputIsRefused) {
         {u8"<p><chat\u3000no=\"1\"/></p>", "malformed start tag"},
         {u8"<p><chat \u2200=\"1\"/></p>", "malformed attribute"},
         // Raw NUL and control characters (the ESC of ISO-2022-JP read as UTF-8).
-        {std::string("<p><chat>\0</chat></p>", 21), "XML で使えない制御文字があります (10 バイト目)"},
+        {std::string("<p><chat>\0</chat></p>", 21), "XML で使えない制御文字 0x00 があります (10 バイト目)"},
         {std::string("<p><chat a=\"\0\"/></p>", 20), "制御文字"},
-        {"<p><chat>\x1B$B$\"\x1B(B</chat></p>", "制御文字"},
+        {"<p><chat>\x1B$B$\"\x1B(B</chat></p>", "制御文字 0x1B"},
         {Utf16(std::wstring(L"<p><chat>\0</chat></p>", 21)), "制御文字"},
         // What is not a character of the encoding is never replaced.
         {"<p><chat>\x95\x5C\x83\x5C</chat></p>", "UTF-8 として読めないバイトがあります (10 バイト目)"},
