@@ -26,21 +26,6 @@ std::uint32_t Vpos(const ChatElement& chat) {
     return static_cast<std::uint32_t>(chat.Integer("vpos"));
 }
 
-}  // namespace
-
-bool ReadVpos(const ChatElement& chat, long long& vpos) {
-    std::string_view text;
-    if (!chat.FindAttribute("vpos", text)) return false;
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
-    if (i == text.size() || text[i] < '0' || text[i] > '9') return false;
-    vpos = chat.Integer("vpos");
-    return true;
-}
-
-namespace {
-
 // Decimal digits without the C runtime's formatting: this runs for several
 // fields of every comment.
 std::wstring Number(long long number) {
@@ -255,6 +240,8 @@ bool ExportCommentText(const std::string& format, const std::string& commentPath
         std::string error;
         CommentReader reader;
         if (!CommentReader::CheckFile(commentPath, count, error) || !reader.Open(commentPath)) {
+            if (error.empty()) error = reader.Error();
+            InfoLog << UnreadableCommentFileLine(commentPath, error) << EndLine;
             InfoLog << "Error : pDoc->documentElement" << EndLine;
             return false;
         }
@@ -276,6 +263,7 @@ bool ExportCommentText(const std::string& format, const std::string& commentPath
             }
         }
         if (reader.Failed()) {  // the file changed after the first pass
+            InfoLog << UnreadableCommentFileLine(commentPath, reader.Error()) << EndLine;
             InfoLog << "Error : pDoc->documentElement" << EndLine;
             return false;
         }

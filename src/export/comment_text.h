@@ -30,10 +30,6 @@ bool ExportCommentText(const std::string& format, const std::string& commentPath
 // name.
 std::wstring ChatFieldValue(const std::string& key, const ChatElement& chat);
 
-// The element's moment in the video (hundredths of a second) when its "vpos"
-// holds a number: blanks, a sign, then at least one digit. False otherwise.
-bool ReadVpos(const ChatElement& chat, long long& vpos);
-
 // The line for one chat element; the format is already UTF-16.
 std::wstring BuildCommentLine(const std::wstring& format, const ChatElement& chat);
 

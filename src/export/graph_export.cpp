@@ -68,7 +68,7 @@ bool ReadGraphFigures(const std::wstring& commentPath, const GraphTiming& timing
         const ChatElement& chat = reader.Chat();
         ++reading.comments;
         long long vpos = 0;
-        bool kept = ReadVpos(chat, vpos);
+        bool kept = chat.FindInteger("vpos", vpos);
         if (kept && hide && hide(chat)) {
             ++reading.hidden;
             kept = counter.Reach(vpos);

@@ -74,7 +74,7 @@ public:
         ++summary_.comments;
         try {
             long long vpos = 0;
-            if (!ReadVpos(chat, vpos)) {
+            if (!chat.FindInteger("vpos", vpos)) {
                 ++summary_.unreadable;
                 return;
             }
@@ -303,7 +303,7 @@ bool ExportSubtitles(const SubtitleSettings& options, const std::string& comment
         }
         std::string error;
         if (!ReadComments(commentPath, decoder, error)) {
-            InfoLog << "Error : " << commentPath << " : " << error << EndLine;
+            InfoLog << UnreadableCommentFileLine(commentPath, error) << EndLine;
             return false;
         }
         if (summary.comments == 0) {

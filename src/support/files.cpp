@@ -16,7 +16,6 @@ bool SameFile(const std::wstring& a, const std::wstring& b) {
            first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
 }
 
-<<<<<<< HEAD
 bool IsFolder(const std::wstring& path) {
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -34,7 +33,8 @@ std::wstring ProgramFolder() {
         path.resize(path.size() * 2);  // cut short: a longer buffer
     }
     return path.substr(0, path.find_last_of(L'\\'));
-=======
+}
+
 bool SamePath(const std::wstring& a, const std::wstring& b) {
     auto full = [](const std::wstring& path) {
         std::wstring result(::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr), L'\0');
@@ -46,5 +46,4 @@ bool SamePath(const std::wstring& a, const std::wstring& b) {
     return SameFile(a, b) || (!fullA.empty() && ::CompareStringOrdinal(fullA.c_str(), static_cast<int>(fullA.size()),
                                                                         fullB.c_str(), static_cast<int>(fullB.size()),
                                                                         TRUE) == CSTR_EQUAL);
->>>>>>> graph
 }

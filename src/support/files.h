@@ -5,14 +5,11 @@
 
 // True when both paths name one existing file (however they are spelt).
 bool SameFile(const std::string& a, const std::string& b);
-<<<<<<< HEAD
-// True when the path names an existing folder.
-bool IsFolder(const std::wstring& path);
-// The folder that holds the running program, without a trailing "\".
-std::wstring ProgramFolder();
-=======
 bool SameFile(const std::wstring& a, const std::wstring& b);
 // True when both paths would name one file, existing or not: SameFile, or
 // the same full path with case ignored.
 bool SamePath(const std::wstring& a, const std::wstring& b);
->>>>>>> graph
+// True when the path names an existing folder.
+bool IsFolder(const std::wstring& path);
+// The folder that holds the running program, without a trailing "\".
+std::wstring ProgramFolder();
