@@ -1,5 +1,5 @@
-# Sourced by the benchmarks, with $src and $build set: builds the targets
-# named when one of their programs is missing, then readies Wine.
+# Sourced by the benchmarks, with $src and $build set: bench_prepare builds the
+# targets named when one of their programs is missing, then readies Wine.
 bench_prepare() {
     local target missing=""
     for target in "$@"; do
@@ -15,4 +15,21 @@ bench_prepare() {
     # A server that outlives each run, so every run does not pay for Wine's start.
     wineserver -p 10 >/dev/null 2>&1 </dev/null || true
     wine "$build/kometori-cli.exe" --help >/dev/null 2>&1 </dev/null || true
+}
+
+# The fastest of $runs runs of a command (default 3), output into run.out and
+# run.err of the current folder: prints "wall cpu" (seconds).
+fastest() {
+    local best="" wall user sys
+    for _ in $(seq "${runs:-3}"); do
+        /usr/bin/time -f '%e %U %S' -o time.out "$@" >run.out 2>run.err </dev/null || {
+            echo "failed: $*" >&2
+            cat run.out run.err >&2
+            exit 1
+        }
+        read -r wall user sys <time.out
+        best=$(awk -v b="$best" -v w="$wall" -v c="$(awk -v u="$user" -v s="$sys" 'BEGIN{print u+s}')" \
+               'BEGIN { if (b == "") { print w, c } else { split(b, o, " "); print (w < o[1] ? w : o[1]), (c < o[2] ? c : o[2]) } }')
+    done
+    echo "$best"
 }

@@ -31,22 +31,6 @@ mkdir -p "$data"
 cd "$data"
 rm -f Kometori.ini  # the built-in defaults: default format, code page 932
 
-# The fastest of the runs of a command: prints "wall cpu" (seconds).
-fastest() {
-    local best="" wall user sys
-    for _ in $(seq "$runs"); do
-        /usr/bin/time -f '%e %U %S' -o time.out "$@" >run.out 2>run.err </dev/null || {
-            echo "failed: $*" >&2
-            cat run.out run.err >&2
-            exit 1
-        }
-        read -r wall user sys <time.out
-        best=$(awk -v b="$best" -v w="$wall" -v c="$(awk -v u="$user" -v s="$sys" 'BEGIN{print u+s}')" \
-               'BEGIN { if (b == "") { print w, c } else { split(b, o, " "); print (w < o[1] ? w : o[1]), (c < o[2] ? c : o[2]) } }')
-    done
-    echo "$best"
-}
-
 printf '%-10s %8s | %7s %7s | %7s %7s %9s %8s | %7s %6s | %7s %7s %8s\n' comments file_MB xml_wall xml_cpu \
        wall cpu comments/s peak_MB x_wall x_cpu check_s stream_s rdr_MB
 for n in "${counts[@]}"; do
@@ -81,24 +65,18 @@ rm -f merged.xml
 # NG rules and the data export, each against the text export without rules:
 # the three run in turn, round after round, so that a change in the machine's
 # load falls on all of them; the fastest wall time of each counts.
-wall_of() {
-    /usr/bin/time -f '%e' -o time.out "$@" >run.out 2>run.err </dev/null || {
-        echo "failed: $*" >&2
-        cat run.out run.err >&2
-        exit 1
-    }
-    cat time.out
-}
 printf '\n%-10s | %7s | %7s %7s %8s | %8s %7s %8s\n' comments text_s ng_s x_text ng_MB export_s x_text peak_MB
 for n in "${counts[@]}"; do
     xml="comments-$n.xml"
     python3 "$src/bench/make_rules.py" "$xml" rules.txt
     text="" ng="" data=""
     for _ in $(seq "$runs"); do
-        t=$(wall_of wine "$build/kometori-cli.exe" convert -y --no-ng "$xml")
-        g=$(wall_of env KOMETORI_REPORT_PEAK_MEMORY=1 wine "$build/kometori-cli.exe" convert -y --ng rules.txt "$xml")
+        read -r t _ < <(runs=1 fastest wine "$build/kometori-cli.exe" convert -y --no-ng "$xml")
+        read -r g _ < <(runs=1 fastest env KOMETORI_REPORT_PEAK_MEMORY=1 wine "$build/kometori-cli.exe" convert -y \
+                        --ng rules.txt "$xml")
         gpeak=$(sed -n 's/^PeakWorkingSetSize = //p' run.err | tr -d '\r')
-        d=$(wall_of env KOMETORI_REPORT_PEAK_MEMORY=1 wine "$build/kometori-cli.exe" export -y --no-ng "$xml")
+        read -r d _ < <(runs=1 fastest env KOMETORI_REPORT_PEAK_MEMORY=1 wine "$build/kometori-cli.exe" export -y \
+                        --no-ng "$xml")
         dpeak=$(sed -n 's/^PeakWorkingSetSize = //p' run.err | tr -d '\r')
         text=$(awk -v a="$text" -v b="$t" 'BEGIN { print (a == "" || b < a) ? b : a }')
         ng=$(awk -v a="$ng" -v b="$g" 'BEGIN { print (a == "" || b < a) ? b : a }')

@@ -165,5 +165,6 @@ int RunGetCommand(int argc, char** argv) {
     input.maxRequests = maxRequests;
     ConsoleFetchView view(form.GetAllComment, text, subtitles);
     const FetchJobResult result = RunFetchJob(input, view);
+    ReportPeakMemory();
     return result.failed == 0 && result.cancelled == 0 && !result.stopped ? 0 : 1;
 }

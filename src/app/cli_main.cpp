@@ -14,6 +14,7 @@ void PrintUsage(FILE* out) {
         "  kometori-cli merge -o OUT.xml [options] IN.xml...\n"
         "  kometori-cli subtitles [options] COMMENT.xml [OUT.ass]\n"
         "  kometori-cli export [options] COMMENT.xml...\n"
+        "  kometori-cli graph [options] COMMENT.xml\n"
         "  kometori-cli COMMAND --help\n",
         out);
 }
@@ -30,6 +31,7 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[1], "merge") == 0) return RunMergeCommand(argc - 1, argv + 1);
     if (std::strcmp(argv[1], "subtitles") == 0) return RunSubtitlesCommand(argc - 1, argv + 1);
     if (std::strcmp(argv[1], "export") == 0) return RunExportCommand(argc - 1, argv + 1);
+    if (std::strcmp(argv[1], "graph") == 0) return RunGraphCommand(argc - 1, argv + 1);
     if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
         PrintUsage(stdout);
         return 0;

@@ -26,12 +26,13 @@ void LockFileWritesPumping() {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     AppContext& app = App();
     app.settings.LoadSite();
-    // A proxy left switched off by a process that died goes back on.
-    RestoreProxyAtStart();
     ComInit com;
 
     // The log exists, hidden, from here to the end of the program.
     CBaseDebug logPage("ログ");
+    // A proxy left switched off by a process that died goes back on; the note
+    // needs the page above to reach the info window.
+    RestoreProxyAtStart();
 
     HWND main = CreateMainWindow(instance);
     if (!main) return 0;

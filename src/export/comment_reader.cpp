@@ -1,21 +1,31 @@
+// The reader's core, without the platform: a window over the decoded text,
+// cut into tokens, with the white space, references and attributes of each.
 #include "export/comment_reader.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
-#include <deque>
+#include <unordered_set>
 
 #include "export/utf8_source.h"
+#include "export/xml_chars.h"
 #include "support/byte_scan.h"
-#include "support/codepage.h"
 
 namespace {
 
 // A file nested deeper than any comment file is refused, as it always was.
 constexpr std::size_t kMaxDepth = 1000;
-constexpr std::size_t kWindow = 128 * 1024;
+// The fuzz build makes it small, so that every construct meets its edge.
+#ifndef KOMETORI_READER_WINDOW
+#define KOMETORI_READER_WINDOW (128 * 1024)
+#endif
+constexpr std::size_t kWindow = KOMETORI_READER_WINDOW;
+// The window grows for one tag larger than it, up to twice the longest tag.
+constexpr std::size_t kLargestWindow = 2 * CommentReader::kLongestTag;
 // The longest reference we read ("&#x10FFFF;" and a few leading zeros).
 constexpr std::size_t kLongestReference = 32;
+// Up to this many attributes a tag's names are compared one by one (a chat
+// has about ten); beyond, through a set.
+constexpr std::size_t kFewAttributes = 32;
 
 // Names are short: a loop beats a call into the runtime.
 bool Same(std::string_view a, std::string_view b) {
@@ -35,24 +45,23 @@ bool SameName(std::string_view stored, const char* name) {
 }
 
 // As strtoll reads it: blanks, a sign, digits up to the first other
-// character; the type's limits when it overflows.
-long long LeadingInteger(std::string_view text) {
+// character. False without digits, and when the number is beyond the range.
+bool LeadingInteger(std::string_view text, long long& value) {
     std::size_t i = 0;
     while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    unsigned long long magnitude = 0;
     const unsigned long long limit = negative ? 9223372036854775808ULL : 9223372036854775807ULL;
+    unsigned long long magnitude = 0;
+    const std::size_t first = i;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        magnitude = magnitude * 10 + static_cast<unsigned>(text[i] - '0');
-        if (magnitude > limit) {
-            magnitude = limit;
-            for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-            }
-            break;
-        }
+        const unsigned digit = static_cast<unsigned>(text[i] - '0');
+        if (magnitude > (limit - digit) / 10) return false;  // checked before it can wrap
+        magnitude = magnitude * 10 + digit;
     }
-    return negative ? static_cast<long long>(0 - magnitude) : static_cast<long long>(magnitude);
+    if (i == first) return false;
+    value = negative ? static_cast<long long>(0 - magnitude) : static_cast<long long>(magnitude);
+    return true;
 }
 
 bool IsSpace(char c) { return c == ' ' || c == '\n' || c == '\t' || c == '\r'; }
@@ -62,7 +71,8 @@ bool AllSpace(const char* p, const char* end) {
     return p == end;
 }
 
-// Letters, digits, "_:-." and every byte of a multi-byte character.
+// Letters, digits, "_:-." and every byte of a multi-byte character: where a
+// name ends. Whether it is a name is IsName's to say.
 struct NameBytes {
     bool byte[256];
     constexpr NameBytes() : byte() {
@@ -74,64 +84,57 @@ struct NameBytes {
 };
 constexpr NameBytes kNameBytes;
 
-bool IsNameByte(char c) { return kNameBytes.byte[static_cast<unsigned char>(c)]; }
-
 const char* NameEnd(const char* p, const char* end) {
-    while (p < end && IsNameByte(*p)) ++p;
+    while (p < end && kNameBytes.byte[static_cast<unsigned char>(*p)]) ++p;
     return p;
 }
 
-bool NameStartsWell(const char* p, const char* end) {
-    return p < end && !(*p >= '0' && *p <= '9') && *p != '-' && *p != '.';
-}
-
-void AppendUtf8(unsigned long code, std::string& out) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | code >> 6);
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | code >> 12);
-        out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | code >> 18);
-        out += static_cast<char>(0x80 | (code >> 12 & 0x3F));
-        out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
+// A name of letters, digits and "_:-." needs only its first character looked
+// at; others are decoded.
+bool IsName(std::string_view name) {
+    for (char c : name) {
+        if (static_cast<unsigned char>(c) >= 0x80) return IsXmlName(name.data(), name.size());
     }
+    return !name.empty() && !(name[0] >= '0' && name[0] <= '9') && name[0] != '-' && name[0] != '.';
 }
 
-// The reference between '&' and ';' (both excluded) into out (when given).
-bool AppendReference(std::string_view name, std::string* out) {
+// The reference between '&' and ';' (both excluded), appended to out.
+bool ResolveReference(std::string_view name, std::string& out) {
     static const struct {
         const char* name;
         char c;
     } named[] = {{"lt", '<'}, {"gt", '>'}, {"amp", '&'}, {"quot", '"'}, {"apos", '\''}};
     for (const auto& n : named) {
         if (name == n.name) {
-            if (out) *out += n.c;
+            out += n.c;
             return true;
         }
     }
     if (name.size() < 2 || name[0] != '#') return false;
     const bool hex = name[1] == 'x';
-    const std::string digits(name.substr(hex ? 2 : 1));
-    if (digits.empty() || digits.find_first_not_of(hex ? "0123456789abcdefABCDEF" : "0123456789") != std::string::npos ||
-        digits.size() > 12) {
-        return false;
+    const std::string_view digits = name.substr(hex ? 2 : 1);
+    if (digits.empty() || digits.size() > 12) return false;
+    unsigned long long code = 0;
+    for (char c : digits) {
+        unsigned digit;
+        if (c >= '0' && c <= '9') {
+            digit = static_cast<unsigned>(c - '0');
+        } else if (hex && ((c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'))) {
+            digit = static_cast<unsigned>((c | 0x20) - 'a' + 10);
+        } else {
+            return false;
+        }
+        code = code * (hex ? 16 : 10) + digit;  // twelve digits cannot wrap
     }
-    const unsigned long long code = std::strtoull(digits.c_str(), nullptr, hex ? 16 : 10);
     if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
-    if (out) AppendUtf8(static_cast<unsigned long>(code), *out);
+    AppendUtf8Code(static_cast<std::uint32_t>(code), out);
     return true;
 }
 
 }  // namespace
 
 // ---------------------------------------------------------------------------
-// ChatElement
+// ChatElement (its UTF-16 views are the platform's: chat_element_win.cpp)
 
 void ChatElement::Clear() {
     data_.clear();
@@ -164,34 +167,34 @@ bool ChatElement::FindAttribute(const char* name, std::string_view& value) const
     return false;
 }
 
-std::wstring ChatElement::Attribute(const char* name) const {
-    std::string_view value;
-    return FindAttribute(name, value) ? Utf8ToWide(value.data(), value.size()) : std::wstring();
+bool ChatElement::FindInteger(const char* name, long long& value) const {
+    std::string_view text;
+    return FindAttribute(name, text) && LeadingInteger(text, value);
 }
 
 long long ChatElement::Integer(const char* name) const {
-    std::string_view value;
-    return FindAttribute(name, value) ? LeadingInteger(value) : 0;
+    long long value = 0;
+    return FindInteger(name, value) ? value : 0;
 }
-
-std::wstring ChatElement::Text() const { return Utf8ToWide(text_.data(), text_.size()); }
 
 // ---------------------------------------------------------------------------
 // The parser: a window on the UTF-8 stream, one construct per step. A step
 // that finds its construct cut off by the window's end leaves the position
-// where it was; the window is then moved on and widened and the step runs
-// again, so nothing but the construct in hand is ever held.
+// where it was; the window is then moved on (and widened when the construct
+// fills it) and the step runs again, so nothing but the construct in hand is
+// ever held. Collecting or only checking, every step is the same, so both
+// meet the same fault at the same place.
 
 struct CommentReader::Parser {
     enum class Result { Done, NeedMore, Failed };
     enum class Special { None, Comment, Instruction, Cdata };
     struct Open {
         std::uint32_t nameAt, nameSize;
-        long long chat;  // sequence number of its pending chat, -1 for other elements
+        bool chat;
     };
-    struct Pending {
-        ChatElement chat;
-        bool done = false;
+    struct Attribute {
+        std::string_view name, value;
+        bool plain;  // nothing to resolve or normalise
     };
 
     Parser(CommentReader& owner, bool collect) : owner(owner), collect(collect) { buffer.resize(kWindow); }
@@ -203,35 +206,41 @@ struct CommentReader::Parser {
     std::size_t pos = 0, end = 0;
     unsigned long long dropped = 0;  // stream bytes moved out of the window before it
     bool endOfData = false, finished = false;
+    unsigned long long firstMarkup = ~0ULL;  // where the XML declaration may stand
 
     std::string names;  // the open elements' names, one after another
     std::vector<Open> open;
     bool rootSeen = false, rootClosed = false;
     Special special = Special::None;
-    bool runOpen = false, runAllSpace = true;  // a text run that went on past the window
-    std::string heldSpace;
     std::size_t chatsSeen = 0;
 
-    std::deque<Pending> pending;  // chats in document order, delivered once complete
-    long long frontSeq = 0;
-    std::vector<long long> openChats;
-    std::vector<ChatElement> spare;  // delivered elements, kept for their room
-    struct Attribute {
-        std::string_view name, value;
-        bool plain;  // nothing to resolve or normalise
-    };
-    std::vector<Attribute> attributes;
-    std::string scratch;
+    // The chat being read; a chat inside it is refused, so there is one.
+    bool inChat = false, chatReady = false;
+    ChatElement chat;
+    std::size_t textSize = 0;  // its text so far, references resolved
+    // A text run that went on past the window: white space alone is held
+    // back, and dropped when markup follows.
+    bool runOpen = false, runAllSpace = true;
+    std::string heldSpace;
+    std::size_t heldSize = 0;
 
-    bool Fail(const std::string& what) {
-        if (owner.error_.empty()) {
-            owner.error_ = what + " at byte " + std::to_string(dropped + pos);
-        }
+    std::vector<Attribute> attributes;
+    std::unordered_set<std::string_view> attributeNames;  // for tags of many attributes
+
+    bool Fail(const std::string& what) { return FailWith(what + " at byte " + std::to_string(dropped + pos)); }
+    bool FailWith(const std::string& error) {
+        if (owner.error_.empty()) owner.error_ = error;
         return false;
     }
+    Result Failed(const std::string& what) {
+        Fail(what);
+        return Result::Failed;
+    }
+    Result LongTag() { return Failed("a tag longer than " + std::to_string(kLongestTag) + " bytes"); }
+    Result LongName() { return Failed("a name longer than " + std::to_string(kLongestName) + " bytes"); }
     const char* At(std::size_t i) const { return buffer.data() + i; }
 
-    // Moves the window on and reads more; false at the end of the data.
+    // Moves the window on and fills it; false when nothing more came.
     bool More() {
         if (endOfData) return false;
         if (pos > 0) {
@@ -240,15 +249,27 @@ struct CommentReader::Parser {
             end -= pos;
             pos = 0;
         }
-        if (end == buffer.size()) buffer.resize(buffer.size() * 2);  // one construct larger than the window
-        const std::size_t n = source.Read(&buffer[end], buffer.size() - end);
-        if (n == 0) {
-            endOfData = true;
-            if (!source.Error().empty()) Fail(source.Error());
-            return false;
+        if (end == buffer.size()) {  // one tag fills the window
+            if (buffer.size() >= kLargestWindow) {
+                endOfData = true;
+                LongTag();
+                return false;
+            }
+            buffer.resize(buffer.size() * 2);
         }
-        end += n;
-        return true;
+        // Filled whole, so that a tag read again after a refill has at least
+        // twice the room: a long tag costs linear time, not quadratic.
+        const std::size_t before = end;
+        while (end < buffer.size()) {
+            const std::size_t n = source.Read(&buffer[end], buffer.size() - end);
+            if (n == 0) {
+                endOfData = true;
+                if (!source.Error().empty()) FailWith(source.Error());
+                break;
+            }
+            end += n;
+        }
+        return end > before;
     }
 
     // One construct; false when the document has ended or failed.
@@ -286,10 +307,8 @@ struct CommentReader::Parser {
     Result TextRun() {
         const char* p = At(pos);
         const char* e = At(end);
-        const char* lt = FindByte(p, e, '<');
-        const char* stop = lt;
-        const bool last = lt != e || endOfData;
-        if (!last) {
+        const char* stop = FindByte(p, e, '<');
+        if (stop == e && !endOfData) {
             // A reference cut by the window waits for the rest of it.
             for (const char* q = e; q > p && e - q < static_cast<std::ptrdiff_t>(kLongestReference);) {
                 --q;
@@ -301,63 +320,72 @@ struct CommentReader::Parser {
             }
             if (stop == p) return Result::NeedMore;
         }
-        if (!Text(p, stop, last)) return Result::Failed;
+        if (!Text(p, stop)) return Result::Failed;
         pos = static_cast<std::size_t>(stop - buffer.data());
         return Result::Done;
     }
 
     // Character data between two pieces of markup. Outside the root only white
     // space may stand; inside, a run of nothing but white space is dropped.
-    bool Text(const char* p, const char* e, bool last) {
+    bool Text(const char* p, const char* e) {
         if (open.empty()) {
             if (!AllSpace(p, e)) return Fail(rootSeen ? "text after the root element" : "text before the root element");
             return true;
         }
-        if (openChats.empty()) return Decode(p, e, nullptr, false);
+        std::size_t size = 0;
+        if (!inChat) return Decode(p, e, nullptr, false, size);
         if (!runOpen) {
             runOpen = true;
             runAllSpace = true;
             heldSpace.clear();
+            heldSize = 0;
         }
         if (runAllSpace) {
             if (AllSpace(p, e)) {
-                heldSpace.append(p, e);
-                if (last) runOpen = false;
-                return true;
+                heldSize += static_cast<std::size_t>(e - p);
+                if (collect) heldSpace.append(p, e);
+                return FitsText(0);
             }
             runAllSpace = false;
-            AppendToChats(heldSpace.data(), heldSpace.size());
+            if (collect) chat.text_ += heldSpace;
+            size = heldSize;
         }
-        if (last) runOpen = false;
-        if (openChats.size() == 1) return Decode(p, e, &ChatText(openChats[0]), false);
-        scratch.clear();
-        if (!Decode(p, e, &scratch, false)) return false;
-        AppendToChats(scratch.data(), scratch.size());
-        return true;
+        if (!Decode(p, e, collect ? &chat.text_ : nullptr, false, size)) return false;
+        return FitsText(size);
     }
 
-    std::string& ChatText(long long seq) { return pending[static_cast<std::size_t>(seq - frontSeq)].chat.text_; }
-
-    void AppendToChats(const char* text, std::size_t size) {
-        for (long long seq : openChats) ChatText(seq).append(text, size);
+    // Adds to the chat's text size; false (failed) past the longest text.
+    bool FitsText(std::size_t added) {
+        textSize += added;
+        if (textSize + (runOpen && runAllSpace ? heldSize : 0) <= kLongestText) return true;
+        return Fail("a comment longer than " + std::to_string(kLongestText) + " bytes");
     }
 
-    // References resolved into out (only checked when out is null); in an
-    // attribute value, tabs and line feeds become spaces as XML wants.
-    bool Decode(const char* p, const char* e, std::string* out, bool attribute) {
+    // References resolved into out (only checked when out is null), size
+    // counting the bytes that make; in an attribute value, tabs and line feeds
+    // become spaces as XML wants.
+    bool Decode(const char* p, const char* e, std::string* out, bool attribute, std::size_t& size) {
+        std::string resolved;
         while (p < e) {
             const char* q = attribute ? FindAnyByte(p, e, '&', '\t', '\n', '&') : FindByte(p, e, '&');
+            size += static_cast<std::size_t>(q - p);
             if (out) out->append(p, q);
             if (q == e) break;
             if (*q != '&') {
+                ++size;
                 if (out) *out += ' ';
                 p = q + 1;
                 continue;
             }
-            const char* semi = FindByte(q + 1, std::min(e, q + kLongestReference), ';');
-            if (semi == std::min(e, q + kLongestReference) || !AppendReference(std::string_view(q + 1, semi - q - 1), out)) {
+            const char* limit = q + std::min<std::size_t>(static_cast<std::size_t>(e - q), kLongestReference);
+            const char* semi = FindByte(q + 1, limit, ';');
+            resolved.clear();
+            const std::string_view name(q + 1, static_cast<std::size_t>(semi - q - 1));
+            if (semi == limit || !ResolveReference(name, resolved)) {
                 return Fail("malformed reference");
             }
+            size += resolved.size();
+            if (out) *out += resolved;
             p = semi + 1;
         }
         return true;
@@ -366,11 +394,21 @@ struct CommentReader::Parser {
     // ---- markup ----
 
     Result Markup() {
+        runOpen = false;  // white space held back before markup is dropped
         if (end - pos < 9 && !endOfData) return Result::NeedMore;
+        if (firstMarkup == ~0ULL) firstMarkup = dropped + pos;
         const std::string_view head(At(pos), std::min<std::size_t>(end - pos, 9));
         if (head.size() < 2) return Result::NeedMore;
         if (head[1] == '/') return EndTag();
-        if (head[1] == '?') return EnterSpecial(Special::Instruction, 2);
+        if (head[1] == '?') {
+            // The declaration was read when the file was opened; it stands first or nowhere.
+            const bool declaration =
+                head.size() >= 6 && head.compare(2, 3, "xml") == 0 && (IsSpace(head[5]) || head[5] == '?');
+            if (declaration && dropped + pos != firstMarkup) {
+                return Failed("XML declaration after the start of the file");
+            }
+            return EnterSpecial(Special::Instruction, 2);
+        }
         if (head[1] != '!') return StartTag();
         if (head.compare(0, 4, "<!--") == 0) return EnterSpecial(Special::Comment, 4);
         if (head == "<![CDATA[") {
@@ -389,25 +427,27 @@ struct CommentReader::Parser {
     }
 
     // Comments and processing instructions are skipped; CDATA goes into the
-    // chats as it stands. Long ones pass through the window a piece at a time.
+    // chat as it stands. Long ones pass through the window a piece at a time.
     Result ContinueSpecial() {
         const char* terminator = special == Special::Comment ? "-->" : special == Special::Cdata ? "]]>" : "?>";
         const std::size_t size = std::strlen(terminator);
-        const char* p = At(pos);
-        const char* e = At(end);
-        const char* found = e;
-        for (const char* q = p + size - 1; q < e; ++q) {
-            q = FindByte(q, e, '>');
-            if (q == e) break;
-            if (std::memcmp(q - (size - 1), terminator, size) == 0) {
+        std::size_t found = end;
+        for (std::size_t q = pos + size - 1; q < end; ++q) {
+            q = static_cast<std::size_t>(FindByte(At(q), At(end), '>') - buffer.data());
+            if (q == end) break;
+            if (std::memcmp(At(q - (size - 1)), terminator, size) == 0) {
                 found = q - (size - 1);
                 break;
             }
         }
-        const char* stop = found != e ? found : std::max(p, e - (size - 1));
-        if (special == Special::Cdata && collect) AppendToChats(p, static_cast<std::size_t>(stop - p));
-        pos = static_cast<std::size_t>(stop - buffer.data());
-        if (found == e) return Result::NeedMore;
+        // The last bytes may start the terminator: they wait for the next window.
+        const std::size_t stop = found != end ? found : std::max(pos, end >= size - 1 ? end - (size - 1) : 0);
+        if (special == Special::Cdata && inChat) {
+            if (collect) chat.text_.append(At(pos), stop - pos);
+            if (!FitsText(stop - pos)) return Result::Failed;
+        }
+        pos = stop;
+        if (found == end) return Result::NeedMore;
         pos += size;
         special = Special::None;
         return Result::Done;
@@ -418,18 +458,21 @@ struct CommentReader::Parser {
         const char* e = At(end);
         const char* gt = FindByte(p, e, '>');
         if (gt == e) return Result::NeedMore;
+        if (static_cast<std::size_t>(gt + 1 - At(pos)) > kLongestTag) {
+            return LongTag();
+        }
         const char* nameEnd = NameEnd(p, gt);
         if (nameEnd == p || !AllSpace(nameEnd, gt)) return Failed("malformed end tag");
         const std::string_view name(p, static_cast<std::size_t>(nameEnd - p));
         if (open.empty()) return Failed("end tag without a start tag");
         const Open top = open.back();
         if (!Same(name, std::string_view(names.data() + top.nameAt, top.nameSize))) {
-            return Failed("end tag </" + std::string(name) + "> does not close <" +
+            return Failed("end tag </" + std::string(name.substr(0, kLongestName)) + "> does not close <" +
                           names.substr(top.nameAt, top.nameSize) + ">");
         }
         open.pop_back();
         names.resize(top.nameAt);
-        if (top.chat >= 0) CloseChat(top.chat);
+        if (top.chat) CloseChat();
         if (open.empty()) rootClosed = true;
         pos = static_cast<std::size_t>(gt + 1 - buffer.data());
         return Result::Done;
@@ -440,55 +483,63 @@ struct CommentReader::Parser {
         const char* e = At(end);
         const char* nameEnd = NameEnd(tag + 1, e);
         if (nameEnd == e) return Result::NeedMore;
-        if (nameEnd == tag + 1 || !NameStartsWell(tag + 1, nameEnd)) return Failed("malformed start tag");
+        const std::string_view name(tag + 1, static_cast<std::size_t>(nameEnd - tag - 1));
+        if (name.size() > kLongestName) return LongName();
+        if (!IsName(name)) return Failed("malformed start tag");
         if (rootClosed) return Failed("more than one root element");
         if (open.size() + 1 > kMaxDepth) return Failed("elements nested deeper than " + std::to_string(kMaxDepth));
+        const bool isChat = !open.empty() && Same(name, "chat");
+        // Text would have to be kept for every open chat until the outermost closes.
+        if (isChat && inChat) return Failed("a chat element inside a chat element");
 
-        // What is kept has its values resolved as it is copied; the rest is only checked.
-        const std::string_view name(tag + 1, static_cast<std::size_t>(nameEnd - tag - 1));
-        const bool chat = !open.empty() && Same(name, "chat");
-        ChatElement* root = nullptr;
-        if (collect && open.size() == 1) {
-            if (Same(name, "thread") && !owner.hasThread_) root = &owner.thread_;
-            if (Same(name, "view_counter") && !owner.hasViewCounter_) root = &owner.viewCounter_;
-        }
         const char* limit = nullptr;  // the "/>" or ">" that ends the tag
         bool empty = false;
-        const Result read = ReadAttributes(nameEnd, e, !(chat && collect) && !root, limit, empty);
+        const Result read = ReadAttributes(nameEnd, e, limit, empty);
         if (read != Result::Done) return read;
-        long long seq = -1;
-        if (chat) {
+        if (static_cast<std::size_t>(limit - tag) + (empty ? 2 : 1) > kLongestTag) {
+            return LongTag();
+        }
+        if (isChat) {
             ++chatsSeen;
-            if (collect) {
-                seq = OpenChat();
-                if (!FillElement(pending.back().chat, tag, limit)) return Result::Failed;
+            inChat = true;
+            textSize = 0;
+            runOpen = false;
+            if (collect) FillElement(chat, tag, limit);
+        } else if (collect && open.size() == 1) {
+            // The first thread and view_counter children of the root are kept.
+            if (Same(name, "thread") && !owner.hasThread_) {
+                FillElement(owner.thread_, tag, limit);
+                owner.hasThread_ = true;
+            } else if (Same(name, "view_counter") && !owner.hasViewCounter_) {
+                FillElement(owner.viewCounter_, tag, limit);
+                owner.hasViewCounter_ = true;
             }
-        } else if (root) {
-            if (!FillElement(*root, tag, limit)) return Result::Failed;
-            (root == &owner.thread_ ? owner.hasThread_ : owner.hasViewCounter_) = true;
         }
         rootSeen = true;
         if (empty) {
-            if (seq >= 0) CloseChat(seq);
+            if (isChat) CloseChat();
             if (open.empty()) rootClosed = true;
         } else {
-            open.push_back(Open{static_cast<std::uint32_t>(names.size()), static_cast<std::uint32_t>(name.size()), seq});
+            open.push_back(
+                Open{static_cast<std::uint32_t>(names.size()), static_cast<std::uint32_t>(name.size()), isChat});
             names.append(name.data(), name.size());
         }
         pos = static_cast<std::size_t>(limit + (empty ? 2 : 1) - buffer.data());
         return Result::Done;
     }
 
-    Result Failed(const std::string& what) {
-        Fail(what);
-        return Result::Failed;
+    void CloseChat() {
+        inChat = false;
+        runOpen = false;
+        chatReady = true;
     }
 
     // The attributes of a start tag into `attributes`, as they stand, up to the
-    // tag's end (limit: its "/>" or ">"); their references are checked here
-    // when check is set. NeedMore when the window ends first.
-    Result ReadAttributes(const char* p, const char* e, bool check, const char*& limit, bool& empty) {
+    // tag's end (limit: its "/>" or ">"), their references checked. NeedMore
+    // when the window ends first.
+    Result ReadAttributes(const char* p, const char* e, const char*& limit, bool& empty) {
         attributes.clear();
+        attributeNames.clear();
         for (;;) {
             const char* gap = p;
             while (p < e && IsSpace(*p)) ++p;
@@ -503,8 +554,9 @@ struct CommentReader::Parser {
             if (p == gap) return Failed("attributes must be separated by white space");
             const char* nameEnd = NameEnd(p, e);
             if (nameEnd == e) return Result::NeedMore;
-            if (nameEnd == p || !NameStartsWell(p, nameEnd)) return Failed("malformed attribute");
             const std::string_view name(p, static_cast<std::size_t>(nameEnd - p));
+            if (name.size() > kLongestName) return LongName();
+            if (!IsName(name)) return Failed("malformed attribute");
             p = nameEnd;
             while (p < e && IsSpace(*p)) ++p;
             if (p == e) return Result::NeedMore;
@@ -521,19 +573,34 @@ struct CommentReader::Parser {
             const bool plain = first == close;
             if (!plain) {
                 if (FindByte(first, close, '<') != close) return Failed("'<' in an attribute value");
-                if (check && !Decode(value, close, nullptr, true)) return Result::Failed;
+                std::size_t size = 0;
+                if (!Decode(value, close, nullptr, true, size)) return Result::Failed;
             }
-            for (const Attribute& seen : attributes) {
-                if (Same(seen.name, name)) return Failed("attribute " + std::string(name) + " given twice");
-            }
+            if (!NewAttributeName(name)) return Failed("attribute " + std::string(name) + " given twice");
             attributes.push_back(Attribute{name, std::string_view(value, static_cast<std::size_t>(close - value)), plain});
             p = close + 1;
         }
     }
 
+    // False when the tag has the name already: compared one by one while there
+    // are few, through a set once there are many.
+    bool NewAttributeName(std::string_view name) {
+        if (attributes.size() < kFewAttributes) {
+            for (const Attribute& seen : attributes) {
+                if (Same(seen.name, name)) return false;
+            }
+            return true;
+        }
+        if (attributeNames.empty()) {
+            for (const Attribute& seen : attributes) attributeNames.insert(seen.name);
+        }
+        return attributeNames.insert(name).second;
+    }
+
     // The start tag is copied whole; the values point into the copy, and only
-    // those with something to resolve are written out again after it.
-    bool FillElement(ChatElement& element, const char* tag, const char* limit) {
+    // those with something to resolve are written out again after it (they
+    // were checked, so this cannot fail).
+    void FillElement(ChatElement& element, const char* tag, const char* limit) {
         element.Clear();
         element.data_.assign(tag, static_cast<std::size_t>(limit - tag));
         for (const Attribute& attribute : attributes) {
@@ -543,47 +610,22 @@ struct CommentReader::Parser {
                                      static_cast<std::uint32_t>(v.data() - tag), static_cast<std::uint32_t>(v.size())};
             if (!attribute.plain) {
                 entry.value = static_cast<std::uint32_t>(element.data_.size());
-                if (!Decode(v.data(), v.data() + v.size(), &element.data_, true)) return false;
+                std::size_t size = 0;
+                Decode(v.data(), v.data() + v.size(), &element.data_, true, size);
                 entry.valueSize = static_cast<std::uint32_t>(element.data_.size() - entry.value);
             }
             element.attributes_.push_back(entry);
-        }
-        return true;
-    }
-
-    long long OpenChat() {
-        pending.emplace_back();
-        if (!spare.empty()) {
-            pending.back().chat = std::move(spare.back());
-            spare.pop_back();
-        }
-        const long long seq = frontSeq + static_cast<long long>(pending.size()) - 1;
-        openChats.push_back(seq);
-        return seq;
-    }
-
-    void CloseChat(long long seq) {
-        pending[static_cast<std::size_t>(seq - frontSeq)].done = true;
-        for (std::size_t i = 0; i < openChats.size(); ++i) {
-            if (openChats[i] == seq) {
-                openChats.erase(openChats.begin() + static_cast<std::ptrdiff_t>(i));
-                break;
-            }
         }
     }
 
     // The next complete chat in document order into out.
     bool NextChat(ChatElement& out) {
-        for (;;) {
-            if (!pending.empty() && pending.front().done) {
-                std::swap(out, pending.front().chat);
-                spare.push_back(std::move(pending.front().chat));
-                pending.pop_front();
-                ++frontSeq;
-                return true;
-            }
+        while (!chatReady) {
             if (!Step()) return false;
         }
+        std::swap(out, chat);  // the old element's room is used for the next
+        chatReady = false;
+        return true;
     }
 };
 
@@ -593,28 +635,21 @@ struct CommentReader::Parser {
 CommentReader::CommentReader() = default;
 CommentReader::~CommentReader() = default;
 
-bool CommentReader::Open(const std::string& path) {
+bool CommentReader::Start(bool file, const std::string& path, std::string bytes) {
     error_.clear();
     hasThread_ = hasViewCounter_ = false;
     parser_ = std::make_unique<Parser>(*this, true);
-    return parser_->source.OpenFile(path) || KeepSourceError();
-}
-
-bool CommentReader::OpenText(std::string bytes) {
-    error_.clear();
-    hasThread_ = hasViewCounter_ = false;
-    parser_ = std::make_unique<Parser>(*this, true);
-    return parser_->source.OpenBytes(std::move(bytes)) || KeepSourceError();
-}
-
-void CommentReader::Close() { parser_.reset(); }
-
-// Called when the source could not start: keeps its reason.
-bool CommentReader::KeepSourceError() {
+    if (file ? parser_->source.OpenFile(path) : parser_->source.OpenBytes(std::move(bytes))) return true;
     error_ = parser_->source.Error();
     parser_.reset();
     return false;
 }
+
+bool CommentReader::Open(const std::string& path) { return Start(true, path, std::string()); }
+
+bool CommentReader::OpenText(std::string bytes) { return Start(false, std::string(), std::move(bytes)); }
+
+void CommentReader::Close() { parser_.reset(); }
 
 bool CommentReader::Next() { return parser_ && !Failed() && parser_->NextChat(current_); }
 
@@ -631,4 +666,8 @@ bool CommentReader::CheckFile(const std::string& path, std::size_t& chats, std::
     chats = reader.parser_->chatsSeen;
     error = reader.error_;
     return !reader.Failed();
+}
+
+std::string UnreadableCommentFileLine(const std::string& path, const std::string& error) {
+    return "◆コメントファイルを読み込めません: " + path + " (" + error + ")";
 }

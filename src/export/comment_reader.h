@@ -25,13 +25,18 @@ public:
     // The attribute's value with references resolved; empty when missing.
     std::wstring Attribute(const char* name) const;
     // The attribute read as a decimal integer the lenient way: leading blanks,
-    // a sign, digits up to the first other character; 0 without digits or
-    // without the attribute.
+    // a sign, digits up to the first other character. 0 when the attribute is
+    // missing or unusable: no digits, or a number beyond the range of long
+    // long (which never turns into another number).
     long long Integer(const char* name) const;
+    // The same, false when the attribute is missing or unusable.
+    bool FindInteger(const char* name, long long& value) const;
     // All character data inside the element, references resolved.
     std::wstring Text() const;
 
-    // The same in UTF-8, for copying elements into another file.
+    // The same in UTF-8, for copying elements into another file. Names are
+    // XML names; values and text are well-formed UTF-8 without the control
+    // characters XML forbids.
     std::size_t AttributeCount() const { return attributes_.size(); }
     std::string_view AttributeName(std::size_t i) const;
     std::string_view AttributeValue(std::size_t i) const;
@@ -58,6 +63,12 @@ private:
 
 class CommentReader {
 public:
+    // What one element may hold; a file beyond is refused, so that memory stays
+    // bounded for any file. No comment file comes near them.
+    static constexpr std::size_t kLongestTag = 1024 * 1024;       // a start or end tag, in the text read
+    static constexpr std::size_t kLongestName = 1000;             // an element or attribute name
+    static constexpr std::size_t kLongestText = 4 * 1024 * 1024;  // a chat's text, references resolved
+
     CommentReader();
     ~CommentReader();
     CommentReader(const CommentReader&) = delete;
@@ -72,8 +83,9 @@ public:
     void Close();
 
     // Moves to the next element named "chat" below the root element, at any
-    // depth, in document order. False at the end of the document or when the
-    // file turned out malformed (Failed() tells which).
+    // depth, in document order (a chat inside another chat is refused). False
+    // at the end of the document or when the file turned out malformed
+    // (Failed() tells which).
     bool Next();
     // The current chat element; valid until the next call of Next().
     const ChatElement& Chat() const { return current_; }
@@ -87,12 +99,13 @@ public:
     const std::string& Error() const { return error_; }
 
     // Reads the whole file once without keeping any element: true when it is
-    // well-formed and readable; chats counts its chat elements.
+    // well-formed and readable; chats counts its chat elements. A bad file
+    // gives the error the stream gives.
     static bool CheckFile(const std::string& path, std::size_t& chats, std::string& error);
 
 private:
     struct Parser;
-    bool KeepSourceError();
+    bool Start(bool file, const std::string& path, std::string bytes);
 
     std::unique_ptr<Parser> parser_;
     ChatElement current_;
@@ -100,3 +113,6 @@ private:
     bool hasThread_ = false, hasViewCounter_ = false;
     std::string error_;
 };
+
+// The log line for a comment file that cannot be read, error as Error() gives it.
+std::string UnreadableCommentFileLine(const std::string& path, const std::string& error);

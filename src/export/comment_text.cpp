@@ -243,6 +243,8 @@ bool ExportCommentText(const std::string& format, const std::string& commentPath
         std::string error;
         CommentReader reader;
         if (!CommentReader::CheckFile(commentPath, count, error) || !reader.Open(commentPath)) {
+            if (error.empty()) error = reader.Error();
+            InfoLog << UnreadableCommentFileLine(commentPath, error) << EndLine;
             InfoLog << "Error : pDoc->documentElement" << EndLine;
             return false;
         }
@@ -268,6 +270,7 @@ bool ExportCommentText(const std::string& format, const std::string& commentPath
             }
         }
         if (reader.Failed()) {  // the file changed after the first pass
+            InfoLog << UnreadableCommentFileLine(commentPath, reader.Error()) << EndLine;
             InfoLog << "Error : pDoc->documentElement" << EndLine;
             return false;
         }

@@ -58,12 +58,11 @@ public:
         row = DataRow();
         std::string_view value;
         row.thread = chat.FindAttribute("thread", value) ? value : fileThread;
-        row.hasNo = chat.FindAttribute("no", value) && ReadInteger(value, row.no);
+        row.hasNo = chat.FindInteger("no", row.no);
         long long vpos = 0;
-        row.hasVpos = chat.FindAttribute("vpos", value) && ReadInteger(value, vpos) && vpos <= LLONG_MAX / 10 &&
-                      vpos >= LLONG_MIN / 10;
+        row.hasVpos = chat.FindInteger("vpos", vpos) && vpos <= LLONG_MAX / 10 && vpos >= LLONG_MIN / 10;
         row.vposMs = vpos * 10;
-        if (chat.FindAttribute("date", value) && ReadInteger(value, row.date)) {
+        if (chat.FindInteger("date", row.date)) {
             const std::time_t t = static_cast<std::time_t>(row.date);
             if (const std::tm* local = std::localtime(&t)) {
                 row.hasDate = true;
@@ -82,7 +81,7 @@ public:
         }
         row.premium = Flag(chat, "premium");
         row.anonymity = Flag(chat, "anonymity");
-        if (!chat.FindAttribute("deleted", value) || !ReadInteger(value, row.deleted)) row.deleted = 0;
+        if (!chat.FindInteger("deleted", row.deleted)) row.deleted = 0;
         row.text = chat.TextUtf8();
         return row;
     }

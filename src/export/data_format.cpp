@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <iterator>
 
-#include "support/utf8.h"
+#include "export/xml_chars.h"
 
 namespace {
 
@@ -23,29 +23,29 @@ void AppendAscii(std::string& out, const wchar_t* word) {
     for (; *word; ++word) out += static_cast<char>(*word);
 }
 
-// Calls plain(run) for runs of well-formed text and bad() for each byte that
-// opens no sequence; ASCII bytes that need escaping go to special(byte).
+// Calls plain(run) for runs of well-formed text, with U+FFFD for each byte
+// that opens no character; ASCII bytes that need care go to special(byte).
 template <typename Plain, typename Special>
 void WalkUtf8(std::string_view text, bool (*needsCare)(char), Plain plain, Special special) {
     std::size_t start = 0, i = 0;
     while (i < text.size()) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        std::size_t length = 1;
-        if (c >= 0x80) {
-            length = Utf8SequenceLength(text.substr(i));
-            if (length == 0) {
-                plain(text.substr(start, i - start));
-                plain(std::string_view(kReplacement, 3));
-                start = ++i;
-                continue;
-            }
-        } else if (needsCare(text[i])) {
+        TextFault fault;
+        const std::size_t whole = CheckUtf8(text.data() + i, text.size() - i, fault);
+        // Within a run of whole characters, only the ASCII bytes may need care.
+        for (const std::size_t end = i + whole; i < end; ++i) {
+            if (!needsCare(text[i])) continue;
             plain(text.substr(start, i - start));
             special(text[i]);
-            start = ++i;
-            continue;
+            start = i + 1;
         }
-        i += length;
+        if (i == text.size()) break;
+        plain(text.substr(start, i - start));
+        if (fault == TextFault::Control) {
+            special(text[i]);  // a control character is whole; its own care decides
+        } else {
+            plain(std::string_view(kReplacement, 3));
+        }
+        start = ++i;
     }
     plain(text.substr(start));
 }
@@ -122,7 +122,7 @@ void AppendCsvField(std::string& out, std::string_view utf8) {
                 out += c;
             }
         },
-        [](char) {});
+        [&](char c) { out += c; });  // a control character, as received
     if (quoted) out += '"';
 }
 
@@ -179,23 +179,6 @@ void AppendDataRow(std::string& out, DataFormat format, const DataRow& row) {
     out += ",\"deleted\":", AppendNumber(out, row.deleted);
     out += ",\"text\":", AppendJsonString(out, row.text);
     out += "}\n";
-}
-
-bool ReadInteger(std::string_view text, long long& value) {
-    std::size_t i = 0;
-    const bool negative = !text.empty() && text[0] == '-';
-    if (!text.empty() && (text[0] == '-' || text[0] == '+')) ++i;
-    if (i == text.size()) return false;
-    unsigned long long magnitude = 0;
-    const unsigned long long limit = negative ? 0ULL - static_cast<unsigned long long>(LLONG_MIN) : LLONG_MAX;
-    for (; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9') return false;
-        const unsigned digit = static_cast<unsigned>(text[i] - '0');
-        if (magnitude > (limit - digit) / 10) return false;
-        magnitude = magnitude * 10 + digit;
-    }
-    value = negative ? static_cast<long long>(0ULL - magnitude) : static_cast<long long>(magnitude);
-    return true;
 }
 
 std::string IsoLocalTime(const std::tm& local, long long unixSeconds) {

@@ -50,8 +50,6 @@ void AppendJsonString(std::string& out, std::string_view utf8);
 // either end (RFC 4180). Bytes that are not UTF-8 become U+FFFD.
 void AppendCsvField(std::string& out, std::string_view utf8);
 
-// A decimal integer with an optional sign and nothing else, within long long.
-bool ReadInteger(std::string_view text, long long& value);
 // "2010-01-01T09:00:01+09:00": the local calendar time of the moment with the
 // offset it has from UTC.
 std::string IsoLocalTime(const std::tm& local, long long unixSeconds);

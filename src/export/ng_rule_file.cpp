@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include "export/comment_reader.h"
-#include "export/data_format.h"
 #include "infolog/info_log.h"
 #include "support/codepage.h"
 #include "support/handles.h"
@@ -94,8 +93,7 @@ NgComment NgCommentOf(const ChatElement& chat, const std::wstring* text) {
     comment.text = text;
     chat.FindAttribute("user_id", comment.userId);
     chat.FindAttribute("mail", comment.mail);
-    std::string_view number;
-    comment.hasVpos = chat.FindAttribute("vpos", number) && ReadInteger(number, comment.vpos);
-    comment.hasDate = chat.FindAttribute("date", number) && ReadInteger(number, comment.date);
+    comment.hasVpos = chat.FindInteger("vpos", comment.vpos);
+    comment.hasDate = chat.FindInteger("date", comment.date);
     return comment;
 }

@@ -7,8 +7,8 @@
 #include <utility>
 
 #include "export/ng_automaton.h"
+#include "export/xml_chars.h"
 #include "support/regex.h"
-#include "support/utf8.h"
 
 namespace {
 
@@ -118,6 +118,32 @@ bool ParseRange(std::string_view text, std::string_view separator, Parse parse, 
 }
 
 }  // namespace
+
+bool AppendUtf16(std::string_view utf8, std::wstring& out) {
+    // Checked first, so the decoding below meets whole, well-formed sequences.
+    for (std::size_t at = 0; at < utf8.size();) {
+        TextFault fault;
+        at += CheckUtf8(utf8.data() + at, utf8.size() - at, fault);
+        if (at == utf8.size()) break;
+        if (fault != TextFault::Control) return false;  // not UTF-8, or cut short
+        ++at;
+    }
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto byte = [&](std::size_t k) { return static_cast<char32_t>(static_cast<unsigned char>(utf8[k])); };
+        const char32_t lead = byte(i);
+        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        char32_t code = length == 1 ? lead : lead & (0x7F >> length);
+        for (std::size_t k = 1; k < length; ++k) code = code << 6 | (byte(i + k) & 0x3F);
+        if (code >= 0x10000) {
+            out += static_cast<wchar_t>(0xD800 + ((code - 0x10000) >> 10));
+            out += static_cast<wchar_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
+        } else {
+            out += static_cast<wchar_t>(code);
+        }
+        i += length;
+    }
+    return true;
+}
 
 NgRuleSet::NgRuleSet() = default;
 NgRuleSet::~NgRuleSet() = default;

@@ -52,6 +52,10 @@ struct NgRuleError {
     std::string detail;          // the pattern library's message
 };
 
+// UTF-8 as UTF-16 code units (characters above U+FFFF as surrogate pairs),
+// appended to out. False, out unchanged, when the text is not well-formed.
+bool AppendUtf16(std::string_view utf8, std::wstring& out);
+
 class NgRuleSet {
 public:
     NgRuleSet();

@@ -76,7 +76,8 @@ public:
                 ++summary_.excluded;
                 return;
             }
-            if (!HasNumber(chat.Attribute("vpos"))) {
+            long long vpos = 0;
+            if (!chat.FindInteger("vpos", vpos)) {
                 ++summary_.unreadable;
                 return;
             }
@@ -85,7 +86,7 @@ public:
             for (std::wstring& line : lines) line = AssLineText(line);
 
             SubtitleComment comment;
-            comment.vpos = chat.Integer("vpos");
+            comment.vpos = vpos;
             comment.colour = look.colour;
             comment.position = look.position;
             comment.lines = static_cast<std::uint16_t>(std::min<std::size_t>(lines.size(), 0xFFFF));
@@ -108,14 +109,6 @@ public:
     }
 
 private:
-    // Blanks, a sign, then at least one digit.
-    static bool HasNumber(const std::wstring& text) {
-        std::size_t i = 0;
-        while (i < text.size() && (text[i] == L' ' || text[i] == L'\t')) ++i;
-        if (i < text.size() && (text[i] == L'-' || text[i] == L'+')) ++i;
-        return i < text.size() && text[i] >= L'0' && text[i] <= L'9';
-    }
-
     int Widest(const std::vector<std::wstring>& lines, int size) {
         int widest = 0;
         for (const std::wstring& line : lines) widest = std::max(widest, measure_.Width(line, size));
@@ -314,7 +307,7 @@ bool ExportSubtitles(const SubtitleSettings& options, const std::string& comment
         }
         std::string error;
         if (!ReadComments(commentPath, decoder, error)) {
-            InfoLog << "Error : " << commentPath << " : " << error << EndLine;
+            InfoLog << UnreadableCommentFileLine(commentPath, error) << EndLine;
             return false;
         }
         if (summary.comments == 0) {

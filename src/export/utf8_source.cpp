@@ -1,82 +1,129 @@
 #include "export/utf8_source.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstring>
+#include <string_view>
 
+#include "export/xml_chars.h"
 #include "support/byte_scan.h"
-#include "support/codepage.h"
-#include "support/text.h"
 
 namespace {
 
-constexpr std::size_t kRawPiece = 256 * 1024;
+constexpr std::size_t kStart = 4096;        // read first, for the encoding
+// The fuzz build makes it small, so that characters are cut between pieces.
+#ifndef KOMETORI_READER_PIECE
+#define KOMETORI_READER_PIECE (256 * 1024)
+#endif
+constexpr std::size_t kRawPiece = KOMETORI_READER_PIECE;
 
-// The code page named by the XML declaration; CP_UTF8 without one.
-bool DeclaredCodePage(const std::string& start, UINT& codePage) {
-    codePage = CP_UTF8;
-    if (start.compare(0, 5, "<?xml") != 0) return true;
-    std::string declaration = start.substr(0, start.find("?>"));
-    auto at = declaration.find("encoding");
-    if (at == std::string::npos) return true;
-    auto quote = declaration.find_first_of("\"'", at);
-    if (quote == std::string::npos) return false;
-    auto end = declaration.find(declaration[quote], quote + 1);
-    if (end == std::string::npos) return false;
-    std::string name = ToLower(declaration.substr(quote + 1, end - quote - 1));
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+bool SameNameNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+// The encoding an XML declaration names; false when we do not read it.
+bool NamedEncoding(std::string_view name, Encoding& encoding) {
     static const struct {
         const char* name;
-        UINT codePage;
-    } known[] = {{"utf-8", CP_UTF8},       {"us-ascii", CP_UTF8},   {"shift_jis", 932},    {"shift-jis", 932},
-                 {"windows-31j", 932},     {"cp932", 932},          {"x-sjis", 932},       {"ms_kanji", 932},
-                 {"euc-jp", 20932},        {"iso-8859-1", 28591},   {"iso-2022-jp", 50220}};
+        Encoding encoding;
+    } known[] = {{"utf-8", Encoding::Utf8},          {"shift_jis", Encoding::ShiftJis},
+                 {"shift-jis", Encoding::ShiftJis},  {"sjis", Encoding::ShiftJis},
+                 {"windows-31j", Encoding::ShiftJis}, {"cp932", Encoding::ShiftJis},
+                 {"x-sjis", Encoding::ShiftJis},     {"ms_kanji", Encoding::ShiftJis},
+                 {"csshiftjis", Encoding::ShiftJis}, {"euc-jp", Encoding::EucJp},
+                 {"x-euc-jp", Encoding::EucJp},      {"iso-2022-jp", Encoding::Iso2022Jp},
+                 {"csiso2022jp", Encoding::Iso2022Jp}, {"iso-8859-1", Encoding::Latin1},
+                 {"latin1", Encoding::Latin1},       {"us-ascii", Encoding::Ascii}};
     for (const auto& k : known) {
-        if (name == k.name) {
-            codePage = k.codePage;
+        if (SameNameNoCase(name, k.name)) {
+            encoding = k.encoding;
             return true;
         }
     }
     return false;
 }
 
-// How many leading bytes of raw hold whole characters of the code page, so
-// that a piece never ends inside one.
-std::size_t CompleteLength(UINT codePage, const std::string& raw) {
-    if (codePage == 50220) {
-        // Shift states: a line always ends back in ASCII, so cut after a line.
-        auto lf = raw.rfind('\n');
-        return lf == std::string::npos ? 0 : lf + 1;
-    }
-    if (codePage != 932 && codePage != 20932) return raw.size();
+// The XML declaration at the start of a file in an encoding that agrees with
+// ASCII: version, encoding and standalone, each at most once. Anything else
+// (a misspelt "encodin") is refused rather than read as UTF-8. White space
+// before it is let pass: the encodings agree on it.
+bool DeclaredEncoding(std::string_view start, Encoding& encoding, std::string& error) {
+    encoding = Encoding::Utf8;
     std::size_t i = 0;
-    while (i < raw.size()) {
-        const auto b = static_cast<unsigned char>(raw[i]);
-        std::size_t width = 1;
-        if (codePage == 932) {
-            width = ::IsDBCSLeadByteEx(932, b) ? 2 : 1;
-        } else if (b >= 0x80) {
-            width = b == 0x8F ? 3 : 2;  // EUC-JP: SS3 takes two more bytes
-        }
-        if (i + width > raw.size()) break;
-        i += width;
+    while (i < start.size() && IsBlank(start[i])) ++i;
+    if (start.compare(i, 5, "<?xml") != 0 || i + 5 >= start.size() ||
+        !(IsBlank(start[i + 5]) || start[i + 5] == '?')) {
+        return true;
     }
-    return i;
+    error = "XML 宣言を読み取れません";
+    i += 5;
+    bool seen[3] = {};
+    for (;;) {
+        const std::size_t gap = i;
+        while (i < start.size() && IsBlank(start[i])) ++i;
+        if (start.compare(i, 2, "?>") == 0) break;
+        if (i == gap) return false;
+        const std::size_t nameAt = i;
+        while (i < start.size() && start[i] >= 'a' && start[i] <= 'z') ++i;
+        const std::string_view name = start.substr(nameAt, i - nameAt);
+        while (i < start.size() && IsBlank(start[i])) ++i;
+        if (i >= start.size() || start[i] != '=') return false;
+        ++i;
+        while (i < start.size() && IsBlank(start[i])) ++i;
+        if (i >= start.size() || (start[i] != '"' && start[i] != '\'')) return false;
+        const std::size_t close = start.find(start[i], i + 1);
+        if (close == std::string_view::npos) return false;
+        const std::string_view value = start.substr(i + 1, close - i - 1);
+        i = close + 1;
+        const int which = name == "version" ? 0 : name == "encoding" ? 1 : name == "standalone" ? 2 : -1;
+        if (which < 0 || seen[which]) return false;
+        seen[which] = true;
+        if (which == 1 && !NamedEncoding(value, encoding)) {
+            error = SameNameNoCase(value, "utf-16") ? "UTF-16 と宣言されていますが、UTF-16 のファイルではありません"
+                                                     : "対応していない文字コードです: " + std::string(value);
+            return false;
+        }
+    }
+    error.clear();
+    return true;
 }
 
-std::string WideToUtf8Piece(const wchar_t* text, std::size_t size) {
-    return WideToUtf8(std::wstring(text, size));
+// The byte-order mark, a declaration of UTF-16 without one (the first
+// characters "<?" tell the byte order), or the declaration.
+bool Detect(std::string_view start, Encoding& encoding, std::size_t& bom, std::string& error) {
+    bom = 0;
+    if (start.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        encoding = Encoding::Utf8;
+        bom = 3;
+    } else if (start.compare(0, 2, "\xFF\xFE") == 0 || start.compare(0, 4, std::string_view("<\0?\0", 4)) == 0) {
+        encoding = Encoding::Utf16Le;
+        bom = start[0] == '<' ? 0 : 2;
+    } else if (start.compare(0, 2, "\xFE\xFF") == 0 || start.compare(0, 4, std::string_view("\0<\0?", 4)) == 0) {
+        encoding = Encoding::Utf16Be;
+        bom = start[0] == '\0' ? 0 : 2;
+    } else {
+        return DeclaredEncoding(start, encoding, error);
+    }
+    return true;
 }
 
 }  // namespace
 
+Utf8Source::Utf8Source() = default;
+Utf8Source::~Utf8Source() = default;
+
 bool Utf8Source::OpenFile(const std::string& path) {
-    file_.reset(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file_) {
-        error_ = "cannot open the file (" + std::to_string(::GetLastError()) + ")";
-        return false;
-    }
-    return Start();
+    bytes_.clear();
+    file_ = OpenFileBytes(path, error_);
+    return file_ && Start();
 }
 
 bool Utf8Source::OpenBytes(std::string bytes) {
@@ -86,99 +133,86 @@ bool Utf8Source::OpenBytes(std::string bytes) {
     return Start();
 }
 
-std::size_t Utf8Source::ReadRaw(char* out, std::size_t room) {
-    if (rawEnd_ || room == 0) return 0;
+bool Utf8Source::ReadRaw(char* out, std::size_t room, std::size_t& got) {
+    got = 0;
+    if (rawEnd_ || room == 0) return true;
     if (!file_) {
-        const std::size_t n = std::min(room, bytes_.size() - bytesAt_);
-        std::memcpy(out, bytes_.data() + bytesAt_, n);
-        bytesAt_ += n;
-        if (n == 0) rawEnd_ = true;
-        return n;
-    }
-    DWORD read = 0;
-    if (!::ReadFile(file_.get(), out, static_cast<DWORD>(std::min<std::size_t>(room, 1u << 30)), &read, nullptr)) {
-        error_ = "cannot read the file (" + std::to_string(::GetLastError()) + ")";
+        got = std::min(room, bytes_.size() - bytesAt_);
+        std::memcpy(out, bytes_.data() + bytesAt_, got);
+        bytesAt_ += got;
+    } else if (!file_->Read(out, room, got, error_)) {
         rawEnd_ = true;
-        return 0;
+        return false;
     }
-    if (read == 0) rawEnd_ = true;
-    return read;
+    if (got == 0) rawEnd_ = true;
+    return true;
 }
 
 bool Utf8Source::Start() {
     error_.clear();
     rawEnd_ = false;
     lastWasCr_ = false;
-    converted_.clear();
-    convertedAt_ = 0;
-    raw_.resize(4096);
+    decoded_.clear();
+    readyAt_ = readyEnd_ = 0;
+    raw_.resize(kStart);
     std::size_t have = 0;
     while (have < raw_.size()) {
-        const std::size_t n = ReadRaw(&raw_[have], raw_.size() - have);
+        std::size_t n = 0;
+        if (!ReadRaw(&raw_[have], raw_.size() - have, n)) return false;
         if (n == 0) break;
         have += n;
     }
     raw_.resize(have);
-    if (!error_.empty()) return false;
-
-    kind_ = Kind::Utf8;
-    codePage_ = CP_UTF8;
-    if (raw_.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-        raw_.erase(0, 3);
-    } else if (raw_.compare(0, 2, "\xFF\xFE") == 0 || raw_.compare(0, 2, "\xFE\xFF") == 0) {
-        kind_ = raw_[0] == '\xFF' ? Kind::Utf16Le : Kind::Utf16Be;
-        raw_.erase(0, 2);
-    } else {
-        if (!DeclaredCodePage(raw_, codePage_)) {
-            error_ = "unsupported encoding";
-            return false;
-        }
-        if (codePage_ != CP_UTF8) kind_ = Kind::CodePage;
-    }
+    std::size_t bom = 0;
+    if (!Detect(raw_, encoding_, bom, error_)) return false;
+    raw_.erase(0, bom);
+    rawOffset_ = bom;
+    decoder_ = MakeDecoder(encoding_);
     return true;
 }
 
-bool Utf8Source::ConvertMore() {
-    converted_.clear();
-    convertedAt_ = 0;
-    while (converted_.empty()) {
-        const std::size_t kept = raw_.size();
-        raw_.resize(kept + kRawPiece);
-        raw_.resize(kept + ReadRaw(&raw_[kept], kRawPiece));
-        const bool end = rawEnd_;
-        if (raw_.empty()) return false;
+bool Utf8Source::Fault(const std::string& what, unsigned long long at) {
+    error_ = what + " (" + std::to_string(at + 1) + " バイト目)";
+    return false;
+}
 
-        if (kind_ == Kind::CodePage) {
-            const std::size_t whole = end ? raw_.size() : CompleteLength(codePage_, raw_);
-            if (whole == 0) {
-                if (end) return false;
-                continue;
+bool Utf8Source::Produce() {
+    if (!error_.empty()) return false;
+    // What was handed out goes; the rest (a character cut by the last read) stays.
+    if (decoder_) {
+        decoded_.clear();
+    } else {
+        raw_.erase(0, readyEnd_);
+        rawOffset_ += readyEnd_;
+    }
+    readyAt_ = readyEnd_ = 0;
+    while (readyEnd_ == 0) {
+        const std::size_t kept = raw_.size();
+        std::size_t got = 0;
+        raw_.resize(kept + kRawPiece);
+        const bool read = ReadRaw(&raw_[kept], kRawPiece, got);
+        raw_.resize(kept + got);
+        if (!read) return false;
+        if (raw_.empty()) return false;
+        if (!decoder_) {
+            TextFault fault;
+            readyEnd_ = CheckUtf8(raw_.data(), raw_.size(), fault);
+            if (fault == TextFault::Control) {
+                return Fault(ForbiddenControlText(static_cast<unsigned char>(raw_[readyEnd_])), rawOffset_ + readyEnd_);
             }
-            if (whole > INT_MAX) return false;
-            const int wide = ::MultiByteToWideChar(codePage_, 0, raw_.data(), static_cast<int>(whole), nullptr, 0);
-            if (wide <= 0) {
-                error_ = "cannot convert the encoding";
-                return false;
+            if (fault == TextFault::NotUtf8 || (rawEnd_ && readyEnd_ < raw_.size())) {
+                return Fault("UTF-8 として読めないバイトがあります", rawOffset_ + readyEnd_);
             }
-            std::wstring text(static_cast<std::size_t>(wide), L'\0');
-            ::MultiByteToWideChar(codePage_, 0, raw_.data(), static_cast<int>(whole), text.data(), wide);
-            converted_ = WideToUtf8Piece(text.data(), text.size());
-            raw_.erase(0, whole);
-        } else {
-            std::size_t units = raw_.size() / 2;  // an odd last byte at the end is dropped
-            std::wstring text(units, L'\0');
-            const bool little = kind_ == Kind::Utf16Le;
-            for (std::size_t i = 0; i < units; ++i) {
-                const auto a = static_cast<unsigned char>(raw_[2 * i]);
-                const auto b = static_cast<unsigned char>(raw_[2 * i + 1]);
-                text[i] = static_cast<wchar_t>(little ? (a | b << 8) : (a << 8 | b));
-            }
-            // A high surrogate waits for its partner in the next piece.
-            if (!end && units > 0 && text[units - 1] >= 0xD800 && text[units - 1] <= 0xDBFF) --units;
-            converted_ = WideToUtf8Piece(text.data(), units);
-            raw_.erase(0, end ? raw_.size() : units * 2);
+            continue;
         }
-        if (end && converted_.empty()) return false;
+        std::size_t used = 0;
+        if (!decoder_->Decode(raw_.data(), raw_.size(), rawEnd_, decoded_, used)) {
+            return Fault(decoder_->Fault(), rawOffset_ + decoder_->FaultAt());
+        }
+        raw_.erase(0, used);
+        rawOffset_ += used;
+        readyEnd_ = decoded_.size();
+        if (rawEnd_ && readyEnd_ == 0) return false;
     }
     return true;
 }
@@ -205,24 +239,13 @@ std::size_t Utf8Source::Normalise(char* text, std::size_t size) {
 
 std::size_t Utf8Source::Read(char* out, std::size_t room) {
     while (room > 0) {
-        std::size_t n = 0;
-        if (kind_ == Kind::Utf8) {
-            if (!raw_.empty()) {
-                n = std::min(room, raw_.size());
-                std::memcpy(out, raw_.data(), n);
-                raw_.erase(0, n);
-            } else {
-                n = ReadRaw(out, room);
-            }
-        } else {
-            if (convertedAt_ == converted_.size() && !ConvertMore()) return 0;
-            n = std::min(room, converted_.size() - convertedAt_);
-            std::memcpy(out, converted_.data() + convertedAt_, n);
-            convertedAt_ += n;
-        }
-        if (n == 0) return 0;
-        n = Normalise(out, n);
-        if (n > 0) return n;
+        if (readyAt_ == readyEnd_ && !Produce()) return 0;
+        const char* ready = decoder_ ? decoded_.data() : raw_.data();
+        const std::size_t n = std::min(room, readyEnd_ - readyAt_);
+        std::memcpy(out, ready + readyAt_, n);
+        readyAt_ += n;
+        const std::size_t kept = Normalise(out, n);
+        if (kept > 0) return kept;
     }
     return 0;
 }

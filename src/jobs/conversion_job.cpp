@@ -13,7 +13,7 @@ void ReportConversionOutcome(bool batch, ConversionView* view, const std::string
     if (batch) {
         InfoLog << batchLine << EndLine;
     } else if (view) {
-        view->ShowOutcome(message);
+        view->ShowOutcome(message, batchLine);
     } else {
         InfoLog << message << EndLine;
     }
@@ -26,12 +26,6 @@ void ReportJobEnd(bool ok, bool batch, ConversionView* view, const std::string& 
         ReportConversionOutcome(batch, view, "◆" + failure, failure + "。");
     }
 }
-
-std::string ExtractingTitle(int percent) {
-    return App().programName + " - 抽出中...(" + std::to_string(percent) + "%)";
-}
-
-std::string ExtractedTitle() { return App().programName + " - 抽出完了"; }
 
 bool RunConversionJob(const ConversionRequest& request, ConversionView* view) {
     InfoLog << "-----------------------------" << EndLine;

@@ -21,14 +21,10 @@ struct ConversionRequest {
 // progress and outcomes that would be message boxes are logged as they are.
 class ConversionView : public ExportProgress {
 public:
-    // Shows a non-batch outcome (the window's message box).
-    virtual void ShowOutcome(const std::string& message) = 0;
+    // Shows a non-batch outcome (the window's message box); logLine is the
+    // batch line, for a window that has let the job go and shows no box.
+    virtual void ShowOutcome(const std::string& message, const std::string& logLine) = 0;
 };
-
-// The main window's title for ConversionView: while the export runs (shown
-// only when the percentage changes) and when it has ended.
-std::string ExtractingTitle(int percent);
-std::string ExtractedTitle();
 
 // An outcome: the batch line to the log, otherwise the view's message box
 // (or, without a view, the message to the log).

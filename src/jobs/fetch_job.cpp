@@ -126,33 +126,34 @@ FetchOutcome FetchOneAddress(const std::string& address, const FetchJobInput& in
 FetchJobResult RunFetchJob(const FetchJobInput& input, FetchJobView& view) {
     FetchJobResult result;
     view.ShowBusy();
-    SwitchProxyOff();
-    const std::vector<std::string> addresses = Split(input.addressText, ";");
-    const size_t n = addresses.size();
-    const bool batch = n >= 2 || (n == 1 && input.autoFetch);
-    for (size_t i = 0; i < n; ++i) {
+    {
+        // Back on at every end of the job: saved, failed, stopped or thrown.
+        const ProxySwitchedOffForJob proxy;
+        const std::vector<std::string> addresses = Split(input.addressText, ";");
+        const size_t n = addresses.size();
+        const bool batch = n >= 2 || (n == 1 && input.autoFetch);
+        for (size_t i = 0; i < n; ++i) {
+            if (FetchStopRequested()) {
+                result.stopped = true;
+                break;
+            }
+            switch (FetchOneAddress(addresses[i], input, batch, view)) {
+                case FetchOutcome::Saved: ++result.saved; break;
+                case FetchOutcome::Failed: ++result.failed; break;
+                case FetchOutcome::Cancelled: ++result.cancelled; break;
+                case FetchOutcome::Stopped: break;  // the stop request ends the job below
+            }
+            if (batch && i + 1 < n && !FetchStopRequested()) {
+                view.ShowBusy();
+                WaitBetweenAccesses(App().settings.AccessWait);
+            }
+        }
         if (FetchStopRequested()) {
-            result.stopped = true;
-            break;
+            result.stopped = true;  // the stop line came with the request
+        } else {
+            if (App().settings.CompleteBeep && n >= 2) view.Beep();
+            InfoLog << "全ての処理を完了しました" << EndLine;
         }
-        switch (FetchOneAddress(addresses[i], input, batch, view)) {
-            case FetchOutcome::Saved: ++result.saved; break;
-            case FetchOutcome::Failed: ++result.failed; break;
-            case FetchOutcome::Cancelled: ++result.cancelled; break;
-            case FetchOutcome::Stopped: break;  // the stop request ends the job below
-        }
-        if (batch && i + 1 < n && !FetchStopRequested()) {
-            view.ShowBusy();
-            WaitBetweenAccesses(App().settings.AccessWait);
-        }
-    }
-    if (FetchStopRequested()) {
-        result.stopped = true;  // the stop line came with the request
-    } else {
-        if (App().settings.CompleteBeep && n >= 2) view.Beep();
-        InfoLog << "全ての処理を完了しました" << EndLine;
-        // A stopped job leaves the proxy off until the next job's end or the exit.
-        SwitchProxyBack();
     }
     view.ShowIdle();
     return result;

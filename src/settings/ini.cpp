@@ -18,6 +18,8 @@ bool Ini::Has(const char* section, const char* key) const {
     return Text(section, key, kMissing) != kMissing;
 }
 
-void Ini::Write(const char* section, const char* key, const std::string& value) const {
-    ::WritePrivateProfileStringA(section, key, value.c_str(), path_.c_str());
+bool Ini::Write(const char* section, const char* key, const std::string& value) const {
+    const bool written = ::WritePrivateProfileStringA(section, key, value.c_str(), path_.c_str()) != FALSE;
+    if (!written) failed_ = true;
+    return written;
 }

@@ -12,12 +12,19 @@ public:
     std::string Text(const char* section, const char* key, const std::string& def) const;
     bool Has(const char* section, const char* key) const;
 
-    void Write(const char* section, const char* key, const std::string& value) const;
-    void WriteInt(const char* section, const char* key, int value) const {
-        Write(section, key, std::to_string(value));
+    // False when the file could not be written; Failed() remembers it.
+    bool Write(const char* section, const char* key, const std::string& value) const;
+    bool WriteInt(const char* section, const char* key, int value) const {
+        return Write(section, key, std::to_string(value));
     }
-    void WriteFlag(const char* section, const char* key, bool value) const { WriteInt(section, key, value ? 1 : 0); }
+    bool WriteFlag(const char* section, const char* key, bool value) const {
+        return WriteInt(section, key, value ? 1 : 0);
+    }
+
+    // A write through this object failed.
+    bool Failed() const { return failed_; }
 
 private:
     std::string path_;
+    mutable bool failed_ = false;
 };

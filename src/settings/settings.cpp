@@ -2,7 +2,9 @@
 
 #include "settings/ini.h"
 #include "support/codepage.h"
+#include "support/files.h"
 #include "support/text.h"
+#include "support/window.h"
 
 #include <shlwapi.h>
 
@@ -49,22 +51,28 @@ NgChoice AppSettings::NgRuleChoice() const {
 bool AppSettings::Load(FormValues& form) {
     const Ini ini(iniPath);
     LoadSite();
-    MainLeft = ini.Int("main", "Left", (::GetSystemMetrics(SM_CXSCREEN) - 455) / 2);
-    MainTop = ini.Int("main", "Top", (::GetSystemMetrics(SM_CYSCREEN) - 134) / 2);
+    // Centred for the window's size at 96 dots per inch, 455 by 134, scaled.
+    MainLeft = ini.Int("main", "Left", (::GetSystemMetrics(SM_CXSCREEN) - ScaleToScreen(455)) / 2);
+    MainTop = ini.Int("main", "Top", (::GetSystemMetrics(SM_CYSCREEN) - ScaleToScreen(134)) / 2);
     ViewInfoWindow = ini.Flag("info", "ViewInfoWindow", false);
     InfoLeft = ini.Int("info", "Left", 0);
     InfoTop = ini.Int("info", "Top", 0);
-    InfoWidth = ini.Int("info", "Width", 240);
-    InfoHeight = ini.Int("info", "Height", 400);
+    InfoWidth = ini.Int("info", "Width", ScaleToScreen(240));
+    InfoHeight = ini.Int("info", "Height", ScaleToScreen(400));
 
     form.URL = ini.Text("main", "URL", site.WatchPrefix());
     const std::string startDirectory = App().startDirectory;
     std::string savePath = ini.Text("main", "SavePath", startDirectory + "\\Down");
     if (savePath.empty()) savePath = startDirectory;
-    std::vector<char> buffer(savePath.begin(), savePath.end());
-    buffer.resize(savePath.size() + MAX_PATH, '\0');
-    ::PathRemoveExtensionA(buffer.data());
-    form.SavePath = buffer.data();
+    // A folder named with a dot (D:\anime.2024) is the user's choice; only a
+    // path that names no folder loses its last extension.
+    if (!IsFolder(AnsiToWide(savePath))) {
+        std::vector<char> buffer(savePath.begin(), savePath.end());
+        buffer.resize(savePath.size() + MAX_PATH, '\0');
+        ::PathRemoveExtensionA(buffer.data());
+        savePath = buffer.data();
+    }
+    form.SavePath = savePath;
     form.Comment = ini.Text("main", "Comment", "250");
     form.GetAllComment = ini.Flag("main", "GetAllComment", false);
     form.TranslateText = ini.Flag("main", "TranslateText", false);
@@ -139,7 +147,7 @@ bool AppSettings::Save(const FormValues& form, const WindowPlacementValues& plac
     ini.WriteInt("main", "AutoGetInterval", AutoGetInterval);
     ini.WriteFlag("main", "AlwaysDirectConnection", AlwaysDirectConnection);
     ini.WriteInt("main", "AccessWait", AccessWait);
-    WriteMissingSubtitleKeys(iniPath, subtitle);
+    const bool subtitleWritten = WriteMissingSubtitleKeys(iniPath, subtitle);
     // RuleFile is edited in the file only.
     ini.WriteFlag("ng", "Apply", ng.Apply);
     ini.Write("pastlog", "Year", form.Year);
@@ -148,5 +156,5 @@ bool AppSettings::Save(const FormValues& form, const WindowPlacementValues& plac
     ini.Write("pastlog", "Hour", form.Hour);
     ini.Write("pastlog", "Minute", form.Minute);
     ini.Write("pastlog", "Second", form.Second);
-    return true;
+    return subtitleWritten && !ini.Failed();
 }

@@ -105,7 +105,8 @@ struct AppSettings {
     void LoadSite();
     // Reads every key (the site keys too) into the settings and the form.
     bool Load(FormValues& form);
-    // Writes every key; "Format", "FilenameFormat" and the "subtitle" keys only when missing.
+    // Writes every key; "Format", "FilenameFormat" and the "subtitle" keys only
+    // when missing. False when any write failed (a read-only file or folder).
     bool Save(const FormValues& form, const WindowPlacementValues& placement);
 };
 

@@ -135,9 +135,10 @@ SubtitleSettings LoadSubtitleSettings(const std::string& iniPath) {
     return settings;
 }
 
-void WriteMissingSubtitleKeys(const std::string& iniPath, const SubtitleSettings& settings) {
+bool WriteMissingSubtitleKeys(const std::string& iniPath, const SubtitleSettings& settings) {
     const Ini ini(iniPath);
     for (const SubtitleOption& option : SubtitleOptions()) {
         if (!ini.Has(kSection, option.key)) ini.Write(kSection, option.key, SubtitleOptionValue(settings, option));
     }
+    return !ini.Failed();
 }

@@ -59,6 +59,7 @@ inline void CloseInternet(HINTERNET h) { ::InternetCloseHandle(h); }
 inline void CloseKernel(HANDLE h) { ::CloseHandle(h); }
 inline void CloseKey(HKEY h) { ::RegCloseKey(h); }
 inline void DeleteGdi(HGDIOBJ h) { ::DeleteObject(h); }
+inline void DeleteMemoryDc(HDC h) { ::DeleteDC(h); }
 }  // namespace handle_traits
 
 using InternetHandle = UniqueHandle<handle_traits::NullInvalid<HINTERNET, handle_traits::CloseInternet>>;
@@ -66,3 +67,23 @@ using KernelHandle = UniqueHandle<handle_traits::NullInvalid<HANDLE, handle_trai
 using FileHandle = UniqueHandle<handle_traits::File>;
 using RegKey = UniqueHandle<handle_traits::NullInvalid<HKEY, handle_traits::CloseKey>>;
 using FontHandle = UniqueHandle<handle_traits::NullInvalid<HFONT, handle_traits::DeleteGdi>>;
+using BrushHandle = UniqueHandle<handle_traits::NullInvalid<HBRUSH, handle_traits::DeleteGdi>>;
+using BitmapHandle = UniqueHandle<handle_traits::NullInvalid<HBITMAP, handle_traits::DeleteGdi>>;
+// A device context of CreateCompatibleDC (not one of GetDC, which is released).
+using MemoryDc = UniqueHandle<handle_traits::NullInvalid<HDC, handle_traits::DeleteMemoryDc>>;
+
+// Selects a GDI object into a device context for its scope and puts the
+// previous one back, so the object can be deleted afterwards.
+class SelectedObject {
+public:
+    SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), previous_(object ? ::SelectObject(dc, object) : nullptr) {}
+    ~SelectedObject() {
+        if (previous_) ::SelectObject(dc_, previous_);
+    }
+    SelectedObject(const SelectedObject&) = delete;
+    SelectedObject& operator=(const SelectedObject&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ previous_;
+};

@@ -23,23 +23,7 @@ bool IsLeadByte(char c) {
     return lead[static_cast<unsigned char>(c)];
 }
 
-template <typename Char>
-bool IsSeparator(Char c) {
-    return c == Char('\\') || c == Char('/');
-}
-
-// The folder part of a path whose characters start where next says.
-template <typename Text, typename Next>
-Text FolderPart(const Text& path, Next next) {
-    std::size_t slash = Text::npos;
-    for (std::size_t at = 0; at < path.size(); at = next(path, at)) {
-        if (IsSeparator(path[at])) slash = at;
-    }
-    if (slash == Text::npos) return Text(1, '.');
-    // The separator of a root stays: "C:\" and "\" are folders, "C:" and "" are not.
-    const bool root = slash == 0 || (slash == 2 && path[1] == ':');
-    return path.substr(0, root ? slash + 1 : slash);
-}
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 // The library's find calls into the C runtime for every candidate; a plain
 // loop is quicker on the short lines the text export replaces in.
@@ -163,11 +147,26 @@ std::string FileExtension(const std::string& path) {
     return dot == std::string::npos ? std::string() : path.substr(dot);
 }
 
-std::string FolderOf(const std::string& path) { return FolderPart(path, NextCharacter); }
-
-std::wstring FolderOfWide(const std::wstring& path) {
-    return FolderPart(path, [](const std::wstring&, std::size_t at) { return at + 1; });
+namespace {
+// The path up to its last separator at slash (npos: none).
+template <typename Text>
+Text FolderBefore(const Text& path, std::size_t slash) {
+    if (slash == Text::npos) return Text(1, '.');
+    // The separator of a root stays: "C:\" and "\" are folders, "C:" and "" are not.
+    const bool root = slash == 0 || (slash == 2 && path[1] == ':');
+    return path.substr(0, root ? slash + 1 : slash);
 }
+}  // namespace
+
+std::string FolderOf(const std::string& path) {
+    std::size_t slash = std::string::npos;
+    for (std::size_t at = 0; at < path.size(); at = NextCharacter(path, at)) {
+        if (IsSeparator(path[at])) slash = at;
+    }
+    return FolderBefore(path, slash);
+}
+
+std::wstring FolderOfWide(const std::wstring& path) { return FolderBefore(path, path.find_last_of(L"\\/")); }
 
 int LeadingNumber(const std::string& text) {
     const long long value = std::strtoll(text.c_str(), nullptr, 10);  // saturates at its own ends

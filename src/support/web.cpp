@@ -30,7 +30,7 @@ int WebContentLength(const std::string& url) {
     HttpRequest request;
     if (!session.OpenRequest(url, "GET", request)) return -1;
     // Only the request matters to the caller: the body is left unread.
-    if (!::HttpSendRequestA(request.Handle(), nullptr, 0, nullptr, 0)) return -1;
+    if (!request.SendForHeaders()) return -1;
     DWORD length = 0;
     DWORD size = sizeof length;
     if (!::HttpQueryInfoA(request.Handle(), HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &length, &size,

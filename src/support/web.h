@@ -14,8 +14,9 @@ struct WebRoute {
 };
 
 // GET of the whole body, always from the network, by the route given. True
-// exactly when the body is not empty. A failed or cut-short read gives an empty body. An HTTP
-// error status is not checked: the error page is the body. Logs nothing.
+// exactly when the body is not empty. A failed, cut-short or too large read
+// gives an empty body. An HTTP error status is not checked: the error page is
+// the body. Logs nothing but the refusal of a body over kMaxReplyBytes.
 bool WebFetch(const std::string& url, std::string& body, const WebRoute& route = {});
 
 // GET (always direct) that reads only the announced Content-Length; -1 when

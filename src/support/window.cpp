@@ -39,6 +39,13 @@ int WindowHeight(HWND window) {
     return rect.bottom - rect.top;
 }
 
+int ScaleToScreen(int pixelsAt96) {
+    HDC screen = ::GetDC(nullptr);
+    const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen) ::ReleaseDC(nullptr, screen);
+    return ::MulDiv(pixelsAt96, dpi > 0 ? dpi : 96, 96);
+}
+
 void MoveWindowTo(HWND window, int x, int y) {
     ::SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }

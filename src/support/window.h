@@ -17,6 +17,11 @@ int WindowTop(HWND window);
 int WindowWidth(HWND window);
 int WindowHeight(HWND window);
 
+// A size in pixels at 96 dots per inch, at the screen's dots per inch: the
+// program follows the system's display scaling (its manifest says so), so
+// every fixed pixel size of its windows goes through this.
+int ScaleToScreen(int pixelsAt96);
+
 // Keep size and z-order.
 void MoveWindowTo(HWND window, int x, int y);
 // Keeps position and z-order.

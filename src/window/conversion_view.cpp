@@ -4,13 +4,14 @@
 #include <mutex>
 #include <type_traits>
 
+#include "infolog/info_log.h"
 #include "jobs/file_drop.h"
 #include "jobs/subtitle_job.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "support/window.h"
 #include "support/write_guard.h"
-#include "window/fetch_view.h"
+#include "window/main_view.h"
 #include "window/program_message.h"
 #include "window/workers.h"
 
@@ -18,33 +19,26 @@ namespace {
 
 const char kCommentFileFilter[] = "コメントファイル(*.xml)\0*.xml\0";
 
-WorkerSlot& ConversionSlot() {
-    static WorkerSlot slot;
-    return slot;
-}
-
-// Main thread only: set by the converting state, cleared when it is left.
-bool g_conversionShown = false;
-
 // The job holds its own copy of the request, so a later conversion never
 // changes what a running one reads. A conversion still running from before
 // finishes its file and shows its outcome; the window shows the new one.
-void StartConversion(HWND main, WindowConversionView::Job job) {
-    ConversionSlot().Start(
+void StartConversion(HWND main, MainEvent started, WindowConversionView::Job job) {
+    const bool begun = ConversionWorker().Start(
         [main, job = std::move(job)](JobTicket& ticket) {
-            WindowConversionView view(main, ticket);
-            CallOnWindow(main, ticket, [main] { ShowConversionBusy(main); });
+            WindowConversionView view(main, ticket, false);
             view.Run(job);
-            CallOnWindow(main, ticket, [main] { ShowConversionIdle(main); });
+            CallOnWindow(main, ticket, [main] { ShowMainEvent(main, MainEvent::ConversionEnded); });
         },
         true);
+    if (begun) ShowMainEvent(main, started);
 }
 
 void StartTextConversion(HWND main, const std::string& commentPath) {
     std::string textPath;
     if (!ChooseTextFilePath(commentPath, textPath)) return;
     const ConversionRequest request{commentPath, textPath, App().settings.Format, TextSavedMessage(textPath), false};
-    StartConversion(main, [request](ConversionView* view) { return RunConversionJob(request, view); });
+    StartConversion(main, MainEvent::TextConversionStarted,
+                    [request](ConversionView* view) { return RunConversionJob(request, view); });
 }
 
 // Held at the moment of the drop, whichever window had the keyboard.
@@ -61,22 +55,6 @@ using DropOwner = std::unique_ptr<std::remove_pointer_t<HDROP>, decltype(&::Drag
 
 }  // namespace
 
-void ShowConversionBusy(HWND main) {
-    g_conversionShown = true;
-    ShowBusyForm(main, "抽出中...");
-}
-
-void ShowConversionIdle(HWND main) {
-    g_conversionShown = false;
-    if (FetchShown()) {
-        ShowFetchBusy(main);
-    } else {
-        ShowFetchIdle(main);
-    }
-}
-
-bool ConversionShown() { return g_conversionShown; }
-
 bool WindowConversionView::Run(const Job& job) {
     outcome_.clear();
     bool ok;
@@ -84,18 +62,27 @@ bool WindowConversionView::Run(const Job& job) {
         std::lock_guard<std::recursive_mutex> writing(FileWriteMutex());
         ok = job(this);
     }
-    if (!outcome_.empty() && !ticket_.stop) ShowProgramMessage(main_, outcome_);
+    if (!outcome_.empty()) {
+        if (ticket_.stop) {
+            InfoLog << outcomeLine_ << EndLine;
+        } else {
+            ShowProgramMessage(main_, outcome_);
+        }
+    }
     return ok;
 }
 
-void WindowConversionView::ShowPercent(int percent) {
+void WindowConversionView::Show(MainEvent event, int percent) {
     HWND main = main_;
-    CallOnWindow(main_, ticket_, [main, percent] { ::SetWindowTextA(main, ExtractingTitle(percent).c_str()); });
+    CallOnWindow(main_, ticket_, [main, event, percent] { ShowMainEvent(main, event, percent); });
+}
+
+void WindowConversionView::ShowPercent(int percent) {
+    Show(ofFetchJob_ ? MainEvent::FetchExtracting : MainEvent::ConversionExtracting, percent);
 }
 
 void WindowConversionView::ShowDone() {
-    HWND main = main_;
-    CallOnWindow(main_, ticket_, [main] { ::SetWindowTextA(main, ExtractedTitle().c_str()); });
+    Show(ofFetchJob_ ? MainEvent::FetchExtracted : MainEvent::ConversionExtracted);
 }
 
 void ConvertChosenFile(HWND main) {
@@ -109,7 +96,8 @@ void ConvertChosenFileToSubtitles(HWND main) {
         return;
     }
     const SubtitleRequest request{commentPath, assPath, App().settings.subtitle, SubtitleSavedMessage(assPath), false};
-    StartConversion(main, [request](ConversionView* view) { return RunSubtitleJob(request, view); });
+    StartConversion(main, MainEvent::SubtitleConversionStarted,
+                    [request](ConversionView* view) { return RunSubtitleJob(request, view); });
 }
 
 void HandleFileDrop(HWND main, HDROP drop) {
@@ -142,10 +130,10 @@ void HandleFileDrop(HWND main, HDROP drop) {
     ::SetDlgItemTextA(main, IDC_URL, address.c_str());
 }
 
-bool ConversionRunning() { return ConversionSlot().Running(); }
+bool ConversionRunning() { return ConversionWorker().Running(); }
 
 bool StopConversion(HWND main) {
-    const bool running = ConversionSlot().Release();
-    if (running) ShowConversionIdle(main);
+    const bool running = ConversionWorker().Release();
+    if (running) ShowMainEvent(main, MainEvent::ConversionEnded);
     return running;
 }

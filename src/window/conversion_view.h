@@ -1,7 +1,8 @@
 // The conversions in the main window: text and subtitle files made from a
 // comment file chosen in the file menu or dropped on the window, each on the
-// conversion worker with a request of its own, and the converting state. The
-// jobs themselves are window-free (jobs/conversion_job.h, jobs/subtitle_job.h).
+// conversion worker with a request of its own. The jobs themselves are
+// window-free (jobs/conversion_job.h, jobs/subtitle_job.h); what the window
+// shows of them is decided in window/main_view.
 #pragma once
 
 #include <windows.h>
@@ -12,37 +13,42 @@
 #include <string>
 
 #include "jobs/conversion_job.h"
+#include "window/main_state.h"
 
 struct JobTicket;
 
-// The converting state: drops refused, the button and the title read
-// "抽出中...", the button and the save folder disabled; the menu stays.
-void ShowConversionBusy(HWND main);
-// Out of it: the fetching state while a fetch job is shown, otherwise idle.
-void ShowConversionIdle(HWND main);
-// A conversion that the window shows is under way.
-bool ConversionShown();
-
 // A job's conversion as the window shows it, on the job's worker thread: the
-// progress in the title, the outcome in a message box of the worker's own
-// once the file is closed. A job asked to stop shows nothing more.
+// progress in the title (as the fetch job's own step, or as the conversion
+// job's), the outcome in a message box of the worker's own
+// once the file is closed. A job asked to stop shows nothing more in the
+// window; its outcome goes to the info window.
 class WindowConversionView : public ConversionView {
 public:
     using Job = std::function<bool(ConversionView* view)>;
 
-    WindowConversionView(HWND main, JobTicket& ticket) : main_(main), ticket_(ticket) {}
+    WindowConversionView(HWND main, JobTicket& ticket, bool ofFetchJob)
+        : main_(main), ticket_(ticket), ofFetchJob_(ofFetchJob) {}
     // Runs the job, its file written whole before the program may end, then
-    // shows the outcome; true on success.
+    // shows the outcome; a job the window has let go logs it instead, so the
+    // file it finished after the stop line is not taken for missing. True on
+    // success.
     bool Run(const Job& job);
 
-    void ShowOutcome(const std::string& message) override { outcome_ = message; }
+    void ShowOutcome(const std::string& message, const std::string& logLine) override {
+        outcome_ = message;
+        outcomeLine_ = logLine;
+    }
     void ShowPercent(int percent) override;
     void ShowDone() override;
 
 private:
+    void Show(MainEvent event, int percent = 0);
+
     HWND main_;
     JobTicket& ticket_;
+    bool ofFetchJob_;
     std::string outcome_;
+    std::string outcomeLine_;
 };
 
 // "テキスト変換(&T)..." and "字幕ファイル(ASS)に変換(&S)...": the open-file
@@ -57,6 +63,6 @@ void HandleFileDrop(HWND main, HDROP drop);
 
 // The conversion worker runs a job that the window still shows.
 bool ConversionRunning();
-// Lets that job go (it finishes its file and shows nothing) and leaves the
-// converting state; false when none ran. Logs nothing.
+// Lets that job go (it finishes its file and shows nothing but its outcome
+// line) and leaves the converting state; false when none ran. Logs nothing.
 bool StopConversion(HWND main);

@@ -3,33 +3,24 @@
 #include "jobs/download_address_job.h"
 #include "resources/resource.h"
 #include "support/window.h"
-#include "window/main_window.h"
+#include "window/main_view.h"
 #include "window/shell_open.h"
 #include "window/workers.h"
 
 namespace {
 
-void EnableDownloadItems(HWND main, bool enabled) {
-    HMENU menu = ::GetMenu(main);
-    SetMenuItemEnabled(menu, IDM_OPEN_DOWNLOAD, enabled);
-    SetMenuItemEnabled(menu, IDM_SHOW_DOWNLOAD, enabled);
-}
-
 // The job's view of the window, on the worker thread. The two menu items stay
-// grayed until the last of the jobs that run side by side has ended.
+// grayed until the last of the jobs that run side by side has ended (the
+// window's facts count them).
 class WindowDownloadView : public DownloadAddressView {
 public:
     WindowDownloadView(HWND main, JobTicket& ticket) : main_(main), ticket_(ticket) {}
 
     void ShowBusy() override {
-        OnWindow([this] {
-            if (MainState().downloadJobs++ == 0) EnableDownloadItems(main_, false);
-        });
+        OnWindow([this] { ShowMainEvent(main_, MainEvent::DownloadStarted); });
     }
     void ShowIdle() override {
-        OnWindow([this] {
-            if (--MainState().downloadJobs == 0) EnableDownloadItems(main_, true);
-        });
+        OnWindow([this] { ShowMainEvent(main_, MainEvent::DownloadEnded); });
     }
     void RevealInfoWindow() override {
         OnWindow([this] {

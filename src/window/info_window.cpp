@@ -7,6 +7,7 @@
 
 #include "resources/resource.h"
 #include "support/handles.h"
+#include "support/window.h"
 
 namespace {
 
@@ -15,7 +16,9 @@ const char kPageProperty[] = "CBaseDebug";
 const char kWindowTitle[] = "情報ウィンドウ";
 constexpr int kTabStripId = 16;
 constexpr int kTextBoxId = 1;
+// Pixels at 96 dots per inch, scaled to the screen's (ScaleToScreen).
 constexpr int kTabStripHeight = 26;
+constexpr int kFontHeight = 14;
 // Posted by writers on other threads: refresh the pages from their shown text.
 constexpr UINT kRefreshMessage = WM_APP + 1;
 
@@ -52,9 +55,10 @@ void ShowSelectedPage() {
 
 void OnSize(int width, int height) {
     InfoWindowState& s = State();
-    if (s.tabs) ::MoveWindow(s.tabs, 0, 0, width, kTabStripHeight, TRUE);
-    int boxHeight = std::max(0, height - kTabStripHeight);
-    for (CBaseDebug* page : s.pages) ::MoveWindow(page->TextBox(), 0, kTabStripHeight, width, boxHeight, TRUE);
+    const int tabsHeight = ScaleToScreen(kTabStripHeight);
+    if (s.tabs) ::MoveWindow(s.tabs, 0, 0, width, tabsHeight, TRUE);
+    int boxHeight = std::max(0, height - tabsHeight);
+    for (CBaseDebug* page : s.pages) ::MoveWindow(page->TextBox(), 0, tabsHeight, width, boxHeight, TRUE);
 }
 
 void OnClose(HWND window) {
@@ -120,21 +124,22 @@ bool CreateInfoWindow(CBaseDebug* firstPage) {
     wc.lpszClassName = kClassName;
     if (!::RegisterClassExA(&wc) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
 
-    HWND window = ::CreateWindowExA(0, kClassName, kWindowTitle, WS_OVERLAPPEDWINDOW, 0, 0, 240, 400, nullptr,
-                                    nullptr, instance, nullptr);
+    HWND window = ::CreateWindowExA(0, kClassName, kWindowTitle, WS_OVERLAPPEDWINDOW, 0, 0, ScaleToScreen(240),
+                                    ScaleToScreen(400), nullptr, nullptr, instance, nullptr);
     if (!window) return false;
     ::SetPropA(window, kPageProperty, firstPage);
 
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES};
     ::InitCommonControlsEx(&controls);
-    HWND tabs = ::CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 240,
-                                  kTabStripHeight, window, reinterpret_cast<HMENU>(kTabStripId), instance, nullptr);
+    HWND tabs = ::CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0,
+                                  ScaleToScreen(240), ScaleToScreen(kTabStripHeight), window,
+                                  reinterpret_cast<HMENU>(kTabStripId), instance, nullptr);
     if (!tabs) {
         ::RemovePropA(window, kPageProperty);
         ::DestroyWindow(window);
         return false;
     }
-    s.font.reset(::CreateFontA(14, 0, 0, 0, 100, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+    s.font.reset(::CreateFontA(ScaleToScreen(kFontHeight), 0, 0, 0, 100, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
                                CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_ROMAN, "Tahoma"));
     ::SendMessageA(tabs, WM_SETFONT, reinterpret_cast<WPARAM>(s.font.get()), FALSE);
 
@@ -151,8 +156,9 @@ std::string PrependLine(const std::string& shown, const std::string& line) {
     std::string text;
     text.reserve(line.size() + 2 + shown.size());
     text.append(line).append("\r\n").append(shown);
-    // The byte count is what an ANSI edit box reports as its length.
-    if (text.size() > kInfoTextLimit) text = kBufferClearedNotice;
+    // The byte count is what an ANSI edit box reports as its length. The new
+    // line stays above the notice: it may be the error the user was called for.
+    if (text.size() > kInfoTextLimit) text = line + "\r\n" + kBufferClearedNotice;
     return text;
 }
 
@@ -165,7 +171,8 @@ CBaseDebug::CBaseDebug(const std::string& caption) : caption_(caption) {
         textBox_ = ::CreateWindowExA(0, "EDIT", "",
                                      WS_CHILD | WS_VSCROLL | WS_HSCROLL | ES_READONLY | ES_AUTOHSCROLL |
                                          ES_AUTOVSCROLL | ES_MULTILINE,
-                                     0, kTabStripHeight, 232, 346, s.window, reinterpret_cast<HMENU>(kTextBoxId),
+                                     0, ScaleToScreen(kTabStripHeight), ScaleToScreen(232), ScaleToScreen(346),
+                                     s.window, reinterpret_cast<HMENU>(kTextBoxId),
                                      ::GetModuleHandleA(nullptr), nullptr);
         if (textBox_) {
             ::SendMessageA(textBox_, WM_SETFONT, reinterpret_cast<WPARAM>(s.font.get()), FALSE);

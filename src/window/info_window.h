@@ -12,12 +12,12 @@
 
 #include "infolog/info_log.h"
 
-// Past this many characters the whole text gives way to the notice.
+// Past this many characters the older lines give way to the notice.
 inline constexpr std::size_t kInfoTextLimit = 0x8000;
 inline const char kBufferClearedNotice[] = "ウィンドウのバッファをクリアしました";
 
-// The shown text after writing one line on top of it; the line is part of what
-// the limit clears.
+// The shown text after writing one line on top of it; past the limit, the line
+// above the notice.
 std::string PrependLine(const std::string& shown, const std::string& line);
 
 class CBaseDebug : public LineSink {

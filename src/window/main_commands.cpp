@@ -4,20 +4,18 @@
 #include "jobs/fetch_input.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
+#include "support/files.h"
 #include "support/window.h"
 #include "window/auto_fetch.h"
 #include "window/conversion_view.h"
 #include "window/download_view.h"
 #include "window/fetch_view.h"
+#include "window/main_end.h"
 #include "window/main_form.h"
-#include "window/main_window.h"
 #include "window/program_message.h"
 #include "window/shell_open.h"
 
 namespace {
-
-// Folding the past-log area away takes this many pixels off the window.
-constexpr int kPastLogFold = 56;
 
 HWND Item(HWND main, int id) { return ::GetDlgItem(main, id); }
 
@@ -73,11 +71,7 @@ void OnBrowse(HWND main, WORD, WORD, HWND) {
 
 void OnGetAll(HWND main, WORD, WORD, HWND) { ::EnableWindow(Item(main, IDC_COMMENT), !Checked(main, IDC_GETALL)); }
 
-void OnPastLogFold(HWND main, WORD, WORD, HWND) {
-    int& full = MainState().fullHeight;
-    if (full == 0) full = WindowHeight(main);
-    ResizeWindow(main, WindowWidth(main), Checked(main, IDC_PASTLOG) ? full : full - kPastLogFold);
-}
+void OnPastLogFold(HWND main, WORD, WORD, HWND) { FoldPastLog(main); }
 
 void OnFetch(HWND main, WORD, WORD, HWND) {
     // The button and the menu item are off while a job runs.
@@ -99,7 +93,9 @@ void OnExit(HWND main, WORD, WORD, HWND) { EndProgram(main); }
 void OnWeb(HWND main, WORD, WORD, HWND) { OpenWithShell(main, App().settings.site.AuthorPage()); }
 
 void OnHelp(HWND main, WORD, WORD, HWND) {
-    ::SetCurrentDirectoryA(App().startDirectory.c_str());
+    // The manual lies beside the program; the start folder (a shortcut's, a
+    // console's) holds only the INI file.
+    ::SetCurrentDirectoryW(ProgramFolder().c_str());
     OpenWithShell(main, "readme.txt", "open");
 }
 

@@ -31,6 +31,26 @@ const CheckField kCheckFields[] = {
 
 bool Placeable(HWND window) { return window && !::IsIconic(window) && !::IsZoomed(window); }
 
+// The folded window ends this far (at 96 dots per inch) above the past-log frame.
+constexpr int kFoldGapAbovePastLogFrame = 2;
+
+// Measured at a window's first fold: its full outer height and what the fold takes away.
+struct Fold {
+    HWND window = nullptr;
+    int fullHeight = 0;
+    int foldHeight = 0;
+};
+
+// Taken from the frame's own place, since the dialog grows with its font at
+// every display scaling: 56 pixels at 96 dots per inch with the template's font.
+int PastLogFoldHeight(HWND main) {
+    RECT frame{}, client{};
+    ::GetWindowRect(::GetDlgItem(main, IDC_PASTLOG_FRAME), &frame);
+    ::MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&frame), 2);
+    ::GetClientRect(main, &client);
+    return client.bottom - (frame.top - ScaleToScreen(kFoldGapAbovePastLogFrame));
+}
+
 }  // namespace
 
 FormValues ReadForm(HWND main) {
@@ -67,6 +87,13 @@ WindowPlacementValues ReadPlacement(HWND main, HWND info) {
     return placement;
 }
 
+void FoldPastLog(HWND main) {
+    static Fold fold;  // main thread only
+    if (fold.window != main) fold = Fold{main, WindowHeight(main), PastLogFoldHeight(main)};
+    const bool shown = ::IsDlgButtonChecked(main, IDC_PASTLOG) == BST_CHECKED;
+    ResizeWindow(main, WindowWidth(main), shown ? fold.fullHeight : fold.fullHeight - fold.foldHeight);
+}
+
 void LoadSettingsIntoWindow(HWND main) {
     AppSettings& settings = App().settings;
     FormValues form;
@@ -82,6 +109,6 @@ void LoadSettingsIntoWindow(HWND main) {
     FillForm(main, form);
 }
 
-void SaveSettingsFromWindow(HWND main) {
-    App().settings.Save(ReadForm(main), ReadPlacement(main, InfoLog.Window()));
+bool SaveSettingsFromWindow(HWND main) {
+    return App().settings.Save(ReadForm(main), ReadPlacement(main, InfoLog.Window()));
 }

@@ -14,8 +14,13 @@ void FillForm(HWND main, const FormValues& form);
 // The rectangles to store; none for a minimised or maximised window.
 WindowPlacementValues ReadPlacement(HWND main, HWND info);
 
+// "過去ログ" (1040): unchecked, the date boxes are folded away; the window
+// then ends just above their frame, at every display scaling.
+void FoldPastLog(HWND main);
+
 // Reads the INI file, places the main window and the info window (showing
 // the info window when ViewInfoWindow is on) and fills the form.
 void LoadSettingsIntoWindow(HWND main);
-// Writes the form, the places and the settings to the INI file.
-void SaveSettingsFromWindow(HWND main);
+// Writes the form, the places and the settings to the INI file; false when
+// the file could not be written.
+bool SaveSettingsFromWindow(HWND main);

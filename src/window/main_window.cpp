@@ -12,7 +12,9 @@
 #include "window/fetch_view.h"
 #include "window/info_window.h"
 #include "window/main_commands.h"
+#include "window/main_end.h"
 #include "window/main_form.h"
+#include "window/main_view.h"
 #include "window/program_message.h"
 #include "window/version_check.h"
 #include "window/window_prompts.h"
@@ -86,7 +88,7 @@ void OnInitDialog(HWND main) {
     MainWindowState& s = MainState();
     s = MainWindowState();
     s.window = main;
-    ::DragAcceptFiles(main, TRUE);
+    ResetMainView(main);
     CBaseDebug::SetCommandTarget(main);
     MainPrompts().SetOwner(main);
     SetPrompts(&MainPrompts());
@@ -98,7 +100,6 @@ void OnInitDialog(HWND main) {
     ::SendMessageA(main, WM_COMMAND, MAKEWPARAM(IDC_PASTLOG, BN_CLICKED),
                    reinterpret_cast<LPARAM>(::GetDlgItem(main, IDC_PASTLOG)));
     if (App().settings.NotifyVersionUp) StartVersionCheck(main);
-    SetMenuItemEnabled(::GetMenu(main), IDM_STOP, false);
     ApplySettingsToMenu(main);
     ::ShowWindow(main, SW_SHOW);
 }
@@ -116,7 +117,7 @@ void OnClose(HWND main) {
             // One stop line for both jobs.
             const bool converting = StopConversion(main);
             if (!StopFetch(main) && converting) InfoLog << "処理を途中停止しました" << EndLine;
-            if (IsMenuItemChecked(::GetMenu(main), IDM_AUTO_FETCH)) EndAutoFetch(main);
+            if (MainViewFacts().autoFetch) EndAutoFetch(main);
             break;
         }
         default:
@@ -196,13 +197,4 @@ int RunMessageLoop(HWND main) {
         ::DispatchMessageA(&message);
     }
     return static_cast<int>(message.wParam);
-}
-
-void EndProgram(HWND main) {
-    MainWindowState& s = MainState();
-    if (s.window != main || s.ended) return;
-    s.ended = true;
-    SaveSettingsFromWindow(main);
-    if (HWND info = InfoLog.Window()) ::ShowWindow(info, SW_HIDE);
-    ::PostQuitMessage(0);
 }

@@ -13,9 +13,6 @@ struct MainWindowState {
     HWND window = nullptr;
     std::unique_ptr<ToolTips> tips;
     std::string addressTip;  // a tip's text lives as long as its tool
-    int fullHeight = 0;      // the outer height seen at the first fold
-    int downloadJobs = 0;    // download-address jobs showing their state
-    bool ended = false;      // the end path has run
 };
 MainWindowState& MainState();
 
@@ -26,7 +23,3 @@ HWND CreateMainWindow(HINSTANCE instance);
 // The message loop with keyboard navigation between the controls; returns the
 // quit message's code.
 int RunMessageLoop(HWND main);
-
-// The end path, once per window: the settings saved, the info window hidden,
-// the quit message posted.
-void EndProgram(HWND main);

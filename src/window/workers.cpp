@@ -11,17 +11,22 @@ struct WorkerStart {
     std::shared_ptr<JobTicket> ticket;
 };
 
-// Workers let go by their slot or started detached, until they end; main
-// thread only. Their handles are closed: the ticket tells when they end.
-std::vector<std::shared_ptr<JobTicket>>& LetGoWorkers() {
-    static std::vector<std::shared_ptr<JobTicket>> workers;
+// Every worker of the main window has one owner, made on first use and gone
+// at exit: the let-go list is declared first, so it goes after the slots.
+struct Workers {
+    // Workers let go by their slot or started detached, until they end; main
+    // thread only. Their handles are closed: the ticket tells when they end.
+    std::vector<std::shared_ptr<JobTicket>> letGo;
+    WorkerSlot fetch;
+    WorkerSlot conversion;
+};
+
+Workers& AllWorkers() {
+    static Workers workers;
     return workers;
 }
 
-std::vector<WorkerSlot*>& Slots() {
-    static std::vector<WorkerSlot*> slots;
-    return slots;
-}
+std::vector<std::shared_ptr<JobTicket>>& LetGoWorkers() { return AllWorkers().letGo; }
 
 void PruneLetGo() {
     auto& workers = LetGoWorkers();
@@ -58,24 +63,16 @@ std::unique_ptr<WorkerThread> StartThread(WorkerSlot::Body body, const std::shar
 }  // namespace
 
 WorkerSlot::~WorkerSlot() {
-    Release();
-    auto& slots = Slots();
-    for (auto it = slots.begin(); it != slots.end(); ++it) {
-        if (*it == this) {
-            slots.erase(it);
-            break;
-        }
+    // At exit: a worker still running is asked to stop and shows nothing more.
+    if (ticket_) {
+        ticket_->stop = true;
+        ticket_->released = true;
     }
 }
 
 bool WorkerSlot::Start(Body body, bool finishPrevious) {
     Dismiss(!finishPrevious);
     PruneLetGo();
-    auto& slots = Slots();
-    bool known = false;
-    for (WorkerSlot* slot : slots) known = known || slot == this;
-    if (!known) slots.push_back(this);
-
     auto ticket = std::make_shared<JobTicket>();
     std::unique_ptr<WorkerThread> thread = StartThread(std::move(body), ticket);
     if (!thread) return false;
@@ -124,8 +121,12 @@ bool HandleWorkerCall(WPARAM wParam, LPARAM lParam) {
     return true;
 }
 
+WorkerSlot& FetchWorker() { return AllWorkers().fetch; }
+
+WorkerSlot& ConversionWorker() { return AllWorkers().conversion; }
+
 void AskAllWorkersToStop() {
-    for (WorkerSlot* slot : Slots()) slot->Release();
+    for (WorkerSlot* slot : {&FetchWorker(), &ConversionWorker()}) slot->Release();
     for (auto& ticket : LetGoWorkers()) {
         ticket->stop = true;
         ticket->released = true;
@@ -133,9 +134,7 @@ void AskAllWorkersToStop() {
 }
 
 bool AnyWorkerRunning() {
-    for (WorkerSlot* slot : Slots()) {
-        if (slot->Running()) return true;
-    }
+    if (FetchWorker().Running() || ConversionWorker().Running()) return true;
     PruneLetGo();
     return !LetGoWorkers().empty();
 }

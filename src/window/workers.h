@@ -31,6 +31,7 @@ public:
     using Body = std::function<void(JobTicket& ticket)>;
 
     WorkerSlot() = default;
+    // Asks a worker still running to stop, at exit.
     ~WorkerSlot();
     WorkerSlot(const WorkerSlot&) = delete;
     WorkerSlot& operator=(const WorkerSlot&) = delete;
@@ -52,6 +53,10 @@ private:
     std::unique_ptr<WorkerThread> thread_;
     std::shared_ptr<JobTicket> ticket_;
 };
+
+// The slot of the fetch job (a history too) and the slot of the conversions.
+WorkerSlot& FetchWorker();
+WorkerSlot& ConversionWorker();
 
 // Starts the body on a thread that no slot holds: it runs beside every other
 // job until it ends, and only the end of the program asks it to stop.

@@ -248,6 +248,35 @@ TEST_F(CliGetTest, BillionLaughsReplyIsRefused) {
     EXPECT_EQ(ListFolder(dir_.Path()), (std::vector<std::string>{"Kometori.ini"}));
 }
 
+// 64 MB of well-formed comments (or of a watch page) from a hostile server:
+// refused within seconds at the size bound, in little memory, nothing saved
+// and the old file as it was.
+TEST_F(CliGetTest, AHugeReplyIsRefusedAndTheOldFileKept) {
+    WriteIni("FilenameFormat=%thread%\r\n");
+    const std::string saved = dir_.File("sm9.xml");
+    SetEnvironmentVariableA("KOMETORI_REPORT_PEAK_MEMORY", "1");
+    for (const char* role : {"message", "main"}) {
+        SCOPED_TRACE(role);
+        WriteFileBytes(saved, "<packet>前回の予告編ソース</packet>");
+        StandinReset();
+        StandinFault(role, "huge", 0);
+        const ULONGLONG start = GetTickCount64();
+        ProgramRun run = Get("-y -o \"" + dir_.Path() + "\" sm9");
+        EXPECT_LT(GetTickCount64() - start, 30000u);
+        EXPECT_EQ(run.exitCode, 1u) << run.output;
+        EXPECT_EQ(CountPrinted("◆サーバーの応答が大きすぎるため受信を中止しました(8MB超) : " +
+                               (std::string(role) == "main" ? "http://" + StandinMainHost() + "/watch/sm9"
+                                                            : StandinMessageUrl())),
+                  1);
+        EXPECT_EQ(ReadFileBytes(saved), "<packet>前回の予告編ソース</packet>");
+        EXPECT_EQ(ListFolder(dir_.Path()), (std::vector<std::string>{"Kometori.ini", "sm9.xml"}));
+        const std::string peak = Between(run.output, "PeakWorkingSetSize = ", "\n");
+        ASSERT_FALSE(peak.empty()) << run.output;
+        EXPECT_LT(std::stoull(peak), 100ull << 20);
+    }
+    SetEnvironmentVariableA("KOMETORI_REPORT_PEAK_MEMORY", nullptr);
+}
+
 // The sign-in's header dump on the console: the cookie's name, never its value.
 TEST_F(CliGetTest, SessionCookieValueNeverPrinted) {
     WriteIni("FilenameFormat=%thread%\r\n", "cookie@kometori.test", "cookiepass");

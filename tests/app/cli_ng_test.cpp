@@ -60,7 +60,7 @@ TEST_F(CliNgTest, TheIniDecidesUnlessASwitchIsGiven) {
 
 TEST_F(CliNgTest, RulesThatDoNotLoadEndWithStatusTwo) {
     const std::string file = " \"" + comment + "\"";
-    for (const std::string& command : {"convert" + file, "subtitles" + file, "export" + file, "get -t sm9 -o \"" + dir.Path() + "\""}) {
+    for (const std::string& command : {"convert" + file, "subtitles" + file, "export" + file, "graph" + file, "get -t sm9 -o \"" + dir.Path() + "\""}) {
         ProgramRun run = Run(command + " --ng bad.txt");
         EXPECT_EQ(run.exitCode, 2u) << command << run.output;
         EXPECT_TRUE(Logged("◆NGルールの読み込みに失敗しました")) << command;

@@ -129,10 +129,27 @@ TEST_F(MergeTest, RefusedInputs) {
         const char* name;
         std::string xml;
         MergeOutcome outcome;
+        std::string line;  // the last line logged, after the file's name
     } cases[] = {
-        {"backwards.xml", Packet("77", 100, {{3, "c"}, {1, "a"}}), MergeOutcome::NotInOrder},
-        {"broken.xml", Packet("77", 100, Numbers(1, 2)).substr(0, 150), MergeOutcome::Unreadable},
-        {"empty.xml", Packet("77", 100, {}), MergeOutcome::NoComments},
+        {"backwards.xml", Packet("77", 100, {{3, "c"}, {1, "a"}}), MergeOutcome::NotInOrder, " (no 3 の後に no 1)"},
+        {"broken.xml", Packet("77", 100, Numbers(1, 2)).substr(0, 150), MergeOutcome::Unreadable,
+         " (unexpected end of the file at byte 100)"},
+        {"empty.xml", Packet("77", 100, {}), MergeOutcome::NoComments, ""},
+        // A raw NUL would be written as "&#0;", which no reader takes.
+        {"zero_byte.xml", Packet("77", 100, {{1, std::string("a\0b", 3)}}), MergeOutcome::Unreadable,
+         " (XML で使えない制御文字 0x00 があります (156 バイト目))"},
+        // A number that wrapped to 4 used to drop the second comment as a repeat.
+        {"wrapped.xml",
+         "<packet><chat thread=\"77\" no=\"4\">a</chat>"
+         "<chat thread=\"77\" no=\"18446744073709551620\">b</chat></packet>",
+         MergeOutcome::Unmergeable, " (no=\"18446744073709551620\")"},
+        {"numberless.xml", Packet("77", 100, Numbers(1, 1), "<chat>b</chat>"), MergeOutcome::Unmergeable, " (no なし)"},
+        // The newest file and the thread are decided before the comments.
+        {"late_thread.xml", "<packet><chat no=\"1\">a</chat><thread thread=\"77\" server_time=\"900\"/></packet>",
+         MergeOutcome::Unmergeable, ""},
+        // Each quote becomes "&quot;": the tag would grow past what the reader takes.
+        {"quotes.xml", "<packet><chat no='2' mail='" + std::string(200000, '"') + "'/></packet>",
+         MergeOutcome::Unmergeable, " (no 2)"},
     };
     for (const auto& c : cases) {
         WriteFileBytes(out, "old");
@@ -140,11 +157,48 @@ TEST_F(MergeTest, RefusedInputs) {
         const std::vector<std::string> inputs =
             c.outcome == MergeOutcome::NoComments ? std::vector<std::string>{bad} : std::vector<std::string>{good, bad};
         EXPECT_EQ(MergeCommentFiles(inputs, out, MergeOptions{}).outcome, c.outcome) << c.name;
+        const std::string last = log.Lines().back();
+        EXPECT_EQ(last.substr(last.size() - std::min(last.size(), bad.size() + c.line.size())),
+                  c.outcome == MergeOutcome::NoComments ? last : bad + c.line);
         EXPECT_EQ(ReadFileBytes(out), "old") << c.name;
         DeleteFileA(bad.c_str());
         EXPECT_EQ(ListFolder(dir.Path()).size(), 2u) << c.name;
     }
     EXPECT_EQ(MergeCommentFiles({dir.File("missing.xml")}, out, MergeOptions{}).outcome, MergeOutcome::Unreadable);
+}
+
+// Texts and values that read back otherwise when written as they stand
+// (white space alone is dropped between two tags): the merged file reads back
+// as the comments of its input, attribute by attribute.
+TEST_F(MergeTest, WhatIsWrittenReadsBackTheSame) {
+    const std::string a = Write("a.xml", u8"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<packet>"
+                                         u8"<thread thread=\"77\" server_time=\"5\" ticket='a\"b'/>"
+                                         u8"<chat no=\"1\"> </chat><chat no=\"2\"><![CDATA[ ]]></chat>"
+                                         u8"<chat no=\"3\">&#10;</chat><chat no=\"4\">&#9;&#13;\r\n</chat>"
+                                         u8"<chat no=\"5\" mail=\"a&#9;b&#10;c&#13;&lt;&amp;&gt;\">]]&gt; &#1;予</chat>"
+                                         u8"<chat no=\"6\" name='\"ソ表\"'>  前後  </chat></packet>");
+    ASSERT_EQ(MergeCommentFiles({a}, out, MergeOptions{}).outcome, MergeOutcome::Saved);
+    CommentReader original, merged;
+    ASSERT_TRUE(original.Open(a));
+    ASSERT_TRUE(merged.Open(out));
+    std::size_t count = 0;
+    while (original.Next()) {
+        ++count;
+        ASSERT_TRUE(merged.Next()) << merged.Error();
+        const ChatElement& was = original.Chat();
+        const ChatElement& is = merged.Chat();
+        EXPECT_EQ(is.TextUtf8(), was.TextUtf8()) << count;
+        ASSERT_EQ(is.AttributeCount(), was.AttributeCount());
+        for (std::size_t i = 0; i < was.AttributeCount(); ++i) {
+            EXPECT_EQ(is.AttributeName(i), was.AttributeName(i));
+            EXPECT_EQ(is.AttributeValue(i), was.AttributeValue(i));
+        }
+    }
+    EXPECT_FALSE(merged.Next());
+    EXPECT_FALSE(merged.Failed()) << merged.Error();
+    EXPECT_EQ(count, 6u);
+    ASSERT_NE(merged.ThreadElement(), nullptr);
+    EXPECT_EQ(merged.ThreadElement()->Attribute("ticket"), L"a\"b");
 }
 
 TEST_F(MergeTest, StopAbandonsTheOutput) {

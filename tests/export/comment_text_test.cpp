@@ -49,6 +49,8 @@ TEST_F(CommentTextTest, DateFields) {
     // No date attribute: the epoch in local time.
     EXPECT_EQ(Line("<chat/>", L"%date%|%date.year%|%date.year2%"), L"01月01日 09時00分|1970|70");
     EXPECT_EQ(Line("<chat date=\" +3600xyz\"/>", L"%date.hour%"), L"10");  // lenient number
+    // Beyond the range of numbers: as if missing, never another date.
+    EXPECT_EQ(Line("<chat date=\"18446744073709551620\"/>", L"%date.year%"), L"1970");
 }
 
 TEST_F(CommentTextTest, VposFieldsAndTheirRounding) {
@@ -158,7 +160,12 @@ TEST_F(ExportTest, MissingOrMalformedCommentFile) {
     EXPECT_FALSE(Export(kDefault, "<packet><chat>1</chat>"));
     EXPECT_EQ(ReadFileBytes(textPath), "");
     EXPECT_EQ(log.Lines(),
-              (std::vector<std::string>{"Error : pDoc->documentElement", "Error : pDoc->documentElement"}));
+              (std::vector<std::string>{"◆コメントファイルを読み込めません: " + dir.File("none.xml") +
+                                            " (cannot open the file (2))",
+                                        "Error : pDoc->documentElement",
+                                        "◆コメントファイルを読み込めません: " + commentPath +
+                                            " (unclosed element <packet> at byte 22)",
+                                        "Error : pDoc->documentElement"}));
 }
 
 TEST_F(ExportTest, RefusedDateKeepsEarlierLines) {

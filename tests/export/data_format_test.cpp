@@ -30,32 +30,6 @@ TEST(DataFormat, JsonAndCsvTextsKeepEveryCharacter) {
     }
 }
 
-TEST(DataFormat, IntegersOnlyWhenWhole) {
-    const struct {
-        const char* text;
-        bool ok;
-        long long value;
-    } rows[] = {
-        {"0", true, 0},
-        {"-12", true, -12},
-        {"+7", true, 7},
-        {"9223372036854775807", true, 9223372036854775807LL},
-        {"-9223372036854775808", true, -9223372036854775807LL - 1},
-        {"9223372036854775808", false, 0},
-        {"", false, 0},
-        {"-", false, 0},
-        {" 1", false, 0},
-        {"12abc", false, 0},
-    };
-    for (const auto& r : rows) {
-        long long value = 0;
-        EXPECT_EQ(ReadInteger(r.text, value), r.ok) << r.text;
-        if (r.ok) {
-            EXPECT_EQ(value, r.value) << r.text;
-        }
-    }
-}
-
 TEST(DataFormat, LocalTimeCarriesItsOffset) {
     std::tm local{};
     local.tm_year = 110, local.tm_mon = 0, local.tm_mday = 1, local.tm_hour = 9, local.tm_sec = 1;

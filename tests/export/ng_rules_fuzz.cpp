@@ -1,6 +1,5 @@
-// libFuzzer target for the rule file and the matcher, built natively:
-//   clang++ -std=c++17 -fsanitize=fuzzer,address,undefined -Isrc tests/export/ng_rules_fuzz.cpp
-//       src/export/ng_rules.cpp src/export/ng_automaton.cpp src/support/utf8.cpp src/support/wide_regex.cpp
+// libFuzzer target for the rule file and the matcher (CTest fuzz_ng_rules,
+// built natively by tests/tools/fuzz.sh).
 // Input: a rule file, then a zero byte, then a comment's text (UTF-8).
 // Properties: a file that refuses a line names it and keeps nothing; the rule
 // that hides the text is the first that a plain search finds (the word in the
@@ -9,14 +8,13 @@
 // before answers as a search does.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
 #include "export/ng_automaton.h"
 #include "export/ng_rules.h"
+#include "fuzz_check.h"
 #include "support/regex.h"
-#include "support/utf8.h"
 
 namespace {
 
@@ -46,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     NgRuleSet rules;
     NgRuleError error;
     if (!rules.Parse(file, error)) {
-        if (error.lineNumber == 0 || !rules.Empty()) std::abort();
+        FUZZ_CHECK(error.lineNumber != 0 && rules.Empty(), "a refused file names its line and keeps nothing");
         return 0;
     }
     std::wstring text;
@@ -65,9 +63,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             expected = rule;
         }
     }
-    if (found != expected) std::abort();
+    FUZZ_CHECK(found == expected, "the first rule a plain search finds hides the text");
     // Met again, the text is answered from the memo: the same answer.
     NgRuleSet::PatternMemo memo;
-    if (rules.Match(comment, &memo) != expected || rules.Match(comment, &memo) != expected) std::abort();
+    FUZZ_CHECK(rules.Match(comment, &memo) == expected && rules.Match(comment, &memo) == expected,
+               "the memo answers as a search does");
     return 0;
 }

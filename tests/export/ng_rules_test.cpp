@@ -26,6 +26,17 @@ TEST(FoldText, LatinAndKatakanaOfEitherWidth) {
     for (const auto& r : rows) EXPECT_EQ(FoldText(r.text), r.folded) << r.text;
 }
 
+TEST(AppendUtf16, WellFormedUtf8Only) {
+    std::wstring out = L"x";
+    const char* text = u8"ソ😀\t";
+    EXPECT_TRUE(AppendUtf16(text, out));
+    EXPECT_EQ(out, L"xソ\xD83D\xDE00\t");
+    for (const char* bad : {"ok\x95", "\xC0\x80", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE3\x81"}) {
+        EXPECT_FALSE(AppendUtf16(bad, out)) << bad;
+    }
+    EXPECT_EQ(out, L"xソ\xD83D\xDE00\t");
+}
+
 // A pattern is searched only when the text holds its literal: a literal that
 // some match lacks would hide nothing it should (the fuzz target checks the same).
 TEST(RequiredLiteral, OnlyWhatEveryMatchHolds) {

@@ -43,6 +43,7 @@ TEST_F(SubtitleExportTest, WholeFile) {
                             u8"<chat no=\"4\">vpos がない</chat>"
                             u8"<chat no=\"5\" vpos=\"200\">spam spam</chat>"
                             u8"<chat no=\"6\" vpos=\"100\" mail=\"shita black small\"> x </chat>"
+                            u8"<chat no=\"7\" vpos=\"18446744073709551620\">範囲外</chat>"
                             u8"<view_counter video=\"0\"/></packet>");
     options.Exclude = "^spam";
     ASSERT_TRUE(Export());
@@ -73,15 +74,15 @@ TEST_F(SubtitleExportTest, WholeFile) {
         u8"Dialogue: 1,0:00:01.00,0:00:04.00,Kometori,,0,0,0,,"
         u8"{\\an8\\pos(500,282)\\fs18\\c&H000000&\\3c&HFFFFFF&\\4c&HFFFFFF&} x \r\n";
     EXPECT_EQ(ReadFileBytes(ass), expected);
-    EXPECT_EQ(summary.comments, 6u);
+    EXPECT_EQ(summary.comments, 7u);
     EXPECT_EQ(summary.shown, 4u);
-    EXPECT_EQ(summary.unreadable, 1u);
+    EXPECT_EQ(summary.unreadable, 2u);
     EXPECT_EQ(summary.excluded, 1u);
     EXPECT_FALSE(summary.fontFound);
     const auto lines = log.Lines();
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0], "※フォント「Kometori Test Missing Font」が見つからないため、文字の幅を推定します");
-    EXPECT_EQ(lines[1], "字幕 4件 (重ねて表示 0件)、画面が一杯で省略 0件、読めずに省略 1件、除外 1件");
+    EXPECT_EQ(lines[1], "字幕 4件 (重ねて表示 0件)、画面が一杯で省略 0件、読めずに省略 2件、除外 1件");
     EXPECT_EQ(lines[2], "Save ASS");
 
     ASSERT_TRUE(Export());
@@ -132,7 +133,7 @@ TEST_F(SubtitleExportTest, RefusalsLeaveAnExistingFileAlone) {
     WriteFileBytes(ass, "keep");
     comment = dir.File("missing.xml");
     EXPECT_FALSE(Export());
-    EXPECT_EQ(log.Lines().back().rfind("Error : " + comment + " : ", 0), 0u) << log.Lines().back();
+    EXPECT_EQ(log.Lines().back(), "◆コメントファイルを読み込めません: " + comment + " (cannot open the file (2))");
 
     comment = dir.File("empty.xml");
     WriteFileBytes(comment, "<packet><thread/></packet>");

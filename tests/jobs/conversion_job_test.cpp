@@ -64,8 +64,6 @@ TEST_F(ConversionJobTest, TextFilePathRule) {
     // Characters, not bytes: 表 and ソ end in 0x5C.
     EXPECT_EQ(TextFilePathFor("C:\\予告\\能力表.xml"), "C:\\予告\\能力表.txt");
     EXPECT_EQ(TextFilePathFor("C:\\d\\ソース表"), "C:\\d\\ソtxt");
-    EXPECT_EQ(ExtractingTitle(7), "Kometori - 抽出中...(7%)");
-    EXPECT_EQ(ExtractedTitle(), "Kometori - 抽出完了");
     EXPECT_EQ(TextSavedMessage("x.txt"), "コメント(テキストファイル)を保存しました。\n\nx.txt");
 }
 

@@ -7,8 +7,10 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <stdexcept>
+
 #include "jobs/fetch_job.h"
-#include "jobs/proxy_registry.h"
+#include "testlib/proxy_registry.h"
 #include "support/http.h"
 #include "testlib/process.h"
 #include "testlib/site_test.h"
@@ -33,12 +35,19 @@ public:
     void ShowBusy() override {
         if (++busy == stopOnBusy) FetchStopRequested() = true;
     }
+    // Asked at every address, once the job has switched the proxy.
+    bool GetAllChecked() override {
+        proxyAtAddress = ProxyRegistryState::Get();
+        return false;
+    }
     void ShowSaved() override {
         proxyDuringJob = ProxyRegistryState::Get();
         systemAccessDuringJob = AccessType(HttpSession::Access::Preconfigured);
+        if (throwOnSaved) throw std::runtime_error("view");
     }
     int busy = 0, stopOnBusy = 0;
-    DWORD proxyDuringJob = 99, systemAccessDuringJob = 0;
+    bool throwOnSaved = false;
+    DWORD proxyAtAddress = 99, proxyDuringJob = 99, systemAccessDuringJob = 0;
 };
 
 class ProxyJobTest : public SiteTest {
@@ -80,28 +89,37 @@ TEST_F(ProxyJobTest, OffWhileTheJobRunsAndOnAgainAfterIt) {
     EXPECT_EQ(AccessType(HttpSession::Access::Direct), static_cast<DWORD>(INTERNET_OPEN_TYPE_DIRECT));
 }
 
-TEST_F(ProxyJobTest, AStoppedJobLeavesItOffUntilTheNextJobEndsOrTheExit) {
-    auto runStopped = [&] {
-        WatchingView stopped;
-        stopped.stopOnBusy = 2;  // before the pause after the first address
-        EXPECT_TRUE(Run("sm9;sm1234", stopped).stopped);
-        EXPECT_EQ(ProxyRegistryState::Get(), 0u);
-        EXPECT_TRUE(App().proxySwitchedOff);
-    };
-    runStopped();
-    RestoreProxyAtExit();
-    EXPECT_EQ(ProxyRegistryState::Get(), 1u);
-    EXPECT_EQ(ProxyRegistryState::MarkType(), 0u);
+struct EndRow {
+    const char* name;
+    const char* addresses;
+    int stopOnBusy;  // 0: never
+    bool throws;     // the view throws once the comments are saved
+};
 
-    // The next job finds 0 and changes nothing at its start; its end switches
-    // back, even with the setting turned off meanwhile.
-    runStopped();
-    App().settings.AlwaysDirectConnection = false;
-    WatchingView next;
-    ASSERT_EQ(Run("sm1234", next).saved, 1);
-    EXPECT_EQ(next.proxyDuringJob, 0u);
-    EXPECT_EQ(ProxyRegistryState::Get(), 1u);
-    EXPECT_FALSE(App().proxySwitchedOff);
+// However the job ends, the proxy it switched off is back on at its end.
+TEST_F(ProxyJobTest, EveryEndOfTheJobSwitchesItBack) {
+    const EndRow rows[] = {
+        {"saved", "sm9", 0, false},
+        {"failed", "sm3", 0, false},
+        {"stopped before the pause", "sm9;sm1234", 2, false},
+        {"thrown", "sm9", 0, true},
+    };
+    for (const EndRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        ProxyRegistryState::Set(1);
+        WatchingView view;
+        view.stopOnBusy = row.stopOnBusy;
+        view.throwOnSaved = row.throws;
+        if (row.throws) {
+            EXPECT_THROW(Run(row.addresses, view), std::runtime_error);
+        } else {
+            Run(row.addresses, view);
+        }
+        EXPECT_EQ(view.proxyAtAddress, 0u);
+        EXPECT_EQ(ProxyRegistryState::Get(), 1u);
+        EXPECT_FALSE(App().proxySwitchedOff);
+        EXPECT_EQ(ProxyRegistryState::MarkType(), 0u);
+    }
     // Nothing switched off now: the exit leaves a user's 0 alone.
     ProxyRegistryState::Set(0);
     RestoreProxyAtExit();
@@ -123,10 +141,10 @@ TEST_F(ProxyJobTest, AConsoleCompanionEndedByForceLeavesAMarkThatTheNextStartUse
     KernelHandle thread(info.hThread);
     // Wait for the stalled exchange: the proxy is off and the mark names the process.
     const DWORD start = ::GetTickCount();
-    while (ProxyRegistryState::MarkOwner() != info.dwProcessId && ::GetTickCount() - start < 20000) {
+    while (ProxyRegistryState::MarkOwner().processId != info.dwProcessId && ::GetTickCount() - start < 20000) {
         ASSERT_EQ(::WaitForSingleObject(process.get(), 50), static_cast<DWORD>(WAIT_TIMEOUT));
     }
-    ASSERT_EQ(ProxyRegistryState::MarkOwner(), info.dwProcessId);
+    ASSERT_EQ(ProxyRegistryState::MarkOwner().processId, info.dwProcessId);
     EXPECT_EQ(ProxyRegistryState::Get(), 0u);
     ::TerminateProcess(process.get(), 3);
     ASSERT_EQ(::WaitForSingleObject(process.get(), 10000), static_cast<DWORD>(WAIT_OBJECT_0));

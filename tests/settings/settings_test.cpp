@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/codepage.h"
+#include "support/handles.h"
 #include "testlib/temp_dir.h"
 
 namespace {
@@ -54,20 +55,36 @@ TEST_F(SettingsTest, MissingFileGivesEveryDefault) {
     EXPECT_FALSE(FileExists(dir_.File("Kometori.ini"))) << "loading never writes";
 }
 
-TEST_F(SettingsTest, SavePathRules) {
-    FormValues form;
-    WriteIni("[main]\r\nSavePath=\r\n");
-    App().settings.Load(form);
-    EXPECT_EQ(form.SavePath, App().startDirectory);
+struct SavePathRow {
+    const char* name;
+    std::string stored;    // SavePath in the file
+    std::string loaded;    // what the save folder box gets
+};
 
-    WriteIni("[main]\r\nSavePath=C:\\data\\logs.old\r\n");
-    App().settings.Load(form);
-    EXPECT_EQ(form.SavePath, "C:\\data\\logs");
-
-    // The extension is found by characters: the 0x5C of 表 is no separator.
-    WriteIni("[main]\r\nSavePath=C:\\data\\logs.予定表\r\n");
-    App().settings.Load(form);
-    EXPECT_EQ(form.SavePath, "C:\\data\\logs");
+// An extension is cut from the last component unless the whole path names an
+// existing folder, which is the user's choice of folder.
+TEST_F(SettingsTest, SavePathKeepsAnExistingFolderAndCutsTheRest) {
+    const std::string old = dir_.File("logs.old");
+    const std::string season = dir_.File("アニメ.2024表");
+    ASSERT_TRUE(CreateDirectoryA(old.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(season.c_str(), nullptr));
+    WriteFileBytes(dir_.File("予定表.txt"), "x");
+    const SavePathRow rows[] = {
+        {"empty", "", App().startDirectory},
+        {"an existing logs.old", old, old},
+        {"an existing folder ending in 0x5C", season, season},
+        {"a missing logs.old", "C:\\data\\logs.old", "C:\\data\\logs"},
+        // Found by characters: the 0x5C of 表 is no separator.
+        {"a missing folder, an extension ending in 0x5C", "C:\\data\\logs.予定表", "C:\\data\\logs"},
+        {"a file", dir_.File("予定表.txt"), dir_.File("予定表")},
+    };
+    for (const SavePathRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        WriteIni("[main]\r\nSavePath=" + row.stored + "\r\n");
+        FormValues form;
+        App().settings.Load(form);
+        EXPECT_EQ(form.SavePath, row.loaded);
+    }
 }
 
 TEST_F(SettingsTest, RoundTripOfEveryKey) {
@@ -135,6 +152,27 @@ TEST_F(SettingsTest, RoundTripOfEveryKey) {
     EXPECT_EQ(r.InfoWidth, 500);
     EXPECT_EQ(r.InfoHeight, 300);
     EXPECT_NE(Ini().find("Pass=p&ss=word"), std::string::npos) << "the password stays plain text";
+}
+
+// Unpacked under Program Files or on a read-only medium: Save says it could
+// not write, and the file keeps what it held.
+TEST_F(SettingsTest, SaveReportsAFileItCannotWrite) {
+    const std::string stored = "[main]\r\nURL=sm9\r\nMail=premium@kometori.test\r\n";
+    WriteIni(stored);
+    const std::string path = dir_.File("Kometori.ini");
+    FormValues form;
+    App().settings.Load(form);
+    form.URL = "sm1234";
+    {
+        // As root under Wine a read-only file is still written: a handle that
+        // shares reading only keeps every writer out instead.
+        FileHandle readOnly(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(readOnly);
+        EXPECT_FALSE(App().settings.Save(form, WindowPlacementValues()));
+    }
+    EXPECT_EQ(Ini(), stored);
+    EXPECT_TRUE(App().settings.Save(form, WindowPlacementValues()));
+    EXPECT_NE(Ini().find("URL=sm1234"), std::string::npos);
 }
 
 TEST_F(SettingsTest, FormatsAreWrittenOnlyWhenMissing) {

@@ -15,7 +15,11 @@ import site_pages
 ROLES = ("main", "secure", "message", "author")
 SESSION_COOKIE = "user_session"
 
-COMMON_FAULTS = {"stall", "hold", "truncated", "empty", "requirecookie"}
+COMMON_FAULTS = {"stall", "hold", "truncated", "empty", "requirecookie", "huge", "trickle"}
+# "huge": a reply of this many bytes, well-formed, sent without Content-Length.
+HUGE_BYTES = 64 * 1024 * 1024
+# "trickle": the answer, status line first, one byte at this pace (seconds).
+TRICKLE_PACE = 0.5
 # Values the tests may set until the next reset: the body of the author's
 # version notice (sent as code page 932) and the "url" value of every getflv
 # answer (sent as it is, not encoded).
@@ -297,6 +301,53 @@ class Handler(BaseHTTPRequestHandler):
         self.site.stall_event().wait()
         self.close_connection = True
 
+    def reply_huge(self):
+        """HUGE_BYTES of a well-formed answer: endless comments for the message
+        server, endless paragraphs elsewhere; streamed, so the client's bound
+        and not the server's memory decides how much is read."""
+        if self.role == "message":
+            head = ('<?xml version="1.0" encoding="UTF-8"?><packet><thread resultcode="0" '
+                    'thread="1173108780" last_res="1000000"/>').encode("utf-8")
+            piece = ('<chat thread="1173108780" no="1" vpos="100" date="1173108781" '
+                     'user_id="kometori" premium="1">予告編ソース表示テスト</chat>\n').encode("utf-8")
+            tail, content_type = b"</packet>", "text/xml; charset=UTF-8"
+        else:
+            head = "<html><head><title>大きな ページ</title></head><body>".encode("utf-8")
+            piece = "<p>表示テストの段落です。</p>\n".encode("utf-8")
+            tail, content_type = b"</body></html>", "text/html; charset=UTF-8"
+        self.send_response(200)
+        self.send_header("Content-Type", content_type)
+        self.send_header("Connection", "close")
+        self.end_headers()
+        self.close_connection = True
+        block = piece * (65536 // len(piece))
+        sent = 0
+        try:
+            self.wfile.write(head)
+            while sent + len(block) + len(tail) <= HUGE_BYTES:
+                self.wfile.write(block)
+                sent += len(block)
+            self.wfile.write(tail)
+        except OSError:
+            pass  # the client stopped reading: what it was meant to do
+
+    def reply_trickle(self):
+        """A short normal-looking answer, one byte every TRICKLE_PACE seconds,
+        the status line and headers too, until reset or stop."""
+        body = b"trickled reply " * 8
+        answer = (b"HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: "
+                  + str(len(body)).encode() + b"\r\nConnection: close\r\n\r\n" + body)
+        self.close_connection = True
+        stop = self.site.stall_event()
+        try:
+            for i in range(len(answer)):
+                self.wfile.write(answer[i:i + 1])
+                self.wfile.flush()
+                if stop.wait(TRICKLE_PACE):
+                    return
+        except OSError:
+            pass
+
     # -- dispatch -----------------------------------------------------------
     truncate = False  # the next reply declares more bytes than it sends
 
@@ -316,6 +367,10 @@ class Handler(BaseHTTPRequestHandler):
         fault = self.site.take_fault(self.role)
         if fault == "stall":
             return self.stall()
+        if fault == "huge":
+            return self.reply_huge()
+        if fault == "trickle":
+            return self.reply_trickle()
         if fault == "hold":
             self.site.hold_event().wait()
             fault = None

@@ -4,6 +4,7 @@ import http.client
 import json
 import os
 import re
+import socket
 import ssl
 import subprocess
 import sys
@@ -18,6 +19,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 
 import site_data  # noqa: E402
+import server  # noqa: E402
 from server import Standin  # noqa: E402
 from standin import find_certs  # noqa: E402
 
@@ -271,6 +273,44 @@ class MessageFaultTest(SiteTest):
         t.join(5)
         self.assertLess(time.time() - started, 3)
         self.site.start()  # for tearDown
+
+    def test_huge_streams_a_well_formed_answer_past_any_bound(self):
+        for role in ("message", "main"):
+            with self.subTest(role=role):
+                self.fault(role, "huge")
+                conn = http.client.HTTPConnection("127.0.0.1", self.site.port(role), timeout=10)
+                conn.request("POST" if role == "message" else "GET", "/api/" if role == "message" else "/watch/sm9",
+                             body=b"<thread/>" if role == "message" else None)
+                resp = conn.getresponse()
+                self.assertIsNone(resp.getheader("Content-Length"))
+                start = resp.read(1 << 20)
+                self.assertTrue(start.startswith(b"<?xml" if role == "message" else b"<html>"))
+                conn.close()  # a client that stops reading ends it
+        # Read whole it is one document of HUGE_BYTES or just under.
+        self.fault("message", "huge")
+        resp, data = self.client.thread(self.REQUEST)
+        self.assertGreater(len(data), server.HUGE_BYTES - 65536)
+        self.assertEqual(ET.fromstring(data).tag, "packet")
+
+    def test_trickle_sends_a_byte_at_a_time_until_reset(self):
+        self.fault("main", "trickle")
+        sock = socket.create_connection(("127.0.0.1", self.site.port("main")), timeout=5)
+        sock.sendall(b"GET /test/big HTTP/1.1\r\nHost: x\r\n\r\n")
+        started = time.time()
+        first = sock.recv(100)
+        second = sock.recv(100)
+        self.assertEqual((first, second), (b"H", b"T"))
+        self.assertGreater(time.time() - started, server.TRICKLE_PACE * 0.8)
+        self.client.get("main", "/_standin/reset")
+        sock.settimeout(3)
+        rest = b""
+        while True:
+            data = sock.recv(100)
+            if not data:
+                break
+            rest += data
+        self.assertLess(len(rest), 3)  # ended, not finished
+        sock.close()
 
     def test_hold_answers_normally_on_release(self):
         self.fault("main", "hold")

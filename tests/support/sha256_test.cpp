@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "support/utf8.h"
-
 namespace {
 
 TEST(Sha256, KnownDigests) {
@@ -18,24 +16,6 @@ TEST(Sha256, KnownDigests) {
     for (; given + piece.size() <= 1000000; given += piece.size()) sha.Update(piece);
     sha.Update(std::string(1000000 - given, 'a'));
     EXPECT_EQ(sha.FinishHex(), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
-}
-
-TEST(Utf8, WellFormedSequencesOnly) {
-    const struct {
-        const char* text;
-        std::size_t length;
-    } rows[] = {
-        {"a", 1},         {"\xC3\xA9", 2},      {u8"表", 3},          {u8"😀", 4},
-        {"\xC0\x80", 0},  {"\xE0\x80\x80", 0},  {"\xED\xA0\x80", 0},  {"\xF4\x90\x80\x80", 0},
-        {"\x80", 0},      {"\xE3\x81", 0},      {"\x82\xA0", 0},      {"\xFF", 0},
-    };
-    for (const auto& r : rows) EXPECT_EQ(Utf8SequenceLength(r.text), r.length) << r.text;
-    std::wstring out = L"x";
-    const char* emoji = u8"ソ😀";
-    EXPECT_TRUE(AppendUtf16(emoji, out));
-    EXPECT_EQ(out, L"xソ\xD83D\xDE00");
-    EXPECT_FALSE(AppendUtf16("ok\x95", out));
-    EXPECT_EQ(out, L"xソ\xD83D\xDE00");
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <atomic>
 #include <thread>
 
+#include "infolog/info_log.h"
+
 #include "support/cancel.h"
 #include "support/http.h"
 #include "testlib/standin_client.h"
@@ -87,6 +89,38 @@ TEST_F(WebFetchTest, StalledServerFailsWithinTheTimeouts) {
     EXPECT_EQ(body, "");
     EXPECT_GE(elapsed, 1000u);
     EXPECT_LT(elapsed, 10000u);
+}
+
+// A server that trickles its reply (the status line too) cannot hold a read
+// for ever: the exchange fails at its overall limit, like a time-out. A reply
+// past the size bound: tests/app/cli_get_site_test.cpp.
+TEST_F(WebFetchTest, ATricklingReplyFailsAtTheExchangesLimit) {
+    SetHttpTimeouts(HttpTimeouts{15000, 30000, 30000, 2000});
+    StandinFault("main", "trickle");
+    LineCapture log;
+    std::string body = "stale";
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_FALSE(WebFetch(Url("/watch/sm9"), body));
+    const ULONGLONG elapsed = GetTickCount64() - start;
+    EXPECT_EQ(body, "");
+    EXPECT_GE(elapsed, 1900u);
+    EXPECT_LT(elapsed, 6000u);
+    EXPECT_TRUE(log.Lines().empty());
+}
+
+TEST_F(WebFetchTest, AStopEndsATricklingExchangeAtOnce) {
+    StandinFault("main", "trickle");
+    std::atomic<bool> stop{false};
+    ScopedCancelFlag scope(stop);
+    std::thread user([&] {
+        Sleep(500);
+        stop = true;
+    });
+    std::string body;
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_FALSE(WebFetch(Url("/watch/sm9"), body));
+    EXPECT_LT(GetTickCount64() - start, 2000u);
+    user.join();
 }
 
 TEST_F(WebFetchTest, ConfiguredProxyCarriesTheRequest) {

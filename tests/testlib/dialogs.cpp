@@ -10,57 +10,53 @@
 
 namespace {
 
-struct Search {
-    std::string title;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK MatchDialog(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<Search*>(param);
-    DWORD process = 0;
-    ::GetWindowThreadProcessId(window, &process);
-    char className[32] = {};
-    ::GetClassNameA(window, className, sizeof className);
-    if (process != ::GetCurrentProcessId() || !::IsWindowVisible(window) || std::string(className) != "#32770") {
-        return TRUE;
-    }
-    // Not GetWindowText: it would wait for the window's thread, which may be
-    // the test's, waiting for this one.
-    wchar_t wide[256] = {};
-    ::InternalGetWindowText(window, wide, 256);
-    char title[512] = {};
-    ::WideCharToMultiByte(CP_ACP, 0, wide, -1, title, sizeof title, nullptr, nullptr);
-    if (search->title == title) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
+BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<std::pair<const std::function<bool(HWND)>*, HWND>*>(param);
+    if (!(*search->first)(window)) return TRUE;
+    search->second = window;
+    return FALSE;
 }
 
-struct OwnedSearch {
-    HWND owner;
-    HWND found = nullptr;
-};
+// A visible dialog (message boxes too).
+bool IsShownDialog(HWND window) { return ::IsWindowVisible(window) && ClassOf(window) == "#32770"; }
 
 // A file dialog: a dialog of the owner that is not a message box.
-BOOL CALLBACK MatchFileDialog(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<OwnedSearch*>(param);
-    char className[32] = {};
-    ::GetClassNameA(window, className, sizeof className);
-    if (::GetWindow(window, GW_OWNER) != search->owner || !::IsWindowVisible(window) ||
-        std::string(className) != "#32770" || ::GetDlgItem(window, 0xFFFF) || !::GetDlgItem(window, IDOK)) {
-        return TRUE;
-    }
-    search->found = window;
-    return FALSE;
+bool IsFileDialogOf(HWND window, HWND owner) {
+    return ::GetWindow(window, GW_OWNER) == owner && IsShownDialog(window) && !::GetDlgItem(window, 0xFFFF) &&
+           ::GetDlgItem(window, IDOK);
 }
 
 }  // namespace
 
+HWND FindTopLevelWindow(const std::function<bool(HWND window)>& match) {
+    std::pair<const std::function<bool(HWND)>*, HWND> search{&match, nullptr};
+    ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.second;
+}
+
+std::string ClassOf(HWND window) {
+    char name[64] = {};
+    ::GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+DWORD ProcessOf(HWND window) {
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(window, &process);
+    return process;
+}
+
 HWND FindDialog(const std::string& title) {
-    Search search{title};
-    ::EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return FindTopLevelWindow([&](HWND window) {
+        if (ProcessOf(window) != ::GetCurrentProcessId() || !IsShownDialog(window)) return false;
+        // Not GetWindowText: it would wait for the window's thread, which may be
+        // the test's, waiting for this one.
+        wchar_t wide[256] = {};
+        ::InternalGetWindowText(window, wide, 256);
+        char text[512] = {};
+        ::WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+        return title == text;
+    });
 }
 
 std::string MessageBoxText(HWND box) {
@@ -130,17 +126,16 @@ bool FileDialogAnswer::Answered() const { return ::WaitForSingleObject(thread_.g
 unsigned __stdcall FileDialogAnswer::Run(void* self) {
     auto* answer = static_cast<FileDialogAnswer*>(self);
     for (int i = 0; i < 500; ++i, ::Sleep(20)) {
-        OwnedSearch search{answer->owner_};
-        ::EnumWindows(MatchFileDialog, reinterpret_cast<LPARAM>(&search));
-        if (!search.found) continue;
+        const HWND dialog = FindTopLevelWindow([&](HWND window) { return IsFileDialogOf(window, answer->owner_); });
+        if (!dialog) continue;
         if (answer->path_.empty()) {
-            ::PostMessageA(search.found, WM_COMMAND, IDCANCEL, 0);
+            ::PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
         } else {
             // The name box: a combo box in the newer dialogs, an edit box in the older.
-            HWND name = ::GetDlgItem(search.found, cmb13);
-            if (!name) name = ::GetDlgItem(search.found, edt1);
+            HWND name = ::GetDlgItem(dialog, cmb13);
+            if (!name) name = ::GetDlgItem(dialog, edt1);
             ::SetWindowTextA(name, answer->path_.c_str());
-            ::PostMessageA(search.found, WM_COMMAND, IDOK, 0);
+            ::PostMessageA(dialog, WM_COMMAND, IDOK, 0);
         }
         answer->answered_ = true;
         break;

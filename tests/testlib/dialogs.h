@@ -12,6 +12,10 @@
 
 #include "support/handles.h"
 
+// The first top-level window (of any process) that matches, or null.
+HWND FindTopLevelWindow(const std::function<bool(HWND window)>& match);
+std::string ClassOf(HWND window);
+DWORD ProcessOf(HWND window);
 // A visible top-level dialog of this process with that title, or null.
 HWND FindDialog(const std::string& title);
 // The text of a message box.

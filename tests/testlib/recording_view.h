@@ -10,7 +10,7 @@ class RecordingView : public ConversionView {
 public:
     void ShowPercent(int percent) override { percents.push_back(percent); }
     void ShowDone() override { ++done; }
-    void ShowOutcome(const std::string& message) override { outcomes.push_back(message); }
+    void ShowOutcome(const std::string& message, const std::string&) override { outcomes.push_back(message); }
     std::vector<int> percents;
     int done = 0;
     std::vector<std::string> outcomes;

@@ -4,6 +4,10 @@
 //   shot_driver [--desktop=NAME] fetch   starts a fetch and waits for the message box that ends it
 //   shot_driver [--desktop=NAME] finish  answers the box and ends the program through its menu
 //   shot_driver [--desktop=NAME] close   waits for the idle main window and closes it (WM_CLOSE)
+//   shot_driver [--desktop=NAME] fold    unchecks "過去ログ" (checked at start), prints the screen's
+//                                        dots per inch and what the windows measure, closes the
+//                                        program; fails unless the folded window ends between the
+//                                        fetch button and the past-log frame
 // --desktop names the Wine virtual desktop the program runs in.
 // Exit status 0 when the step's condition came within a minute.
 #include <windows.h>
@@ -16,6 +20,9 @@
 namespace {
 
 const int kFetchButton = 1033;
+const int kPastLogBox = 1040;
+const int kPastLogFrame = 1028;
+const int kTabStrip = 16;
 const int kExitCommand = 40001;
 
 HWND MainWindow() { return ::FindWindowA("CKometori", nullptr); }
@@ -52,6 +59,44 @@ bool WaitForIdleMainWindow() {
     return false;
 }
 
+RECT ScreenRect(HWND window) {
+    RECT rect{};
+    ::GetWindowRect(window, &rect);
+    return rect;
+}
+
+bool CloseMainWindow() {
+    ::PostMessageA(MainWindow(), WM_CLOSE, 0, 0);
+    return WaitFor([] { return MainWindow() == nullptr; });
+}
+
+// The past-log fold and the info window's size, in the screen's pixels.
+int MeasureFold() {
+    if (!WaitForIdleMainWindow()) return 1;
+    HWND main = MainWindow();
+    HDC screen = ::GetDC(nullptr);
+    const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+    ::ReleaseDC(nullptr, screen);
+    const RECT frame = ScreenRect(::GetDlgItem(main, kPastLogFrame));
+    const RECT button = ScreenRect(::GetDlgItem(main, kFetchButton));
+    const int full = ScreenRect(main).bottom - ScreenRect(main).top;
+    ::SendMessageA(::GetDlgItem(main, kPastLogBox), BM_CLICK, 0, 0);
+    WaitFor([&] { return ScreenRect(main).bottom - ScreenRect(main).top != full; });
+    RECT client{};
+    ::GetClientRect(main, &client);
+    ::MapWindowPoints(main, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    HWND info = ::FindWindowA("CBaseDebug", nullptr);
+    const RECT infoRect = ScreenRect(info);
+    const RECT tabs = ScreenRect(::GetDlgItem(info, kTabStrip));
+    std::printf("dpi=%d client_width=%ld fold=%ld folded_bottom=%ld frame_top=%ld button_bottom=%ld "
+                "info=%ldx%ld tabs_height=%ld\n",
+                dpi, client.right - client.left, full - (ScreenRect(main).bottom - ScreenRect(main).top),
+                client.bottom, frame.top, button.bottom, infoRect.right - infoRect.left,
+                infoRect.bottom - infoRect.top, tabs.bottom - tabs.top);
+    const bool folded = client.bottom <= frame.top && client.bottom >= button.bottom;
+    return CloseMainWindow() && folded ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -69,10 +114,11 @@ int main(int argc, char** argv) {
     }
     const char* step = next < argc ? argv[next] : "";
     if (std::strcmp(step, "main") == 0) return WaitForIdleMainWindow() ? 0 : 1;
-    if (std::strcmp(step, "close") == 0) {
-        if (!WaitForIdleMainWindow()) return 1;
-        ::PostMessageA(MainWindow(), WM_CLOSE, 0, 0);
-        return WaitFor([] { return MainWindow() == nullptr; }) ? 0 : 1;
+    if (std::strcmp(step, "close") == 0) return WaitForIdleMainWindow() && CloseMainWindow() ? 0 : 1;
+    if (std::strcmp(step, "fold") == 0) {
+        // The screen's own pixels, not the ones Windows scales for an unaware program.
+        ::SetProcessDPIAware();
+        return MeasureFold();
     }
     HWND main = MainWindow();
     if (!main) return 1;
@@ -87,6 +133,6 @@ int main(int argc, char** argv) {
         ::PostMessageA(main, WM_COMMAND, MAKEWPARAM(kExitCommand, 0), 0);
         return WaitFor([] { return MainWindow() == nullptr || !::IsWindowVisible(MainWindow()); }) ? 0 : 1;
     }
-    std::fprintf(stderr, "usage: shot_driver [--desktop=NAME] main|fetch|finish|close\n");
+    std::fprintf(stderr, "usage: shot_driver [--desktop=NAME] main|fetch|finish|close|fold\n");
     return 2;
 }

@@ -2,6 +2,10 @@
 // switching off while a round's job runs.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <commctrl.h>
+
+#include "support/window.h"
 #include "testlib/window_site_test.h"
 #include "window/auto_fetch.h"
 
@@ -54,6 +58,35 @@ TEST_F(AutoFetchSiteTest, SwitchedOffDuringARoundTheJobKeepsItsBusyState) {
     EXPECT_EQ(Count("[コメント 取得開始]"), 1);
     EXPECT_TRUE(AcceptsDrops() && MenuEnabled(IDM_FETCH));
     EXPECT_FALSE(KillTimer(main, kAutoFetchTimer));
+}
+
+// Switches automatic fetching off inside the round's last call to the window,
+// which its thread waits for: the window shows the round's end while the
+// thread still runs.
+LRESULT CALLBACK SwitchOffAtTheRoundsEnd(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                         DWORD_PTR done) {
+    const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+    auto* switched = reinterpret_cast<bool*>(done);
+    if (message == kWorkerCallMessage && !*switched && WindowText(window) == "Kometori - 自動取得中...") {
+        *switched = true;
+        SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDM_AUTO_FETCH, 0), 0);
+    }
+    return result;
+}
+
+TEST_F(AutoFetchSiteTest, SwitchedOffBetweenTheRoundsEndAndItsThreadsEndTheWindowGoesIdle) {
+    OpenFor(1);
+    bool switched = false;
+    ASSERT_TRUE(SetWindowSubclass(main, SwitchOffAtTheRoundsEnd, 1, reinterpret_cast<DWORD_PTR>(&switched)));
+    Command(IDM_AUTO_FETCH);
+    ASSERT_TRUE(PumpMessagesUntil([&] { return switched && !AnyWorkerRunning(); }, 30000));
+    RemoveWindowSubclass(main, SwitchOffAtTheRoundsEnd, 1);
+    PumpPendingMessages();
+    EXPECT_FALSE(MenuChecked(IDM_AUTO_FETCH));
+    EXPECT_TRUE(Idle());
+    EXPECT_TRUE(Enabled(IDC_FETCH) && MenuEnabled(IDM_FETCH) && MenuEnabled(IDM_CONVERT) && AcceptsDrops());
+    EXPECT_FALSE(KillTimer(main, kAutoFetchTimer));
+    EXPECT_EQ(Count("[コメント 取得開始]"), 1);
 }
 
 TEST_F(AutoFetchSiteTest, NoInTheClosePromptStopsTheRoundAndAutomaticFetching) {

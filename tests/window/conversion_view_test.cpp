@@ -180,6 +180,7 @@ TEST_F(ConversionWindowTest, ClosingDuringAConversionAndAnsweringNoStopsIt) {
     const auto lines = log.Lines();
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "処理を途中停止しました"), 1);
     EXPECT_EQ(ReadFileBytes(dir.File("予告編ソース表示(sm9).txt")), expectedText) << "the file is finished";
+    EXPECT_EQ(lines.back(), Saved(dir.File("予告編ソース表示(sm9).txt"))) << "and said so after the stop line";
 }
 
 }  // namespace

@@ -103,7 +103,9 @@ TEST_F(InfoWindowTest, LineEndTextFinishesLineRawLineEndStaysInside) {
     EXPECT_TRUE(BoxShows("x\r\ny\r\ntwo\r\nparts\r\nsecond\r\nfirst\r\n")) << BoxText();
 }
 
-TEST_F(InfoWindowTest, PassingTheLimitLeavesTheNoticeAndLoggingGoesOnAboveIt) {
+// The line that passes the limit is kept on top of the notice: in a long
+// automatic session it is the batch failure that brought the window forward.
+TEST_F(InfoWindowTest, PassingTheLimitKeepsTheNewLineAboveTheNotice) {
     const std::string piece(398, 'x');
     int written = 0;
     // Fill to just below the limit; each line takes 400 characters.
@@ -111,10 +113,11 @@ TEST_F(InfoWindowTest, PassingTheLimitLeavesTheNoticeAndLoggingGoesOnAboveIt) {
     ASSERT_GT(page.ShownText().size(), 32000u);
     EXPECT_TRUE(BoxShows(page.ShownText())) << "the box holds the long text whole";
 
-    InfoLog << piece << "!" << EndLine;
-    EXPECT_TRUE(BoxShows(kBufferClearedNotice)) << BoxText().size();
+    const std::string failure = std::string("◆") + piece;
+    InfoLog << failure << EndLine;
+    EXPECT_TRUE(BoxShows(failure + "\r\n" + kBufferClearedNotice)) << BoxText().size();
     InfoLog << "next" << EndLine;
-    EXPECT_TRUE(BoxShows(std::string("next\r\n") + kBufferClearedNotice)) << BoxText();
+    EXPECT_TRUE(BoxShows("next\r\n" + failure + "\r\n" + kBufferClearedNotice)) << BoxText();
 }
 
 TEST_F(InfoWindowTest, ResizingLaysOutTabStripAndTextBox) {
@@ -343,12 +346,13 @@ TEST(PrependLine, NewestLineOnTop) {
     EXPECT_EQ(PrependLine("", ""), "\r\n");
 }
 
-TEST(PrependLine, PassingTheLimitClearsEverythingIncludingTheNewLine) {
+TEST(PrependLine, PassingTheLimitClearsTheOlderLinesOnly) {
     const std::string full(kInfoTextLimit - 3, 'x');
+    const std::string notice = kBufferClearedNotice;
     // Exactly at the limit is kept.
     EXPECT_EQ(PrependLine(full, "y").size(), kInfoTextLimit);
-    EXPECT_EQ(PrependLine(full, "yz"), kBufferClearedNotice);
-    EXPECT_EQ(PrependLine(kBufferClearedNotice, "next"), std::string("next\r\n") + kBufferClearedNotice);
+    EXPECT_EQ(PrependLine(full, "yz"), "yz\r\n" + notice);
+    EXPECT_EQ(PrependLine(notice, "next"), "next\r\n" + notice);
     // Counted in bytes: "情" is two bytes in code page 932.
-    EXPECT_EQ(PrependLine(full, "情"), kBufferClearedNotice);
+    EXPECT_EQ(PrependLine(full, "情"), "情\r\n" + notice);
 }

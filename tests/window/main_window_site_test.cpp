@@ -4,9 +4,11 @@
 
 #include "export/comment_reader.h"
 #include "jobs/fetch_job.h"
+#include "support/http.h"
 #include "support/window.h"
 #include "support/write_guard.h"
 #include "testlib/dialogs.h"
+#include "testlib/proxy_registry.h"
 #include "testlib/window_site_test.h"
 
 namespace {
@@ -144,6 +146,70 @@ TEST_F(WindowFetchTest, StopDuringThePauseGoesIdleAtOnce) {
     EXPECT_FALSE(FileExists(dir.File("sm1234.xml")));
     EXPECT_EQ(Count("全ての処理を完了しました"), 0);
     EXPECT_EQ(Count("処理を途中停止しました"), 1);
+}
+
+// The browser proxy switched off for the job is back on once the stopped job
+// has ended, though the stop came in the middle of an exchange.
+TEST_F(WindowFetchTest, StopDuringAStalledExchangeGivesTheProxyBack) {
+    ProxyRegistryState registry;
+    ProxyRegistryState::Set(1);
+    StandinSignIn("premium");
+    ASSERT_TRUE(OpenWith("sm9", "AlwaysDirectConnection=1\r\n"));
+    StandinFault("message", "stall", 0);
+    Command(IDC_FETCH);
+    ASSERT_TRUE(PumpMessagesUntil([&] { return Count("Post XML...") == 1; }, 30000));
+    EXPECT_EQ(ProxyRegistryState::Get(), 0u);
+    Command(IDM_STOP);
+    EXPECT_TRUE(Idle());
+    StandinReset();  // the stalled exchange ends, if the stop has not ended it
+    ASSERT_TRUE(PumpMessagesUntil([] { return !AnyWorkerRunning(); }, 40000));
+    EXPECT_EQ(ProxyRegistryState::Get(), 1u);
+    EXPECT_EQ(ProxyRegistryState::MarkType(), 0u);
+    EXPECT_EQ(Count("全ての処理を完了しました"), 0);
+}
+
+// A message server that trickles its reply ends the fetch at the exchange's
+// overall limit (shortened here), like one that does not answer at all.
+TEST_F(WindowFetchTest, ATricklingServerFailsTheFetchAtTheExchangesLimit) {
+    struct Restore {
+        ~Restore() { SetHttpTimeouts(HttpTimeouts()); }
+    } restore;
+    SetHttpTimeouts(HttpTimeouts{15000, 30000, 30000, 2000});
+    StandinSignIn("premium");
+    ASSERT_TRUE(OpenWith("sm9"));
+    StandinFault("message", "trickle", 0);
+    const ULONGLONG start = GetTickCount64();
+    Command(IDC_FETCH);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_LT(GetTickCount64() - start, 15000u);
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kFetchErrorText});
+    EXPECT_FALSE(FileExists(dir.File("sm9.xml")));
+}
+
+// The job's own text conversion goes on to its end after "取得中止": no box
+// comes any more, so the info window says that the text file was saved.
+TEST_F(WindowFetchTest, AConversionFinishedAfterTheStopIsReportedInTheLog) {
+    StandinSignIn("premium");
+    ASSERT_TRUE(OpenWith("sm9", "TranslateText=1\r\n"));
+    const std::string xml = dir.File("sm9.xml"), txt = dir.File("sm9.txt");
+    WriteFileBytes(txt, "old");  // so the job asks before its conversion
+    std::unique_lock<std::recursive_mutex> writing(FileWriteMutex(), std::defer_lock);
+    Command(IDC_FETCH);
+    HWND question = nullptr;
+    ASSERT_TRUE(PumpMessagesUntil([&] { return (question = FindDialog("ファイルの保存")) != nullptr; }, 30000));
+    writing.lock();  // the conversion waits for it before it starts its file
+    PostMessageA(question, WM_COMMAND, MAKEWPARAM(IDC_OVERWRITE_YES, BN_CLICKED), 0);
+    ASSERT_TRUE(PumpMessagesUntil([&] { return !IsWindow(question); }));
+    Command(IDM_STOP);
+    EXPECT_TRUE(Idle());
+    writing.unlock();
+    ASSERT_TRUE(PumpMessagesUntil([] { return !AnyWorkerRunning(); }, 30000));
+    PumpPendingMessages();
+    EXPECT_TRUE(boxes.Texts().empty());
+    EXPECT_NE(ReadFileBytes(txt), "old");
+    EXPECT_EQ(log.Lines().back(), "コメントファイルを保存しました。\r\n\n" + xml + "\r\n" + txt);
+    EXPECT_EQ(Count("処理を途中停止しました"), 1);
+    EXPECT_EQ(Title(), "Kometori") << "the finished conversion leaves the idle window alone";
 }
 
 struct CloseRow {

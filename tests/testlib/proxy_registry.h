@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 #include "jobs/proxy_override.h"
@@ -34,8 +35,19 @@ public:
     }
     static DWORD Get() { return RegistryValue(kProxyEnablePath).ReadDword(); }
     static DWORD MarkType() { return RegistryValue(ProxyMarkPath()).ValueType(); }
-    static DWORD MarkOwner() { return RegistryValue(ProxyMarkPath()).ReadDword(); }
-    static void SetMark(DWORD owner) {
+    // The process the mark names; id 0 without a mark.
+    static ProxyMarkOwner MarkOwner() {
+        ProxyMarkOwner owner;
+        ReadProxyMark(owner);
+        return owner;
+    }
+    static void SetMark(const ProxyMarkOwner& owner) {
+        const std::string text = FormatProxyMark(owner);
+        RegistryValue(ProxyMarkPath(), RegistryValue::Open::CreateKey)
+            .WriteData(REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
+    }
+    // The mark of an earlier version: the process id alone.
+    static void SetIdOnlyMark(DWORD owner) {
         RegistryValue(ProxyMarkPath(), RegistryValue::Open::CreateKey).WriteData(REG_DWORD, &owner, sizeof owner);
     }
 

@@ -1,0 +1,44 @@
+// The encodings a comment file may come in, each decoded a piece at a time
+// into UTF-8. A decoder refuses what is not a character of its encoding, and
+// the control characters XML forbids, instead of replacing them: text is
+// never changed without a word.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+enum class Encoding { Utf8, Utf16Le, Utf16Be, ShiftJis, EucJp, Iso2022Jp, Latin1, Ascii };
+
+// The name users know it by ("Shift_JIS").
+const char* EncodingName(Encoding encoding);
+
+class TextDecoder {
+public:
+    virtual ~TextDecoder() = default;
+
+    // Appends the UTF-8 of the whole characters at the start of raw to out and
+    // sets used to the bytes they took; the rest waits for the next piece
+    // (with end set there is none: a character cut off is a fault). False on
+    // a fault: Fault() says what, FaultAt() where (an offset into raw).
+    virtual bool Decode(const char* raw, std::size_t size, bool end, std::string& out, std::size_t& used) = 0;
+
+    const std::string& Fault() const { return fault_; }
+    std::size_t FaultAt() const { return faultAt_; }
+
+protected:
+    bool Refuse(std::string what, std::size_t at);
+    // Not a character of the decoder's encoding, or a forbidden control (code).
+    bool RefuseBytes(Encoding encoding, std::size_t at);
+    bool RefuseControl(unsigned code, std::size_t at);
+
+private:
+    std::string fault_;
+    std::size_t faultAt_ = 0;
+};
+
+// The reason given for a control character XML forbids.
+std::string ForbiddenControlText(unsigned code);
+
+// Every encoding but UTF-8, which the source checks in place.
+std::unique_ptr<TextDecoder> MakeDecoder(Encoding encoding);

@@ -1,0 +1,41 @@
+// Shared by the fuzz targets: a broken property ends the run like a crash,
+// so that libFuzzer keeps the input.
+#pragma once
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "export/comment_reader.h"
+#include "export/xml_chars.h"
+
+#define FUZZ_CHECK(condition, what)                                                       \
+    do {                                                                                  \
+        if (!(condition)) {                                                               \
+            std::fprintf(stderr, "broken property: %s (%s:%d)\n", what, __FILE__, __LINE__); \
+            std::abort();                                                                 \
+        }                                                                                 \
+    } while (0)
+
+// Well-formed UTF-8 without NUL; other control characters only come from
+// character references.
+inline bool CleanText(const std::string& text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        TextFault fault;
+        i += CheckUtf8(text.data() + i, text.size() - i, fault);
+        if (i == text.size()) return true;
+        if (fault != TextFault::Control || text[i] == '\0') return false;
+        ++i;
+    }
+    return true;
+}
+
+// The same attributes in the same order, and the same text.
+inline bool SameElement(const ChatElement& a, const ChatElement& b) {
+    if (a.AttributeCount() != b.AttributeCount() || a.TextUtf8() != b.TextUtf8()) return false;
+    for (std::size_t i = 0; i < a.AttributeCount(); ++i) {
+        if (a.AttributeName(i) != b.AttributeName(i) || a.AttributeValue(i) != b.AttributeValue(i)) return false;
+    }
+    return true;
+}

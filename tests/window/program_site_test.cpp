@@ -1,0 +1,72 @@
+// Kometori.exe as the user starts it, in a folder of its own: what it says at
+// start and how it ends.
+#include <gtest/gtest.h>
+
+#include "resources/resource.h"
+#include "support/text.h"
+#include "support/window.h"
+#include "testlib/messages.h"
+#include "testlib/proxy_registry.h"
+#include "testlib/site_test.h"
+#include "testlib/temp_dir.h"
+#include "testlib/window_program.h"
+
+namespace {
+
+const char kRestoredNote[] = "※前回の終了時に無効化したままだったIEのプロクシ設定を元に戻しました";
+
+class ProgramTest : public SiteTest {
+protected:
+    // The site's hosts, the stand-in's premium account, no version check.
+    void WriteIni(const std::string& main, const std::string& info = "") {
+        WriteFileBytes(dir_.File("Kometori.ini"),
+                       "[site]\r\nMainHost=" + StandinMainHost() + "\r\nSecureHost=" + StandinSecureHost() +
+                           "\r\n[main]\r\nNotifyVersionUp=0\r\nMail=premium@kometori.test\r\nPass=p&ss+w%rd=1\r\n" +
+                           main + "[info]\r\n" + info);
+    }
+    HWND ShownMainWindow(WindowProgram& program) {
+        HWND main = nullptr;
+        PumpMessagesUntil([&] { return (main = program.Window("CKometori")) && IsWindowVisible(main); }, 30000);
+        return main;
+    }
+
+    TempDir dir_;
+};
+
+// The note of the restore comes after the info window exists, so the user reads it.
+TEST_F(ProgramTest, AProxyLeftOffByAProcessThatDiedIsRestoredAndSaidInTheInfoWindow) {
+    ProxyRegistryState registry;
+    ProxyRegistryState::Set(0);
+    ProxyRegistryState::SetMark(ProxyMarkOwner{0xFFFFFFF0, 133500000000000000ull});
+    WriteIni("", "ViewInfoWindow=1\r\n");
+    WindowProgram program(dir_.Path());
+    ASSERT_TRUE(program.Started());
+    HWND main = ShownMainWindow(program);
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(PumpMessagesUntil([&] { return ContainsText(program.InfoText(), kRestoredNote); }, 10000))
+        << program.InfoText();
+    EXPECT_EQ(ProxyRegistryState::Get(), 1u);
+    EXPECT_EQ(ProxyRegistryState::MarkType(), 0u);
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.WaitForExit(), 0u);
+}
+
+// A normal end after a fetch: the workers' owner goes in a defined order.
+TEST_F(ProgramTest, AfterAFetchTheProgramEndsCleanly) {
+    WriteIni("URL=sm9\r\nSavePath=" + dir_.Path() + "\r\nFilenameFormat=%thread%\r\n");
+    WindowProgram program(dir_.Path());
+    HWND main = ShownMainWindow(program);
+    ASSERT_NE(main, nullptr);
+    PostMessageA(main, WM_COMMAND, MAKEWPARAM(IDC_FETCH, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(main, IDC_FETCH)));
+    HWND box = nullptr;
+    ASSERT_TRUE(PumpMessagesUntil([&] { return (box = program.Box()) != nullptr; }, 60000)) << program.InfoText();
+    EXPECT_EQ(WindowText(GetDlgItem(box, 0xFFFF)), "コメントファイルを保存しました。\n\n" + dir_.File("sm9.xml"));
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(PumpMessagesUntil([&] { return WindowText(main) == "Kometori"; }));
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.WaitForExit(), 0u);
+    EXPECT_TRUE(FileExists(dir_.File("sm9.xml")));
+    EXPECT_NE(ReadFileBytes(dir_.File("Kometori.ini")).find("CompleteBeep="), std::string::npos) << "settings saved";
+}
+
+}  // namespace
