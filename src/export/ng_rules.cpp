@@ -274,6 +274,9 @@ std::size_t NgRuleSet::FirstMailWord(std::string_view mail, std::size_t before) 
 std::size_t NgRuleSet::FirstPattern(const std::wstring& text, std::size_t limit, std::uint64_t literals,
                                     PatternMemo* memo) const {
     if (patterns_.empty() || patterns_.front().rule >= limit) return kNone;
+    // Every rule there is lies below Size(); a pattern added later does not,
+    // so what the memo keeps of the patterns searched stays true.
+    limit = std::min(limit, rules_.size());
     PatternMemo::Slot* slot = nullptr;
     if (memo && text.size() <= 32) {
         if (memo->slots_.empty()) memo->slots_.resize(32768);  // about 4 MB once full
@@ -299,7 +302,7 @@ std::size_t NgRuleSet::FirstPattern(const std::wstring& text, std::size_t limit,
     }
     if (slot) {
         slot->text = text;
-        slot->limit = std::min(limit, rules_.size());  // a pattern added later was not searched
+        slot->limit = limit;
         slot->rule = found;
     }
     return found;
