@@ -635,19 +635,27 @@ struct CommentReader::Parser {
 CommentReader::CommentReader() = default;
 CommentReader::~CommentReader() = default;
 
-bool CommentReader::Start(bool file, const std::string& path, std::string bytes) {
+bool CommentReader::Start(const std::function<bool(Utf8Source& source)>& open) {
     error_.clear();
     hasThread_ = hasViewCounter_ = false;
     parser_ = std::make_unique<Parser>(*this, true);
-    if (file ? parser_->source.OpenFile(path) : parser_->source.OpenBytes(std::move(bytes))) return true;
+    if (open(parser_->source)) return true;
     error_ = parser_->source.Error();
     parser_.reset();
     return false;
 }
 
-bool CommentReader::Open(const std::string& path) { return Start(true, path, std::string()); }
+bool CommentReader::Open(const std::string& path) {
+    return Start([&](Utf8Source& source) { return source.OpenFile(path); });
+}
 
-bool CommentReader::OpenText(std::string bytes) { return Start(false, std::string(), std::move(bytes)); }
+bool CommentReader::OpenText(std::string bytes) {
+    return Start([&](Utf8Source& source) { return source.OpenBytes(std::move(bytes)); });
+}
+
+bool CommentReader::Open(std::unique_ptr<FileBytes> file) {
+    return Start([&](Utf8Source& source) { return source.OpenStream(std::move(file)); });
+}
 
 void CommentReader::Close() { parser_.reset(); }
 

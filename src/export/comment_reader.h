@@ -13,10 +13,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+class FileBytes;
+class Utf8Source;
 
 // One element of a comment file with its attributes and its text, a value of
 // its own (copies stay valid after the reader has moved on).
@@ -79,6 +83,8 @@ public:
     bool Open(const std::string& path);
     // The same for a document in memory (bytes as a file holds them).
     bool OpenText(std::string bytes);
+    // The same for a file the caller opened (a wide path, a count of the bytes read).
+    bool Open(std::unique_ptr<FileBytes> file);
     // Lets the file go (the elements read so far stay).
     void Close();
 
@@ -105,7 +111,7 @@ public:
 
 private:
     struct Parser;
-    bool Start(bool file, const std::string& path, std::string bytes);
+    bool Start(const std::function<bool(Utf8Source& source)>& open);
 
     std::unique_ptr<Parser> parser_;
     ChatElement current_;

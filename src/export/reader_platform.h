@@ -19,6 +19,10 @@ public:
 
 // Null when the file cannot be opened; error says why.
 std::unique_ptr<FileBytes> OpenFileBytes(const std::string& path, std::string& error);
+#ifdef _WIN32
+// The same for a path as the file system holds it (UTF-16).
+std::unique_ptr<FileBytes> OpenFileBytes(const std::wstring& path, std::string& error);
+#endif
 
 enum class JapaneseCode { ShiftJis, EucJp };
 

@@ -126,6 +126,13 @@ bool Utf8Source::OpenFile(const std::string& path) {
     return file_ && Start();
 }
 
+bool Utf8Source::OpenStream(std::unique_ptr<FileBytes> file) {
+    bytes_.clear();
+    file_ = std::move(file);
+    if (!file_) error_ = "no file";
+    return file_ && Start();
+}
+
 bool Utf8Source::OpenBytes(std::string bytes) {
     file_.reset();
     bytes_ = std::move(bytes);
