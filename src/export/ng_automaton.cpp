@@ -226,11 +226,15 @@ private:
 
 std::wstring FoldText(std::wstring_view text) {
     std::wstring folded;
-    folded.reserve(text.size());
+    AppendFolded(text, folded);
+    return folded;
+}
+
+void AppendFolded(std::wstring_view text, std::wstring& out) {
+    out.reserve(out.size() + text.size());
     const wchar_t* p = text.data();
     const wchar_t* const end = p + text.size();
-    while (p != end) folded += static_cast<wchar_t>(FoldAt(p, end));
-    return folded;
+    while (p != end) out += static_cast<wchar_t>(FoldAt(p, end));
 }
 
 std::wstring RequiredLiteral(std::wstring_view pattern) { return FoldText(LiteralScan(pattern).Longest()); }

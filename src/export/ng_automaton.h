@@ -16,6 +16,8 @@
 // letters, half-width katakana full-width with a following voiced or
 // semi-voiced mark joined to the kana (ｶﾞ, カ U+3099 -> ガ; ﾊﾟ -> パ).
 std::wstring FoldText(std::wstring_view text);
+// The same, appended to out.
+void AppendFolded(std::wstring_view text, std::wstring& out);
 
 // A run of characters that every match of the pattern holds, as its folded
 // text finds it: empty when none can be told (alternatives at the top, case

@@ -27,10 +27,10 @@ WideRegex::WideRegex(const std::wstring& pattern) {
 
 WideRegex::~WideRegex() = default;
 
-bool WideRegex::Search(const std::wstring& text) const {
+bool WideRegex::Search(const wchar_t* first, const wchar_t* last) const {
     if (!compiled_) return false;
     try {
-        return boost::regex_search(text, compiled_->expression);
+        return boost::regex_search(first, last, compiled_->expression);
     } catch (const std::runtime_error&) {
         return false;  // a match too complex for the library counts as none
     }
