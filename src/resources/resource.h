@@ -7,6 +7,7 @@
 #define IDD_OVERWRITE 105
 #define IDR_MAINMENU 106
 #define IDD_INTERVAL 107
+#define IDR_VIEWER 109
 
 // Main window (102).
 #define IDC_URL 1024
@@ -43,6 +44,13 @@
 #define IDC_INTERVAL 1022
 #define IDC_INTERVAL_CANCEL 7
 
+// Comment viewer (menu and accelerators 109).
+#define IDC_VIEWER_SEARCH 1201
+#define IDC_VIEWER_PATTERN 1202
+#define IDC_VIEWER_LIST 1203
+#define IDC_VIEWER_GRAPH 1204
+#define IDC_VIEWER_STATUS 1205
+
 // Menu commands (106).
 #define IDM_EXIT 40001
 #define IDM_FETCH 40002
@@ -65,3 +73,11 @@
 #define IDM_COMPLETE_BEEP 40019
 #define IDM_CONVERT_SUBTITLES 40020
 #define IDM_FETCH_HISTORY 40021
+#define IDM_VIEWER 40025
+// The viewer's menu and keys (109).
+#define IDM_VIEWER_OPEN 40026
+#define IDM_VIEWER_SAVE_GRAPH 40027
+#define IDM_VIEWER_CLOSE 40028
+#define IDM_VIEWER_FIND 40029
+#define IDM_VIEWER_COPY 40030
+#define IDM_VIEWER_SELECT_ALL 40031

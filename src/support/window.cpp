@@ -3,8 +3,10 @@
 #include <commdlg.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <vector>
 
+#include "support/handles.h"
 #include "support/text.h"
 
 std::string WindowText(HWND window) {
@@ -144,12 +146,81 @@ bool ChooseFile(HWND owner, const char* filter, std::string& path, bool save) {
 }
 }  // namespace
 
+namespace {
+bool ChooseFileWide(HWND owner, const wchar_t* filter, const wchar_t* extension, std::wstring& path, bool save) {
+    // Long paths as the file system takes them.
+    std::vector<wchar_t> buffer(32768, L'\0');
+    std::copy_n(path.begin(), std::min(path.size(), buffer.size() - 1), buffer.begin());
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = filter;
+    ofn.lpstrFile = buffer.data();
+    ofn.nMaxFile = static_cast<DWORD>(buffer.size());
+    ofn.lpstrDefExt = extension;
+    ofn.Flags = save ? OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST : OFN_FILEMUSTEXIST;
+    const BOOL chosen = save ? ::GetSaveFileNameW(&ofn) : ::GetOpenFileNameW(&ofn);
+    path = chosen ? buffer.data() : L"";
+    return chosen != FALSE;
+}
+}  // namespace
+
+bool ChooseOpenFile(HWND owner, const wchar_t* filter, std::wstring& path) {
+    return ChooseFileWide(owner, filter, nullptr, path, false);
+}
+
+bool ChooseSaveFile(HWND owner, const wchar_t* filter, const wchar_t* extension, std::wstring& path) {
+    return ChooseFileWide(owner, filter, extension, path, true);
+}
+
 bool ChooseOpenFile(HWND owner, const char* filter, std::string& path) {
     return ChooseFile(owner, filter, path, false);
 }
 
 bool ChooseSaveFile(HWND owner, const char* filter, std::string& path) {
     return ChooseFile(owner, filter, path, true);
+}
+
+std::vector<std::wstring> DroppedFiles(HDROP drop) {
+    std::vector<std::wstring> files;
+    const UINT count = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        std::wstring path(::DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
+        path.resize(::DragQueryFileW(drop, i, path.data(), static_cast<UINT>(path.size())));
+        if (!path.empty()) files.push_back(std::move(path));
+    }
+    return files;
+}
+
+namespace {
+// The clipboard, open for the scope.
+class OpenClipboardScope {
+public:
+    explicit OpenClipboardScope(HWND owner) : open_(::OpenClipboard(owner) != FALSE) {}
+    ~OpenClipboardScope() {
+        if (open_) ::CloseClipboard();
+    }
+    OpenClipboardScope(const OpenClipboardScope&) = delete;
+    OpenClipboardScope& operator=(const OpenClipboardScope&) = delete;
+    explicit operator bool() const { return open_; }
+
+private:
+    bool open_;
+};
+}  // namespace
+
+bool CopyToClipboard(HWND owner, const std::wstring& text) {
+    const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    GlobalMemory memory(::GlobalAlloc(GMEM_MOVEABLE, bytes));
+    if (!memory) return false;
+    void* at = ::GlobalLock(memory.get());
+    if (!at) return false;
+    std::copy_n(text.c_str(), text.size() + 1, static_cast<wchar_t*>(at));
+    ::GlobalUnlock(memory.get());
+    OpenClipboardScope clipboard(owner);
+    if (!clipboard || !::EmptyClipboard() || !::SetClipboardData(CF_UNICODETEXT, memory.get())) return false;
+    memory.release();  // the clipboard's now
+    return true;
 }
 
 ToolTips::ToolTips(HWND parent, HINSTANCE instance, DWORD styles) {

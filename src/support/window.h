@@ -5,8 +5,10 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <string>
+#include <vector>
 
 // The window's whole text.
 std::string WindowText(HWND window);
@@ -53,6 +55,16 @@ bool ChooseOpenFile(HWND owner, const char* filter, std::string& path);
 // Asks before overwriting; the chosen name may not exist yet and comes back as
 // typed (the caller adds a missing extension).
 bool ChooseSaveFile(HWND owner, const char* filter, std::string& path);
+// The same in UTF-16, starting at the file that path names when it is not
+// empty. The save dialog adds the extension (no dot) to a name typed without one.
+bool ChooseOpenFile(HWND owner, const wchar_t* filter, std::wstring& path);
+bool ChooseSaveFile(HWND owner, const wchar_t* filter, const wchar_t* extension, std::wstring& path);
+
+// The files of a drop, as the file system names them.
+std::vector<std::wstring> DroppedFiles(HDROP drop);
+
+// Puts the text on the clipboard (UTF-16); false when the clipboard refused it.
+bool CopyToClipboard(HWND owner, const std::wstring& text);
 
 // One tool-tip window and the tools it describes. The tips wrap only at
 // explicit line breaks.

@@ -2,13 +2,13 @@
 
 #include <memory>
 #include <mutex>
-#include <type_traits>
 
 #include "infolog/info_log.h"
 #include "jobs/file_drop.h"
 #include "jobs/subtitle_job.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
+#include "support/handles.h"
 #include "support/window.h"
 #include "support/write_guard.h"
 #include "window/main_view.h"
@@ -50,8 +50,6 @@ std::string DroppedFile(HDROP drop, UINT index) {
     path.resize(::DragQueryFileA(drop, index, &path[0], length + 1));
     return path;
 }
-
-using DropOwner = std::unique_ptr<std::remove_pointer_t<HDROP>, decltype(&::DragFinish)>;
 
 }  // namespace
 
@@ -101,7 +99,7 @@ void ConvertChosenFileToSubtitles(HWND main) {
 }
 
 void HandleFileDrop(HWND main, HDROP drop) {
-    const DropOwner owner(drop, &::DragFinish);
+    const DropHandle owner(drop);
     // A busy window takes no drops; one that still arrives is let go.
     if (!(::GetWindowLongA(main, GWL_EXSTYLE) & WS_EX_ACCEPTFILES)) return;
     const UINT count = ::DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);

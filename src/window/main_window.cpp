@@ -17,6 +17,7 @@
 #include "window/main_view.h"
 #include "window/program_message.h"
 #include "window/version_check.h"
+#include "window/viewer_window.h"
 #include "window/window_prompts.h"
 #include "window/workers.h"
 
@@ -190,11 +191,13 @@ HWND CreateMainWindow(HINSTANCE instance) {
 }
 
 int RunMessageLoop(HWND main) {
+    // Wide throughout, so that a viewer's boxes take every character typed;
+    // the main window's narrow procedures get their messages converted.
     MSG message{};
-    while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
-        if (::IsDialogMessageA(main, &message)) continue;
+    while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (HandleViewerKeys(message) || ::IsDialogMessageW(main, &message)) continue;
         ::TranslateMessage(&message);
-        ::DispatchMessageA(&message);
+        ::DispatchMessageW(&message);
     }
     return static_cast<int>(message.wParam);
 }

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "support/codepage.h"
+#include "support/handles.h"
 
 namespace {
 void RemoveTree(const std::string& folder) {
@@ -71,6 +72,13 @@ std::string ReadFileBytes(const std::string& path) {
 void WriteFileBytes(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << bytes;
+}
+
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+    FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    return file && ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size();
 }
 
 std::vector<std::string> ListFolder(const std::string& folder) {

@@ -27,5 +27,7 @@ std::string LongJapaneseFolder(const std::string& base);
 bool FileExists(const std::string& path);
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
+// The same for a path with any character; true when written whole.
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 // Names of the files in a folder (no "." or "..").
 std::vector<std::string> ListFolder(const std::string& folder);

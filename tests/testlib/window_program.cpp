@@ -1,18 +1,20 @@
 #include "testlib/window_program.h"
 
+#include "support/codepage.h"
 #include "support/window.h"
 #include "testlib/dialogs.h"
 #include "testlib/messages.h"
 #include "testlib/process.h"
 
-WindowProgram::WindowProgram(const std::string& folder) {
-    const std::string program = BuildProgram("Kometori.exe");
-    std::string commandLine = "\"" + program + "\"";
-    STARTUPINFOA startup = {};
+WindowProgram::WindowProgram(const std::string& folder, const std::wstring& arguments) {
+    const std::wstring program = AnsiToWide(BuildProgram("Kometori.exe"));
+    std::wstring commandLine = L"\"" + program + L"\"";
+    if (!arguments.empty()) commandLine += L" " + arguments;
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    if (!::CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
-                          &startup, &info)) {
+    if (!::CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                          AnsiToWide(folder).c_str(), &startup, &info)) {
         return;
     }
     process_.reset(info.hProcess);
