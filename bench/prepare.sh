@@ -1,5 +1,20 @@
-# Sourced by the benchmarks, with $src and $build set: bench_prepare builds the
-# targets named when one of their programs is missing, then readies Wine.
+# Sourced by the benchmarks, with $src set: bench_settings reads the folders
+# and the runs from the environment and the counts from the arguments,
+# bench_prepare builds the targets named when one of their programs is
+# missing, then readies Wine.
+
+# bench_settings "DEFAULT COUNTS" "$@"
+bench_settings() {
+    build="${KOMETORI_BUILD_DIR:-$src/build}"
+    export KOMETORI_BUILD_DIR="$build"
+    data="${KOMETORI_BENCH_DIR:-$build/bench-data}"
+    runs="${KOMETORI_BENCH_RUNS:-3}"
+    local defaults=$1
+    shift
+    counts=("$@")
+    [ ${#counts[@]} -gt 0 ] || read -ra counts <<<"$defaults"
+}
+
 bench_prepare() {
     local target missing=""
     for target in "$@"; do

@@ -5,29 +5,16 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "export/comment_cells.h"
 #include "export/comment_reader.h"
 #include "export/comment_search.h"
 #include "export/graph_export.h"
 #include "support/codepage.h"
 #include "testlib/temp_dir.h"
+#include "testlib/time_zone.h"
+#include "testlib/viewer_thread.h"
 
 namespace {
-
-// An invented thread: comment 5 has no vpos, 6 a tab and quotes (from
-// character references), 7 half-width kana.
-const char kThread[] =
-    u8"<?xml version=\"1.0\" encoding=\"UTF-8\"?><packet><thread thread=\"1302222473\" last_res=\"7\"/>"
-    u8"<chat no=\"1\" vpos=\"120\" date=\"1262304001\" mail=\"184\" user_id=\"Xk3_pQ9-zR\">わこつ</chat>"
-    u8"<chat no=\"2\" vpos=\"4500\" date=\"1262304065\" mail=\"shita red\" user_id=\"u2\">ＯＰきたああああ</chat>"
-    u8"<chat no=\"3\" vpos=\"4510\" date=\"1262304070\" user_id=\"u3\">ｗｗｗ表示ソ</chat>"
-    u8"<chat no=\"4\" vpos=\"4480\" date=\"1262304090\" mail=\"ue\" user_id=\"한글유저\">予告😀</chat>"
-    u8"<chat no=\"5\" date=\"1262304100\" user_id=\"u5\">時間なし</chat>"
-    u8"<chat no=\"6\" vpos=\"90000\" date=\"1262304000\" user_id=\"u6\">最後はWWW&#x9;\"引用\"\n二行目</chat>"
-    u8"<chat no=\"7\" vpos=\"4500\" date=\"1262304200\" user_id=\"u7\">ｶﾞﾝﾀﾞﾑ</chat>"
-    u8"</packet>";
 
 // Outside the test macros, which cannot take emoji or Hangul.
 const char kTrailer[] = u8"予告😀";
@@ -37,15 +24,6 @@ std::wstring Wide(const char* utf8) { return Utf8ToWide(utf8); }
 
 class CommentTableTest : public ::testing::Test {
 protected:
-    CommentTableTest() {
-        _putenv_s("TZ", "JST-9");
-        _tzset();
-    }
-    ~CommentTableTest() override {
-        _putenv_s("TZ", "");
-        _tzset();
-    }
-
     bool Load(const std::string& xml, const TableLoad& load = {}) {
         CommentReader reader;
         EXPECT_TRUE(reader.OpenText(xml));
@@ -53,13 +31,14 @@ protected:
         return LoadCommentTable(reader, load, table, reading, error);
     }
 
+    JapanTimeZone zone;
     CommentTable table;
     TableReading reading;
     std::string error;
 };
 
 TEST_F(CommentTableTest, KeepsEachCommentAsTheReaderGaveIt) {
-    ASSERT_TRUE(Load(kThread)) << error;
+    ASSERT_TRUE(Load(kViewerThread)) << error;
     ASSERT_EQ(table.Size(), 7u);
     EXPECT_EQ(reading.comments, 7u);
     EXPECT_EQ(table.Text(3), Wide(kTrailer));
@@ -79,7 +58,7 @@ TEST_F(CommentTableTest, KeepsEachCommentAsTheReaderGaveIt) {
 }
 
 TEST_F(CommentTableTest, OrdersPutCommentsWithoutTheValueLastAndTiesInFileOrder) {
-    ASSERT_TRUE(Load(kThread));
+    ASSERT_TRUE(Load(kViewerThread));
     const CommentOrders orders = OrderComments(table);
     EXPECT_EQ(orders.byTime, (std::vector<std::uint32_t>{0, 3, 1, 6, 2, 5, 4}));
     EXPECT_EQ(orders.byNo, (std::vector<std::uint32_t>{0, 1, 2, 3, 4, 5, 6}));
@@ -96,13 +75,13 @@ TEST_F(CommentTableTest, OrdersPutCommentsWithoutTheValueLastAndTiesInFileOrder)
 TEST_F(CommentTableTest, CurveIsTheConsoleGraphsAndHiddenCommentsStillStretchIt) {
     TempDir dir;
     const std::string path = dir.File("表示ソ.xml");
-    WriteFileBytes(path, kThread);
+    WriteFileBytes(path, kViewerThread);
     auto hideLast = [](const ChatElement& chat) { return chat.Attribute("no") == L"6"; };
     for (bool hide : {false, true}) {
         SCOPED_TRACE(hide);
         TableLoad load;
         if (hide) load.hide = [&](const ChatElement& chat, const std::wstring&) { return hideLast(chat); };
-        ASSERT_TRUE(Load(kThread, load));
+        ASSERT_TRUE(Load(kViewerThread, load));
         GraphReading graph;
         ASSERT_TRUE(ReadGraphFigures(AnsiToWide(path), GraphTiming(), hide ? CommentFilter(hideLast) : CommentFilter(),
                                      graph, error));
@@ -134,7 +113,7 @@ struct SearchRow {
 };
 
 TEST_F(CommentTableTest, SearchFoldsAsTheNgWordsAndPatternsFindTheirOwn) {
-    ASSERT_TRUE(Load(kThread));
+    ASSERT_TRUE(Load(kViewerThread));
     const SearchRow rows[] = {
         {"W", false, {0, 0, 1, 0, 0, 1, 0}},         // ｗ, w and W are one
         {u8"ガンダム", false, {0, 0, 0, 0, 0, 0, 1}},  // so are ｶﾞ and ガ
@@ -167,7 +146,7 @@ TEST_F(CommentTableTest, SearchFoldsAsTheNgWordsAndPatternsFindTheirOwn) {
 }
 
 TEST_F(CommentTableTest, CellsAndCopiedRowsReadAsTheUserExpects) {
-    ASSERT_TRUE(Load(kThread));
+    ASSERT_TRUE(Load(kViewerThread));
     const struct {
         long long vpos;
         const wchar_t* cell;

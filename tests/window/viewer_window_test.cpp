@@ -23,23 +23,13 @@
 #include "testlib/main_window_fixture.h"
 #include "testlib/messages.h"
 #include "testlib/picture_reader.h"
+#include "testlib/time_zone.h"
+#include "testlib/viewer_thread.h"
 #include "testlib/window_program.h"
 #include "window/viewer_graph.h"
 
 namespace {
 
-// An invented thread: its moments in seconds are 1.2, 45.0 (shita), 45.1,
-// 44.8 (ue), none, 900.0 and 45.0; its dates out of order.
-const char kThread[] =
-    u8"<?xml version=\"1.0\" encoding=\"UTF-8\"?><packet><thread thread=\"1302222473\" last_res=\"7\"/>"
-    u8"<chat no=\"1\" vpos=\"120\" date=\"1262304001\" mail=\"184\" user_id=\"Xk3_pQ9-zR\">わこつ</chat>"
-    u8"<chat no=\"2\" vpos=\"4500\" date=\"1262304065\" mail=\"shita red\" user_id=\"u2\">ＯＰきたああああ</chat>"
-    u8"<chat no=\"3\" vpos=\"4510\" date=\"1262304070\" user_id=\"u3\">ｗｗｗ表示ソ</chat>"
-    u8"<chat no=\"4\" vpos=\"4480\" date=\"1262304090\" mail=\"ue\" user_id=\"한글유저\">予告😀</chat>"
-    u8"<chat no=\"5\" date=\"1262304100\" user_id=\"u5\">時間なし</chat>"
-    u8"<chat no=\"6\" vpos=\"90000\" date=\"1262304000\" user_id=\"u6\">最後はWWW&#x9;\"引用\"</chat>"
-    u8"<chat no=\"7\" vpos=\"4500\" date=\"1262304200\" user_id=\"u7\">ｶﾞﾝﾀﾞﾑ</chat>"
-    u8"</packet>";
 // A second thread, and names that code page 932 cannot hold.
 const char kOtherThread[] = u8"<packet><chat no=\"1\" vpos=\"300\">別のスレッド</chat></packet>";
 const wchar_t kWideName[] = L"\uD55C\uAE00\U0001F600\u30BD.xml";  // 한글😀ソ.xml
@@ -48,15 +38,6 @@ const char kMainAtTheLeft[] = "[main]\r\nLeft=0\r\nTop=0\r\n";
 
 class ViewerTest : public ::testing::Test, public MainWindowFixture {
 protected:
-    ViewerTest() {
-        _putenv_s("TZ", "JST-9");
-        _tzset();
-    }
-    ~ViewerTest() override {
-        _putenv_s("TZ", "");
-        _tzset();
-    }
-
     std::wstring Write(const std::string& name, const std::string& xml) {
         WriteFileBytes(dir.File(name), xml);
         return AnsiToWide(dir.File(name));
@@ -64,7 +45,7 @@ protected:
     // A viewer of the thread, read to its end.
     HWND Viewer(const std::string& ini = "") {
         if (!Open(ini)) return nullptr;
-        HWND viewer = OpenViewer(main, Write("表示ソ.xml", kThread));
+        HWND viewer = OpenViewer(main, Write("表示ソ.xml", kViewerThread));
         return viewer && Loaded(viewer) ? viewer : nullptr;
     }
     static bool Loaded(HWND viewer) {
@@ -139,11 +120,12 @@ protected:
     }
 
     ComInit com;
+    JapanTimeZone zone;
 };
 
 TEST_F(ViewerTest, OpensFromTheViewMenuWithItsControlsAndTheListInTimeOrder) {
     ASSERT_TRUE(Open());
-    const std::wstring path = Write("表示ソ.xml", kThread);
+    const std::wstring path = Write("表示ソ.xml", kViewerThread);
     {
         FileDialogAnswer answer(main, WideToAnsi(path));
         Command(IDM_VIEWER);
@@ -294,7 +276,7 @@ TEST_F(ViewerTest, CtrlCCopiesTheSelectedRowsAsTabSeparatedText) {
     if (data) GlobalUnlock(data);
     CloseClipboard();
     EXPECT_EQ(copied, L"0:01.20\t1\t2010/01/01 09:00:01\tXk3_pQ9-zR\t184\tわこつ\r\n"
-                      L"15:00.00\t6\t2010/01/01 09:00:00\tu6\t\t\"最後はWWW\t\"\"引用\"\"\"\r\n");
+                      L"15:00.00\t6\t2010/01/01 09:00:00\tu6\t\t\"最後はWWW\t\"\"引用\"\"\n二行目\"\r\n");
     EXPECT_EQ(Status(viewer, 1), L"2 件をコピーしました");
 }
 
@@ -355,7 +337,7 @@ TEST_F(ViewerTest, SeveralViewersCloseWithTheMainWindowWhichKeepsTheLastPlace) {
 // characters that code page 932 does not have.
 TEST_F(ViewerTest, OpensFromTheCommandLineBesideTheMainWindowAndEndsWithIt) {
     const std::wstring path = AnsiToWide(dir.Path()) + L"\\" + kWideName;
-    ASSERT_TRUE(WriteFileBytes(path, kThread));
+    ASSERT_TRUE(WriteFileBytes(path, kViewerThread));
     WriteFileBytes(dir.File("Kometori.ini"), std::string(kMainAtTheLeft) + "NotifyVersionUp=0\r\n");
     WindowProgram program(dir.Path(), L"\"" + path + L"\"");
     ASSERT_TRUE(program.Started());
