@@ -1,13 +1,10 @@
 #include "support/replacing_file.h"
 
-#include "support/codepage.h"
 #include "support/text.h"
 
 namespace {
 constexpr std::size_t kBufferBytes = 256 * 1024;
 }
-
-bool ReplacingFile::Begin(const std::string& target) { return Begin(AnsiToWide(target)); }
 
 bool ReplacingFile::Begin(const std::wstring& target) {
     Abandon();

@@ -98,6 +98,15 @@ std::string DropLastCharacters(const std::string& text, std::size_t count) {
     return text.substr(0, end);
 }
 
+std::wstring DropLastCharacters(const std::wstring& text, std::size_t count) {
+    std::size_t end = text.size();
+    for (; count > 0 && end > 0; --count) {
+        --end;
+        if (end > 0 && IS_LOW_SURROGATE(text[end]) && IS_HIGH_SURROGATE(text[end - 1])) --end;
+    }
+    return count > 0 ? std::wstring() : text.substr(0, end);
+}
+
 std::string& ReplaceAll(std::string& text, const std::string& search, const std::string& replacement) {
     return ReplaceAllIn(text, search, replacement);
 }
@@ -138,6 +147,14 @@ std::string ToLower(const std::string& text) {
     return out;
 }
 
+std::wstring ToLower(const std::wstring& text) {
+    std::wstring out = text;
+    for (wchar_t& c : out) {
+        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+    }
+    return out;
+}
+
 std::string FileExtension(const std::string& path) {
     std::size_t dot = std::string::npos;
     for (std::size_t at = 0; at < path.size(); at = NextCharacter(path, at)) {
@@ -145,6 +162,12 @@ std::string FileExtension(const std::string& path) {
         if (path[at] == '.') dot = at;
     }
     return dot == std::string::npos ? std::string() : path.substr(dot);
+}
+
+std::wstring FileExtension(const std::wstring& path) {
+    // No UTF-16 unit of another character equals "." or a separator.
+    const std::size_t dot = path.find_last_of(L"./\\");
+    return dot == std::wstring::npos || path[dot] != L'.' ? std::wstring() : path.substr(dot);
 }
 
 namespace {

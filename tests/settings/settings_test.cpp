@@ -14,7 +14,7 @@ protected:
     void SetUp() override {
         saved_ = App().settings;
         App().settings = AppSettings();
-        App().settings.iniPath = dir_.File("Kometori.ini");
+        App().settings.iniPath = dir_.File(L"Kometori.ini");
     }
     void TearDown() override { App().settings = saved_; }
 
@@ -37,7 +37,7 @@ TEST_F(SettingsTest, MissingFileGivesEveryDefault) {
     EXPECT_EQ(s.InfoWidth, 240);
     EXPECT_EQ(s.InfoHeight, 400);
     EXPECT_EQ(form.URL, "http://www.mokumoku.example/watch/");
-    EXPECT_EQ(form.SavePath, App().startDirectory + "\\Down");
+    EXPECT_EQ(form.SavePath, App().startDirectory + L"\\Down");
     EXPECT_EQ(form.Comment, "250");
     EXPECT_FALSE(form.GetAllComment || form.TranslateText || form.PastLog);
     EXPECT_EQ(s.Format, "%date%(%vpos%)[ID:%user_id%]%comment%(%command%)");
@@ -70,7 +70,7 @@ TEST_F(SettingsTest, SavePathKeepsAnExistingFolderAndCutsTheRest) {
     ASSERT_TRUE(CreateDirectoryA(season.c_str(), nullptr));
     WriteFileBytes(dir_.File("予定表.txt"), "x");
     const SavePathRow rows[] = {
-        {"empty", "", App().startDirectory},
+        {"empty", "", WideToAnsi(App().startDirectory)},
         {"an existing logs.old", old, old},
         {"an existing folder ending in 0x5C", season, season},
         {"a missing logs.old", "C:\\data\\logs.old", "C:\\data\\logs"},
@@ -83,7 +83,7 @@ TEST_F(SettingsTest, SavePathKeepsAnExistingFolderAndCutsTheRest) {
         WriteIni("[main]\r\nSavePath=" + row.stored + "\r\n");
         FormValues form;
         App().settings.Load(form);
-        EXPECT_EQ(form.SavePath, row.loaded);
+        EXPECT_EQ(form.SavePath, AnsiToWide(row.loaded));
     }
 }
 
@@ -105,7 +105,7 @@ TEST_F(SettingsTest, RoundTripOfEveryKey) {
     s.AlwaysDirectConnection = true;
     s.AccessWait = 2;
     form.URL = "sm9;sm10";
-    form.SavePath = "C:\\コメント";
+    form.SavePath = L"C:\\コメント";
     form.Comment = "1000";
     form.GetAllComment = form.TranslateText = form.PastLog = true;
     form.Year = "2010";
@@ -126,7 +126,7 @@ TEST_F(SettingsTest, RoundTripOfEveryKey) {
     ASSERT_TRUE(s.Save(form, place));
 
     App().settings = AppSettings();
-    App().settings.iniPath = dir_.File("Kometori.ini");
+    App().settings.iniPath = dir_.File(L"Kometori.ini");
     FormValues back;
     App().settings.Load(back);
     const AppSettings& r = App().settings;
@@ -140,7 +140,7 @@ TEST_F(SettingsTest, RoundTripOfEveryKey) {
     EXPECT_EQ(r.AutoGetInterval, 60);
     EXPECT_EQ(r.AccessWait, 2);
     EXPECT_EQ(back.URL, "sm9;sm10");
-    EXPECT_EQ(back.SavePath, "C:\\コメント");
+    EXPECT_EQ(back.SavePath, L"C:\\コメント");
     EXPECT_EQ(back.Comment, "1000");
     EXPECT_TRUE(back.GetAllComment && back.TranslateText && back.PastLog);
     EXPECT_EQ(r.Year, 2010);
@@ -282,7 +282,7 @@ namespace {
 TEST_F(SettingsTest, NgRulesSectionAndTheRuleFilesPath) {
     FormValues form;
     App().settings.Load(form);
-    const std::wstring start = AnsiToWide(App().startDirectory);
+    const std::wstring start = App().startDirectory;
     EXPECT_FALSE(App().settings.NgRuleChoice().apply);
     EXPECT_EQ(App().settings.NgRuleChoice().ruleFile, start + L"\\Kometori-ng.txt");  // beside the INI file
 

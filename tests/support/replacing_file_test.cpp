@@ -8,7 +8,7 @@ namespace {
 
 TEST(ReplacingFile, TargetChangesOnlyOnCommit) {
     TempDir dir;
-    const std::string target = dir.File("表示.xml");
+    const std::wstring target = dir.File(L"表示.xml");
     WriteFileBytes(target, "old");
     {
         ReplacingFile file;
@@ -24,7 +24,7 @@ TEST(ReplacingFile, TargetChangesOnlyOnCommit) {
     ASSERT_TRUE(file.Commit());
     EXPECT_EQ(ReadFileBytes(target).size(), 300u * 1024);
     EXPECT_EQ(ListFolder(dir.Path()).size(), 1u);
-    EXPECT_FALSE(file.Begin(dir.File("missing\\x.xml")));
+    EXPECT_FALSE(file.Begin(dir.File(L"missing\\x.xml")));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "support/http.h"
 #include "support/window.h"
 #include "support/write_guard.h"
+#include "support/codepage.h"
 #include "testlib/dialogs.h"
 #include "testlib/proxy_registry.h"
 #include "testlib/window_site_test.h"
@@ -396,7 +397,7 @@ TEST_F(WindowFetchTest, WholeHistoryFromTheCommentMenu) {
         ASSERT_EQ(FileExists(file), *row.url && !row.stopInPause);
         if (FileExists(file)) {
             CommentReader reader;
-            ASSERT_TRUE(reader.Open(file));
+            ASSERT_TRUE(reader.Open(AnsiToWide(file)));
             long long expected = 1;
             while (reader.Next() && reader.Chat().Integer("no") == expected) ++expected;
             EXPECT_EQ(expected, 4501) << "every comment once, in number order";
