@@ -87,6 +87,71 @@ TEST_F(SettingsTest, SavePathKeepsAnExistingFolderAndCutsTheRest) {
     }
 }
 
+// A folder the code page holds is written byte for byte as before; any other
+// is kept escaped, and every one reads back as the same folder. The INI file
+// itself lies in a folder the code page cannot spell.
+TEST_F(SettingsTest, SaveFoldersReadBackAsWritten) {
+    const std::wstring home = dir_.File(kAccentedHangul);
+    ASSERT_TRUE(MakeFolder(home));
+    App().settings.iniPath = home + L"\\Kometori.ini";
+    const struct {
+        std::wstring folder;
+        std::string stored;  // the line's value, bytes of the file
+    } rows[] = {
+        {L"D:\\予定表\\ソ", "D:\\予定表\\ソ"},
+        {L"D:\\100%\\表", "D:\\100%\\表"},
+        {L"C:\\Users\\" + std::wstring(kAccentedHangul) + L"\\Down", "*utf16*C:\\Users\\Jos%u00E9 %uD55C%uAD6D\\Down"},
+        {L"D:\\" + std::wstring(kEmojiName) + L"\\100%", "*utf16*D:\\%uD83D%uDE00コメント\\100%u0025"},
+        {L"D:\\" + std::wstring(kChineseName), "*utf16*D:\\%u5F39幕"},  // only the simplified 弹 is lacking
+        // Best fit would write "\" for the yen sign: another folder.
+        {L"D:\\\u00A5500", "*utf16*D:\\%u00A5500"},
+        // Not a path a user can make, yet it must not read back as another.
+        {L"*utf16*%u0041", "*utf16**utf16*%u0025u0041"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.stored);
+        FormValues form;
+        form.SavePath = row.folder;
+        ASSERT_TRUE(App().settings.Save(form, WindowPlacementValues()));
+        const std::string ini = ReadFileBytes(App().settings.iniPath);
+        EXPECT_NE(ini.find("\r\nSavePath=" + row.stored + "\r\n"), std::string::npos) << ini;
+        FormValues back;
+        App().settings.Load(back);
+        EXPECT_EQ(back.SavePath, row.folder);
+    }
+}
+
+// Texts pass the wide functions as they passed the narrow ones: the same bytes
+// in the file, even for characters code page 932 has twice (NEC's and IBM's Ⅰ).
+TEST_F(SettingsTest, TextsAreWrittenAsTheNarrowFunctionsWroteThem) {
+    const std::string mail = "\xFA\x4A\x87\x54ﾃｷｽﾄソ表@example.jp";
+    const std::string narrow = dir_.File("narrow.ini");
+    ASSERT_TRUE(WritePrivateProfileStringA("main", "Mail", mail.c_str(), narrow.c_str()));
+    const std::string line = ReadFileBytes(narrow).substr(std::string("[main]\r\n").size());
+    FormValues form;
+    App().settings.Load(form);
+    App().settings.Mail = mail;
+    App().settings.Save(form, WindowPlacementValues());
+    EXPECT_NE(Ini().find(line), std::string::npos) << line;
+}
+
+// Beyond what a value may hold when read, the folder is not written: the file
+// keeps the last one it could (the window says so when the folder is set).
+TEST_F(SettingsTest, AFolderTooLongForTheFileKeepsTheLastOne) {
+    FormValues form;
+    form.SavePath = L"D:\\保存";
+    App().settings.Save(form, WindowPlacementValues());
+    std::wstring longFolder = L"D:";
+    while (longFolder.size() < 1000) longFolder += L"\\" + std::wstring(kHangulName);
+    EXPECT_TRUE(AppSettings::CanKeepSaveFolder(L"D:\\" + std::wstring(400, L'\uD55C')));
+    EXPECT_FALSE(AppSettings::CanKeepSaveFolder(longFolder));
+    form.SavePath = longFolder;
+    EXPECT_TRUE(App().settings.Save(form, WindowPlacementValues())) << "not a failure to write the file";
+    FormValues back;
+    App().settings.Load(back);
+    EXPECT_EQ(back.SavePath, L"D:\\保存");
+}
+
 TEST_F(SettingsTest, RoundTripOfEveryKey) {
     FormValues form;
     App().settings.Load(form);
@@ -292,6 +357,7 @@ TEST_F(SettingsTest, NgRulesSectionAndTheRuleFilesPath) {
     } rows[] = {
         {"NG\\予定表.txt", start + L"\\NG\\予定表.txt"},
         {"D:\\ソフト\\ng.txt", L"D:\\ソフト\\ng.txt"},
+        {"*utf16*NG\\%uD55C%uAD6D.txt", start + L"\\NG\\\uD55C\uAD6D.txt"},  // kept as a save folder is
         {"\\\\server\\share\\ng.txt", L"\\\\server\\share\\ng.txt"},
     };
     for (const auto& r : rows) {
