@@ -108,7 +108,7 @@ public:
             std::size_t count = 0;
             std::string error;
             if (!CommentReader::CheckFile(input, count, error)) {
-                InfoLog << "Error : " << ShownPath(input) << " : " << error << EndLine;
+                InfoLog << UnreadableCommentFileLine(ShownPath(input), error) << EndLine;
                 return false;
             }
             total_ += count;
@@ -146,7 +146,7 @@ private:
         }
         CommentReader reader;
         if (!reader.Open(path)) {
-            InfoLog << "Error : " << ShownPath(path) << " : " << reader.Error() << EndLine;
+            InfoLog << UnreadableCommentFileLine(ShownPath(path), reader.Error()) << EndLine;
             return false;
         }
         std::wstring text;
@@ -168,7 +168,7 @@ private:
             ShowProgress(++summary_.comments);
         }
         if (reader.Failed()) {  // the file changed after the check
-            InfoLog << "Error : " << ShownPath(path) << " : " << reader.Error() << EndLine;
+            InfoLog << UnreadableCommentFileLine(ShownPath(path), reader.Error()) << EndLine;
             return false;
         }
         entry.thread = std::string(AttributeOr(reader.ThreadElement(), "thread"));

@@ -90,7 +90,7 @@ bool ExportCommentGraph(const GraphExport& request) {
         GraphReading reading;
         std::string error;
         if (!ReadGraphFigures(request.commentPath, request.timing, request.hide, reading, error)) {
-            InfoLog << "Error : " << ShownPath(request.commentPath) << " : " << error << EndLine;
+            InfoLog << UnreadableCommentFileLine(ShownPath(request.commentPath), error) << EndLine;
             return false;
         }
         const GraphFigures& figures = reading.figures;
