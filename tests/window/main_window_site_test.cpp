@@ -280,7 +280,7 @@ TEST_F(WindowFetchTest, FileMenuConvertsAFetchedCommentFile) {
         boxes.Clear();
         const std::string made = dir.File(row.file);
         for (const std::string& answer : {comments, std::string()}) {
-            FileDialogAnswer dialog(main, answer);
+            FileDialogAnswer dialog(main, AnsiToWide(answer));
             Command(row.item);
             EXPECT_TRUE(dialog.Answered());
         }
@@ -298,7 +298,7 @@ TEST_F(WindowFetchTest, FileMenuConvertsAFetchedCommentFile) {
             PumpMessagesUntil([&] { return (question = FindDialog("ファイルの保存")) != nullptr; });
             PostMessageA(question, WM_COMMAND, MAKEWPARAM(IDC_OVERWRITE_CANCEL, BN_CLICKED), 0);
         });
-        FileDialogAnswer dialog(main, comments);
+        FileDialogAnswer dialog(main, AnsiToWide(comments));
         Command(row.item);
         EXPECT_TRUE(cancel.Wait());
         PumpPendingMessages();
@@ -325,7 +325,7 @@ TEST_F(WindowFetchTest, FetchBesideAConversionEachEndShowsTheOtherJob) {
         {
             // The held file lock keeps the conversion running.
             std::unique_lock<std::recursive_mutex> writing(FileWriteMutex());
-            FileDialogAnswer dialog(main, file);
+            FileDialogAnswer dialog(main, AnsiToWide(file));
             Command(IDM_CONVERT);
             ASSERT_TRUE(PumpMessagesUntil([&] { return Text(IDC_FETCH) == "抽出中..."; }));
             ASSERT_TRUE(MenuEnabled(IDM_FETCH));
