@@ -49,9 +49,9 @@ private:
     KernelHandle thread_;
 };
 
-// Answers the next open-file dialog owned by the window, from a thread of its
-// own: types the path (every character, as the user types) and opens it, or
-// cancels when the path is empty.
+// Answers the next open-file dialog or folder browser owned by the window,
+// from a thread of its own: types the path (every character, as the user
+// types) or selects the folder and presses OK, or cancels when the path is empty.
 class FileDialogAnswer {
 public:
     FileDialogAnswer(HWND owner, std::wstring path);

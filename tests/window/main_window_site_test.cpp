@@ -48,6 +48,29 @@ TEST_F(WindowFetchTest, OneAddressIsReportedInAMessageBox) {
     EXPECT_EQ(beeps, 0);
 }
 
+// A save folder picked in the folder browser, named as the code page cannot
+// spell it: the fetch saves there, and the next start shows the same folder.
+TEST_F(WindowFetchTest, FolderPickedInTheBrowserIsUsedAndKept) {
+    // Wine's browser selects no folder whose own name holds a blank: none here.
+    const std::wstring folder = dir.File(kAccentedHangul) + L"\\" + kEmojiName + kChineseName;
+    ASSERT_TRUE(MakeFolder(dir.File(kAccentedHangul)) && MakeFolder(folder));
+    StandinSignIn("premium");
+    ASSERT_TRUE(OpenWith("sm9"));
+    {
+        FileDialogAnswer browser(main, folder);
+        Click(IDC_BROWSE);
+        EXPECT_TRUE(browser.Answered());
+    }
+    EXPECT_EQ(WideText(IDC_SAVEPATH), folder);
+    Command(IDC_FETCH);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"コメントファイルを保存しました。\n\n" + ShownPath(folder + L"\\sm9.xml")});
+    EXPECT_TRUE(FileExists(folder + L"\\sm9.xml"));
+    Close();
+    ASSERT_TRUE(Open());
+    EXPECT_EQ(WideText(IDC_SAVEPATH), folder);
+}
+
 TEST_F(WindowFetchTest, SeveralAddressesReportToTheLogAndBeepOnce) {
     StandinSignIn("premium");
     ASSERT_TRUE(OpenWith("sm9;sm1234"));
