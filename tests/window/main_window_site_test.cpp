@@ -71,6 +71,31 @@ TEST_F(WindowFetchTest, FolderPickedInTheBrowserIsUsedAndKept) {
     EXPECT_EQ(WideText(IDC_SAVEPATH), folder);
 }
 
+// A folder whose kept form would not fit a value of the INI file: said when
+// it is first used, once, and the file keeps the folder it had.
+TEST_F(WindowFetchTest, AFolderTheIniCannotKeepIsSaidOnceAndNotStored) {
+    std::wstring folder = dir.WidePath();
+    for (int i = 0; i < 6; ++i) {
+        folder += L"\\" + std::wstring(120, L'\uD55C');
+        ASSERT_TRUE(MakeFolder(folder)) << "long paths: " << GetLastError();
+    }
+    ASSERT_FALSE(AppSettings::CanKeepSaveFolder(folder));
+    StandinSignIn("premium");
+    ASSERT_TRUE(OpenWith("sm9", "AutoOverWrite=1\r\n"));
+    SetText(IDC_SAVEPATH, folder);
+    for (int fetch = 0; fetch < 2; ++fetch) {
+        Command(IDC_FETCH);
+        ASSERT_TRUE(WaitIdle());
+    }
+    const std::vector<std::string> texts = boxes.Texts();
+    ASSERT_EQ(texts.size(), 3u);
+    EXPECT_EQ(texts[0].rfind("保存先フォルダのパスが長すぎるため、設定ファイル(Kometori.ini)に保存できません。", 0), 0u);
+    EXPECT_EQ(Count("◆保存先フォルダのパスが長すぎるため、設定ファイルに保存できません: " + ShownPath(folder)), 1);
+    EXPECT_TRUE(FileExists(folder + L"\\sm9.xml"));
+    Close();
+    EXPECT_EQ(IniValue("main", "SavePath"), dir.Path());
+}
+
 TEST_F(WindowFetchTest, SeveralAddressesReportToTheLogAndBeepOnce) {
     StandinSignIn("premium");
     ASSERT_TRUE(OpenWith("sm9;sm1234"));
