@@ -1,11 +1,8 @@
 #include "support/files.h"
 
-#include "support/codepage.h"
 #include "support/handles.h"
 
 #include <shlwapi.h>
-
-bool SameFile(const std::string& a, const std::string& b) { return SameFile(AnsiToWide(a), AnsiToWide(b)); }
 
 bool SameFile(const std::wstring& a, const std::wstring& b) {
     auto identify = [](const std::wstring& path, BY_HANDLE_FILE_INFORMATION& info) {

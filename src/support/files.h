@@ -4,7 +4,6 @@
 #include <string>
 
 // True when both paths name one existing file (however they are spelt).
-bool SameFile(const std::string& a, const std::string& b);
 bool SameFile(const std::wstring& a, const std::wstring& b);
 // True when both paths would name one file, existing or not: SameFile, or
 // the same full path with case ignored.

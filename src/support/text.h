@@ -18,9 +18,8 @@ inline bool ContainsText(const std::string& text, const std::string& search) {
     return FindText(text, search) != std::string::npos;
 }
 std::size_t CharacterCount(const std::string& text);
-// The text without its last count characters; empty when it has no more. In
-// UTF-16 a surrogate pair is one character.
-std::string DropLastCharacters(const std::string& text, std::size_t count);
+// The text without its last count characters (a surrogate pair is one);
+// empty when it has no more.
 std::wstring DropLastCharacters(const std::wstring& text, std::size_t count);
 
 // Replaces every occurrence; the replacement's own output is not searched again.
@@ -41,11 +40,9 @@ std::string ToLower(const std::string& text);
 std::wstring ToLower(const std::wstring& text);
 
 // The extension of the path's last component, dot included; empty without one.
-std::string FileExtension(const std::string& path);
 std::wstring FileExtension(const std::wstring& path);
 // The folder part of a path, without its last "\" or "/" unless that ends a
 // root ("C:\", "\"); "." for a bare name.
-std::string FolderOf(const std::string& path);
 std::wstring FolderOfWide(const std::wstring& path);
 
 // The UTF-16 units of the longest path the system takes, its zero included.

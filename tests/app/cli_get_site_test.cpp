@@ -227,8 +227,8 @@ TEST_F(CliGetTest, TitleEndingInABackslashByteRightBeforeTheExtension) {
 TEST_F(CliGetTest, LongJapaneseSaveFolder) {
     const std::string folder = LongJapaneseFolder(dir_.Path());
     // The last folder is made by the program, as for any missing folder whose parent exists.
-    ASSERT_TRUE(CreateDirectoryA(FolderOf(FolderOf(folder)).c_str(), nullptr));
-    ASSERT_TRUE(CreateDirectoryA(FolderOf(folder).c_str(), nullptr));
+    ASSERT_TRUE(MakeFolder(FolderOfWide(FolderOfWide(AnsiToWide(folder)))));
+    ASSERT_TRUE(MakeFolder(FolderOfWide(AnsiToWide(folder))));
     for (const char* overwrite : {"", "-y ", "-y "}) {
         ProgramRun run = Get(std::string(overwrite) + "-t -o \"" + folder + "\" sm5100");
         ASSERT_EQ(run.exitCode, 0u) << run.output;
