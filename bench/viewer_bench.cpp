@@ -68,10 +68,10 @@ double TimeSearch(HWND viewer, const std::wstring& text) {
 }
 
 // The reader alone over the file; -1 when it cannot read it.
-double ReadAlone(const char* path) {
+double ReadAlone(const std::wstring& path) {
     const double start = Now();
     CommentReader reader;
-    if (!reader.Open(std::string(path))) return -1;
+    if (!reader.Open(path)) return -1;
     std::size_t bytes = 0;
     while (reader.Next()) {
         const ChatElement& chat = reader.Chat();
@@ -86,16 +86,16 @@ double ReadAlone(const char* path) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int wmain(int argc, wchar_t** argv) {
     if (argc < 2) {
         std::fprintf(stderr, "usage: kometori-viewer-bench COMMENT.xml [WORD [PATTERN]]\n");
         return 2;
     }
-    const std::wstring word = argc > 2 ? AnsiToWide(argv[2]) : L"神回";
-    const std::wstring pattern = argc > 3 ? AnsiToWide(argv[3]) : L"^(ｗ|w)+$";
+    const std::wstring word = argc > 2 ? std::wstring(argv[2]) : L"神回";
+    const std::wstring pattern = argc > 3 ? std::wstring(argv[3]) : L"^(ｗ|w)+$";
     const double read = ReadAlone(argv[1]);
     const double start = Now();
-    HWND viewer = OpenViewer(nullptr, AnsiToWide(argv[1]));
+    HWND viewer = OpenViewer(nullptr, argv[1]);
     if (!viewer || !PumpUntil([&] {
             return Counts(viewer).rfind(L"表示", 0) == 0 && Text(viewer).find(L'%') == std::wstring::npos;
         })) {

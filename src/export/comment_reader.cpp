@@ -645,7 +645,7 @@ bool CommentReader::Start(const std::function<bool(Utf8Source& source)>& open) {
     return false;
 }
 
-bool CommentReader::Open(const std::string& path) {
+bool CommentReader::Open(const std::wstring& path) {
     return Start([&](Utf8Source& source) { return source.OpenFile(path); });
 }
 
@@ -661,7 +661,7 @@ void CommentReader::Close() { parser_.reset(); }
 
 bool CommentReader::Next() { return parser_ && !Failed() && parser_->NextChat(current_); }
 
-bool CommentReader::CheckFile(const std::string& path, std::size_t& chats, std::string& error) {
+bool CommentReader::CheckFile(const std::wstring& path, std::size_t& chats, std::string& error) {
     CommentReader reader;
     reader.parser_ = std::make_unique<Parser>(reader, false);
     chats = 0;

@@ -30,28 +30,16 @@ private:
     FileHandle file_;
 };
 
-std::unique_ptr<FileBytes> Opened(FileHandle file, std::string& error) {
+}  // namespace
+
+std::unique_ptr<FileBytes> OpenFileBytes(const std::wstring& path, std::string& error) {
+    FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) {
         error = "cannot open the file (" + std::to_string(::GetLastError()) + ")";
         return nullptr;
     }
     return std::make_unique<WindowsFileBytes>(std::move(file));
-}
-
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
-}  // namespace
-
-std::unique_ptr<FileBytes> OpenFileBytes(const std::string& path, std::string& error) {
-    return Opened(FileHandle(::CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
-                                           FILE_FLAG_SEQUENTIAL_SCAN, nullptr)),
-                  error);
-}
-
-std::unique_ptr<FileBytes> OpenFileBytes(const std::wstring& path, std::string& error) {
-    return Opened(FileHandle(::CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
-                                           FILE_FLAG_SEQUENTIAL_SCAN, nullptr)),
-                  error);
 }
 
 bool AppendJapaneseAsUtf8(JapaneseCode code, const char* bytes, std::size_t size, std::string& out) {

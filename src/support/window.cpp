@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "support/codepage.h"
 #include "support/handles.h"
 #include "support/text.h"
 
@@ -17,6 +18,13 @@ std::string WindowText(HWND window) {
     std::vector<char> buffer(static_cast<size_t>(length) + 2, '\0');
     ::GetWindowTextA(window, buffer.data(), length + 1);
     return buffer.data();
+}
+
+std::wstring WideWindowText(HWND window) {
+    const int length = ::GetWindowTextLengthW(window);
+    std::wstring text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(::GetWindowTextW(window, &text[0], static_cast<int>(text.size()))));
+    return text;
 }
 
 namespace {
@@ -105,80 +113,55 @@ void SelectAllOnFocus(HWND edit) {
 namespace {
 int CALLBACK BrowseCallback(HWND dialog, UINT message, LPARAM, LPARAM initialFolder) {
     if (message == BFFM_INITIALIZED && initialFolder) {
-        ::SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, initialFolder);
+        ::SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, initialFolder);
     }
     return 0;
 }
 }  // namespace
 
-int BrowseSaveFolder(HWND owner, const char* title, const std::string& initialFolder, std::string& result) {
+int BrowseSaveFolder(HWND owner, const char* title, const std::wstring& initialFolder, std::wstring& result) {
     result.clear();
-    BROWSEINFOA info{};
+    const std::wstring wideTitle = AnsiToWide(title);
+    BROWSEINFOW info{};
     info.hwndOwner = owner;
-    info.lpszTitle = title;
+    info.lpszTitle = wideTitle.c_str();
     info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
     info.lpfn = BrowseCallback;
     info.lParam = reinterpret_cast<LPARAM>(initialFolder.c_str());
-    PIDLIST_ABSOLUTE item = ::SHBrowseForFolderA(&info);
+    PIDLIST_ABSOLUTE item = ::SHBrowseForFolderW(&info);
     if (!item) return 0;
-    // Room for 259 double-byte characters.
-    char path[MAX_PATH * 2] = {};
-    const BOOL found = ::SHGetPathFromIDListA(item, path);
+    wchar_t path[MAX_PATH] = {};
+    const BOOL found = ::SHGetPathFromIDListW(item, path);
     ::CoTaskMemFree(item);
     if (found) result = path;
     return found ? 1 : 0;
 }
 
 namespace {
-bool ChooseFile(HWND owner, const char* filter, std::string& path, bool save) {
-    char buffer[kNarrowPathBytes] = {};
-    OPENFILENAMEA ofn{};
-    // The record without the later extensions, which every system accepts.
-    ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
-    ofn.hwndOwner = owner;
-    ofn.lpstrFilter = filter;
-    ofn.lpstrFile = buffer;
-    ofn.nMaxFile = sizeof buffer;
-    ofn.Flags = save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST;
-    BOOL chosen = save ? ::GetSaveFileNameA(&ofn) : ::GetOpenFileNameA(&ofn);
-    path = chosen ? buffer : "";
-    return chosen != FALSE;
-}
-}  // namespace
-
-namespace {
-bool ChooseFileWide(HWND owner, const wchar_t* filter, const wchar_t* extension, std::wstring& path, bool save) {
-    // Long paths as the file system takes them.
-    std::vector<wchar_t> buffer(32768, L'\0');
-    std::copy_n(path.begin(), std::min(path.size(), buffer.size() - 1), buffer.begin());
+bool ChooseFile(HWND owner, const std::wstring& filter, std::wstring& path, bool save, const wchar_t* extension) {
+    std::wstring buffer(kLongestPath, L'\0');
+    buffer.replace(0, std::min(path.size(), buffer.size() - 1), path, 0, buffer.size() - 1);
     OPENFILENAMEW ofn{};
+    // The record without the later extensions, which every system accepts.
     ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
     ofn.hwndOwner = owner;
-    ofn.lpstrFilter = filter;
-    ofn.lpstrFile = buffer.data();
+    ofn.lpstrFilter = filter.c_str();
+    ofn.lpstrFile = &buffer[0];
     ofn.nMaxFile = static_cast<DWORD>(buffer.size());
     ofn.lpstrDefExt = extension;
-    ofn.Flags = save ? OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST : OFN_FILEMUSTEXIST;
-    const BOOL chosen = save ? ::GetSaveFileNameW(&ofn) : ::GetOpenFileNameW(&ofn);
-    path = chosen ? buffer.data() : L"";
+    ofn.Flags = save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST;
+    BOOL chosen = save ? ::GetSaveFileNameW(&ofn) : ::GetOpenFileNameW(&ofn);
+    path = chosen ? buffer.c_str() : L"";
     return chosen != FALSE;
 }
 }  // namespace
 
-bool ChooseOpenFile(HWND owner, const wchar_t* filter, std::wstring& path) {
-    return ChooseFileWide(owner, filter, nullptr, path, false);
+bool ChooseOpenFile(HWND owner, const std::wstring& filter, std::wstring& path) {
+    return ChooseFile(owner, filter, path, false, nullptr);
 }
 
-bool ChooseSaveFile(HWND owner, const wchar_t* filter, const wchar_t* extension, std::wstring& path) {
-    return ChooseFileWide(owner, filter, extension, path, true);
-}
-
-bool ChooseOpenFile(HWND owner, const char* filter, std::string& path) {
-    return ChooseFile(owner, filter, path, false);
-}
-
-bool ChooseSaveFile(HWND owner, const char* filter, std::string& path) {
-    return ChooseFile(owner, filter, path, true);
+bool ChooseSaveFile(HWND owner, const std::wstring& filter, std::wstring& path, const wchar_t* extension) {
+    return ChooseFile(owner, filter, path, true, extension);
 }
 
 std::vector<std::wstring> DroppedFiles(HDROP drop) {
@@ -222,6 +205,7 @@ bool CopyToClipboard(HWND owner, const std::wstring& text) {
     memory.release();  // the clipboard's now
     return true;
 }
+
 
 ToolTips::ToolTips(HWND parent, HINSTANCE instance, DWORD styles) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};

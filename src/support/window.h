@@ -12,6 +12,8 @@
 
 // The window's whole text.
 std::string WindowText(HWND window);
+// The same in UTF-16, for a Unicode window that holds a path.
+std::wstring WideWindowText(HWND window);
 
 // The window rectangle in screen coordinates.
 int WindowLeft(HWND window);
@@ -46,19 +48,16 @@ void SelectAllOnFocus(HWND edit);
 
 // The shell's folder browser, starting at the initial folder. Nonzero when a
 // folder was picked; the result is empty otherwise.
-int BrowseSaveFolder(HWND owner, const char* title, const std::string& initialFolder, std::string& result);
+int BrowseSaveFolder(HWND owner, const char* title, const std::wstring& initialFolder, std::wstring& result);
 
 // The platform's file dialogs. The filter is pairs of zero-terminated texts
-// closed by an empty one ("XML\0*.xml\0"). True when the user chose a file;
+// closed by an empty one (L"XML\0*.xml\0"). True when the user chose a file;
 // the path is empty when cancelled.
-bool ChooseOpenFile(HWND owner, const char* filter, std::string& path);
-// Asks before overwriting; the chosen name may not exist yet and comes back as
-// typed (the caller adds a missing extension).
-bool ChooseSaveFile(HWND owner, const char* filter, std::string& path);
-// The same in UTF-16, starting at the file that path names when it is not
-// empty. The save dialog adds the extension (no dot) to a name typed without one.
-bool ChooseOpenFile(HWND owner, const wchar_t* filter, std::wstring& path);
-bool ChooseSaveFile(HWND owner, const wchar_t* filter, const wchar_t* extension, std::wstring& path);
+bool ChooseOpenFile(HWND owner, const std::wstring& filter, std::wstring& path);
+// Asks before overwriting; the chosen name may not exist yet. Starts at the
+// file that path names when it is not empty; with an extension (no dot) the
+// dialog adds it to a name typed without one, else the caller does.
+bool ChooseSaveFile(HWND owner, const std::wstring& filter, std::wstring& path, const wchar_t* extension = nullptr);
 
 // The files of a drop, as the file system names them.
 std::vector<std::wstring> DroppedFiles(HDROP drop);

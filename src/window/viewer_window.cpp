@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "acquisition/naming.h"
 #include "export/comment_cells.h"
 #include "export/comment_search.h"
 #include "export/graph_drawing.h"
@@ -28,8 +29,8 @@ namespace {
 
 const wchar_t kClassName[] = L"CKometoriViewer";
 const wchar_t kTitle[] = L"コメントビューア";
-const wchar_t kCommentFilter[] = L"コメントファイル (*.xml)\0*.xml\0すべてのファイル (*.*)\0*.*\0";
-const wchar_t kPictureFilter[] = L"PNG 画像 (*.png)\0*.png\0";
+const FileFilter kCommentFiles[] = {{"コメントファイル (*.xml)", "*.xml"}, {"すべてのファイル (*.*)", "*.*"}};
+const FileFilter kPictureFiles[] = {{"PNG 画像 (*.png)", "*.png"}};
 const wchar_t kEmptyHint[] = L"[ファイル]→[開く] か、コメントファイルをここへドロップして下さい";
 const wchar_t kReadingHint[] = L"読み込み中...";
 // Pixels at 96 dots per inch, scaled to the screen's.
@@ -284,7 +285,7 @@ void CopyRows(Viewer& v) {
 void SaveGraph(Viewer& v) {
     if (!v.content) return;
     std::wstring path = GraphPicturePathFor(v.content->path);
-    if (!ChooseSaveFile(v.window, kPictureFilter, L"png", path)) return;
+    if (!ChooseSaveFile(v.window, PlatformFilter(kPictureFiles, 1), path, L"png")) return;
     RECT area{};
     ::GetClientRect(v.graph, &area);
     GraphMarks marks;
@@ -379,7 +380,7 @@ void OnCommand(Viewer& v, WORD id, WORD code) {
     switch (id) {
         case IDM_VIEWER_OPEN: {
             std::wstring path = v.content ? v.content->path : std::wstring();
-            if (ChooseOpenFile(v.window, kCommentFilter, path)) StartReading(v, path);
+            if (ChooseOpenFile(v.window, PlatformFilter(kCommentFiles, 2), path)) StartReading(v, path);
             break;
         }
         case IDM_VIEWER_SAVE_GRAPH: SaveGraph(v); break;
@@ -591,7 +592,7 @@ HWND OpenViewer(HWND main, const std::wstring& path) {
 
 void OpenViewerOfChosenFile(HWND main) {
     std::wstring path;
-    if (ChooseOpenFile(main, kCommentFilter, path)) OpenViewer(main, path);
+    if (ChooseOpenFile(main, PlatformFilter(kCommentFiles, 2), path)) OpenViewer(main, path);
 }
 
 void CloseAllViewers() {

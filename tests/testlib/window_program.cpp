@@ -6,15 +6,18 @@
 #include "testlib/messages.h"
 #include "testlib/process.h"
 
-WindowProgram::WindowProgram(const std::string& folder, const std::wstring& arguments) {
+WindowProgram::WindowProgram(const std::string& folder, const std::wstring& arguments)
+    : WindowProgram(AnsiToWide(folder), arguments) {}
+
+WindowProgram::WindowProgram(const std::wstring& folder, const std::wstring& arguments) {
     const std::wstring program = AnsiToWide(BuildProgram("Kometori.exe"));
     std::wstring commandLine = L"\"" + program + L"\"";
     if (!arguments.empty()) commandLine += L" " + arguments;
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    if (!::CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                          AnsiToWide(folder).c_str(), &startup, &info)) {
+    if (!::CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                          &startup, &info)) {
         return;
     }
     process_.reset(info.hProcess);
@@ -47,6 +50,15 @@ std::string WindowProgram::InfoText() const {
     // GetWindowText reads only captions of another process's windows.
     std::string text(static_cast<size_t>(::SendMessageA(box, WM_GETTEXTLENGTH, 0, 0)) + 1, '\0');
     text.resize(static_cast<size_t>(::SendMessageA(box, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]))));
+    return text;
+}
+
+std::wstring WindowProgram::ControlText(int id) const {
+    HWND control = ::GetDlgItem(Window("CKometori"), id);
+    if (!control) return std::wstring();
+    std::wstring text(static_cast<size_t>(::SendMessageW(control, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
+    text.resize(static_cast<size_t>(
+        ::SendMessageW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]))));
     return text;
 }
 

@@ -13,6 +13,7 @@ class WindowProgram {
 public:
     // Starts the program built beside the test programs in the folder, with
     // the arguments after its name.
+    explicit WindowProgram(const std::wstring& folder, const std::wstring& arguments = L"");
     explicit WindowProgram(const std::string& folder, const std::wstring& arguments = L"");
     // Ends it by force when it still runs.
     ~WindowProgram();
@@ -26,6 +27,8 @@ public:
     HWND Box() const;
     // The text of the info window's page.
     std::string InfoText() const;
+    // The text of a control of the main window, as the program holds it.
+    std::wstring ControlText(int id) const;
     // Waits for the program to end, handling the test thread's messages; its
     // exit code, or 0xFFFFFFFF when it has not ended within the time.
     DWORD WaitForExit(DWORD timeoutMs = 30000);

@@ -127,7 +127,7 @@ TEST_F(ViewerTest, OpensFromTheViewMenuWithItsControlsAndTheListInTimeOrder) {
     ASSERT_TRUE(Open());
     const std::wstring path = Write("表示ソ.xml", kViewerThread);
     {
-        FileDialogAnswer answer(main, WideToAnsi(path));
+        FileDialogAnswer answer(main, path);
         Command(IDM_VIEWER);
         EXPECT_TRUE(answer.Answered());
     }
@@ -284,13 +284,13 @@ TEST_F(ViewerTest, SavesTheGraphAsShownAsAPictureOfItsSize) {
     HWND viewer = Viewer();
     ASSERT_NE(viewer, nullptr);
     Search(viewer, L"W", "3 6");
-    const std::string picture = dir.File("グラフ表.png");
+    const std::wstring picture = dir.File(std::wstring(kHangulName) + L"グラフ表.png");
     {
         FileDialogAnswer answer(viewer, picture);
         SendMessageW(viewer, WM_COMMAND, IDM_VIEWER_SAVE_GRAPH, 0);
         EXPECT_TRUE(answer.Answered());
     }
-    const Picture saved = ReadPictureFile(AnsiToWide(picture));
+    const Picture saved = ReadPictureFile(picture);
     RECT graph{};
     GetClientRect(GetDlgItem(viewer, IDC_VIEWER_GRAPH), &graph);
     ASSERT_EQ(saved.width, graph.right);
