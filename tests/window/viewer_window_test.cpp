@@ -308,7 +308,7 @@ TEST_F(ViewerTest, SavesTheGraphAsShownAsAPictureOfItsSize) {
     EXPECT_TRUE(has(MomentX(layout, 200), kGraphFill));
     EXPECT_FALSE(has(MomentX(layout, 200), kGraphSubset)) << "no match at 2 s";
     EXPECT_FALSE(has(MomentX(layout, 30000), kGraphFill)) << "nothing at 5 min";
-    EXPECT_EQ(WideToAnsi(Status(viewer, 1)), "グラフを保存しました: グラフ表.png");
+    EXPECT_EQ(Status(viewer, 1), L"グラフを保存しました: " + std::wstring(kHangulName) + L"グラフ表.png");
 }
 
 TEST_F(ViewerTest, SeveralViewersCloseWithTheMainWindowWhichKeepsTheLastPlace) {
