@@ -489,6 +489,14 @@ LRESULT CALLBACK ViewerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             if (LOWORD(wParam) == WA_INACTIVE && ::IsChild(window, ::GetFocus())) v->lastFocus = ::GetFocus();
             break;
         case WM_SETFOCUS: ::SetFocus(v->lastFocus ? v->lastFocus : v->search); return 0;
+        case WM_NEXTDLGCTL: {
+            // What a dialog does for IsDialogMessage: a label's letter moves on
+            // to the box after it this way.
+            HWND to = LOWORD(lParam) ? reinterpret_cast<HWND>(wParam)
+                                     : ::GetNextDlgTabItem(window, ::GetFocus(), wParam != 0);
+            if (to) ::SetFocus(to);
+            return 0;
+        }
         case WM_COMMAND: OnCommand(*v, LOWORD(wParam), HIWORD(wParam)); return 0;
         case WM_NOTIFY: return OnNotify(*v, *reinterpret_cast<const NMHDR*>(lParam));
         case WM_DROPFILES: OnDrop(*v, reinterpret_cast<HDROP>(wParam)); return 0;

@@ -26,6 +26,7 @@
 #include "testlib/time_zone.h"
 #include "testlib/viewer_thread.h"
 #include "testlib/window_program.h"
+#include "window/main_window.h"
 #include "window/viewer_graph.h"
 
 namespace {
@@ -259,6 +260,50 @@ TEST_F(ViewerTest, ADropReplacesTheFileAndEachFurtherFileOpensAViewerOfItsOwn) {
     EXPECT_EQ(Title(viewer), std::wstring(L"コメントビューア - ") + kWideName);
     EXPECT_EQ(Numbers(viewer), "1");
     DeleteFileW(wide.c_str());
+}
+
+// Keys as the program's own message loop hands them on: Tab's order, the
+// label's letter, Enter and Esc in the search box, the menu's shortcuts.
+TEST_F(ViewerTest, KeyboardReachesEveryPartOfTheViewer) {
+    HWND viewer = Viewer();
+    ASSERT_NE(viewer, nullptr);
+    ASSERT_TRUE(PumpMessagesUntil([&] { return GetForegroundWindow() == viewer; }, 3000));
+    const struct {
+        int from;
+        const wchar_t* typed;  // in the search box first
+        UINT message;
+        WPARAM key;
+        bool control;
+        int to;  // where the focus is then
+        const char* numbers;
+        const wchar_t* note;  // the status bar's second part; null: not checked
+    } rows[] = {
+        {IDC_VIEWER_SEARCH, L"", WM_KEYDOWN, VK_TAB, false, IDC_VIEWER_PATTERN, "1 4 2 7 3 6 5", nullptr},
+        {IDC_VIEWER_PATTERN, L"", WM_KEYDOWN, VK_TAB, false, IDC_VIEWER_LIST, "1 4 2 7 3 6 5", nullptr},
+        {IDC_VIEWER_LIST, L"", WM_KEYDOWN, VK_TAB, false, IDC_VIEWER_GRAPH, "1 4 2 7 3 6 5", nullptr},
+        {IDC_VIEWER_LIST, L"", WM_SYSCHAR, 's', false, IDC_VIEWER_SEARCH, "1 4 2 7 3 6 5", nullptr},
+        {IDC_VIEWER_GRAPH, L"", WM_KEYDOWN, 'F', true, IDC_VIEWER_SEARCH, "1 4 2 7 3 6 5", nullptr},
+        {IDC_VIEWER_SEARCH, L"W", WM_KEYDOWN, VK_RETURN, false, IDC_VIEWER_LIST, "3 6", nullptr},
+        {IDC_VIEWER_LIST, L"W", WM_KEYDOWN, 'C', true, IDC_VIEWER_LIST, "3 6", L"1 件をコピーしました"},
+        {IDC_VIEWER_SEARCH, L"W", WM_KEYDOWN, VK_ESCAPE, false, IDC_VIEWER_SEARCH, "1 4 2 7 3 6 5", nullptr},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.key);
+        Search(viewer, row.typed, row.typed[0] ? "3 6" : "1 4 2 7 3 6 5");
+        SetFocus(GetDlgItem(viewer, row.from));
+        HeldKey control(row.control ? VK_CONTROL : 0);
+        if (row.control) {
+            ASSERT_TRUE(PumpMessagesUntil([] { return GetKeyState(VK_CONTROL) < 0; }, 3000));
+        }
+        PostMessageW(GetFocus(), row.message, row.key, row.message == WM_SYSCHAR ? 1 << 29 : 0);
+        PostQuitMessage(0);
+        RunMessageLoop(main);
+        EXPECT_EQ(GetDlgCtrlID(GetFocus()), row.to);
+        EXPECT_TRUE(PumpMessagesUntil([&] { return Numbers(viewer) == row.numbers; })) << Numbers(viewer);
+        if (row.note) {
+            EXPECT_EQ(Status(viewer, 1), row.note);
+        }
+    }
 }
 
 TEST_F(ViewerTest, CtrlCCopiesTheSelectedRowsAsTabSeparatedText) {
