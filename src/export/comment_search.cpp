@@ -54,11 +54,12 @@ bool MatchComments(const CommentTable& table, const CommentQuery& query, const s
         } else if (!FindFolded(table, literal, stop, hits)) {
             return false;
         }
+        WideRegex::Scratch scratch;
         for (std::size_t i = 0; i < hits.size(); ++i) {
             if (i % kPatternsBetweenChecks == 0 && stop) return false;
             if (!hits[i]) continue;
             const std::wstring_view text = table.Text(i);
-            hits[i] = regex.Search(text.data(), text.data() + text.size()) ? 1 : 0;
+            hits[i] = regex.Search(text.data(), text.data() + text.size(), scratch) ? 1 : 0;
         }
     }
     matches.active = true;
