@@ -144,7 +144,7 @@ bool ResolveReference(std::string_view name, std::string& out) {
 }  // namespace
 
 // ---------------------------------------------------------------------------
-// ChatElement (its UTF-16 views are the platform's: chat_element_win.cpp)
+// ChatElement
 
 void ChatElement::Clear() {
     data_.clear();
@@ -185,6 +185,19 @@ bool ChatElement::FindInteger(const char* name, long long& value) const {
 long long ChatElement::Integer(const char* name) const {
     long long value = 0;
     return FindInteger(name, value) ? value : 0;
+}
+
+std::wstring ChatElement::Attribute(const char* name) const {
+    std::wstring text;
+    std::string_view value;
+    if (FindAttribute(name, value)) AppendUtf16Units(value, text);
+    return text;
+}
+
+std::wstring ChatElement::Text() const {
+    std::wstring text;
+    AppendUtf16Units(text_, text);
+    return text;
 }
 
 // ---------------------------------------------------------------------------

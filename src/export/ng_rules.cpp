@@ -128,20 +128,7 @@ bool AppendUtf16(std::string_view utf8, std::wstring& out) {
         if (fault != TextFault::Control) return false;  // not UTF-8, or cut short
         ++at;
     }
-    for (std::size_t i = 0; i < utf8.size();) {
-        const auto byte = [&](std::size_t k) { return static_cast<char32_t>(static_cast<unsigned char>(utf8[k])); };
-        const char32_t lead = byte(i);
-        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        char32_t code = length == 1 ? lead : lead & (0x7F >> length);
-        for (std::size_t k = 1; k < length; ++k) code = code << 6 | (byte(i + k) & 0x3F);
-        if (code >= 0x10000) {
-            out += static_cast<wchar_t>(0xD800 + ((code - 0x10000) >> 10));
-            out += static_cast<wchar_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
-        } else {
-            out += static_cast<wchar_t>(code);
-        }
-        i += length;
-    }
+    AppendUtf16Units(utf8, out);
     return true;
 }
 

@@ -106,6 +106,38 @@ void AppendUtf8Code(std::uint32_t code, std::string& out) {
     }
 }
 
+void AppendUtf16Units(std::string_view utf8, std::wstring& out) {
+    const std::size_t at = out.size();
+    out.resize(at + utf8.size());  // never more units than bytes
+    wchar_t* to = &out[at];
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+    const auto* const end = p + utf8.size();
+    while (p < end) {
+        const unsigned b = *p;
+        if (b < 0x80) {
+            *to++ = static_cast<wchar_t>(b);
+            ++p;
+            continue;
+        }
+        const std::size_t length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 0;
+        if (length == 0 || static_cast<std::size_t>(end - p) < length) {
+            *to++ = static_cast<wchar_t>(0xFFFD);
+            ++p;
+            continue;
+        }
+        std::uint32_t code = b & (0x7F >> length);
+        for (std::size_t k = 1; k < length; ++k) code = code << 6 | (p[k] & 0x3F);
+        p += length;
+        if (code >= 0x10000) {
+            *to++ = static_cast<wchar_t>(0xD800 + ((code - 0x10000) >> 10));
+            *to++ = static_cast<wchar_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
+        } else {
+            *to++ = static_cast<wchar_t>(code);
+        }
+    }
+    out.resize(static_cast<std::size_t>(to - out.data()));
+}
+
 std::size_t CheckUtf8(const char* text, std::size_t size, TextFault& fault) {
     fault = TextFault::None;
     const auto* p = reinterpret_cast<const unsigned char*>(text);
