@@ -136,7 +136,7 @@ LineFormat::LineFormat(const std::wstring& format) {
         const std::size_t open = format.find(L'%', at);
         const std::wstring text = format.substr(at, open == std::wstring::npos ? std::wstring::npos : open - at);
         if (!first && open != std::wstring::npos && !names.Breaks(text)) direct_ = false;
-        if (!text.empty()) pieces_.push_back(Piece{kLinePlaceholderCount, text});
+        if (!text.empty()) pieces_.push_back(Piece{kLinePlaceholderCount, text, false});
         if (open == std::wstring::npos) break;
         const std::size_t close = format.find(L'%', open + 1);
         if (close == std::wstring::npos) {
@@ -147,7 +147,8 @@ LineFormat::LineFormat(const std::wstring& format) {
         std::size_t i = 0;
         while (i < kLinePlaceholderCount && name != kLinePlaceholders[i]) ++i;
         if (i == kLinePlaceholderCount) direct_ = false;
-        pieces_.push_back(Piece{i, std::wstring()});
+        // Only the comment and its attributes may hold a "%"; the rest are numbers.
+        pieces_.push_back(Piece{i, std::wstring(), i == 1 || (i >= 15 && i <= 20)});
         at = close + 1;
         first = false;
     }
@@ -158,11 +159,12 @@ bool LineFormat::Build(const LineValues& values, std::wstring& line) const {
     line.clear();
     for (const Piece& piece : pieces_) {
         if (piece.placeholder == kLinePlaceholderCount) {
-            line += piece.text;
+            line += piece.literal;
             continue;
         }
         const std::size_t from = line.size();
         AppendPlaceholderValue(piece.placeholder, values, line);
+        if (!piece.text) continue;  // a number: no "%" in it
         for (std::size_t k = from; k < line.size(); ++k) {
             if (line[k] == L'%') return false;
         }

@@ -49,7 +49,8 @@ public:
 private:
     struct Piece {
         std::size_t placeholder;  // kLinePlaceholderCount: the text
-        std::wstring text;
+        std::wstring literal;
+        bool text;  // its value is text of the comment's, which may hold "%"
     };
     std::vector<Piece> pieces_;
     bool direct_ = true;

@@ -29,11 +29,16 @@ bool TextLineWriter::WriteLine(const std::wstring& line) {
         utf8_ = utf8;
     }
     // Line breaks become CR LF before the encoding: in UTF-16 nothing else can match.
-    for (wchar_t c : line) {
-        if (c == L'\n') lines_ += L'\r';
-        lines_ += c;
+    const wchar_t* at = line.data();
+    const wchar_t* const end = at + line.size();
+    for (;;) {
+        const wchar_t* feed = at;
+        while (feed != end && *feed != L'\n') ++feed;
+        lines_.append(at, static_cast<std::size_t>(feed - at));
+        lines_ += L"\r\n";
+        if (feed == end) break;
+        at = feed + 1;
     }
-    lines_ += L"\r\n";
     lineEnds_.push_back(lines_.size());
     if (buffered_ && lines_.size() < kBlockUnits) return true;
     Encode();
