@@ -1,6 +1,7 @@
 #include "export/subtitle_markup.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 
@@ -60,14 +61,9 @@ bool HexColour(const wchar_t* begin, const wchar_t* end, std::uint32_t& rgb) {
     return true;
 }
 
-// Upper-case hex digits, filled with "0" on the left to the count.
 std::string Hex(std::uint32_t value, int digits) {
-    std::string text;
-    do {
-        text.insert(text.begin(), "0123456789ABCDEF"[value & 0xF]);
-        value >>= 4;
-    } while (value != 0);
-    if (text.size() < static_cast<std::size_t>(digits)) text.insert(0, static_cast<std::size_t>(digits) - text.size(), '0');
+    char text[16];
+    std::snprintf(text, sizeof text, "%0*X", digits, static_cast<unsigned>(value));
     return text;
 }
 
@@ -131,10 +127,13 @@ const wchar_t* MailWordFor(CommentPosition position) {
 
 const wchar_t* MailWordFor(CommentSize size) { return WordOf(WordKind::Size, static_cast<std::uint32_t>(size)); }
 
-void AppendAssColour(std::uint32_t rgb, std::string& out) {
-    out += "&H";
-    out += Hex(Bgr(rgb), 6);
-    out += '&';
+char* PutAssColour(char* at, std::uint32_t rgb) {
+    const std::uint32_t bgr = Bgr(rgb);
+    *at++ = '&';
+    *at++ = 'H';
+    for (int shift = 20; shift >= 0; shift -= 4) *at++ = "0123456789ABCDEF"[bgr >> shift & 0xF];
+    *at++ = '&';
+    return at;
 }
 
 std::string AssStyleColour(std::uint32_t rgb, int alpha) {
@@ -154,15 +153,35 @@ AssTextShape AppendAssText(std::string_view utf8, std::string& out, CharacterWid
     while (p < end && lineEnd(*p)) ++p;
     while (end > p && lineEnd(end[-1])) --end;
     AssTextShape shape;
-    long long line = 0;  // the advances of the line so far
+    long long line = 0;     // the advances of the line so far
+    const auto* kept = p;   // characters from here on go out as they are
+    const auto keep = [&](const unsigned char* upTo) {
+        out.append(reinterpret_cast<const char*>(kept), static_cast<std::size_t>(upTo - kept));
+    };
     while (p < end) {
         std::uint32_t code = *p;
-        if (code < 0x80) {
+        if (code >= 0x80) {
+            const std::size_t length = code >= 0xF0 ? 4 : code >= 0xE0 ? 3 : code >= 0xC0 ? 2 : 0;
+            if (length == 0 || static_cast<std::size_t>(end - p) < length) {  // never from the reader
+                keep(p);
+                out += "\xEF\xBF\xBD";
+                kept = ++p;
+                code = 0xFFFD;
+            } else {
+                code &= 0x7F >> length;
+                for (std::size_t k = 1; k < length; ++k) code = code << 6 | (p[k] & 0x3F);
+                p += length;
+                if (code == 0x2060) continue;  // a word joiner takes no room
+            }
+        } else if (code >= 0x20 && code != '{' && code != '}' && code != '\\' && code != 0x7F) {
             ++p;
+        } else {
+            keep(p);
+            kept = ++p;
             switch (code) {
                 case '\n':
                 case '\r':
-                    if (code == '\r' && p < end && *p == '\n') ++p;
+                    if (code == '\r' && p < end && *p == '\n') kept = ++p;
                     out += "\\N";
                     shape.widest = std::max(shape.widest, line);
                     line = 0;
@@ -172,26 +191,12 @@ AssTextShape AppendAssText(std::string_view utf8, std::string& out, CharacterWid
                 case '}': out += "\xEF\xBD\x9D", code = 0xFF5D; break;
                 case '\\': out += "\\\xE2\x81\xA0"; break;  // the word joiner takes no room
                 case '\t': out += ' ', code = ' '; break;
-                default:
-                    if (code < 0x20 || code == 0x7F) continue;
-                    out += static_cast<char>(code);
-            }
-        } else {
-            const std::size_t length = code >= 0xF0 ? 4 : code >= 0xE0 ? 3 : code >= 0xC0 ? 2 : 0;
-            if (length == 0 || static_cast<std::size_t>(end - p) < length) {  // never from the reader
-                out += "\xEF\xBF\xBD";
-                code = 0xFFFD;
-                ++p;
-            } else {
-                out.append(reinterpret_cast<const char*>(p), length);
-                code &= 0x7F >> length;
-                for (std::size_t k = 1; k < length; ++k) code = code << 6 | (p[k] & 0x3F);
-                p += length;
-                if (code == 0x2060) continue;  // a word joiner takes no room
+                default: continue;  // other control characters are dropped
             }
         }
         if (widths) line += widths->Advance(code);
     }
+    keep(p);
     shape.widest = std::max(shape.widest, line);
     return shape;
 }
@@ -200,28 +205,30 @@ int WidthAtSize(long long advances, int fontSize) {
     return static_cast<int>((advances * fontSize + kWidthReferenceSize - 1) / kWidthReferenceSize);
 }
 
-void AppendDecimal(long long number, std::string& out) {
-    char digits[24];
-    char* const end = digits + sizeof digits;
-    char* at = end;
+char* PutDecimal(char* at, long long number) {
+    char digits[20];
+    char* end = digits + sizeof digits;
+    char* first = end;
     unsigned long long magnitude = number < 0 ? 0ULL - static_cast<unsigned long long>(number) : number;
     do {
-        *--at = static_cast<char>('0' + magnitude % 10);
+        *--first = static_cast<char>('0' + magnitude % 10);
         magnitude /= 10;
     } while (magnitude != 0);
-    if (number < 0) *--at = '-';
-    out.append(at, static_cast<std::size_t>(end - at));
+    if (number < 0) *at++ = '-';
+    while (first != end) *at++ = *first++;
+    return at;
 }
 
-void AppendAssTime(long long hundredths, std::string& out) {
+char* PutAssTime(char* at, long long hundredths) {
     if (hundredths < 0) hundredths = 0;
-    AppendDecimal(hundredths / 360000, out);
+    at = PutDecimal(at, hundredths / 360000);
     const int parts[] = {static_cast<int>(hundredths / 6000 % 60), static_cast<int>(hundredths / 100 % 60),
                          static_cast<int>(hundredths % 100)};
     const char separators[] = {':', ':', '.'};
     for (int i = 0; i < 3; ++i) {
-        out += separators[i];
-        out += static_cast<char>('0' + parts[i] / 10);
-        out += static_cast<char>('0' + parts[i] % 10);
+        *at++ = separators[i];
+        *at++ = static_cast<char>('0' + parts[i] / 10);
+        *at++ = static_cast<char>('0' + parts[i] % 10);
     }
+    return at;
 }

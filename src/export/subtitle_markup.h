@@ -24,9 +24,7 @@ CommentLook ReadMailCommands(const std::wstring& mail);
 const wchar_t* MailWordFor(CommentPosition position);
 const wchar_t* MailWordFor(CommentSize size);
 
-// "&HBBGGRR&" for an override tag; with alpha (00 opaque, FF clear)
-// "&HAABBGGRR" for a style line.
-void AppendAssColour(std::uint32_t rgb, std::string& out);
+// "&HAABBGGRR" for a style line, with alpha (00 opaque, FF clear).
 std::string AssStyleColour(std::uint32_t rgb, int alpha);
 // Black around light text, white around dark text.
 std::uint32_t OutlineColourFor(std::uint32_t rgb);
@@ -58,7 +56,11 @@ AssTextShape AppendAssText(std::string_view utf8, std::string& out, CharacterWid
 // Pixels of advances at the reference size, at the font size, rounded up.
 int WidthAtSize(long long advances, int fontSize);
 
-// "H:MM:SS.CC" from hundredths of a second; below 0 reads as 0.
-void AppendAssTime(long long hundredths, std::string& out);
-// Decimal digits, a "-" before a negative number.
-void AppendDecimal(long long number, std::string& out);
+// Writers into a caller's buffer that return the end of what they wrote, so
+// that an event's fields are built without a call per piece:
+// decimal digits, a "-" before a negative number (at most 20 bytes);
+char* PutDecimal(char* at, long long number);
+// "H:MM:SS.CC" from hundredths of a second, below 0 read as 0 (at most 24);
+char* PutAssTime(char* at, long long hundredths);
+// "&HBBGGRR&" for an override tag (10).
+char* PutAssColour(char* at, std::uint32_t rgb);

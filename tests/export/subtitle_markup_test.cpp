@@ -71,10 +71,8 @@ TEST(AppendAssText, NothingOpensMarkupAndLineEndsTrimmedAtTheEnds) {
 }
 
 TEST(AssColours, BlueGreenRedWithAlphaAndAnEdgeThatShows) {
-    std::string colours;
-    AppendAssColour(0xFF0000, colours);
-    AppendAssColour(0x12ABEF, colours);
-    EXPECT_EQ(colours, "&H0000FF&&HEFAB12&");
+    char colours[20];
+    EXPECT_EQ(std::string(colours, PutAssColour(PutAssColour(colours, 0xFF0000), 0x12ABEF)), "&H0000FF&&HEFAB12&");
     EXPECT_EQ(AssStyleColour(0xFFFFFF, 0), "&H00FFFFFF");
     EXPECT_EQ(AssStyleColour(0x00FF80, 0x80), "&H8080FF00");
     EXPECT_EQ(OutlineColourFor(0xFFFFFF), 0x000000u);
@@ -83,15 +81,14 @@ TEST(AssColours, BlueGreenRedWithAlphaAndAnEdgeThatShows) {
     EXPECT_EQ(OutlineColourFor(0x0000FF), 0xFFFFFFu);
 }
 
-TEST(AppendAssTime, HoursMinutesSecondsHundredths) {
+TEST(PutAssTime, HoursMinutesSecondsHundredths) {
     const struct {
         long long hundredths;
         const char* expected;
     } rows[] = {{0, "0:00:00.00"}, {-50, "0:00:00.00"}, {12345, "0:02:03.45"}, {360000 * 12 + 5, "12:00:00.05"}};
     for (const auto& r : rows) {
-        std::string text;
-        AppendAssTime(r.hundredths, text);
-        EXPECT_EQ(text, r.expected);
+        char text[32];
+        EXPECT_EQ(std::string(text, PutAssTime(text, r.hundredths)), r.expected);
     }
 }
 
