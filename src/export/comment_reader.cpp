@@ -674,19 +674,21 @@ struct CommentReader::Parser {
 CommentReader::CommentReader() = default;
 CommentReader::~CommentReader() = default;
 
-bool CommentReader::Start(bool file, const std::string& path, std::string bytes) {
+bool CommentReader::Start(bool file, const std::string& path, std::string bytes, ByteWatcher* watcher) {
     error_.clear();
     hasThread_ = hasViewCounter_ = false;
     parser_ = std::make_unique<Parser>(*this, true);
-    if (file ? parser_->source.OpenFile(path) : parser_->source.OpenBytes(std::move(bytes))) return true;
+    if (file ? parser_->source.OpenFile(path, watcher) : parser_->source.OpenBytes(std::move(bytes))) return true;
     error_ = parser_->source.Error();
     parser_.reset();
     return false;
 }
 
-bool CommentReader::Open(const std::string& path) { return Start(true, path, std::string()); }
+bool CommentReader::Open(const std::string& path, ByteWatcher* watcher) {
+    return Start(true, path, std::string(), watcher);
+}
 
-bool CommentReader::OpenText(std::string bytes) { return Start(false, std::string(), std::move(bytes)); }
+bool CommentReader::OpenText(std::string bytes) { return Start(false, std::string(), std::move(bytes), nullptr); }
 
 void CommentReader::Close() { parser_.reset(); }
 

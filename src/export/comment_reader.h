@@ -18,6 +18,8 @@
 #include <string_view>
 #include <vector>
 
+#include "export/reader_platform.h"
+
 // One element of a comment file with its attributes and its text, a value of
 // its own (copies stay valid after the reader has moved on).
 class ChatElement {
@@ -76,7 +78,8 @@ public:
 
     // Opens the file and works out its encoding. False when it is missing,
     // unreadable or in an encoding we cannot read; Error() then says why.
-    bool Open(const std::string& path);
+    // watcher, when given, sees every byte of the file as it is read.
+    bool Open(const std::string& path, ByteWatcher* watcher = nullptr);
     // The same for a document in memory (bytes as a file holds them).
     bool OpenText(std::string bytes);
     // Lets the file go (the elements read so far stay).
@@ -105,7 +108,7 @@ public:
 
 private:
     struct Parser;
-    bool Start(bool file, const std::string& path, std::string bytes);
+    bool Start(bool file, const std::string& path, std::string bytes, ByteWatcher* watcher);
 
     std::unique_ptr<Parser> parser_;
     ChatElement current_;
