@@ -282,7 +282,7 @@ std::size_t NgRuleSet::FirstPattern(const std::wstring& text, std::size_t limit,
     for (const Pattern& pattern : patterns_) {
         if (pattern.rule >= limit) break;
         if (pattern.bit >= 0 && (literals >> pattern.bit & 1) == 0) continue;
-        if (pattern.regex->Search(text)) {
+        if (memo ? pattern.regex->Search(text, memo->scratch_) : pattern.regex->Search(text)) {
             found = pattern.rule;
             break;
         }

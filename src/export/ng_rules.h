@@ -21,8 +21,9 @@
 #include <utility>
 #include <vector>
 
+#include "support/regex.h"
+
 class NgAutomaton;
-class WideRegex;
 
 // What the rules look at in one comment.
 struct NgComment {
@@ -92,6 +93,7 @@ public:
             std::size_t rule = kNone;  // the first of them that matched, or kNone
         };
         std::vector<Slot> slots_;
+        WideRegex::Scratch scratch_;
     };
 
     // The first rule in file order that hides the comment, or kNone.

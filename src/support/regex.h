@@ -38,6 +38,21 @@ public:
     const std::string& Error() const { return error_; }
     // True when the pattern matches somewhere in the text; false for a bad pattern.
     bool Search(const std::wstring& text) const;
+    // Room that one thread's searches reuse, so that a search allocates nothing.
+    class Scratch {
+    public:
+        Scratch();
+        ~Scratch();
+        Scratch(Scratch&&) noexcept;
+        Scratch& operator=(Scratch&&) noexcept;
+
+    private:
+        friend class WideRegex;
+        struct Matches;
+        std::unique_ptr<Matches> matches_;
+    };
+    // The same through the caller's room.
+    bool Search(const std::wstring& text, Scratch& scratch) const;
     // The same, appending the first match and then each group to groups ("" for
     // a group that took no part); groups untouched when nothing matched.
     bool Search(const std::wstring& text, std::vector<std::wstring>& groups) const;

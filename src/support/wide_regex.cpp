@@ -36,6 +36,26 @@ bool WideRegex::Search(const std::wstring& text) const {
     }
 }
 
+struct WideRegex::Scratch::Matches {
+    boost::match_results<std::wstring::const_iterator> found;
+};
+
+WideRegex::Scratch::Scratch() : matches_(std::make_unique<Matches>()) {}
+WideRegex::Scratch::~Scratch() = default;
+WideRegex::Scratch::Scratch(Scratch&&) noexcept = default;
+WideRegex::Scratch& WideRegex::Scratch::operator=(Scratch&&) noexcept = default;
+
+bool WideRegex::Search(const std::wstring& text, Scratch& scratch) const {
+    if (!compiled_) return false;
+    try {
+        // Whether it matches, not where: any match will do.
+        return boost::regex_search(text.begin(), text.end(), scratch.matches_->found, compiled_->expression,
+                                   boost::match_any);
+    } catch (const std::runtime_error&) {
+        return false;  // a match too complex for the library counts as none
+    }
+}
+
 bool WideRegex::Search(const std::wstring& text, std::vector<std::wstring>& groups) const {
     if (!compiled_) return false;
     try {
