@@ -1,7 +1,5 @@
 // kometori-cli export: comment files as data (JSON Lines or CSV) with a
 // manifest beside it, as the data export job does it in batch mode.
-#include <windows.h>
-
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -13,6 +11,7 @@
 #include "jobs/data_export_job.h"
 #include "settings/settings.h"
 #include "support/codepage.h"
+#include "support/files.h"
 #include "support/text.h"
 
 namespace {
@@ -56,28 +55,26 @@ bool ReadFormat(const std::string& name, DataFormat& format) {
     return true;
 }
 
-bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 }  // namespace
 
-int RunExportCommand(int argc, char** argv) {
+int RunExportCommand(const CommandArguments& args) {
     FormValues form;
     App().settings.Load(form);  // the INI file is read, never written
     DataExportRequest request;
     DataExportOptions& options = request.options;
     bool hasFormat = false, optionsEnded = false;
-    std::string output;
+    std::wstring output;
     NgSwitches ng;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
+    for (int i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
         std::string error;
         auto value = [&](std::string& out) {
-            if (i + 1 >= argc) return false;
-            out = argv[++i];
+            if (i + 1 >= args.size()) return false;
+            out = args[++i];
             return true;
         };
         if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-            options.inputs.push_back(AnsiToWide(arg));
+            options.inputs.push_back(args.Wide(i));
         } else if (arg == "--") {
             optionsEnded = true;
         } else if (arg == "-h" || arg == "--help") {
@@ -90,15 +87,16 @@ int RunExportCommand(int argc, char** argv) {
             }
             hasFormat = true;
         } else if (arg == "-o" || arg == "--output") {
-            if (!value(output) || output.empty()) return UsageError(arg + ": ファイルがありません / missing file");
+            if (i + 1 >= args.size() || (output = args.Wide(++i)).empty()) {
+                return UsageError(arg + ": ファイルがありません / missing file");
+            }
         } else if (arg == "--hash-users") {
-            std::string salt;
-            if (!value(salt)) return UsageError("--hash-users: SALT がありません / missing salt");
+            if (i + 1 >= args.size()) return UsageError("--hash-users: SALT がありません / missing salt");
             options.hashUsers = true;
-            options.salt = WideToUtf8(AnsiToWide(salt));
+            options.salt = WideToUtf8(args.Wide(++i));  // as typed, whatever the code page lacks
         } else if (arg == "-y" || arg == "--overwrite") {
             App().settings.AutoOverWrite = true;
-        } else if (const int taken = TakeNgSwitch(argc, argv, i, ng, error)) {
+        } else if (const int taken = TakeNgSwitch(args, i, ng, error)) {
             if (taken < 0) return UsageError(error);
         } else {
             return UsageError("不明なオプションです / unknown option: " + arg);
@@ -106,8 +104,8 @@ int RunExportCommand(int argc, char** argv) {
     }
     if (options.inputs.empty()) return UsageError("コメントファイルを指定して下さい / give the comment files");
     if (!output.empty()) {
-        if (!hasFormat && ToLower(FileExtension(output)) == ".csv") options.format = DataFormat::Csv;
-        options.output = AnsiToWide(output);
+        if (!hasFormat && ToLower(FileExtension(output)) == L".csv") options.format = DataFormat::Csv;
+        options.output = output;
     } else {
         options.output = DataFilePathFor(options.inputs.front(), options.format);
     }
@@ -117,7 +115,7 @@ int RunExportCommand(int argc, char** argv) {
     request.ng = App().settings.NgRuleChoice();
     // Without a window nobody is asked: existing files are kept unless
     // overwriting is allowed.
-    if (!App().settings.AutoOverWrite && (Exists(options.output) || Exists(ManifestPathFor(options.output)))) {
+    if (!App().settings.AutoOverWrite && (FileExists(options.output) || FileExists(ManifestPathFor(options.output)))) {
         InfoLog << "操作を取り消しました" << EndLine;
         return 1;
     }

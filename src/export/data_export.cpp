@@ -116,7 +116,7 @@ public:
     bool CheckInputs() {
         for (const std::wstring& input : options_.inputs) {
             if (SameFile(input, options_.output) || SameFile(input, ManifestPathFor(options_.output))) {
-                InfoLog << "Error : the data file is the comment file " << WideToAnsi(input) << EndLine;
+                InfoLog << "Error : the data file is the comment file " << ShownPath(input) << EndLine;
                 return false;
             }
             totalBytes_ += FileSize(input);
@@ -149,8 +149,8 @@ private:
         entry.path = WideToUtf8(path);
         HashingWatcher hash;
         CommentReader reader;
-        if (!reader.Open(WideToAnsi(path), &hash)) {
-            InfoLog << "Error : " << WideToAnsi(path) << " : " << reader.Error() << EndLine;
+        if (!reader.Open(path, &hash)) {
+            InfoLog << UnreadableCommentFileLine(ShownPath(path), reader.Error()) << EndLine;
             return false;
         }
         std::wstring text;
@@ -173,7 +173,7 @@ private:
             ShowProgress(readBefore_ + hash.SeenBytes());
         }
         if (reader.Failed()) {
-            InfoLog << "Error : " << WideToAnsi(path) << " : " << reader.Error() << EndLine;
+            InfoLog << UnreadableCommentFileLine(ShownPath(path), reader.Error()) << EndLine;
             return false;
         }
         readBefore_ += hash.SeenBytes();
@@ -227,7 +227,7 @@ private:
     }
 
     static bool WriteFailed(const ReplacingFile& file, const std::wstring& path) {
-        InfoLog << "◆ファイルを保存できません: " << WideToAnsi(path) << " ("
+        InfoLog << "◆ファイルを保存できません: " << ShownPath(path) << " ("
                 << static_cast<unsigned long>(file.LastError()) << ")" << EndLine;
         return false;
     }

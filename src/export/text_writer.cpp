@@ -13,9 +13,9 @@ constexpr std::size_t kBlockUnits = 32 * 1024;
 constexpr std::size_t kBufferedBytes = 256 * 1024;
 }  // namespace
 
-bool TextLineWriter::Open(const std::string& path, bool buffered) {
+bool TextLineWriter::Open(const std::wstring& path, bool buffered) {
     Close();
-    file_.reset(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+    file_.reset(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
     lastError_ = file_ ? 0 : ::GetLastError();
     buffered_ = buffered;

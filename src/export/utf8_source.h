@@ -21,7 +21,7 @@ public:
     // False when the file cannot be opened or its encoding is not one we read;
     // Error() says why. watcher, when given, sees the file's bytes as they
     // are read.
-    bool OpenFile(const std::string& path, ByteWatcher* watcher = nullptr);
+    bool OpenFile(const std::wstring& path, ByteWatcher* watcher = nullptr);
     // The same for bytes as a file holds them.
     bool OpenBytes(std::string bytes);
 

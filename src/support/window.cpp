@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "support/codepage.h"
 #include "support/text.h"
 
 std::string WindowText(HWND window) {
@@ -15,6 +16,13 @@ std::string WindowText(HWND window) {
     std::vector<char> buffer(static_cast<size_t>(length) + 2, '\0');
     ::GetWindowTextA(window, buffer.data(), length + 1);
     return buffer.data();
+}
+
+std::wstring WideWindowText(HWND window) {
+    const int length = ::GetWindowTextLengthW(window);
+    std::wstring text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(::GetWindowTextW(window, &text[0], static_cast<int>(text.size()))));
+    return text;
 }
 
 namespace {
@@ -103,52 +111,52 @@ void SelectAllOnFocus(HWND edit) {
 namespace {
 int CALLBACK BrowseCallback(HWND dialog, UINT message, LPARAM, LPARAM initialFolder) {
     if (message == BFFM_INITIALIZED && initialFolder) {
-        ::SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, initialFolder);
+        ::SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, initialFolder);
     }
     return 0;
 }
 }  // namespace
 
-int BrowseSaveFolder(HWND owner, const char* title, const std::string& initialFolder, std::string& result) {
+int BrowseSaveFolder(HWND owner, const char* title, const std::wstring& initialFolder, std::wstring& result) {
     result.clear();
-    BROWSEINFOA info{};
+    const std::wstring wideTitle = AnsiToWide(title);
+    BROWSEINFOW info{};
     info.hwndOwner = owner;
-    info.lpszTitle = title;
+    info.lpszTitle = wideTitle.c_str();
     info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
     info.lpfn = BrowseCallback;
     info.lParam = reinterpret_cast<LPARAM>(initialFolder.c_str());
-    PIDLIST_ABSOLUTE item = ::SHBrowseForFolderA(&info);
+    PIDLIST_ABSOLUTE item = ::SHBrowseForFolderW(&info);
     if (!item) return 0;
-    // Room for 259 double-byte characters.
-    char path[MAX_PATH * 2] = {};
-    const BOOL found = ::SHGetPathFromIDListA(item, path);
+    wchar_t path[MAX_PATH] = {};
+    const BOOL found = ::SHGetPathFromIDListW(item, path);
     ::CoTaskMemFree(item);
     if (found) result = path;
     return found ? 1 : 0;
 }
 
 namespace {
-bool ChooseFile(HWND owner, const char* filter, std::string& path, bool save) {
-    char buffer[kNarrowPathBytes] = {};
-    OPENFILENAMEA ofn{};
+bool ChooseFile(HWND owner, const std::wstring& filter, std::wstring& path, bool save) {
+    std::wstring buffer(kLongestPath, L'\0');
+    OPENFILENAMEW ofn{};
     // The record without the later extensions, which every system accepts.
-    ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
     ofn.hwndOwner = owner;
-    ofn.lpstrFilter = filter;
-    ofn.lpstrFile = buffer;
-    ofn.nMaxFile = sizeof buffer;
+    ofn.lpstrFilter = filter.c_str();
+    ofn.lpstrFile = &buffer[0];
+    ofn.nMaxFile = static_cast<DWORD>(buffer.size());
     ofn.Flags = save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST;
-    BOOL chosen = save ? ::GetSaveFileNameA(&ofn) : ::GetOpenFileNameA(&ofn);
-    path = chosen ? buffer : "";
+    BOOL chosen = save ? ::GetSaveFileNameW(&ofn) : ::GetOpenFileNameW(&ofn);
+    path = chosen ? buffer.c_str() : L"";
     return chosen != FALSE;
 }
 }  // namespace
 
-bool ChooseOpenFile(HWND owner, const char* filter, std::string& path) {
+bool ChooseOpenFile(HWND owner, const std::wstring& filter, std::wstring& path) {
     return ChooseFile(owner, filter, path, false);
 }
 
-bool ChooseSaveFile(HWND owner, const char* filter, std::string& path) {
+bool ChooseSaveFile(HWND owner, const std::wstring& filter, std::wstring& path) {
     return ChooseFile(owner, filter, path, true);
 }
 

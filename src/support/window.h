@@ -10,6 +10,8 @@
 
 // The window's whole text.
 std::string WindowText(HWND window);
+// The same in UTF-16, for a Unicode window that holds a path.
+std::wstring WideWindowText(HWND window);
 
 // The window rectangle in screen coordinates.
 int WindowLeft(HWND window);
@@ -44,15 +46,15 @@ void SelectAllOnFocus(HWND edit);
 
 // The shell's folder browser, starting at the initial folder. Nonzero when a
 // folder was picked; the result is empty otherwise.
-int BrowseSaveFolder(HWND owner, const char* title, const std::string& initialFolder, std::string& result);
+int BrowseSaveFolder(HWND owner, const char* title, const std::wstring& initialFolder, std::wstring& result);
 
 // The platform's file dialogs. The filter is pairs of zero-terminated texts
-// closed by an empty one ("XML\0*.xml\0"). True when the user chose a file;
+// closed by an empty one (L"XML\0*.xml\0"). True when the user chose a file;
 // the path is empty when cancelled.
-bool ChooseOpenFile(HWND owner, const char* filter, std::string& path);
+bool ChooseOpenFile(HWND owner, const std::wstring& filter, std::wstring& path);
 // Asks before overwriting; the chosen name may not exist yet and comes back as
 // typed (the caller adds a missing extension).
-bool ChooseSaveFile(HWND owner, const char* filter, std::string& path);
+bool ChooseSaveFile(HWND owner, const std::wstring& filter, std::wstring& path);
 
 // One tool-tip window and the tools it describes. The tips wrap only at
 // explicit line breaks.

@@ -3,6 +3,7 @@
 #include <process.h>
 
 #include <dlgs.h>
+#include <shlobj.h>
 
 #include <algorithm>
 
@@ -115,7 +116,7 @@ void MessageBoxAnswerer::Poll() {
     ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(button_, BN_CLICKED), 0);
 }
 
-FileDialogAnswer::FileDialogAnswer(HWND owner, std::string path) : owner_(owner), path_(std::move(path)) {
+FileDialogAnswer::FileDialogAnswer(HWND owner, std::wstring path) : owner_(owner), path_(std::move(path)) {
     thread_.reset(reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, &FileDialogAnswer::Run, this, 0, nullptr)));
 }
 
@@ -134,7 +135,11 @@ unsigned __stdcall FileDialogAnswer::Run(void* self) {
             // The name box: a combo box in the newer dialogs, an edit box in the older.
             HWND name = ::GetDlgItem(dialog, cmb13);
             if (!name) name = ::GetDlgItem(dialog, edt1);
-            ::SetWindowTextA(name, answer->path_.c_str());
+            if (name) {
+                ::SetWindowTextW(name, answer->path_.c_str());
+            } else {  // the folder browser: the folder is selected in its tree
+                ::SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(answer->path_.c_str()));
+            }
             ::PostMessageA(dialog, WM_COMMAND, IDOK, 0);
         }
         answer->answered_ = true;

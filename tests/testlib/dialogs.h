@@ -49,11 +49,12 @@ private:
     KernelHandle thread_;
 };
 
-// Answers the next open-file dialog owned by the window, from a thread of its
-// own: types the path and opens it, or cancels when the path is empty.
+// Answers the next open-file dialog or folder browser owned by the window,
+// from a thread of its own: types the path (every character, as the user
+// types) or selects the folder and presses OK, or cancels when the path is empty.
 class FileDialogAnswer {
 public:
-    FileDialogAnswer(HWND owner, std::string path);
+    FileDialogAnswer(HWND owner, std::wstring path);
     ~FileDialogAnswer();
     FileDialogAnswer(const FileDialogAnswer&) = delete;
     FileDialogAnswer& operator=(const FileDialogAnswer&) = delete;
@@ -65,7 +66,7 @@ private:
     static unsigned __stdcall Run(void* self);
 
     HWND owner_;
-    std::string path_;
+    std::wstring path_;
     bool answered_ = false;
     KernelHandle thread_;
 };
