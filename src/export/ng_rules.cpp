@@ -194,7 +194,7 @@ bool NgRuleSet::AddLine(std::string_view line, std::wstring text, NgRuleError& e
             error.detail = regex->Error();
             return fail(NgRuleFault::BadPattern);
         }
-        patterns_.push_back(Pattern{std::move(regex), rule, RequiredLiteral(pattern)});
+        AddPatternNeeds(std::move(regex), rule, pattern);
     } else if (prefix == "user") {
         users_.emplace(std::string(value), rule);
     } else if (prefix == "mail") {
@@ -221,10 +221,16 @@ bool NgRuleSet::AddPattern(const std::wstring& pattern, const std::wstring& labe
         error = regex->Error();
         return false;
     }
-    patterns_.push_back(Pattern{std::move(regex), rules_.size(), RequiredLiteral(pattern)});
+    AddPatternNeeds(std::move(regex), rules_.size(), pattern);
     rules_.push_back(label);
     Prepare();
     return true;
+}
+
+void NgRuleSet::AddPatternNeeds(std::unique_ptr<WideRegex> regex, std::size_t rule, const std::wstring& pattern) {
+    PatternNeeds needs = AnalysePattern(pattern);
+    Pattern added{std::move(regex), rule, std::move(needs.literal), std::move(needs.anyOf), needs.leastUnits};
+    patterns_.push_back(std::move(added));
 }
 
 void NgRuleSet::Prepare() {
@@ -232,8 +238,15 @@ void NgRuleSet::Prepare() {
     for (const auto& [folded, rule] : words_) automaton_->AddWord(folded, rule);
     int bit = 0;
     for (Pattern& pattern : patterns_) {
-        pattern.bit = pattern.literal.empty() || bit == 64 ? -1 : bit++;
-        if (pattern.bit >= 0) automaton_->AddLiteral(pattern.literal, pattern.bit);
+        // The literal, else each of the characters one of which is needed,
+        // sets the pattern's bit: without it the pattern is not searched.
+        pattern.bit = (pattern.literal.empty() && pattern.anyOf.empty()) || bit == 64 ? -1 : bit++;
+        if (pattern.bit < 0) continue;
+        if (!pattern.literal.empty()) {
+            automaton_->AddLiteral(pattern.literal, pattern.bit);
+        } else {
+            for (wchar_t c : pattern.anyOf) automaton_->AddLiteral(std::wstring(1, c), pattern.bit);
+        }
     }
     if (automaton_->Empty()) {
         automaton_.reset();
@@ -282,6 +295,7 @@ std::size_t NgRuleSet::FirstPattern(const std::wstring& text, std::size_t limit,
     for (const Pattern& pattern : patterns_) {
         if (pattern.rule >= limit) break;
         if (pattern.bit >= 0 && (literals >> pattern.bit & 1) == 0) continue;
+        if (text.size() < pattern.leastUnits) continue;
         if (memo ? pattern.regex->Search(text, memo->scratch_) : pattern.regex->Search(text)) {
             found = pattern.rule;
             break;
