@@ -2,6 +2,7 @@
 
 #include <process.h>
 
+#include <commctrl.h>
 #include <dlgs.h>
 #include <shlobj.h>
 
@@ -25,6 +26,18 @@ bool IsShownDialog(HWND window) { return ::IsWindowVisible(window) && ClassOf(wi
 bool IsFileDialogOf(HWND window, HWND owner) {
     return ::GetWindow(window, GW_OWNER) == owner && IsShownDialog(window) && !::GetDlgItem(window, 0xFFFF) &&
            ::GetDlgItem(window, IDOK);
+}
+
+// The folder browser fills its tree after it shows, later still on a busy
+// machine, and a selection sent before that is lost: it took when the tree's
+// current item moved from the folder the browser started in.
+bool SelectInFolderBrowser(HWND dialog, const std::wstring& path) {
+    const HWND tree = ::FindWindowExW(dialog, nullptr, WC_TREEVIEWW, nullptr);
+    const HTREEITEM start = tree ? TreeView_GetSelection(tree) : nullptr;
+    if (!start) return false;
+    ::SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
+    const HTREEITEM now = TreeView_GetSelection(tree);
+    return now && now != start;
 }
 
 }  // namespace
@@ -137,8 +150,8 @@ unsigned __stdcall FileDialogAnswer::Run(void* self) {
             if (!name) name = ::GetDlgItem(dialog, edt1);
             if (name) {
                 ::SetWindowTextW(name, answer->path_.c_str());
-            } else {  // the folder browser: the folder is selected in its tree
-                ::SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(answer->path_.c_str()));
+            } else if (!SelectInFolderBrowser(dialog, answer->path_) && i < 250) {
+                continue;  // its tree is not filled yet: OK now would pick the folder it started in
             }
             ::PostMessageA(dialog, WM_COMMAND, IDOK, 0);
         }
