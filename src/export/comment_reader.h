@@ -19,7 +19,8 @@
 #include <string_view>
 #include <vector>
 
-class FileBytes;
+#include "export/reader_platform.h"
+
 class Utf8Source;
 
 // One element of a comment file with its attributes and its text, a value of
@@ -80,7 +81,8 @@ public:
 
     // Opens the file and works out its encoding. False when it is missing,
     // unreadable or in an encoding we cannot read; Error() then says why.
-    bool Open(const std::wstring& path);
+    // watcher, when given, sees every byte of the file as it is read.
+    bool Open(const std::wstring& path, ByteWatcher* watcher = nullptr);
     // The same for a document in memory (bytes as a file holds them).
     bool OpenText(std::string bytes);
     // The same for a file the caller opened (a wide path, a count of the bytes read).

@@ -42,8 +42,8 @@ public:
     public:
         Scratch();
         ~Scratch();
-        Scratch(const Scratch&) = delete;
-        Scratch& operator=(const Scratch&) = delete;
+        Scratch(Scratch&&) noexcept;
+        Scratch& operator=(Scratch&&) noexcept;
 
     private:
         friend class WideRegex;
@@ -54,6 +54,7 @@ public:
     // True when the pattern matches somewhere in the text; false for a bad pattern.
     bool Search(const std::wstring& text) const;
     bool Search(const wchar_t* first, const wchar_t* last, Scratch& scratch) const;
+    bool Search(const std::wstring& text, Scratch& scratch) const;
     // The same, appending the first match and then each group to groups ("" for
     // a group that took no part); groups untouched when nothing matched.
     bool Search(const std::wstring& text, std::vector<std::wstring>& groups) const;

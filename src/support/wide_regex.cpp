@@ -35,6 +35,8 @@ struct WideRegex::Scratch::Match {
 
 WideRegex::Scratch::Scratch() : match_(std::make_unique<Match>()) {}
 WideRegex::Scratch::~Scratch() = default;
+WideRegex::Scratch::Scratch(Scratch&&) noexcept = default;
+WideRegex::Scratch& WideRegex::Scratch::operator=(Scratch&&) noexcept = default;
 
 namespace {
 // A match too complex for the library counts as none.
@@ -54,6 +56,12 @@ bool WideRegex::Search(const std::wstring& text) const {
 
 bool WideRegex::Search(const wchar_t* first, const wchar_t* last, Scratch& scratch) const {
     return compiled_ && SearchOrNone(first, last, scratch.match_->results, compiled_->expression);
+}
+
+bool WideRegex::Search(const std::wstring& text, Scratch& scratch) const {
+    // Whether it matches, not where: any match will do.
+    return compiled_ && SearchOrNone(text.data(), text.data() + text.size(), scratch.match_->results,
+                                     compiled_->expression, boost::match_any);
 }
 
 bool WideRegex::Search(const std::wstring& text, std::vector<std::wstring>& groups) const {
