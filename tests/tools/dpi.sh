@@ -11,18 +11,11 @@ set -eu
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/wine-env.sh"
 "$here/setup-prefix.sh"
-base=$WINEPREFIX
-export WINEPREFIX="$KOMETORI_BUILD_DIR/wineprefix-dpi"
+own_prefix dpi
 driver="$KOMETORI_BUILD_DIR/tests/shot_driver.exe"
 work="$KOMETORI_BUILD_DIR/dpi"
 fail() { echo "dpi: $*" >&2; exit 1; }
 
-# Made once from the test prefix (its fonts and settings), kept for later runs.
-if [ ! -f "$WINEPREFIX/.kometori-ready" ]; then
-    rm -rf "$WINEPREFIX"
-    cp -a "$base" "$WINEPREFIX"
-    touch "$WINEPREFIX/.kometori-ready"
-fi
 rm -rf "$work"
 mkdir -p "$work"
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT

@@ -11,6 +11,8 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 src=$(cd "$here/../.." && pwd)
 source "$here/wine-env.sh"
 "$here/setup-prefix.sh"
+own_prefix release
+trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 work="$KOMETORI_BUILD_DIR/release-test"
 rm -rf "$work"
 mkdir -p "$work"
@@ -61,7 +63,7 @@ cp "$work/unpacked/Kometori.exe" "$work/window/"
 cd "$work/window"
 wine explorer /desktop=KometoriRelease,800x600 Kometori.exe >"$work/window.log" 2>&1 </dev/null &
 program=$!
-trap 'kill $program 2>/dev/null || true' EXIT
+trap 'kill $program 2>/dev/null || true; wineserver -k >/dev/null 2>&1 || true' EXIT
 wine "$KOMETORI_BUILD_DIR/tests/shot_driver.exe" --desktop=KometoriRelease close >"$work/driver.log" 2>&1 </dev/null ||
     { cat "$work/driver.log"; fail "the main window did not come and close"; }
 for _ in $(seq 600); do kill -0 $program 2>/dev/null || break; sleep 0.1; done

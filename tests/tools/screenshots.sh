@@ -14,6 +14,7 @@ set -eu
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 src=$(cd "$here/../.." && pwd)
 source "$here/wine-env.sh"
+own_prefix screenshots
 driver="$KOMETORI_BUILD_DIR/tests/shot_driver.exe"
 work="$KOMETORI_BUILD_DIR/screenshots"
 size=1180x580
@@ -28,7 +29,7 @@ rm -f "$WINEPREFIX/drive_c/Kometori/comments/"*
 
 wine explorer "/desktop=Kometori,$size" "$KOMETORI_BUILD_DIR/Kometori.exe" >"$work/wine.log" 2>&1 </dev/null &
 program=$!
-trap 'kill $program 2>/dev/null || true' EXIT
+trap 'kill $program 2>/dev/null || true; wineserver -k >/dev/null 2>&1 || true' EXIT
 # Wine's helper processes may start during a step and keep its standard
 # handles: into a file, or CTest would wait for them.
 drive() {
