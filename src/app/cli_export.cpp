@@ -13,7 +13,7 @@
 #include "jobs/data_export_job.h"
 #include "settings/settings.h"
 #include "support/codepage.h"
-#include "support/text.h"
+#include "support/files.h"
 
 namespace {
 
@@ -55,8 +55,6 @@ bool ReadFormat(const std::string& name, DataFormat& format) {
     format = name == "csv" ? DataFormat::Csv : DataFormat::JsonLines;
     return true;
 }
-
-bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 }  // namespace
 
@@ -106,8 +104,8 @@ int RunExportCommand(int argc, char** argv) {
     }
     if (options.inputs.empty()) return UsageError("コメントファイルを指定して下さい / give the comment files");
     if (!output.empty()) {
-        if (!hasFormat && ToLower(FileExtension(output)) == ".csv") options.format = DataFormat::Csv;
         options.output = AnsiToWide(output);
+        if (!hasFormat) options.format = DataFormatOf(options.output, options.format);
     } else {
         options.output = DataFilePathFor(options.inputs.front(), options.format);
     }
@@ -117,7 +115,7 @@ int RunExportCommand(int argc, char** argv) {
     request.ng = App().settings.NgRuleChoice();
     // Without a window nobody is asked: existing files are kept unless
     // overwriting is allowed.
-    if (!App().settings.AutoOverWrite && (Exists(options.output) || Exists(ManifestPathFor(options.output)))) {
+    if (!App().settings.AutoOverWrite && (PathExists(options.output) || PathExists(ManifestPathFor(options.output)))) {
         InfoLog << "操作を取り消しました" << EndLine;
         return 1;
     }

@@ -27,6 +27,13 @@ std::wstring DataFilePathFor(const std::wstring& commentPath, DataFormat format)
            AnsiToWide(DataFormatName(format));
 }
 
+DataFormat DataFormatOf(const std::wstring& output, DataFormat otherwise) {
+    const wchar_t* extension = ::PathFindExtensionW(output.c_str());
+    if (::lstrcmpiW(extension, L".csv") == 0) return DataFormat::Csv;
+    if (::lstrcmpiW(extension, L".jsonl") == 0) return DataFormat::JsonLines;
+    return otherwise;
+}
+
 std::string DataSavedMessage(const std::wstring& output) {
     return "コメント(データ)を保存しました。\n\n" + WideToAnsi(output);
 }

@@ -7,6 +7,7 @@
 #define IDD_OVERWRITE 105
 #define IDR_MAINMENU 106
 #define IDD_INTERVAL 107
+#define IDD_NG_RULES 108
 
 // Main window (102).
 #define IDC_URL 1024
@@ -43,6 +44,11 @@
 #define IDC_INTERVAL 1022
 #define IDC_INTERVAL_CANCEL 7
 
+// NG rule dialog (108).
+#define IDC_NG_PATH 1050
+#define IDC_NG_HINT 1051
+#define IDC_NG_RULES 1052
+
 // Menu commands (106).
 #define IDM_EXIT 40001
 #define IDM_FETCH 40002
@@ -65,3 +71,6 @@
 #define IDM_COMPLETE_BEEP 40019
 #define IDM_CONVERT_SUBTITLES 40020
 #define IDM_FETCH_HISTORY 40021
+#define IDM_EDIT_NG_RULES 40022
+#define IDM_APPLY_NG_RULES 40023
+#define IDM_EXPORT_DATA 40024

@@ -3,6 +3,7 @@
 #include <commdlg.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "support/text.h"
@@ -15,6 +16,13 @@ std::string WindowText(HWND window) {
     std::vector<char> buffer(static_cast<size_t>(length) + 2, '\0');
     ::GetWindowTextA(window, buffer.data(), length + 1);
     return buffer.data();
+}
+
+std::wstring WindowTextWide(HWND window) {
+    const int length = ::GetWindowTextLengthW(window);
+    std::wstring text(static_cast<std::size_t>(length < 0 ? 0 : length) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(::GetWindowTextW(window, &text[0], static_cast<int>(text.size()))));
+    return text;
 }
 
 namespace {
@@ -128,6 +136,9 @@ int BrowseSaveFolder(HWND owner, const char* title, const std::string& initialFo
 }
 
 namespace {
+// Long paths of the file system, beyond MAX_PATH.
+constexpr std::size_t kWidePathUnits = 32768;
+
 bool ChooseFile(HWND owner, const char* filter, std::string& path, bool save) {
     char buffer[kNarrowPathBytes] = {};
     OPENFILENAMEA ofn{};
@@ -142,6 +153,25 @@ bool ChooseFile(HWND owner, const char* filter, std::string& path, bool save) {
     path = chosen ? buffer : "";
     return chosen != FALSE;
 }
+
+bool ChooseFile(HWND owner, const wchar_t* filter, std::wstring& path, DWORD& filterIndex,
+                const wchar_t* defaultExtension, bool save) {
+    std::vector<wchar_t> buffer(kWidePathUnits, L'\0');
+    path.copy(buffer.data(), std::min(path.size(), buffer.size() - 1));
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = filter;
+    ofn.nFilterIndex = save ? filterIndex : 1;
+    ofn.lpstrFile = buffer.data();
+    ofn.nMaxFile = static_cast<DWORD>(buffer.size());
+    ofn.lpstrDefExt = defaultExtension;
+    ofn.Flags = save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST;
+    const BOOL chosen = save ? ::GetSaveFileNameW(&ofn) : ::GetOpenFileNameW(&ofn);
+    path = chosen ? buffer.data() : L"";
+    if (chosen) filterIndex = ofn.nFilterIndex;
+    return chosen != FALSE;
+}
 }  // namespace
 
 bool ChooseOpenFile(HWND owner, const char* filter, std::string& path) {
@@ -150,6 +180,17 @@ bool ChooseOpenFile(HWND owner, const char* filter, std::string& path) {
 
 bool ChooseSaveFile(HWND owner, const char* filter, std::string& path) {
     return ChooseFile(owner, filter, path, true);
+}
+
+bool ChooseOpenFile(HWND owner, const wchar_t* filter, std::wstring& path) {
+    DWORD unused = 0;
+    path.clear();
+    return ChooseFile(owner, filter, path, unused, nullptr, false);
+}
+
+bool ChooseSaveFile(HWND owner, const wchar_t* filter, std::wstring& path, DWORD& filterIndex,
+                    const wchar_t* defaultExtension) {
+    return ChooseFile(owner, filter, path, filterIndex, defaultExtension, true);
 }
 
 ToolTips::ToolTips(HWND parent, HINSTANCE instance, DWORD styles) {

@@ -10,6 +10,7 @@
 
 // The window's whole text.
 std::string WindowText(HWND window);
+std::wstring WindowTextWide(HWND window);
 
 // The window rectangle in screen coordinates.
 int WindowLeft(HWND window);
@@ -53,6 +54,13 @@ bool ChooseOpenFile(HWND owner, const char* filter, std::string& path);
 // Asks before overwriting; the chosen name may not exist yet and comes back as
 // typed (the caller adds a missing extension).
 bool ChooseSaveFile(HWND owner, const char* filter, std::string& path);
+// Wide twins: the path stays UTF-16. The save dialog starts at path (its
+// folder and name) with the filter's type filterIndex (from 1) shown, and
+// gives back the type chosen; a name typed without an extension gets the
+// chosen type's (defaultExtension for a type without one).
+bool ChooseOpenFile(HWND owner, const wchar_t* filter, std::wstring& path);
+bool ChooseSaveFile(HWND owner, const wchar_t* filter, std::wstring& path, DWORD& filterIndex,
+                    const wchar_t* defaultExtension);
 
 // One tool-tip window and the tools it describes. The tips wrap only at
 // explicit line breaks.

@@ -5,10 +5,12 @@
 #include <type_traits>
 
 #include "infolog/info_log.h"
+#include "jobs/data_export_job.h"
 #include "jobs/file_drop.h"
 #include "jobs/subtitle_job.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
+#include "support/files.h"
 #include "support/window.h"
 #include "support/write_guard.h"
 #include "window/main_view.h"
@@ -18,6 +20,9 @@
 namespace {
 
 const char kCommentFileFilter[] = "コメントファイル(*.xml)\0*.xml\0";
+const wchar_t kCommentFileFilterWide[] = L"コメントファイル(*.xml)\0*.xml\0";
+// The save dialog's two types, in this order.
+const wchar_t kDataFileFilter[] = L"JSON Lines(*.jsonl)\0*.jsonl\0CSV(*.csv)\0*.csv\0";
 
 // The job holds its own copy of the request, so a later conversion never
 // changes what a running one reads. A conversion still running from before
@@ -98,6 +103,29 @@ void ConvertChosenFileToSubtitles(HWND main) {
     const SubtitleRequest request{commentPath, assPath, App().settings.subtitle, SubtitleSavedMessage(assPath), false};
     StartConversion(main, MainEvent::SubtitleConversionStarted,
                     [request](ConversionView* view) { return RunSubtitleJob(request, view); });
+}
+
+void ExportChosenFileAsData(HWND main) {
+    std::wstring commentPath;
+    if (!ChooseOpenFile(main, kCommentFileFilterWide, commentPath)) return;
+    std::wstring output = DataFilePathFor(commentPath, DataFormat::JsonLines);
+    DWORD type = 1;
+    if (!ChooseSaveFile(main, kDataFileFilter, output, type, L"jsonl")) return;
+    // The save dialog asked about the data file; its manifest goes with it,
+    // but one left beside a data file that is gone is asked about.
+    const std::wstring manifest = ManifestPathFor(output);
+    if (!PathExists(output) && PathExists(manifest) &&
+        ShowProgramMessage(main, L"ファイルは既に存在しています。\n上書き保存しますか？\n\n" + manifest,
+                           MB_YESNO | MB_ICONQUESTION) != IDYES) {
+        return;
+    }
+    DataExportRequest request;
+    request.options.inputs = {commentPath};
+    request.options.output = output;
+    request.options.format = DataFormatOf(output, type == 2 ? DataFormat::Csv : DataFormat::JsonLines);
+    request.completionMessage = DataSavedMessage(output);
+    StartConversion(main, MainEvent::DataExportStarted,
+                    [request](ConversionView* view) { return RunDataExportJob(request, view); });
 }
 
 void HandleFileDrop(HWND main, HDROP drop) {
