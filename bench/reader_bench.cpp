@@ -9,7 +9,7 @@
 
 #include "export/comment_reader.h"
 
-int main(int argc, char** argv) {
+int wmain(int argc, wchar_t** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: kometori-reader-bench COMMENT.xml\n");
         return 2;

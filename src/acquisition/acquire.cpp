@@ -9,6 +9,7 @@
 #include "acquisition/watch_page.h"
 #include "settings/settings.h"
 #include "infolog/info_log.h"
+#include "support/codepage.h"
 #include "support/text.h"
 
 bool GuardedExchange(const std::function<bool()>& exchange) {
@@ -37,9 +38,13 @@ std::string CurrentCommentFileName(const ThreadTarget& target) {
                                now.minute, now.second);
 }
 
-bool ConfirmCommentFileOverwrite(std::string& path) {
+std::wstring CommentFilePath(const std::wstring& saveFolder, const std::string& fileName) {
+    return saveFolder + L"\\" + AnsiToWide(fileName) + L".xml";
+}
+
+bool ConfirmCommentFileOverwrite(std::wstring& path) {
     static const FileFilter kFilters[] = {{"コメントファイル(*.xml)", "*.xml"}, {"すべてのファイル(*.*)", "*.*"}};
-    return ConfirmOverwrite(path, PlatformFilter(kFilters, 2), ".xml");
+    return ConfirmOverwrite(path, PlatformFilter(kFilters, 2), L".xml");
 }
 
 bool CCommentClient::FindThread(const std::string& typed, ThreadTarget& target) {
@@ -95,7 +100,7 @@ bool CCommentClient::GetPastLogPass(const ThreadTarget& target, std::string& way
     return true;
 }
 
-bool CCommentClient::AcquireComments(FetchOptions options, std::string& savedPath) {
+bool CCommentClient::AcquireComments(FetchOptions options, std::wstring& savedPath) {
     ThreadTarget target;
     if (!FindThread(options.address, target)) return false;
     const std::string& threadId = target.threadId;
@@ -133,9 +138,9 @@ bool CCommentClient::AcquireComments(FetchOptions options, std::string& savedPat
     }
     InfoLog << "Filename = " << fileName << EndLine;
 
-    std::string path = options.saveFolder + "\\" + fileName + ".xml";
+    std::wstring path = CommentFilePath(options.saveFolder, fileName);
     if (!ConfirmCommentFileOverwrite(path)) {
-        savedPath = "CANCEL";
+        savedPath = kSaveCancelled;
         return false;
     }
     savedPath = path;

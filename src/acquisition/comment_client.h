@@ -16,7 +16,7 @@
 struct FetchOptions {
     std::string address;
     int commentCount = 0;
-    std::string saveFolder;
+    std::wstring saveFolder;
     std::tm pastDate{};
 };
 
@@ -44,7 +44,7 @@ public:
 
     // One address to one saved comment file. savedPath becomes "CANCEL" when
     // the user declined to save, the file's path once the save step begins.
-    bool AcquireComments(FetchOptions options, std::string& savedPath);
+    bool AcquireComments(FetchOptions options, std::wstring& savedPath);
 
     // The watch page and the video information of an address, with their
     // lines logged; false (with the reason logged) when the thread or its
@@ -69,7 +69,7 @@ public:
     // held no comments; throws ComError for a reply that is not a comment packet
     // or a save that failed. An existing file at path is replaced only by a
     // complete save.
-    bool PostThreadRequest(const std::string& request, const std::string& serverUrl, const std::string& path);
+    bool PostThreadRequest(const std::string& request, const std::string& serverUrl, const std::wstring& path);
 
 private:
     // The POST with its lines: false when it could not be sent (logged);
@@ -81,5 +81,10 @@ private:
 
 // The file name from FilenameFormat for the thread and the current local time.
 std::string CurrentCommentFileName(const ThreadTarget& target);
+// The comment file's path: the file name (ANSI code page) in the save folder.
+std::wstring CommentFilePath(const std::wstring& saveFolder, const std::string& fileName);
 // The overwrite question for a comment file ("*.xml"); false when cancelled.
-bool ConfirmCommentFileOverwrite(std::string& path);
+bool ConfirmCommentFileOverwrite(std::wstring& path);
+
+// savedPath when the user declined to save.
+inline const wchar_t kSaveCancelled[] = L"CANCEL";

@@ -48,10 +48,8 @@ void AppendAttribute(std::string& request, const char* name, const std::string& 
 [[noreturn]] void ThrowMissingNode() { throw ComError(E_POINTER); }
 
 // Saves into a temporary file beside the target and moves it over the target
-// only when complete, so a failed save never costs the existing file. The file
-// calls take UTF-16 paths: a path of 259 double-byte characters is more bytes
-// than a narrow MAX_PATH buffer holds.
-void SaveReplacing(IXMLDOMDocument* doc, const std::string& path) {
+// only when complete, so a failed save never costs the existing file.
+void SaveReplacing(IXMLDOMDocument* doc, const std::wstring& path) {
     std::lock_guard<std::recursive_mutex> writing(FileWriteMutex());
     ReplacingFile file;
     if (!file.Begin(path)) ThrowIfFailed(HRESULT_FROM_WIN32(file.LastError()));
@@ -212,7 +210,7 @@ HistoryReply CCommentClient::PostHistoryRequest(const std::string& request, cons
 }
 
 bool CCommentClient::PostThreadRequest(const std::string& request, const std::string& serverUrl,
-                                       const std::string& path) {
+                                       const std::wstring& path) {
     std::string reply;
     if (!ExchangeThreadRequest(request, serverUrl, reply)) return false;
 

@@ -1,10 +1,9 @@
 #include "acquisition/naming.h"
 
-#include <windows.h>
-
 #include "acquisition/prompts.h"
 #include "settings/settings.h"
 #include "support/codepage.h"
+#include "support/files.h"
 #include "support/text.h"
 
 std::string MakeCommentFileName(const std::string& title, const std::string& threadId, const std::string& videoId,
@@ -38,20 +37,20 @@ std::string MakeCommentFileName(const std::string& title, const std::string& thr
     return WideToAnsi(wide);
 }
 
-std::string PlatformFilter(const FileFilter* filters, size_t count) {
-    std::string out;
+std::wstring PlatformFilter(const FileFilter* filters, size_t count) {
+    std::wstring out;
     for (size_t i = 0; i < count; ++i) {
-        out += filters[i].description;
-        out += '\0';
-        out += filters[i].pattern;
-        out += '\0';
+        out += AnsiToWide(filters[i].description);
+        out += L'\0';
+        out += AnsiToWide(filters[i].pattern);
+        out += L'\0';
     }
-    out += '\0';
+    out += L'\0';
     return out;
 }
 
-bool ConfirmOverwrite(std::string& path, const std::string& filter, const std::string& defaultExtension) {
-    if (::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
+bool ConfirmOverwrite(std::wstring& path, const std::wstring& filter, const std::wstring& defaultExtension) {
+    if (!FileExists(path)) return true;
     AppSettings& settings = App().settings;
     if (settings.AutoOverWrite) return true;
 
@@ -61,7 +60,7 @@ bool ConfirmOverwrite(std::string& path, const std::string& filter, const std::s
             if (always) settings.AutoOverWrite = true;
             return true;
         case OverwriteChoice::SaveAs: {
-            std::string chosen;
+            std::wstring chosen;
             if (!Prompts().ChooseSaveAs(filter, chosen) || chosen.empty()) return false;
             if (ToLower(FileExtension(chosen)) != ToLower(defaultExtension)) chosen += defaultExtension;
             path = chosen;

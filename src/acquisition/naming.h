@@ -15,8 +15,8 @@ struct FileFilter {
     std::string pattern;
 };
 // The platform filter format: every text zero-terminated, one more zero at the end.
-std::string PlatformFilter(const FileFilter* filters, size_t count);
+std::wstring PlatformFilter(const FileFilter* filters, size_t count);
 
 // True when the caller may write to path as it now stands (the user may have
 // chosen another name); false when the user cancelled.
-bool ConfirmOverwrite(std::string& path, const std::string& filter, const std::string& defaultExtension);
+bool ConfirmOverwrite(std::wstring& path, const std::wstring& filter, const std::wstring& defaultExtension);

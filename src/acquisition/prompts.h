@@ -18,10 +18,10 @@ public:
 
     // The overwrite question for an existing file. alwaysOverwrite comes back
     // true when the user ticked "always overwrite" and answered yes.
-    virtual OverwriteChoice AskOverwrite(const std::string& path, bool& alwaysOverwrite) = 0;
+    virtual OverwriteChoice AskOverwrite(const std::wstring& path, bool& alwaysOverwrite) = 0;
     // The save-as dialog; filter is the platform filter format (pairs of
     // zero-terminated texts). False when cancelled.
-    virtual bool ChooseSaveAs(const std::string& filter, std::string& path) = 0;
+    virtual bool ChooseSaveAs(const std::wstring& filter, std::wstring& path) = 0;
 };
 
 // Answers without a window: no account to offer, never overwrites, never
@@ -30,8 +30,8 @@ class WindowlessPrompts : public UserPrompts {
 public:
     void ShowSignInNotice() override {}
     bool RunLoginDialog() override { return false; }
-    OverwriteChoice AskOverwrite(const std::string&, bool&) override { return OverwriteChoice::Cancel; }
-    bool ChooseSaveAs(const std::string&, std::string&) override { return false; }
+    OverwriteChoice AskOverwrite(const std::wstring&, bool&) override { return OverwriteChoice::Cancel; }
+    bool ChooseSaveAs(const std::wstring&, std::wstring&) override { return false; }
 };
 
 // The prompts used by the current process (the window sets its own at start).

@@ -1,9 +1,6 @@
 // kometori-cli convert: one comment file to its text file, as the conversion
 // job does it in batch mode, with the lines of the info log on standard output.
-#include <windows.h>
-
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -57,24 +54,24 @@ int UsageError(const char* what) {
 
 }  // namespace
 
-int RunConvertCommand(int argc, char** argv) {
+int RunConvertCommand(const CommandArguments& args) {
     std::string format;
     bool hasFormat = false, utf8 = false, overwrite = false, optionsEnded = false;
-    std::vector<std::string> files;
+    std::vector<std::wstring> files;
     NgSwitches ng;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
+    for (int i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
         std::string error;
         if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-            files.push_back(arg);
+            files.push_back(args.Wide(i));
         } else if (arg == "--") {
             optionsEnded = true;
         } else if (arg == "-h" || arg == "--help") {
             PrintConvertUsage(stdout);
             return 0;
         } else if (arg == "-f" || arg == "--format") {
-            if (i + 1 >= argc) return UsageError("-f, --format: 書式がありません / missing format");
-            format = argv[++i];
+            if (i + 1 >= args.size()) return UsageError("-f, --format: 書式がありません / missing format");
+            format = args[++i];
             hasFormat = true;
         } else if (arg.compare(0, 9, "--format=") == 0) {
             format = arg.substr(9);
@@ -83,7 +80,7 @@ int RunConvertCommand(int argc, char** argv) {
             utf8 = true;
         } else if (arg == "-y" || arg == "--overwrite") {
             overwrite = true;
-        } else if (const int taken = TakeNgSwitch(argc, argv, i, ng, error)) {
+        } else if (const int taken = TakeNgSwitch(args, i, ng, error)) {
             if (taken < 0) return UsageError(error.c_str());
         } else {
             return UsageError(("不明なオプション / unknown option: " + arg).c_str());
@@ -101,8 +98,8 @@ int RunConvertCommand(int argc, char** argv) {
 
     ConsoleLineSink console;
     if (!ApplyNgSwitches(ng, true)) return 2;
-    const std::string& commentPath = files[0];
-    std::string textPath = files.size() > 1 ? files[1] : TextFilePathFor(commentPath);
+    const std::wstring& commentPath = files[0];
+    std::wstring textPath = files.size() > 1 ? files[1] : TextFilePathFor(commentPath);
     // Without a window nobody is asked: an existing file is kept unless
     // overwriting is allowed.
     if (!ConfirmTextOverwrite(textPath)) {

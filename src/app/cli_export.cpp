@@ -1,7 +1,5 @@
 // kometori-cli export: comment files as data (JSON Lines or CSV) with a
 // manifest beside it, as the data export job does it in batch mode.
-#include <windows.h>
-
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -58,24 +56,24 @@ bool ReadFormat(const std::string& name, DataFormat& format) {
 
 }  // namespace
 
-int RunExportCommand(int argc, char** argv) {
+int RunExportCommand(const CommandArguments& args) {
     FormValues form;
     App().settings.Load(form);  // the INI file is read, never written
     DataExportRequest request;
     DataExportOptions& options = request.options;
     bool hasFormat = false, optionsEnded = false;
-    std::string output;
+    std::wstring output;
     NgSwitches ng;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
+    for (int i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
         std::string error;
         auto value = [&](std::string& out) {
-            if (i + 1 >= argc) return false;
-            out = argv[++i];
+            if (i + 1 >= args.size()) return false;
+            out = args[++i];
             return true;
         };
         if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-            options.inputs.push_back(AnsiToWide(arg));
+            options.inputs.push_back(args.Wide(i));
         } else if (arg == "--") {
             optionsEnded = true;
         } else if (arg == "-h" || arg == "--help") {
@@ -88,15 +86,16 @@ int RunExportCommand(int argc, char** argv) {
             }
             hasFormat = true;
         } else if (arg == "-o" || arg == "--output") {
-            if (!value(output) || output.empty()) return UsageError(arg + ": ファイルがありません / missing file");
+            if (i + 1 >= args.size() || (output = args.Wide(++i)).empty()) {
+                return UsageError(arg + ": ファイルがありません / missing file");
+            }
         } else if (arg == "--hash-users") {
-            std::string salt;
-            if (!value(salt)) return UsageError("--hash-users: SALT がありません / missing salt");
+            if (i + 1 >= args.size()) return UsageError("--hash-users: SALT がありません / missing salt");
             options.hashUsers = true;
-            options.salt = WideToUtf8(AnsiToWide(salt));
+            options.salt = WideToUtf8(args.Wide(++i));  // as typed, whatever the code page lacks
         } else if (arg == "-y" || arg == "--overwrite") {
             App().settings.AutoOverWrite = true;
-        } else if (const int taken = TakeNgSwitch(argc, argv, i, ng, error)) {
+        } else if (const int taken = TakeNgSwitch(args, i, ng, error)) {
             if (taken < 0) return UsageError(error);
         } else {
             return UsageError("不明なオプションです / unknown option: " + arg);
@@ -104,7 +103,7 @@ int RunExportCommand(int argc, char** argv) {
     }
     if (options.inputs.empty()) return UsageError("コメントファイルを指定して下さい / give the comment files");
     if (!output.empty()) {
-        options.output = AnsiToWide(output);
+        options.output = output;
         if (!hasFormat) options.format = DataFormatOf(options.output, options.format);
     } else {
         options.output = DataFilePathFor(options.inputs.front(), options.format);
@@ -115,7 +114,7 @@ int RunExportCommand(int argc, char** argv) {
     request.ng = App().settings.NgRuleChoice();
     // Without a window nobody is asked: existing files are kept unless
     // overwriting is allowed.
-    if (!App().settings.AutoOverWrite && (PathExists(options.output) || PathExists(ManifestPathFor(options.output)))) {
+    if (!App().settings.AutoOverWrite && (FileExists(options.output) || FileExists(ManifestPathFor(options.output)))) {
         InfoLog << "操作を取り消しました" << EndLine;
         return 1;
     }

@@ -1,8 +1,5 @@
 // kometori-cli get: the fetch job in batch mode, for scripts and schedules.
-#include <windows.h>
-
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "app/cli.h"
@@ -91,7 +88,7 @@ int UsageError(const std::string& message) {
 
 }  // namespace
 
-int RunGetCommand(int argc, char** argv) {
+int RunGetCommand(const CommandArguments& args) {
     FormValues form;
     App().settings.Load(form);  // the INI file is read, never written
     form.URL.clear();
@@ -101,19 +98,20 @@ int RunGetCommand(int argc, char** argv) {
     int maxRequests = 100;
     std::string addresses;
     NgSwitches ng;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
+    for (int i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
         std::string ngError;
         auto value = [&](std::string& out) {
-            if (i + 1 >= argc) return false;
-            out = argv[++i];
+            if (i + 1 >= args.size()) return false;
+            out = args[++i];
             return true;
         };
         if (arg == "-h" || arg == "--help") {
             std::fputs(kGetUsage, stdout);
             return 0;
         } else if (arg == "-o" || arg == "--save-dir") {
-            if (!value(form.SavePath)) return UsageError(kGetUsage);
+            if (i + 1 >= args.size()) return UsageError(kGetUsage);
+            form.SavePath = args.Wide(++i);
         } else if (arg == "-n" || arg == "--count") {
             if (!value(form.Comment)) return UsageError(kGetUsage);
         } else if (arg == "-a" || arg == "--all") {
@@ -136,7 +134,7 @@ int RunGetCommand(int argc, char** argv) {
             if (!value(count)) return UsageError(kGetUsage);
             maxRequests = LeadingNumber(count);
             if (maxRequests < 1) return UsageError("--max-requests には1以上の数を指定して下さい。");
-        } else if (const int taken = TakeNgSwitch(argc, argv, i, ng, ngError)) {
+        } else if (const int taken = TakeNgSwitch(args, i, ng, ngError)) {
             if (taken < 0) return UsageError(ngError);
         } else if (arg.size() > 1 && arg[0] == '-') {
             return UsageError("不明なオプションです / unknown option: " + arg + "\n\n" + kGetUsage);

@@ -63,23 +63,23 @@ bool ReadSide(const std::string& text, int min, int max, int& value) {
 
 }  // namespace
 
-int RunGraphCommand(int argc, char** argv) {
+int RunGraphCommand(const CommandArguments& args) {
     FormValues form;
     App().settings.Load(form);  // the INI file is read, never written
     AppSettings& settings = App().settings;
-    std::string picturePath, csvPath;
+    GraphExport request;
     int width = 1280, height = 200;
     bool optionsEnded = false;
-    std::vector<std::string> files;
+    std::vector<std::wstring> files;
     NgSwitches ng;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
+    for (int i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
         std::string ngError;
         if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-            files.push_back(arg);
+            files.push_back(args.Wide(i));
             continue;
         }
-        if (const int taken = TakeNgSwitch(argc, argv, i, ng, ngError)) {
+        if (const int taken = TakeNgSwitch(args, i, ng, ngError)) {
             if (taken < 0) return UsageError(ngError);
             continue;
         }
@@ -99,13 +99,16 @@ int RunGraphCommand(int argc, char** argv) {
         const std::size_t equals = arg.compare(0, 2, "--") == 0 ? arg.find('=') : std::string::npos;
         const std::string name = arg.substr(0, equals);
         std::string value;
+        std::wstring path;  // the value as given, for the options that name files
         if (name != "-o" && name != "--output" && name != "--csv" && name != "--width" && name != "--height") {
             return UsageError("不明なオプション / unknown option: " + arg);
         }
         if (equals != std::string::npos) {
             value = arg.substr(equals + 1);
-        } else if (i + 1 < argc) {
-            value = argv[++i];
+            path = args.WideAfterEquals(i);
+        } else if (i + 1 < args.size()) {
+            value = args[++i];
+            path = args.Wide(i);
         } else {
             return UsageError(arg + ": 値がありません / missing value");
         }
@@ -115,16 +118,14 @@ int RunGraphCommand(int argc, char** argv) {
         if (name == "--height" && !ReadSide(value, kGraphMinSide, kGraphMaxHeight, height)) {
             return UsageError("--height: 値が正しくありません / bad value: " + value);
         }
-        if (name == "--csv") csvPath = value;
-        if (name == "-o" || name == "--output") picturePath = value;
+        if (name == "--csv") request.csvPath = path;
+        if (name == "-o" || name == "--output") request.picturePath = path;
         if (value.empty()) return UsageError(arg + ": 値がありません / missing value");
     }
     if (files.size() != 1) return UsageError("コメントファイルを1つ指定して下さい / give one comment file");
 
-    // Paths stay wide from here to the file system; the log shows them narrowed.
-    GraphExport request;
-    request.commentPath = AnsiToWide(files[0]);
-    if (picturePath.empty()) picturePath = WideToAnsi(GraphPicturePathFor(request.commentPath));
+    request.commentPath = files[0];
+    if (request.picturePath.empty()) request.picturePath = GraphPicturePathFor(request.commentPath);
     request.width = width;
     request.height = height;
     request.timing = GraphTimingOf(settings.subtitle);
@@ -135,19 +136,17 @@ int RunGraphCommand(int argc, char** argv) {
     // overwriting is allowed, and then neither file is written.
     static const FileFilter pictures[] = {{"PNG 画像(*.png)", "*.png"}};
     static const FileFilter tables[] = {{"CSV(*.csv)", "*.csv"}};
-    if (!ConfirmOverwrite(picturePath, PlatformFilter(pictures, 1), ".png") ||
-        (!csvPath.empty() && !ConfirmOverwrite(csvPath, PlatformFilter(tables, 1), ".csv"))) {
+    if (!ConfirmOverwrite(request.picturePath, PlatformFilter(pictures, 1), L".png") ||
+        (!request.csvPath.empty() && !ConfirmOverwrite(request.csvPath, PlatformFilter(tables, 1), L".csv"))) {
         InfoLog << "操作を取り消しました" << EndLine;
         return 1;
     }
     InfoLog << "-----------------------------" << EndLine;
     InfoLog << "[グラフ作成 開始]" << EndLine;
-    InfoLog << "XML = " << files[0] << EndLine;
-    InfoLog << "SavePath = " << picturePath << EndLine;
-    if (!csvPath.empty()) InfoLog << "CSV = " << csvPath << EndLine;
+    InfoLog << "XML = " << ShownPath(request.commentPath) << EndLine;
+    InfoLog << "SavePath = " << ShownPath(request.picturePath) << EndLine;
+    if (!request.csvPath.empty()) InfoLog << "CSV = " << ShownPath(request.csvPath) << EndLine;
     InfoLog << "Size = " << width << "x" << height << EndLine;
-    request.picturePath = AnsiToWide(picturePath);
-    request.csvPath = AnsiToWide(csvPath);
 
     ComInit com;
     const bool ok = RunWritingJob([&] {
@@ -163,7 +162,7 @@ int RunGraphCommand(int argc, char** argv) {
         });
     }) == 0;
     if (ok) {
-        InfoLog << "グラフ(PNG)を保存しました。\n\n" << picturePath << EndLine;
+        InfoLog << "グラフ(PNG)を保存しました。\n\n" << ShownPath(request.picturePath) << EndLine;
     } else {
         InfoLog << "◆グラフ作成処理中にエラーが発生しました" << EndLine;
     }

@@ -1,6 +1,7 @@
 // kometori-cli: scripted and scheduled fetches and conversions.
 #include <cstdio>
-#include <cstring>
+#include <string>
+#include <vector>
 
 #include "app/cli.h"
 #include "settings/settings.h"
@@ -20,19 +21,23 @@ void PrintUsage(FILE* out) {
 }
 }  // namespace
 
-int main(int argc, char** argv) {
+// The wide entry: paths in the arguments reach the file system whole, where
+// narrow ones would hold "?" or a look-alike for what the code page lacks.
+int wmain(int argc, wchar_t** argv) {
     App().settings.LoadSite();
     if (argc < 2) {
         PrintUsage(stderr);
         return 2;
     }
-    if (std::strcmp(argv[1], "get") == 0) return RunGetCommand(argc - 1, argv + 1);
-    if (std::strcmp(argv[1], "convert") == 0) return RunConvertCommand(argc - 1, argv + 1);
-    if (std::strcmp(argv[1], "merge") == 0) return RunMergeCommand(argc - 1, argv + 1);
-    if (std::strcmp(argv[1], "subtitles") == 0) return RunSubtitlesCommand(argc - 1, argv + 1);
-    if (std::strcmp(argv[1], "export") == 0) return RunExportCommand(argc - 1, argv + 1);
-    if (std::strcmp(argv[1], "graph") == 0) return RunGraphCommand(argc - 1, argv + 1);
-    if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+    const CommandArguments args(std::vector<std::wstring>(argv + 1, argv + argc));
+    const std::string& command = args[0];
+    if (command == "get") return RunGetCommand(args);
+    if (command == "convert") return RunConvertCommand(args);
+    if (command == "merge") return RunMergeCommand(args);
+    if (command == "subtitles") return RunSubtitlesCommand(args);
+    if (command == "export") return RunExportCommand(args);
+    if (command == "graph") return RunGraphCommand(args);
+    if (command == "--help" || command == "-h") {
         PrintUsage(stdout);
         return 0;
     }

@@ -10,6 +10,7 @@
 #include "infolog/info_log.h"
 #include "jobs/fetch_job.h"
 #include "settings/settings.h"
+#include "support/codepage.h"
 
 namespace {
 
@@ -38,20 +39,20 @@ int UsageError(const std::string& message) {
 
 }  // namespace
 
-int RunMergeCommand(int argc, char** argv) {
+int RunMergeCommand(const CommandArguments& args) {
     FormValues form;
     App().settings.Load(form);  // AutoOverWrite; the INI file is never written
-    std::string output;
-    std::vector<std::string> inputs;
+    std::wstring output;
+    std::vector<std::wstring> inputs;
     MergeOptions options;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
+    for (int i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
         if (arg == "-h" || arg == "--help") {
             std::fputs(kMergeUsage, stdout);
             return 0;
         } else if (arg == "-o" || arg == "--output") {
-            if (i + 1 >= argc) return UsageError(kMergeUsage);
-            output = argv[++i];
+            if (i + 1 >= args.size()) return UsageError(kMergeUsage);
+            output = args.Wide(++i);
         } else if (arg == "-y" || arg == "--overwrite") {
             App().settings.AutoOverWrite = true;
         } else if (arg == "--force") {
@@ -59,7 +60,7 @@ int RunMergeCommand(int argc, char** argv) {
         } else if (arg.size() > 1 && arg[0] == '-') {
             return UsageError("不明なオプションです / unknown option: " + arg + "\n\n" + kMergeUsage);
         } else {
-            inputs.push_back(arg);
+            inputs.push_back(args.Wide(i));
         }
     }
     if (output.empty() || inputs.empty()) {
@@ -71,8 +72,8 @@ int RunMergeCommand(int argc, char** argv) {
     EndOnConsoleInterrupt();
     InfoLog << "-----------------------------" << EndLine;
     InfoLog << "[コメント 結合開始]" << EndLine;
-    for (const std::string& input : inputs) InfoLog << "XML = " << input << EndLine;
-    InfoLog << "SavePath = " << output << EndLine;
+    for (const std::wstring& input : inputs) InfoLog << "XML = " << ShownPath(input) << EndLine;
+    InfoLog << "SavePath = " << ShownPath(output) << EndLine;
     if (!ConfirmCommentFileOverwrite(output)) {
         InfoLog << "操作を取り消しました" << EndLine;
         return 1;

@@ -2,7 +2,6 @@
 
 #include "export/ng_rule_file.h"
 #include "settings/settings.h"
-#include "support/codepage.h"
 
 const char kNgUsage[] =
     "  --ng FILE           NGルールのファイルを使う (既定: Kometori.ini の [ng] Apply と RuleFile)\n"
@@ -11,8 +10,8 @@ const char kNgUsageEnglish[] =
     "  --ng FILE           apply the NG rules of FILE (default: [ng] Apply and RuleFile of the INI)\n"
     "  --no-ng             apply no NG rules\n";
 
-int TakeNgSwitch(int argc, char** argv, int& i, NgSwitches& switches, std::string& error) {
-    const std::string arg = argv[i];
+int TakeNgSwitch(const CommandArguments& args, int& i, NgSwitches& switches, std::string& error) {
+    const std::string& arg = args[i];
     const bool on = arg == "--ng" || arg.compare(0, 5, "--ng=") == 0;
     if (!on && arg != "--no-ng") return 0;
     if (switches.given && switches.apply != on) {
@@ -22,13 +21,13 @@ int TakeNgSwitch(int argc, char** argv, int& i, NgSwitches& switches, std::strin
     switches.given = true;
     switches.apply = on;
     if (arg == "--ng") {
-        if (i + 1 >= argc) {
+        if (i + 1 >= args.size()) {
             error = "--ng: ファイルがありません / missing file";
             return -1;
         }
-        switches.file = argv[++i];
+        switches.file = args.Wide(++i);
     } else if (on) {
-        switches.file = arg.substr(5);
+        switches.file = args.WideAfterEquals(i);
     }
     if (on && switches.file.empty()) {
         error = "--ng: ファイルがありません / missing file";
@@ -41,7 +40,7 @@ bool ApplyNgSwitches(const NgSwitches& switches, bool check) {
     NgSettings& ng = App().settings.ng;
     if (switches.given) {
         ng.Apply = switches.apply;
-        if (switches.apply) ng.RuleFile = AnsiToWide(switches.file);
+        if (switches.apply) ng.RuleFile = switches.file;
     }
     const NgChoice choice = App().settings.NgRuleChoice();
     NgRuleSet rules;

@@ -4,15 +4,17 @@
 
 #include <string>
 
+#include "app/cli.h"
+
 struct NgSwitches {
     bool given = false;  // --ng or --no-ng appeared
     bool apply = false;
-    std::string file;    // --ng's file, as given
+    std::wstring file;   // --ng's file, as given
 };
 
-// Reads argv[i] when it is one of the switches (with --ng's value, moving i
+// Reads args[i] when it is one of the switches (with --ng's value, moving i
 // past it): 1 taken, 0 not a switch of ours, -1 a usage error (error says which).
-int TakeNgSwitch(int argc, char** argv, int& i, NgSwitches& switches, std::string& error);
+int TakeNgSwitch(const CommandArguments& args, int& i, NgSwitches& switches, std::string& error);
 
 // Puts the switches over the INI's "ng" keys in memory (the file is never
 // written). With the rules on, when check is set, loads the rule file once,

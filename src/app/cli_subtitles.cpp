@@ -2,7 +2,6 @@
 // subtitle job does it in batch mode, with the lines of the info log on
 // standard output.
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -73,25 +72,25 @@ const SubtitleOption* FindOption(const std::string& name) {
 }
 
 // "--overlay 0" gives the flag its value; "--overlay c.xml" is the flag alone.
-bool FlagValueFollows(int argc, char** argv, int i) {
-    return i + 1 < argc && (std::strcmp(argv[i + 1], "0") == 0 || std::strcmp(argv[i + 1], "1") == 0);
+bool FlagValueFollows(const CommandArguments& args, int i) {
+    return i + 1 < args.size() && (args[i + 1] == "0" || args[i + 1] == "1");
 }
 
 }  // namespace
 
-int RunSubtitlesCommand(int argc, char** argv) {
+int RunSubtitlesCommand(const CommandArguments& args) {
     FormValues form;
     App().settings.Load(form);  // the INI file is read, never written
     AppSettings& settings = App().settings;
     SubtitleSettings options = settings.subtitle;
     bool optionsEnded = false;
-    std::vector<std::string> files;
+    std::vector<std::wstring> files;
     NgSwitches ng;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
+    for (int i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
         std::string ngError;
         if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-            files.push_back(arg);
+            files.push_back(args.Wide(i));
         } else if (arg == "--") {
             optionsEnded = true;
         } else if (arg == "-h" || arg == "--help") {
@@ -99,7 +98,7 @@ int RunSubtitlesCommand(int argc, char** argv) {
             return 0;
         } else if (arg == "-y" || arg == "--overwrite") {
             settings.AutoOverWrite = true;
-        } else if (const int taken = TakeNgSwitch(argc, argv, i, ng, ngError)) {
+        } else if (const int taken = TakeNgSwitch(args, i, ng, ngError)) {
             if (taken < 0) return UsageError(ngError);
         } else {
             // --name VALUE or --name=VALUE; a flag without 0 or 1 after it means 1.
@@ -111,10 +110,10 @@ int RunSubtitlesCommand(int argc, char** argv) {
             std::string value;
             if (equals != std::string::npos) {
                 value = arg.substr(equals + 1);
-            } else if (flag && !FlagValueFollows(argc, argv, i)) {
+            } else if (flag && !FlagValueFollows(args, i)) {
                 value = "1";
-            } else if (i + 1 < argc) {
-                value = argv[++i];
+            } else if (i + 1 < args.size()) {
+                value = args[++i];
             } else {
                 return UsageError(arg + ": 値がありません / missing value");
             }

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "infolog/info_log.h"
+#include "support/codepage.h"
 #include "support/replacing_file.h"
 #include "support/write_guard.h"
 
@@ -12,7 +13,7 @@ namespace {
 // The temporary file beside the output, made when the first bytes come.
 class FileOutput : public MergeOutput {
 public:
-    explicit FileOutput(const std::string& target) : target_(target) {}
+    explicit FileOutput(const std::wstring& target) : target_(target) {}
 
     bool Write(const std::string& bytes) override {
         if (!begun_) {
@@ -25,7 +26,7 @@ public:
     DWORD LastError() const { return file_.LastError(); }
 
 private:
-    std::string target_;
+    std::wstring target_;
     ReplacingFile file_;  // abandoned unless committed
     bool begun_ = false;
 };
@@ -34,14 +35,14 @@ void LogLine(const std::string& line) { InfoLog << line << EndLine; }
 
 }  // namespace
 
-MergeResult MergeCommentFiles(const std::vector<std::string>& paths, const std::string& output,
+MergeResult MergeCommentFiles(const std::vector<std::wstring>& paths, const std::wstring& output,
                               const MergeOptions& options) {
     std::vector<std::unique_ptr<MergeInput>> inputs;
-    for (const std::string& path : paths) {
+    for (const std::wstring& path : paths) {
         auto input = std::make_unique<MergeInput>();
-        input->name = path;
+        input->name = ShownPath(path);
         if (!input->reader.Open(path)) {
-            LogLine(UnreadableCommentFileLine(path, input->reader.Error()));
+            LogLine(UnreadableCommentFileLine(input->name, input->reader.Error()));
             return MergeResult{};
         }
         inputs.push_back(std::move(input));
@@ -52,7 +53,7 @@ MergeResult MergeCommentFiles(const std::vector<std::string>& paths, const std::
     MergeResult result = MergeStreams(inputs, options, file, LogLine);
     if (result.outcome == MergeOutcome::Saved && !file.Commit()) result.outcome = MergeOutcome::WriteFailed;
     if (result.outcome == MergeOutcome::WriteFailed) {
-        InfoLog << "◆ファイルを保存できません: " << output << " (" << static_cast<unsigned long>(file.LastError()) << ")"
+        InfoLog << "◆ファイルを保存できません: " << ShownPath(output) << " (" << static_cast<unsigned long>(file.LastError()) << ")"
                 << EndLine;
     }
     return result;

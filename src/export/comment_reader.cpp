@@ -635,7 +635,7 @@ struct CommentReader::Parser {
 CommentReader::CommentReader() = default;
 CommentReader::~CommentReader() = default;
 
-bool CommentReader::Start(bool file, const std::string& path, std::string bytes) {
+bool CommentReader::Start(bool file, const std::wstring& path, std::string bytes) {
     error_.clear();
     hasThread_ = hasViewCounter_ = false;
     parser_ = std::make_unique<Parser>(*this, true);
@@ -645,15 +645,15 @@ bool CommentReader::Start(bool file, const std::string& path, std::string bytes)
     return false;
 }
 
-bool CommentReader::Open(const std::string& path) { return Start(true, path, std::string()); }
+bool CommentReader::Open(const std::wstring& path) { return Start(true, path, std::string()); }
 
-bool CommentReader::OpenText(std::string bytes) { return Start(false, std::string(), std::move(bytes)); }
+bool CommentReader::OpenText(std::string bytes) { return Start(false, std::wstring(), std::move(bytes)); }
 
 void CommentReader::Close() { parser_.reset(); }
 
 bool CommentReader::Next() { return parser_ && !Failed() && parser_->NextChat(current_); }
 
-bool CommentReader::CheckFile(const std::string& path, std::size_t& chats, std::string& error) {
+bool CommentReader::CheckFile(const std::wstring& path, std::size_t& chats, std::string& error) {
     CommentReader reader;
     reader.parser_ = std::make_unique<Parser>(reader, false);
     chats = 0;

@@ -76,7 +76,7 @@ public:
 
     // Opens the file and works out its encoding. False when it is missing,
     // unreadable or in an encoding we cannot read; Error() then says why.
-    bool Open(const std::string& path);
+    bool Open(const std::wstring& path);
     // The same for a document in memory (bytes as a file holds them).
     bool OpenText(std::string bytes);
     // Lets the file go (the elements read so far stay).
@@ -101,11 +101,11 @@ public:
     // Reads the whole file once without keeping any element: true when it is
     // well-formed and readable; chats counts its chat elements. A bad file
     // gives the error the stream gives.
-    static bool CheckFile(const std::string& path, std::size_t& chats, std::string& error);
+    static bool CheckFile(const std::wstring& path, std::size_t& chats, std::string& error);
 
 private:
     struct Parser;
-    bool Start(bool file, const std::string& path, std::string bytes);
+    bool Start(bool file, const std::wstring& path, std::string bytes);
 
     std::unique_ptr<Parser> parser_;
     ChatElement current_;
@@ -114,5 +114,6 @@ private:
     std::string error_;
 };
 
-// The log line for a comment file that cannot be read, error as Error() gives it.
+// The log line for a comment file that cannot be read, error as Error() gives
+// it; path as the log shows it.
 std::string UnreadableCommentFileLine(const std::string& path, const std::string& error);

@@ -218,21 +218,21 @@ std::wstring BuildCommentLine(const std::wstring& format, const ChatElement& cha
     return line;
 }
 
-bool ExportCommentText(const std::string& format, const std::string& commentPath, const std::string& textPath,
+bool ExportCommentText(const std::string& format, const std::wstring& commentPath, const std::wstring& textPath,
                        ExportProgress* progress, NgFilter* filter) {
     // Emptying the text file would destroy the comment file it is made from.
     if (SameFile(commentPath, textPath)) {
-        InfoLog << "Error : the text file is the comment file " << textPath << EndLine;
+        InfoLog << "Error : the text file is the comment file " << ShownPath(textPath) << EndLine;
         return false;
     }
     TextLineWriter writer;
     if (!writer.Open(textPath, true)) {
-        InfoLog << "Error : CreateFile " << textPath << " (" << static_cast<unsigned long>(writer.LastError())
+        InfoLog << "Error : CreateFile " << ShownPath(textPath) << " (" << static_cast<unsigned long>(writer.LastError())
                 << ")" << EndLine;
         return false;
     }
     auto writeFailed = [&] {
-        InfoLog << "Error : WriteFile " << textPath << " (" << static_cast<unsigned long>(writer.LastError()) << ")"
+        InfoLog << "Error : WriteFile " << ShownPath(textPath) << " (" << static_cast<unsigned long>(writer.LastError()) << ")"
                 << EndLine;
         return false;
     };
@@ -244,7 +244,7 @@ bool ExportCommentText(const std::string& format, const std::string& commentPath
         CommentReader reader;
         if (!CommentReader::CheckFile(commentPath, count, error) || !reader.Open(commentPath)) {
             if (error.empty()) error = reader.Error();
-            InfoLog << UnreadableCommentFileLine(commentPath, error) << EndLine;
+            InfoLog << UnreadableCommentFileLine(ShownPath(commentPath), error) << EndLine;
             InfoLog << "Error : pDoc->documentElement" << EndLine;
             return false;
         }
@@ -270,7 +270,7 @@ bool ExportCommentText(const std::string& format, const std::string& commentPath
             }
         }
         if (reader.Failed()) {  // the file changed after the first pass
-            InfoLog << UnreadableCommentFileLine(commentPath, reader.Error()) << EndLine;
+            InfoLog << UnreadableCommentFileLine(ShownPath(commentPath), reader.Error()) << EndLine;
             InfoLog << "Error : pDoc->documentElement" << EndLine;
             return false;
         }

@@ -22,7 +22,7 @@ public:
 // is read. Logs its own failures; true when every line has been written.
 // progress may be null (nothing shown); a comment the filter hides gets no
 // line (no filter: every comment has one).
-bool ExportCommentText(const std::string& format, const std::string& commentPath, const std::string& textPath,
+bool ExportCommentText(const std::string& format, const std::wstring& commentPath, const std::wstring& textPath,
                        ExportProgress* progress = nullptr, NgFilter* filter = nullptr);
 
 // One field of a chat element by its key ("date", "date.year", "vpos.second",

@@ -102,13 +102,13 @@ public:
     bool CheckInputs() {
         for (const std::wstring& input : options_.inputs) {
             if (SameFile(input, options_.output) || SameFile(input, ManifestPathFor(options_.output))) {
-                InfoLog << "Error : the data file is the comment file " << WideToAnsi(input) << EndLine;
+                InfoLog << "Error : the data file is the comment file " << ShownPath(input) << EndLine;
                 return false;
             }
             std::size_t count = 0;
             std::string error;
-            if (!CommentReader::CheckFile(WideToAnsi(input), count, error)) {
-                InfoLog << "Error : " << WideToAnsi(input) << " : " << error << EndLine;
+            if (!CommentReader::CheckFile(input, count, error)) {
+                InfoLog << UnreadableCommentFileLine(ShownPath(input), error) << EndLine;
                 return false;
             }
             total_ += count;
@@ -140,13 +140,13 @@ private:
         DataManifest::Input entry;
         entry.path = WideToUtf8(path);
         if (!HashFile(path, entry.sha256)) {
-            InfoLog << "Error : ReadFile " << WideToAnsi(path) << " (" << static_cast<unsigned long>(::GetLastError())
+            InfoLog << "Error : ReadFile " << ShownPath(path) << " (" << static_cast<unsigned long>(::GetLastError())
                     << ")" << EndLine;
             return false;
         }
         CommentReader reader;
-        if (!reader.Open(WideToAnsi(path))) {
-            InfoLog << "Error : " << WideToAnsi(path) << " : " << reader.Error() << EndLine;
+        if (!reader.Open(path)) {
+            InfoLog << UnreadableCommentFileLine(ShownPath(path), reader.Error()) << EndLine;
             return false;
         }
         std::wstring text;
@@ -168,7 +168,7 @@ private:
             ShowProgress(++summary_.comments);
         }
         if (reader.Failed()) {  // the file changed after the check
-            InfoLog << "Error : " << WideToAnsi(path) << " : " << reader.Error() << EndLine;
+            InfoLog << UnreadableCommentFileLine(ShownPath(path), reader.Error()) << EndLine;
             return false;
         }
         entry.thread = std::string(AttributeOr(reader.ThreadElement(), "thread"));
@@ -218,7 +218,7 @@ private:
     }
 
     static bool WriteFailed(const ReplacingFile& file, const std::wstring& path) {
-        InfoLog << "◆ファイルを保存できません: " << WideToAnsi(path) << " ("
+        InfoLog << "◆ファイルを保存できません: " << ShownPath(path) << " ("
                 << static_cast<unsigned long>(file.LastError()) << ")" << EndLine;
         return false;
     }

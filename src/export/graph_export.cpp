@@ -1,7 +1,5 @@
 #include "export/graph_export.h"
 
-#include <shlwapi.h>
-
 #include <exception>
 #include <string_view>
 
@@ -25,7 +23,7 @@ CommentPosition PositionOf(const ChatElement& chat) {
 bool WriteCsv(const std::wstring& path, const GraphFigures& figures) {
     ReplacingFile file;
     if (file.Begin(path) && file.Write(GraphCsv(figures)) && file.Commit()) return true;
-    InfoLog << "Error : CSV " << WideToAnsi(path) << " (" << static_cast<unsigned long>(file.LastError()) << ")"
+    InfoLog << "Error : CSV " << ShownPath(path) << " (" << static_cast<unsigned long>(file.LastError()) << ")"
             << EndLine;
     return false;
 }
@@ -35,12 +33,12 @@ bool SeparateFiles(const GraphExport& request) {
     const std::wstring* outputs[] = {&request.picturePath, &request.csvPath};
     for (const std::wstring* output : outputs) {
         if (!output->empty() && SamePath(request.commentPath, *output)) {
-            InfoLog << "Error : the output is the comment file " << WideToAnsi(*output) << EndLine;
+            InfoLog << "Error : the output is the comment file " << ShownPath(*output) << EndLine;
             return false;
         }
     }
     if (!request.csvPath.empty() && SamePath(request.picturePath, request.csvPath)) {
-        InfoLog << "Error : the picture and the CSV are one file " << WideToAnsi(request.csvPath) << EndLine;
+        InfoLog << "Error : the picture and the CSV are one file " << ShownPath(request.csvPath) << EndLine;
         return false;
     }
     return true;
@@ -60,7 +58,7 @@ bool ReadGraphFigures(const std::wstring& commentPath, const GraphTiming& timing
     reading = GraphReading();
     GraphCounter counter(timing);
     CommentReader reader;
-    if (!reader.Open(WideToAnsi(commentPath))) {
+    if (!reader.Open(commentPath)) {
         error = reader.Error();
         return false;
     }
@@ -92,7 +90,7 @@ bool ExportCommentGraph(const GraphExport& request) {
         GraphReading reading;
         std::string error;
         if (!ReadGraphFigures(request.commentPath, request.timing, request.hide, reading, error)) {
-            InfoLog << "Error : " << WideToAnsi(request.commentPath) << " : " << error << EndLine;
+            InfoLog << UnreadableCommentFileLine(ShownPath(request.commentPath), error) << EndLine;
             return false;
         }
         const GraphFigures& figures = reading.figures;
@@ -116,7 +114,7 @@ bool ExportCommentGraph(const GraphExport& request) {
             return false;
         }
         if (!WritePngFile(request.picturePath, picture, error)) {
-            InfoLog << "Error : PNG " << WideToAnsi(request.picturePath) << " : " << error << EndLine;
+            InfoLog << "Error : PNG " << ShownPath(request.picturePath) << " : " << error << EndLine;
             return false;
         }
         InfoLog << "Save PNG" << EndLine;
@@ -133,7 +131,4 @@ bool ExportCommentGraph(const GraphExport& request) {
     return false;
 }
 
-std::wstring GraphPicturePathFor(const std::wstring& commentPath) {
-    const wchar_t* extension = ::PathFindExtensionW(commentPath.c_str());
-    return commentPath.substr(0, static_cast<std::size_t>(extension - commentPath.c_str())) + L".png";
-}
+std::wstring GraphPicturePathFor(const std::wstring& commentPath) { return ReplaceExtension(commentPath, L".png"); }

@@ -59,7 +59,7 @@ bool LoadNgRules(const std::wstring& path, NgRuleSet& rules) {
     DWORD code = 0;
     if (!ReadWholeFile(path, bytes, code)) {
         InfoLog << kLoadFailed << EndLine;
-        InfoLog << "ファイルを読めません: " << WideToAnsi(path) << " (" << static_cast<unsigned long>(code) << ")"
+        InfoLog << "ファイルを読めません: " << ShownPath(path) << " (" << static_cast<unsigned long>(code) << ")"
                 << EndLine;
         return false;
     }
@@ -111,7 +111,7 @@ bool WriteNgRuleDocument(const std::wstring& path, const NgRuleDocument& documen
 bool PrepareNgFilter(const NgChoice& choice, std::optional<NgFilter>& filter) {
     filter.reset();
     if (!choice.apply) return true;
-    InfoLog << "NG = " << WideToAnsi(choice.ruleFile) << EndLine;
+    InfoLog << "NG = " << ShownPath(choice.ruleFile) << EndLine;
     NgRuleSet rules;
     if (!LoadNgRules(choice.ruleFile, rules)) return false;
     filter.emplace(std::move(rules));

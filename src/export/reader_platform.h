@@ -17,8 +17,9 @@ public:
     virtual bool Read(char* out, std::size_t room, std::size_t& got, std::string& error) = 0;
 };
 
-// Null when the file cannot be opened; error says why.
-std::unique_ptr<FileBytes> OpenFileBytes(const std::string& path, std::string& error);
+// Null when the file cannot be opened; error says why. The path is the file
+// system's name, UTF-16 units whatever the width of wchar_t.
+std::unique_ptr<FileBytes> OpenFileBytes(const std::wstring& path, std::string& error);
 
 enum class JapaneseCode { ShiftJis, EucJp };
 

@@ -32,8 +32,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<FileBytes> OpenFileBytes(const std::string& path, std::string& error) {
-    FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+std::unique_ptr<FileBytes> OpenFileBytes(const std::wstring& path, std::string& error) {
+    FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                   nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) {
         error = "cannot open the file (" + std::to_string(::GetLastError()) + ")";

@@ -124,7 +124,7 @@ private:
 
 // The one place that reads the comment file: each chat element goes to the
 // decoder in document order and is not looked at again.
-bool ReadComments(const std::string& path, CommentDecoder& decoder, std::string& error) {
+bool ReadComments(const std::wstring& path, CommentDecoder& decoder, std::string& error) {
     CommentReader reader;
     if (!reader.Open(path)) {
         error = reader.Error();
@@ -138,8 +138,8 @@ bool ReadComments(const std::string& path, CommentDecoder& decoder, std::string&
 // Buffered writes to the subtitle file.
 class AssWriter {
 public:
-    bool Open(const std::string& path) {
-        file_.reset(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+    bool Open(const std::wstring& path) {
+        file_.reset(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
         error_ = file_ ? 0 : ::GetLastError();
         buffer_.reserve(kFlushAt + 4096);
@@ -230,11 +230,11 @@ void AppendEvent(std::string& s, const SubtitleComment& c, const Placement& p, c
     s += c.text;
 }
 
-bool WriteSubtitles(const std::string& assPath, const SubtitleSettings& options, const Stage& stage,
+bool WriteSubtitles(const std::wstring& assPath, const SubtitleSettings& options, const Stage& stage,
                     std::vector<SubtitleComment>& records, ExportProgress* progress, SubtitleSummary& summary) {
     AssWriter out;
     if (!out.Open(assPath)) {
-        InfoLog << "Error : CreateFile " << assPath << " (" << static_cast<unsigned long>(out.Error()) << ")"
+        InfoLog << "Error : CreateFile " << ShownPath(assPath) << " (" << static_cast<unsigned long>(out.Error()) << ")"
                 << EndLine;
         return false;
     }
@@ -267,7 +267,7 @@ bool WriteSubtitles(const std::string& assPath, const SubtitleSettings& options,
         }
     }
     if (!out.Flush()) {
-        InfoLog << "Error : WriteFile " << assPath << " (" << static_cast<unsigned long>(out.Error()) << ")"
+        InfoLog << "Error : WriteFile " << ShownPath(assPath) << " (" << static_cast<unsigned long>(out.Error()) << ")"
                 << EndLine;
         return false;
     }
@@ -277,11 +277,11 @@ bool WriteSubtitles(const std::string& assPath, const SubtitleSettings& options,
 
 }  // namespace
 
-bool ExportSubtitles(const SubtitleSettings& options, const std::string& commentPath, const std::string& assPath,
+bool ExportSubtitles(const SubtitleSettings& options, const std::wstring& commentPath, const std::wstring& assPath,
                      ExportProgress* progress, SubtitleSummary* summaryOut, NgFilter* filter) {
     // Writing the subtitle file would destroy the comment file it is made from.
     if (SameFile(commentPath, assPath)) {
-        InfoLog << "Error : the subtitle file is the comment file " << assPath << EndLine;
+        InfoLog << "Error : the subtitle file is the comment file " << ShownPath(assPath) << EndLine;
         return false;
     }
     SubtitleSummary local;
@@ -307,7 +307,7 @@ bool ExportSubtitles(const SubtitleSettings& options, const std::string& comment
         }
         std::string error;
         if (!ReadComments(commentPath, decoder, error)) {
-            InfoLog << UnreadableCommentFileLine(commentPath, error) << EndLine;
+            InfoLog << UnreadableCommentFileLine(ShownPath(commentPath), error) << EndLine;
             return false;
         }
         if (summary.comments == 0) {

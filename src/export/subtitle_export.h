@@ -26,6 +26,6 @@ struct SubtitleSummary {
 // progress and summary may be null. The Exclude option becomes one more
 // pattern rule after the filter's (a filter of its own without one); a hidden
 // comment is not written at all.
-bool ExportSubtitles(const SubtitleSettings& options, const std::string& commentPath, const std::string& assPath,
+bool ExportSubtitles(const SubtitleSettings& options, const std::wstring& commentPath, const std::wstring& assPath,
                      ExportProgress* progress = nullptr, SubtitleSummary* summary = nullptr,
                      NgFilter* filter = nullptr);

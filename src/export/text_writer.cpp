@@ -8,9 +8,9 @@ namespace {
 constexpr std::size_t kBufferedBytes = 64 * 1024;
 }
 
-bool TextLineWriter::Open(const std::string& path, bool buffered) {
+bool TextLineWriter::Open(const std::wstring& path, bool buffered) {
     Close();
-    file_.reset(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+    file_.reset(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
     lastError_ = file_ ? 0 : ::GetLastError();
     buffered_ = buffered;

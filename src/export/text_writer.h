@@ -19,7 +19,7 @@ public:
     // created; LastError() holds the system's code. Buffered, lines gather
     // and go to the system in large writes and at Close (which leaving any
     // way does): a long export does not pay one system call per line.
-    bool Open(const std::string& path, bool buffered = false);
+    bool Open(const std::wstring& path, bool buffered = false);
     // Encodes the line and writes it with its line end (every LF inside the
     // line becomes CR LF too); unbuffered, it reaches the system at once, so
     // that what was written survives a later failure. A line that fails to

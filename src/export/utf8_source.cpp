@@ -120,7 +120,7 @@ bool Detect(std::string_view start, Encoding& encoding, std::size_t& bom, std::s
 Utf8Source::Utf8Source() = default;
 Utf8Source::~Utf8Source() = default;
 
-bool Utf8Source::OpenFile(const std::string& path) {
+bool Utf8Source::OpenFile(const std::wstring& path) {
     bytes_.clear();
     file_ = OpenFileBytes(path, error_);
     return file_ && Start();

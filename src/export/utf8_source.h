@@ -20,7 +20,7 @@ public:
 
     // False when the file cannot be opened or its encoding is not one we read;
     // Error() says why.
-    bool OpenFile(const std::string& path);
+    bool OpenFile(const std::wstring& path);
     // The same for bytes as a file holds them.
     bool OpenBytes(std::string bytes);
 

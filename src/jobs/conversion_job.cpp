@@ -6,6 +6,7 @@
 #include "export/ng_rule_file.h"
 #include "settings/settings.h"
 #include "infolog/info_log.h"
+#include "support/codepage.h"
 #include "support/text.h"
 
 void ReportConversionOutcome(bool batch, ConversionView* view, const std::string& batchLine,
@@ -31,8 +32,8 @@ bool RunConversionJob(const ConversionRequest& request, ConversionView* view) {
     InfoLog << "-----------------------------" << EndLine;
     InfoLog << "[データ抽出 開始]" << EndLine;
     InfoLog << "Format = " << request.format << EndLine;
-    InfoLog << "XML = " << request.commentPath << EndLine;
-    InfoLog << "SavePath = " << request.textPath << EndLine;
+    InfoLog << "XML = " << ShownPath(request.commentPath) << EndLine;
+    InfoLog << "SavePath = " << ShownPath(request.textPath) << EndLine;
 
     const bool ok = ExportWithNgRules(request.ng, [&](NgFilter* filter) {
         return ExportCommentText(request.format, request.commentPath, request.textPath, view, filter);
@@ -41,20 +42,20 @@ bool RunConversionJob(const ConversionRequest& request, ConversionView* view) {
     return ok;
 }
 
-std::string TextFilePathFor(const std::string& commentPath) {
-    return DropLastCharacters(commentPath, 3) + "txt";
+std::wstring TextFilePathFor(const std::wstring& commentPath) {
+    return DropLastCharacters(commentPath, 3) + L"txt";
 }
 
-bool ConfirmTextOverwrite(std::string& textPath) {
+bool ConfirmTextOverwrite(std::wstring& textPath) {
     static const FileFilter filters[] = {{"コメントファイル(*.txt)", "*.txt"}, {"すべてのファイル(*.*)", "*.*"}};
-    return ConfirmOverwrite(textPath, PlatformFilter(filters, std::size(filters)), ".txt");
+    return ConfirmOverwrite(textPath, PlatformFilter(filters, std::size(filters)), L".txt");
 }
 
-bool ChooseTextFilePath(const std::string& commentPath, std::string& textPath) {
+bool ChooseTextFilePath(const std::wstring& commentPath, std::wstring& textPath) {
     textPath = TextFilePathFor(commentPath);
     return ConfirmTextOverwrite(textPath);
 }
 
-std::string TextSavedMessage(const std::string& textPath) {
-    return "コメント(テキストファイル)を保存しました。\n\n" + textPath;
+std::string TextSavedMessage(const std::wstring& textPath) {
+    return "コメント(テキストファイル)を保存しました。\n\n" + ShownPath(textPath);
 }

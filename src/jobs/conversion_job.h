@@ -9,8 +9,8 @@
 #include "settings/settings.h"
 
 struct ConversionRequest {
-    std::string commentPath;
-    std::string textPath;
+    std::wstring commentPath;
+    std::wstring textPath;
     std::string format;             // a copy of Format taken when the request is filled
     std::string completionMessage;  // shown or logged on success
     bool batch = false;             // outcomes to the info log instead of message boxes
@@ -38,14 +38,14 @@ void ReportJobEnd(bool ok, bool batch, ConversionView* view, const std::string& 
 bool RunConversionJob(const ConversionRequest& request, ConversionView* view = nullptr);
 
 // The comment file's path with its last three characters replaced by "txt".
-std::string TextFilePathFor(const std::string& commentPath);
+std::wstring TextFilePathFor(const std::wstring& commentPath);
 
 // The overwrite question for a text file (filter "*.txt", extension ".txt");
 // the user may choose another path. False when cancelled; the caller decides
 // what to log.
-bool ConfirmTextOverwrite(std::string& textPath);
+bool ConfirmTextOverwrite(std::wstring& textPath);
 // TextFilePathFor followed by the overwrite question.
-bool ChooseTextFilePath(const std::string& commentPath, std::string& textPath);
+bool ChooseTextFilePath(const std::wstring& commentPath, std::wstring& textPath);
 
 // The completion message of the menu command, the file drop and the console.
-std::string TextSavedMessage(const std::string& textPath);
+std::string TextSavedMessage(const std::wstring& textPath);

@@ -4,6 +4,9 @@
 
 #include <cstdlib>
 
+#include "support/codepage.h"
+#include "support/files.h"
+
 namespace {
 
 InputCheck Refuse(const char* message, InputField focus = InputField::None) {
@@ -13,8 +16,6 @@ InputCheck Refuse(const char* message, InputField focus = InputField::None) {
     check.focus = focus;
     return check;
 }
-
-bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 bool PastDateAcceptable(const FormValues& form) {
     SYSTEMTIME now;
@@ -53,10 +54,11 @@ InputCheck ValidateFetchInput(const FormValues& form) {
         return Refuse("URLを入力して下さい。", InputField::Address);
     }
     if (form.SavePath.empty()) return Refuse("保存先フォルダを指定して下さい。", InputField::SaveFolder);
-    if (form.SavePath.size() < 4) {
+    // Counted in the code page's bytes, as the check has always counted.
+    if (ShownPath(form.SavePath).size() < 4) {
         return Refuse("保存先フォルダのパスが正しくありません。\n入力した保存フォルダのパスを確認して下さい。");
     }
-    if (!Exists(form.SavePath) && !::CreateDirectoryA(form.SavePath.c_str(), nullptr)) {
+    if (!FileExists(form.SavePath) && !::CreateDirectoryW(form.SavePath.c_str(), nullptr)) {
         return Refuse("フォルダの作成に失敗しました。\n入力した保存フォルダのパスを確認して下さい。");
     }
     if (LeadingNumber(form.Comment) <= 0 && !form.GetAllComment) {

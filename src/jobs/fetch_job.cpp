@@ -10,6 +10,7 @@
 #include "jobs/proxy_override.h"
 #include "jobs/subtitle_job.h"
 #include "support/cancel.h"
+#include "support/codepage.h"
 #include "support/text.h"
 
 const char kFetchErrorText[] =
@@ -49,9 +50,9 @@ FetchOutcome FetchOneAddress(const std::string& address, const FetchJobInput& in
     } else {
         InfoLog << "Comment = " << commentCount << EndLine;
     }
-    InfoLog << "SavePath = " << input.saveFolder << EndLine;
+    InfoLog << "SavePath = " << ShownPath(input.saveFolder) << EndLine;
 
-    std::string savedPath;
+    std::wstring savedPath;
     bool saved = false;
     if (input.history) {
         switch (AcquireHistory(client, address, input.saveFolder, input.maxRequests, savedPath)) {
@@ -72,7 +73,7 @@ FetchOutcome FetchOneAddress(const std::string& address, const FetchJobInput& in
         const bool subtitles = view.SubtitlesChecked();
         bool textDone = false;
         if (view.TextConversionChecked()) {
-            std::string textPath;
+            std::wstring textPath;
             if (!ChooseTextFilePath(savedPath, textPath)) {
                 InfoLog << "操作を取り消しました" << EndLine;
                 return FetchOutcome::Cancelled;
@@ -81,7 +82,8 @@ FetchOutcome FetchOneAddress(const std::string& address, const FetchJobInput& in
             request.commentPath = savedPath;
             request.textPath = textPath;
             request.format = App().settings.Format;
-            request.completionMessage = "コメントファイルを保存しました。\r\n\n" + savedPath + "\r\n" + textPath;
+            request.completionMessage =
+                "コメントファイルを保存しました。\r\n\n" + ShownPath(savedPath) + "\r\n" + ShownPath(textPath);
             request.batch = batch;
             if (!view.RunConversion(request)) return FetchOutcome::Failed;
             if (!subtitles) return FetchOutcome::Saved;
@@ -96,13 +98,13 @@ FetchOutcome FetchOneAddress(const std::string& address, const FetchJobInput& in
             request.commentPath = savedPath;
             request.options = App().settings.subtitle;
             request.completionMessage = textDone ? SubtitleSavedMessage(request.assPath)
-                                                 : "コメントファイルを保存しました。\r\n\n" + savedPath + "\r\n" +
-                                                       request.assPath;
+                                                 : "コメントファイルを保存しました。\r\n\n" + ShownPath(savedPath) +
+                                                       "\r\n" + ShownPath(request.assPath);
             request.batch = batch;
             return view.RunSubtitles(request) ? FetchOutcome::Saved : FetchOutcome::Failed;
         }
         if (!batch) {
-            view.ShowMessage("コメントファイルを保存しました。\n\n" + savedPath);
+            view.ShowMessage("コメントファイルを保存しました。\n\n" + ShownPath(savedPath));
         } else {
             InfoLog << "コメントファイルを保存しました" << EndLine;
         }
@@ -110,7 +112,7 @@ FetchOutcome FetchOneAddress(const std::string& address, const FetchJobInput& in
     }
     // The failure of an address cut short by a stop is the stop's: nothing more to report.
     if (FetchStopRequested()) return FetchOutcome::Failed;
-    if (savedPath == "CANCEL") {
+    if (savedPath == kSaveCancelled) {
         InfoLog << "操作を取り消しました" << EndLine;
         return FetchOutcome::Cancelled;
     }

@@ -35,7 +35,7 @@ public:
 
 struct FetchJobInput {
     std::string addressText;  // addresses separated by ";"
-    std::string saveFolder;
+    std::wstring saveFolder;
     int commentCount = 0;
     std::tm pastDate{};  // all zero: current comments
     bool autoFetch = false;

@@ -16,19 +16,18 @@ struct VideoPattern {
 
 }  // namespace
 
-bool IsDroppableCommentFile(const std::string& path) {
-    const std::string extension = FileExtension(path);
-    return extension == ".xml" || extension == ".XML" || extension == ".Xml";
+bool IsDroppableCommentFile(const std::wstring& path) {
+    const std::wstring extension = FileExtension(path);
+    return extension == L".xml" || extension == L".XML" || extension == L".Xml";
 }
 
-std::string ExtractVideoAddress(const std::string& path) {
+std::string ExtractVideoAddress(const std::wstring& text) {
     // Compiled once; a compiled pattern may be searched from any thread.
     static const VideoPattern patterns[] = {
         {WideRegex("(sm|am|fz)[0-9]+"), 0},
         {WideRegex("[\\[\\(\\{]([0-9]{4,})[\\]\\)\\}]"), 1},
         {WideRegex("\\W([0-9]{4,})\\W"), 1},
     };
-    const std::wstring text = AnsiToWide(path);
     for (const VideoPattern& pattern : patterns) {
         std::vector<std::wstring> groups;
         if (pattern.regex.Search(text, groups)) {

@@ -46,8 +46,8 @@ HistoryOutcome Stopped() {
 
 }  // namespace
 
-HistoryOutcome AcquireHistory(CCommentClient& client, const std::string& address, const std::string& saveFolder,
-                              int maxRequests, std::string& savedPath) {
+HistoryOutcome AcquireHistory(CCommentClient& client, const std::string& address, const std::wstring& saveFolder,
+                              int maxRequests, std::wstring& savedPath) {
     ThreadTarget target;
     if (!client.FindThread(address, target)) return HistoryOutcome::Failed;
     InfoLog << "全履歴を取得します" << EndLine;
@@ -56,9 +56,9 @@ HistoryOutcome AcquireHistory(CCommentClient& client, const std::string& address
     if (!client.GetPastLogPass(target, waybackKey, userId)) return HistoryOutcome::Failed;
     const std::string fileName = CurrentCommentFileName(target);
     InfoLog << "Filename = " << fileName << EndLine;
-    std::string path = saveFolder + "\\" + fileName + ".xml";
+    std::wstring path = CommentFilePath(saveFolder, fileName);
     if (!ConfirmCommentFileOverwrite(path)) {
-        savedPath = "CANCEL";
+        savedPath = kSaveCancelled;
         return HistoryOutcome::Cancelled;
     }
     savedPath = path;
@@ -119,7 +119,7 @@ HistoryOutcome AcquireHistory(CCommentClient& client, const std::string& address
     }
 
     // Oldest first: where a comment changed, the newer reply's version stands.
-    std::vector<std::string> paths;
+    std::vector<std::wstring> paths;
     for (auto it = replies.rbegin(); it != replies.rend(); ++it) paths.push_back((*it)->Path());
     MergeOptions options;
     options.newestByServerTime = false;

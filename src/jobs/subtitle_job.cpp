@@ -1,20 +1,19 @@
 #include "jobs/subtitle_job.h"
 
-#include <shlwapi.h>
-
 #include <iterator>
-#include <vector>
 
 #include "acquisition/naming.h"
 #include "export/ng_rule_file.h"
 #include "export/subtitle_export.h"
 #include "infolog/info_log.h"
+#include "support/codepage.h"
+#include "support/files.h"
 
 bool RunSubtitleJob(const SubtitleRequest& request, ConversionView* view) {
     InfoLog << "-----------------------------" << EndLine;
     InfoLog << "[字幕変換 開始]" << EndLine;
-    InfoLog << "XML = " << request.commentPath << EndLine;
-    InfoLog << "SavePath = " << request.assPath << EndLine;
+    InfoLog << "XML = " << ShownPath(request.commentPath) << EndLine;
+    InfoLog << "SavePath = " << ShownPath(request.assPath) << EndLine;
     InfoLog << "Stage = " << request.options.StageWidth << "x" << request.options.StageHeight << EndLine;
     InfoLog << "Font = " << request.options.FontName << EndLine;
 
@@ -25,24 +24,18 @@ bool RunSubtitleJob(const SubtitleRequest& request, ConversionView* view) {
     return ok;
 }
 
-std::string SubtitleFilePathFor(const std::string& commentPath) {
-    // The shell's path functions walk code page 932 by characters.
-    std::vector<char> buffer(commentPath.begin(), commentPath.end());
-    buffer.push_back('\0');
-    const char* extension = ::PathFindExtensionA(buffer.data());
-    return commentPath.substr(0, static_cast<std::size_t>(extension - buffer.data())) + ".ass";
-}
+std::wstring SubtitleFilePathFor(const std::wstring& commentPath) { return ReplaceExtension(commentPath, L".ass"); }
 
-bool ConfirmSubtitleOverwrite(std::string& assPath) {
+bool ConfirmSubtitleOverwrite(std::wstring& assPath) {
     static const FileFilter filters[] = {{"字幕ファイル(*.ass)", "*.ass"}, {"すべてのファイル(*.*)", "*.*"}};
-    return ConfirmOverwrite(assPath, PlatformFilter(filters, std::size(filters)), ".ass");
+    return ConfirmOverwrite(assPath, PlatformFilter(filters, std::size(filters)), L".ass");
 }
 
-bool ChooseSubtitleFilePath(const std::string& commentPath, std::string& assPath) {
+bool ChooseSubtitleFilePath(const std::wstring& commentPath, std::wstring& assPath) {
     assPath = SubtitleFilePathFor(commentPath);
     return ConfirmSubtitleOverwrite(assPath);
 }
 
-std::string SubtitleSavedMessage(const std::string& assPath) {
-    return "字幕ファイル(ASS)を保存しました。\n\n" + assPath;
+std::string SubtitleSavedMessage(const std::wstring& assPath) {
+    return "字幕ファイル(ASS)を保存しました。\n\n" + ShownPath(assPath);
 }

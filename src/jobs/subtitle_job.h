@@ -9,8 +9,8 @@
 #include "settings/subtitle_settings.h"
 
 struct SubtitleRequest {
-    std::string commentPath;
-    std::string assPath;
+    std::wstring commentPath;
+    std::wstring assPath;
     SubtitleSettings options;       // a copy taken when the request is filled
     std::string completionMessage;  // shown or logged on success
     bool batch = false;             // outcomes to the info log instead of message boxes
@@ -21,13 +21,13 @@ struct SubtitleRequest {
 bool RunSubtitleJob(const SubtitleRequest& request, ConversionView* view = nullptr);
 
 // The comment file's path with its extension (if any) replaced by ".ass".
-std::string SubtitleFilePathFor(const std::string& commentPath);
+std::wstring SubtitleFilePathFor(const std::wstring& commentPath);
 
 // The overwrite question for a subtitle file (filter "*.ass", extension
 // ".ass"); the user may choose another path. False when cancelled.
-bool ConfirmSubtitleOverwrite(std::string& assPath);
+bool ConfirmSubtitleOverwrite(std::wstring& assPath);
 // SubtitleFilePathFor followed by the overwrite question.
-bool ChooseSubtitleFilePath(const std::string& commentPath, std::string& assPath);
+bool ChooseSubtitleFilePath(const std::wstring& commentPath, std::wstring& assPath);
 
 // The completion message of the menu command and the console.
-std::string SubtitleSavedMessage(const std::string& assPath);
+std::string SubtitleSavedMessage(const std::wstring& assPath);

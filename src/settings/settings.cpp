@@ -8,23 +8,9 @@
 
 #include <shlwapi.h>
 
-#include <cstdlib>
-#include <vector>
-
-namespace {
-
-std::string CurrentDirectory() {
-    DWORD size = ::GetCurrentDirectoryA(0, nullptr);
-    std::vector<char> buffer(size + 1, '\0');
-    ::GetCurrentDirectoryA(size + 1, buffer.data());
-    return buffer.data();
-}
-
-}  // namespace
-
 AppContext::AppContext() {
-    startDirectory = CurrentDirectory();
-    settings.iniPath = startDirectory + "\\" + settings.iniFileName;
+    startDirectory = CurrentFolder();
+    settings.iniPath = startDirectory + L"\\" + AnsiToWide(settings.iniFileName);
 }
 
 void AppSettings::LoadSite() {
@@ -44,7 +30,7 @@ NgChoice AppSettings::NgRuleChoice() const {
     NgChoice choice;
     choice.apply = ng.Apply;
     const std::wstring file = ng.RuleFile.empty() ? std::wstring(kDefaultNgRuleFile) : ng.RuleFile;
-    choice.ruleFile = ::PathIsRelativeW(file.c_str()) ? AnsiToWide(App().startDirectory) + L"\\" + file : file;
+    choice.ruleFile = ::PathIsRelativeW(file.c_str()) ? App().startDirectory + L"\\" + file : file;
     return choice;
 }
 
@@ -61,16 +47,14 @@ bool AppSettings::Load(FormValues& form) {
     InfoHeight = ini.Int("info", "Height", ScaleToScreen(400));
 
     form.URL = ini.Text("main", "URL", site.WatchPrefix());
-    const std::string startDirectory = App().startDirectory;
-    std::string savePath = ini.Text("main", "SavePath", startDirectory + "\\Down");
+    const std::wstring& startDirectory = App().startDirectory;
+    std::wstring savePath = ini.Path("main", "SavePath", startDirectory + L"\\Down");
     if (savePath.empty()) savePath = startDirectory;
     // A folder named with a dot (D:\anime.2024) is the user's choice; only a
     // path that names no folder loses its last extension.
-    if (!IsFolder(AnsiToWide(savePath))) {
-        std::vector<char> buffer(savePath.begin(), savePath.end());
-        buffer.resize(savePath.size() + MAX_PATH, '\0');
-        ::PathRemoveExtensionA(buffer.data());
-        savePath = buffer.data();
+    if (!IsFolder(savePath)) {
+        ::PathRemoveExtensionW(&savePath[0]);
+        savePath.resize(std::char_traits<wchar_t>::length(savePath.c_str()));
     }
     form.SavePath = savePath;
     form.Comment = ini.Text("main", "Comment", "250");
@@ -94,7 +78,7 @@ bool AppSettings::Load(FormValues& form) {
     AccessWait = ini.Int("main", "AccessWait", 5);
     subtitle = LoadSubtitleSettings(iniPath);
     ng.Apply = ini.Flag("ng", "Apply", false);
-    ng.RuleFile = AnsiToWide(ini.Text("ng", "RuleFile", ""));
+    ng.RuleFile = ini.Path("ng", "RuleFile", L"");
 
     SYSTEMTIME now;
     ::GetLocalTime(&now);
@@ -113,6 +97,8 @@ bool AppSettings::Load(FormValues& form) {
     return true;
 }
 
+bool AppSettings::CanKeepSaveFolder(const std::wstring& folder) { return Ini::CanKeepPath(folder); }
+
 bool AppSettings::Save(const FormValues& form, const WindowPlacementValues& placement) {
     const Ini ini(iniPath);
     if (placement.hasMain) {
@@ -127,7 +113,7 @@ bool AppSettings::Save(const FormValues& form, const WindowPlacementValues& plac
         ini.WriteInt("info", "Height", placement.infoHeight);
     }
     ini.Write("main", "URL", form.URL);
-    ini.Write("main", "SavePath", form.SavePath);
+    ini.WritePath("main", "SavePath", form.SavePath);
     ini.WriteInt("main", "Comment", LeadingNumber(form.Comment));
     ini.WriteFlag("main", "GetAllComment", form.GetAllComment);
     ini.WriteFlag("main", "TranslateText", form.TranslateText);

@@ -14,7 +14,7 @@
 // companion both load and save them through the store.
 struct FormValues {
     std::string URL;
-    std::string SavePath;
+    std::wstring SavePath;  // a path: UTF-16, any character
     std::string Comment = "250";
     bool GetAllComment = false;
     bool TranslateText = false;
@@ -66,7 +66,7 @@ inline const char kDefaultFilenameFormat[] = "%title%(%thread%)[%year2%.%month2%
 
 struct AppSettings {
     std::string iniFileName = "Kometori.ini";
-    std::string iniPath;  // start directory + "\" + iniFileName
+    std::wstring iniPath;  // start directory + "\" + iniFileName
 
     SiteSettings site;
 
@@ -107,7 +107,11 @@ struct AppSettings {
     bool Load(FormValues& form);
     // Writes every key; "Format", "FilenameFormat" and the "subtitle" keys only
     // when missing. False when any write failed (a read-only file or folder).
+    // A save folder the file cannot keep (CanKeepSaveFolder) is not written:
+    // the file keeps the last one it could.
     bool Save(const FormValues& form, const WindowPlacementValues& placement);
+    // The save folder reads back from the file as the same folder.
+    static bool CanKeepSaveFolder(const std::wstring& folder);
 };
 
 struct AppContext {
@@ -116,7 +120,7 @@ struct AppContext {
     std::string programName = "Kometori";
     std::string versionText = KOMETORI_VERSION;  // project() in CMakeLists.txt
     double versionNumber = KOMETORI_VERSION_NUMBER;
-    std::string startDirectory;  // fixed when the record is made
+    std::wstring startDirectory;  // fixed when the record is made
     bool proxySwitchedOff = false;
     AppSettings settings;
 };

@@ -123,7 +123,7 @@ bool SetSubtitleOption(SubtitleSettings& settings, const SubtitleOption& option,
     return true;
 }
 
-SubtitleSettings LoadSubtitleSettings(const std::string& iniPath) {
+SubtitleSettings LoadSubtitleSettings(const std::wstring& iniPath) {
     const Ini ini(iniPath);
     SubtitleSettings settings;
     std::string ignored;
@@ -135,7 +135,7 @@ SubtitleSettings LoadSubtitleSettings(const std::string& iniPath) {
     return settings;
 }
 
-bool WriteMissingSubtitleKeys(const std::string& iniPath, const SubtitleSettings& settings) {
+bool WriteMissingSubtitleKeys(const std::wstring& iniPath, const SubtitleSettings& settings) {
     const Ini ini(iniPath);
     for (const SubtitleOption& option : SubtitleOptions()) {
         if (!ini.Has(kSection, option.key)) ini.Write(kSection, option.key, SubtitleOptionValue(settings, option));

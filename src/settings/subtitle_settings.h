@@ -48,7 +48,7 @@ bool SetSubtitleOption(SubtitleSettings& settings, const SubtitleOption& option,
 
 // Reads the "subtitle" section: a missing key keeps its default, a value that
 // does not fit keeps the default too.
-SubtitleSettings LoadSubtitleSettings(const std::string& iniPath);
+SubtitleSettings LoadSubtitleSettings(const std::wstring& iniPath);
 // Writes the keys the section lacks, with their values, so that users find them;
 // false when the file could not be written.
-bool WriteMissingSubtitleKeys(const std::string& iniPath, const SubtitleSettings& settings);
+bool WriteMissingSubtitleKeys(const std::wstring& iniPath, const SubtitleSettings& settings);

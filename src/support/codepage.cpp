@@ -53,6 +53,36 @@ std::wstring AnsiToWide(const std::string& text) {
     return std::wstring(buffer.data());
 }
 
+namespace {
+// The text in the ANSI code page without best fit; lacking tells whether a
+// character had no form there (and became "?").
+std::string AnsiWithoutBestFit(const std::wstring& text, bool& lacking) {
+    lacking = false;
+    if (text.empty()) return std::string();
+    // UTF-8 as the ANSI code page (a Windows option) takes neither the flag nor a default character.
+    const bool utf8 = ::GetACP() == CP_UTF8;
+    const int length = static_cast<int>(text.size());
+    std::string out(text.size() * 3, '\0');
+    BOOL defaulted = FALSE;
+    const int written = ::WideCharToMultiByte(CP_ACP, utf8 ? 0 : WC_NO_BEST_FIT_CHARS, text.data(), length, &out[0],
+                                              length * 3, utf8 ? nullptr : "?", utf8 ? nullptr : &defaulted);
+    out.resize(static_cast<std::size_t>(written > 0 ? written : 0));
+    lacking = written <= 0 || defaulted;
+    return out;
+}
+}  // namespace
+
+std::string ShownPath(const std::wstring& path) {
+    bool lacking;
+    return AnsiWithoutBestFit(path, lacking);
+}
+
+bool FitsAnsi(const std::wstring& text) {
+    bool lacking;
+    const std::string narrow = AnsiWithoutBestFit(text, lacking);
+    return !lacking && AnsiToWide(narrow) == text;
+}
+
 std::wstring Utf8ToWide(const char* text, std::size_t size) {
     if (size == 0) return std::wstring();
     // UTF-8 never takes fewer bytes than UTF-16 takes code units: one call does.

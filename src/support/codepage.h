@@ -11,6 +11,12 @@ std::string WideToAnsi(const std::wstring& text);
 void AppendAnsi(const std::wstring& text, std::string& out);
 void AppendUtf8(const std::wstring& text, std::string& out);
 std::wstring AnsiToWide(const std::string& text);
+// A path as the log and the messages show it: in the ANSI code page, with "?"
+// for each character it lacks, never a look-alike (best fit would show "é" as
+// "e", naming another file). Never hand this form to the file system.
+std::string ShownPath(const std::wstring& path);
+// True when the text comes back from the ANSI code page exactly as it went in.
+bool FitsAnsi(const std::wstring& text);
 std::string WideToUtf8(const std::wstring& text);
 // UTF-8 bytes (zero bytes included) to UTF-16; invalid sequences become U+FFFD.
 std::wstring Utf8ToWide(const char* text, std::size_t size);

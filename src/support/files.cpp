@@ -1,9 +1,8 @@
 #include "support/files.h"
 
-#include "support/codepage.h"
 #include "support/handles.h"
 
-bool SameFile(const std::string& a, const std::string& b) { return SameFile(AnsiToWide(a), AnsiToWide(b)); }
+#include <shlwapi.h>
 
 bool SameFile(const std::wstring& a, const std::wstring& b) {
     auto identify = [](const std::wstring& path, BY_HANDLE_FILE_INFORMATION& info) {
@@ -16,7 +15,7 @@ bool SameFile(const std::wstring& a, const std::wstring& b) {
            first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
 }
 
-bool PathExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool FileExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 bool IsFolder(const std::wstring& path) {
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
@@ -35,6 +34,27 @@ std::wstring ProgramFolder() {
         path.resize(path.size() * 2);  // cut short: a longer buffer
     }
     return path.substr(0, path.find_last_of(L'\\'));
+}
+
+std::wstring ReplaceExtension(const std::wstring& path, const std::wstring& extension) {
+    const wchar_t* dot = ::PathFindExtensionW(path.c_str());
+    return path.substr(0, static_cast<std::size_t>(dot - path.c_str())) + extension;
+}
+
+std::wstring CurrentFolder() {
+    // Asked for the length first: the folder may change between the calls, so
+    // a longer one is asked for again.
+    std::wstring folder;
+    for (DWORD size = ::GetCurrentDirectoryW(0, nullptr); size > 0;) {
+        folder.assign(size, L'\0');
+        const DWORD length = ::GetCurrentDirectoryW(size, &folder[0]);
+        if (length < size) {
+            folder.resize(length);
+            return folder;
+        }
+        size = length + 1;
+    }
+    return std::wstring();
 }
 
 bool SamePath(const std::wstring& a, const std::wstring& b) {

@@ -4,14 +4,18 @@
 #include <string>
 
 // True when both paths name one existing file (however they are spelt).
-bool SameFile(const std::string& a, const std::string& b);
 bool SameFile(const std::wstring& a, const std::wstring& b);
 // True when both paths would name one file, existing or not: SameFile, or
 // the same full path with case ignored.
 bool SamePath(const std::wstring& a, const std::wstring& b);
-// True when something (a file, a folder) exists under the path.
-bool PathExists(const std::wstring& path);
+// True when the path names an existing file or folder.
+bool FileExists(const std::wstring& path);
 // True when the path names an existing folder.
 bool IsFolder(const std::wstring& path);
 // The folder that holds the running program, without a trailing "\".
 std::wstring ProgramFolder();
+// The path with the extension of its last component (as the shell finds it)
+// replaced, or extension added when it has none.
+std::wstring ReplaceExtension(const std::wstring& path, const std::wstring& extension);
+// The process's current folder, as the system gives it (a root keeps its "\").
+std::wstring CurrentFolder();

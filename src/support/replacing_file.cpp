@@ -1,21 +1,34 @@
 #include "support/replacing_file.h"
 
-#include "support/codepage.h"
+#include <atomic>
+#include <cwchar>
+
 #include "support/text.h"
 
 namespace {
 constexpr std::size_t kBufferBytes = 256 * 1024;
 }
 
-bool ReplacingFile::Begin(const std::string& target) { return Begin(AnsiToWide(target)); }
-
 bool ReplacingFile::Begin(const std::wstring& target) {
     Abandon();
     target_ = target;
-    wchar_t temp[MAX_PATH] = {};
-    if (!::GetTempFileNameW(FolderOfWide(target).c_str(), L"kmt", 0, temp)) return Failed();
-    temp_ = temp;
-    return true;
+    // Named here, not by GetTempFileName: that takes folders of MAX_PATH - 14
+    // characters at most, and Wine's writes past the caller's buffer beyond.
+    static std::atomic<unsigned> made{0};
+    const std::wstring folder = FolderOfWide(target);
+    for (int attempt = 0; attempt < 256; ++attempt) {
+        wchar_t name[16];
+        std::swprintf(name, 16, L"\\kmt%04X.tmp", (::GetCurrentProcessId() * 251 + made++ * 4099) & 0xFFFF);
+        // The empty file holds the name, as GetTempFileName's does.
+        FileHandle file(::CreateFileW((folder + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file) {
+            temp_ = folder + name;
+            return true;
+        }
+        if (::GetLastError() != ERROR_FILE_EXISTS) return Failed();
+    }
+    return Failed();
 }
 
 bool ReplacingFile::Failed() {

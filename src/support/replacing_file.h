@@ -19,7 +19,6 @@ public:
     // Creates the temporary file in the target's folder. False when it cannot
     // be made (LastError() holds the system's code).
     bool Begin(const std::wstring& target);
-    bool Begin(const std::string& target);
     // For writers that save to a path themselves.
     const std::wstring& TempPath() const { return temp_; }
 

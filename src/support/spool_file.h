@@ -15,9 +15,9 @@ public:
     bool Create();
     HANDLE Handle() const { return file_.get(); }
     // Others may open the path for reading while this object lives.
-    const std::string& Path() const { return path_; }
+    const std::wstring& Path() const { return path_; }
 
 private:
     FileHandle file_;
-    std::string path_;
+    std::wstring path_;
 };

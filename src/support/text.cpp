@@ -23,8 +23,6 @@ bool IsLeadByte(char c) {
     return lead[static_cast<unsigned char>(c)];
 }
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
 // The library's find calls into the C runtime for every candidate; a plain
 // loop is quicker on the short lines the text export replaces in.
 std::wstring::size_type FindIn(const std::wstring& text, const std::wstring& search, std::wstring::size_type from) {
@@ -90,12 +88,13 @@ std::size_t CharacterCount(const std::string& text) {
     return count;
 }
 
-std::string DropLastCharacters(const std::string& text, std::size_t count) {
-    const std::size_t total = CharacterCount(text);
-    if (count >= total) return std::string();
-    std::size_t end = 0;
-    for (std::size_t kept = 0; kept < total - count; ++kept) end = NextCharacter(text, end);
-    return text.substr(0, end);
+std::wstring DropLastCharacters(const std::wstring& text, std::size_t count) {
+    std::size_t end = text.size();
+    for (; count > 0 && end > 0; --count) {
+        --end;
+        if (end > 0 && IS_LOW_SURROGATE(text[end]) && IS_HIGH_SURROGATE(text[end - 1])) --end;
+    }
+    return count > 0 ? std::wstring() : text.substr(0, end);
 }
 
 std::string& ReplaceAll(std::string& text, const std::string& search, const std::string& replacement) {
@@ -138,35 +137,27 @@ std::string ToLower(const std::string& text) {
     return out;
 }
 
-std::string FileExtension(const std::string& path) {
-    std::size_t dot = std::string::npos;
-    for (std::size_t at = 0; at < path.size(); at = NextCharacter(path, at)) {
-        if (IsSeparator(path[at])) dot = std::string::npos;
-        if (path[at] == '.') dot = at;
+std::wstring ToLower(const std::wstring& text) {
+    std::wstring out = text;
+    for (wchar_t& c : out) {
+        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
     }
-    return dot == std::string::npos ? std::string() : path.substr(dot);
+    return out;
 }
 
-namespace {
-// The path up to its last separator at slash (npos: none).
-template <typename Text>
-Text FolderBefore(const Text& path, std::size_t slash) {
-    if (slash == Text::npos) return Text(1, '.');
+std::wstring FileExtension(const std::wstring& path) {
+    // No UTF-16 unit of another character equals "." or a separator.
+    const std::size_t dot = path.find_last_of(L"./\\");
+    return dot == std::wstring::npos || path[dot] != L'.' ? std::wstring() : path.substr(dot);
+}
+
+std::wstring FolderOfWide(const std::wstring& path) {
+    const std::size_t slash = path.find_last_of(L"\\/");
+    if (slash == std::wstring::npos) return L".";
     // The separator of a root stays: "C:\" and "\" are folders, "C:" and "" are not.
-    const bool root = slash == 0 || (slash == 2 && path[1] == ':');
+    const bool root = slash == 0 || (slash == 2 && path[1] == L':');
     return path.substr(0, root ? slash + 1 : slash);
 }
-}  // namespace
-
-std::string FolderOf(const std::string& path) {
-    std::size_t slash = std::string::npos;
-    for (std::size_t at = 0; at < path.size(); at = NextCharacter(path, at)) {
-        if (IsSeparator(path[at])) slash = at;
-    }
-    return FolderBefore(path, slash);
-}
-
-std::wstring FolderOfWide(const std::wstring& path) { return FolderBefore(path, path.find_last_of(L"\\/")); }
 
 int LeadingNumber(const std::string& text) {
     const long long value = std::strtoll(text.c_str(), nullptr, 10);  // saturates at its own ends

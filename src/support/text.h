@@ -18,8 +18,9 @@ inline bool ContainsText(const std::string& text, const std::string& search) {
     return FindText(text, search) != std::string::npos;
 }
 std::size_t CharacterCount(const std::string& text);
-// The text without its last count characters; empty when it has no more.
-std::string DropLastCharacters(const std::string& text, std::size_t count);
+// The text without its last count characters (a surrogate pair is one);
+// empty when it has no more.
+std::wstring DropLastCharacters(const std::wstring& text, std::size_t count);
 
 // Replaces every occurrence; the replacement's own output is not searched again.
 // The search text must not be empty.
@@ -36,17 +37,16 @@ std::vector<std::string> Split(const std::string& text, const std::string& delim
 
 // ASCII letters only; double-byte characters stay as they are.
 std::string ToLower(const std::string& text);
+std::wstring ToLower(const std::wstring& text);
 
 // The extension of the path's last component, dot included; empty without one.
-std::string FileExtension(const std::string& path);
+std::wstring FileExtension(const std::wstring& path);
 // The folder part of a path, without its last "\" or "/" unless that ends a
 // root ("C:\", "\"); "." for a bare name.
-std::string FolderOf(const std::string& path);
 std::wstring FolderOfWide(const std::wstring& path);
 
-// Narrow path buffers for the platform's "A" calls: 259 characters of
-// double-byte text and the terminating zero.
-constexpr std::size_t kNarrowPathBytes = 2 * 259 + 1;
+// The UTF-16 units of the longest path the system takes, its zero included.
+constexpr std::size_t kLongestPath = 32768;
 
 // The integer at the text's start as the C library reads it (spaces, a sign,
 // digits), 0 when there is none; numbers beyond the int range stop at its ends.

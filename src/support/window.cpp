@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "support/codepage.h"
 #include "support/text.h"
 
 std::string WindowText(HWND window) {
@@ -18,9 +19,9 @@ std::string WindowText(HWND window) {
     return buffer.data();
 }
 
-std::wstring WindowTextWide(HWND window) {
+std::wstring WideWindowText(HWND window) {
     const int length = ::GetWindowTextLengthW(window);
-    std::wstring text(static_cast<std::size_t>(length < 0 ? 0 : length) + 1, L'\0');
+    std::wstring text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, L'\0');
     text.resize(static_cast<std::size_t>(::GetWindowTextW(window, &text[0], static_cast<int>(text.size()))));
     return text;
 }
@@ -111,84 +112,65 @@ void SelectAllOnFocus(HWND edit) {
 namespace {
 int CALLBACK BrowseCallback(HWND dialog, UINT message, LPARAM, LPARAM initialFolder) {
     if (message == BFFM_INITIALIZED && initialFolder) {
-        ::SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, initialFolder);
+        ::SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, initialFolder);
     }
     return 0;
 }
 }  // namespace
 
-int BrowseSaveFolder(HWND owner, const char* title, const std::string& initialFolder, std::string& result) {
+int BrowseSaveFolder(HWND owner, const char* title, const std::wstring& initialFolder, std::wstring& result) {
     result.clear();
-    BROWSEINFOA info{};
+    const std::wstring wideTitle = AnsiToWide(title);
+    BROWSEINFOW info{};
     info.hwndOwner = owner;
-    info.lpszTitle = title;
+    info.lpszTitle = wideTitle.c_str();
     info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
     info.lpfn = BrowseCallback;
     info.lParam = reinterpret_cast<LPARAM>(initialFolder.c_str());
-    PIDLIST_ABSOLUTE item = ::SHBrowseForFolderA(&info);
+    PIDLIST_ABSOLUTE item = ::SHBrowseForFolderW(&info);
     if (!item) return 0;
-    // Room for 259 double-byte characters.
-    char path[MAX_PATH * 2] = {};
-    const BOOL found = ::SHGetPathFromIDListA(item, path);
+    wchar_t path[MAX_PATH] = {};
+    const BOOL found = ::SHGetPathFromIDListW(item, path);
     ::CoTaskMemFree(item);
     if (found) result = path;
     return found ? 1 : 0;
 }
 
 namespace {
-// Long paths of the file system, beyond MAX_PATH.
-constexpr std::size_t kWidePathUnits = 32768;
-
-bool ChooseFile(HWND owner, const char* filter, std::string& path, bool save) {
-    char buffer[kNarrowPathBytes] = {};
-    OPENFILENAMEA ofn{};
-    // The record without the later extensions, which every system accepts.
-    ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
-    ofn.hwndOwner = owner;
-    ofn.lpstrFilter = filter;
-    ofn.lpstrFile = buffer;
-    ofn.nMaxFile = sizeof buffer;
-    ofn.Flags = save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST;
-    BOOL chosen = save ? ::GetSaveFileNameA(&ofn) : ::GetOpenFileNameA(&ofn);
-    path = chosen ? buffer : "";
-    return chosen != FALSE;
-}
-
-bool ChooseFile(HWND owner, const wchar_t* filter, std::wstring& path, DWORD& filterIndex,
+bool ChooseFile(HWND owner, const std::wstring& filter, std::wstring& path, DWORD& filterIndex,
                 const wchar_t* defaultExtension, bool save) {
-    std::vector<wchar_t> buffer(kWidePathUnits, L'\0');
-    path.copy(buffer.data(), std::min(path.size(), buffer.size() - 1));
+    std::wstring buffer(kLongestPath, L'\0');
+    path.copy(&buffer[0], std::min(path.size(), buffer.size() - 1));
     OPENFILENAMEW ofn{};
+    // The record without the later extensions, which every system accepts.
     ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
     ofn.hwndOwner = owner;
-    ofn.lpstrFilter = filter;
-    ofn.nFilterIndex = save ? filterIndex : 1;
-    ofn.lpstrFile = buffer.data();
+    ofn.lpstrFilter = filter.c_str();
+    ofn.nFilterIndex = filterIndex;
+    ofn.lpstrFile = &buffer[0];
     ofn.nMaxFile = static_cast<DWORD>(buffer.size());
     ofn.lpstrDefExt = defaultExtension;
     ofn.Flags = save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST;
-    const BOOL chosen = save ? ::GetSaveFileNameW(&ofn) : ::GetOpenFileNameW(&ofn);
-    path = chosen ? buffer.data() : L"";
+    BOOL chosen = save ? ::GetSaveFileNameW(&ofn) : ::GetOpenFileNameW(&ofn);
+    path = chosen ? buffer.c_str() : L"";
     if (chosen) filterIndex = ofn.nFilterIndex;
     return chosen != FALSE;
 }
 }  // namespace
 
-bool ChooseOpenFile(HWND owner, const char* filter, std::string& path) {
-    return ChooseFile(owner, filter, path, false);
-}
-
-bool ChooseSaveFile(HWND owner, const char* filter, std::string& path) {
-    return ChooseFile(owner, filter, path, true);
-}
-
-bool ChooseOpenFile(HWND owner, const wchar_t* filter, std::wstring& path) {
-    DWORD unused = 0;
+bool ChooseOpenFile(HWND owner, const std::wstring& filter, std::wstring& path) {
+    DWORD type = 1;
     path.clear();
-    return ChooseFile(owner, filter, path, unused, nullptr, false);
+    return ChooseFile(owner, filter, path, type, nullptr, false);
 }
 
-bool ChooseSaveFile(HWND owner, const wchar_t* filter, std::wstring& path, DWORD& filterIndex,
+bool ChooseSaveFile(HWND owner, const std::wstring& filter, std::wstring& path) {
+    DWORD type = 1;
+    path.clear();
+    return ChooseFile(owner, filter, path, type, nullptr, true);
+}
+
+bool ChooseSaveFile(HWND owner, const std::wstring& filter, std::wstring& path, DWORD& filterIndex,
                     const wchar_t* defaultExtension) {
     return ChooseFile(owner, filter, path, filterIndex, defaultExtension, true);
 }

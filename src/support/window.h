@@ -10,7 +10,8 @@
 
 // The window's whole text.
 std::string WindowText(HWND window);
-std::wstring WindowTextWide(HWND window);
+// The same in UTF-16, for a Unicode window that holds a path.
+std::wstring WideWindowText(HWND window);
 
 // The window rectangle in screen coordinates.
 int WindowLeft(HWND window);
@@ -45,21 +46,19 @@ void SelectAllOnFocus(HWND edit);
 
 // The shell's folder browser, starting at the initial folder. Nonzero when a
 // folder was picked; the result is empty otherwise.
-int BrowseSaveFolder(HWND owner, const char* title, const std::string& initialFolder, std::string& result);
+int BrowseSaveFolder(HWND owner, const char* title, const std::wstring& initialFolder, std::wstring& result);
 
 // The platform's file dialogs. The filter is pairs of zero-terminated texts
-// closed by an empty one ("XML\0*.xml\0"). True when the user chose a file;
+// closed by an empty one (L"XML\0*.xml\0"). True when the user chose a file;
 // the path is empty when cancelled.
-bool ChooseOpenFile(HWND owner, const char* filter, std::string& path);
+bool ChooseOpenFile(HWND owner, const std::wstring& filter, std::wstring& path);
 // Asks before overwriting; the chosen name may not exist yet and comes back as
 // typed (the caller adds a missing extension).
-bool ChooseSaveFile(HWND owner, const char* filter, std::string& path);
-// Wide twins: the path stays UTF-16. The save dialog starts at path (its
-// folder and name) with the filter's type filterIndex (from 1) shown, and
-// gives back the type chosen; a name typed without an extension gets the
-// chosen type's (defaultExtension for a type without one).
-bool ChooseOpenFile(HWND owner, const wchar_t* filter, std::wstring& path);
-bool ChooseSaveFile(HWND owner, const wchar_t* filter, std::wstring& path, DWORD& filterIndex,
+bool ChooseSaveFile(HWND owner, const std::wstring& filter, std::wstring& path);
+// The same starting at path (its folder and name) with the filter's type
+// filterIndex (from 1) shown; gives back the type chosen. A name typed without
+// an extension gets the chosen type's (defaultExtension for a type without one).
+bool ChooseSaveFile(HWND owner, const std::wstring& filter, std::wstring& path, DWORD& filterIndex,
                     const wchar_t* defaultExtension);
 
 // One tool-tip window and the tools it describes. The tips wrap only at

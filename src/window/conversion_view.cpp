@@ -4,6 +4,7 @@
 #include <mutex>
 #include <type_traits>
 
+#include "acquisition/naming.h"
 #include "infolog/info_log.h"
 #include "jobs/data_export_job.h"
 #include "jobs/file_drop.h"
@@ -19,10 +20,9 @@
 
 namespace {
 
-const char kCommentFileFilter[] = "コメントファイル(*.xml)\0*.xml\0";
-const wchar_t kCommentFileFilterWide[] = L"コメントファイル(*.xml)\0*.xml\0";
+const FileFilter kCommentFiles[] = {{"コメントファイル(*.xml)", "*.xml"}};
 // The save dialog's two types, in this order.
-const wchar_t kDataFileFilter[] = L"JSON Lines(*.jsonl)\0*.jsonl\0CSV(*.csv)\0*.csv\0";
+const FileFilter kDataFiles[] = {{"JSON Lines(*.jsonl)", "*.jsonl"}, {"CSV(*.csv)", "*.csv"}};
 
 // The job holds its own copy of the request, so a later conversion never
 // changes what a running one reads. A conversion still running from before
@@ -38,8 +38,8 @@ void StartConversion(HWND main, MainEvent started, WindowConversionView::Job job
     if (begun) ShowMainEvent(main, started);
 }
 
-void StartTextConversion(HWND main, const std::string& commentPath) {
-    std::string textPath;
+void StartTextConversion(HWND main, const std::wstring& commentPath) {
+    std::wstring textPath;
     if (!ChooseTextFilePath(commentPath, textPath)) return;
     const ConversionRequest request{commentPath, textPath, App().settings.Format, TextSavedMessage(textPath), false};
     StartConversion(main, MainEvent::TextConversionStarted,
@@ -49,10 +49,10 @@ void StartTextConversion(HWND main, const std::string& commentPath) {
 // Held at the moment of the drop, whichever window had the keyboard.
 bool KeyHeld(int key) { return (::GetAsyncKeyState(key) & 0x8000) != 0; }
 
-std::string DroppedFile(HDROP drop, UINT index) {
-    const UINT length = ::DragQueryFileA(drop, index, nullptr, 0);
-    std::string path(length + 1, '\0');
-    path.resize(::DragQueryFileA(drop, index, &path[0], length + 1));
+std::wstring DroppedFile(HDROP drop, UINT index) {
+    const UINT length = ::DragQueryFileW(drop, index, nullptr, 0);
+    std::wstring path(length + 1, L'\0');
+    path.resize(::DragQueryFileW(drop, index, &path[0], length + 1));
     return path;
 }
 
@@ -91,13 +91,14 @@ void WindowConversionView::ShowDone() {
 }
 
 void ConvertChosenFile(HWND main) {
-    std::string commentPath;
-    if (ChooseOpenFile(main, kCommentFileFilter, commentPath)) StartTextConversion(main, commentPath);
+    std::wstring commentPath;
+    if (ChooseOpenFile(main, PlatformFilter(kCommentFiles, 1), commentPath)) StartTextConversion(main, commentPath);
 }
 
 void ConvertChosenFileToSubtitles(HWND main) {
-    std::string commentPath, assPath;
-    if (!ChooseOpenFile(main, kCommentFileFilter, commentPath) || !ChooseSubtitleFilePath(commentPath, assPath)) {
+    std::wstring commentPath, assPath;
+    if (!ChooseOpenFile(main, PlatformFilter(kCommentFiles, 1), commentPath) ||
+        !ChooseSubtitleFilePath(commentPath, assPath)) {
         return;
     }
     const SubtitleRequest request{commentPath, assPath, App().settings.subtitle, SubtitleSavedMessage(assPath), false};
@@ -107,14 +108,14 @@ void ConvertChosenFileToSubtitles(HWND main) {
 
 void ExportChosenFileAsData(HWND main) {
     std::wstring commentPath;
-    if (!ChooseOpenFile(main, kCommentFileFilterWide, commentPath)) return;
+    if (!ChooseOpenFile(main, PlatformFilter(kCommentFiles, 1), commentPath)) return;
     std::wstring output = DataFilePathFor(commentPath, DataFormat::JsonLines);
     DWORD type = 1;
-    if (!ChooseSaveFile(main, kDataFileFilter, output, type, L"jsonl")) return;
+    if (!ChooseSaveFile(main, PlatformFilter(kDataFiles, 2), output, type, L"jsonl")) return;
     // The save dialog asked about the data file; its manifest goes with it,
     // but one left beside a data file that is gone is asked about.
     const std::wstring manifest = ManifestPathFor(output);
-    if (!PathExists(output) && PathExists(manifest) &&
+    if (!FileExists(output) && FileExists(manifest) &&
         ShowProgramMessage(main, L"ファイルは既に存在しています。\n上書き保存しますか？\n\n" + manifest,
                            MB_YESNO | MB_ICONQUESTION) != IDYES) {
         return;
@@ -132,13 +133,13 @@ void HandleFileDrop(HWND main, HDROP drop) {
     const DropOwner owner(drop, &::DragFinish);
     // A busy window takes no drops; one that still arrives is let go.
     if (!(::GetWindowLongA(main, GWL_EXSTYLE) & WS_EX_ACCEPTFILES)) return;
-    const UINT count = ::DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    const UINT count = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
     if (count > 1) {
         ShowProgramMessage(main, "ファイルは１つずつドロップして下さい。");
         return;
     }
     if (count == 0) return;
-    const std::string path = DroppedFile(drop, 0);
+    const std::wstring path = DroppedFile(drop, 0);
 
     if (!KeyHeld(VK_CONTROL) && !KeyHeld(VK_SHIFT)) {
         if (!IsDroppableCommentFile(path)) {

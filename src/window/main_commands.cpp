@@ -4,6 +4,7 @@
 #include "jobs/fetch_input.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
+#include "support/codepage.h"
 #include "support/files.h"
 #include "support/window.h"
 #include "window/auto_fetch.h"
@@ -70,11 +71,11 @@ void OnEditFocus(HWND main, WORD id, WORD code, HWND control) {
 }
 
 void OnBrowse(HWND main, WORD, WORD, HWND) {
-    std::string folder;
-    if (BrowseSaveFolder(main, "コメントの保存フォルダを選択して下さい。", WindowText(Item(main, IDC_SAVEPATH)),
-                         folder) &&
+    std::wstring folder;
+    if (BrowseSaveFolder(main, "コメントの保存フォルダを選択して下さい。", ReadSaveFolder(main), folder) &&
         !folder.empty()) {
-        ::SetDlgItemTextA(main, IDC_SAVEPATH, folder.c_str());
+        ::SetDlgItemTextW(main, IDC_SAVEPATH, folder.c_str());
+        WarnIfSaveFolderCannotBeKept(main, folder);
     }
 }
 
@@ -108,8 +109,7 @@ void OnWeb(HWND main, WORD, WORD, HWND) { OpenWithShell(main, App().settings.sit
 void OnHelp(HWND main, WORD, WORD, HWND) {
     // The manual lies beside the program; the start folder (a shortcut's, a
     // console's) holds only the INI file.
-    ::SetCurrentDirectoryW(ProgramFolder().c_str());
-    OpenWithShell(main, "readme.txt", "open");
+    OpenWithShell(main, ProgramFolder() + L"\\readme.txt", L"open");
 }
 
 void OnAbout(HWND main, WORD, WORD, HWND) {
@@ -117,13 +117,13 @@ void OnAbout(HWND main, WORD, WORD, HWND) {
     ShowProgramMessage(main, "\n" + app.programName + "  Ver." + app.versionText + "\n\n" + "Webページ ： " +
                                  app.settings.site.AuthorPage() + "\n" + "Eメール ： " +
                                  app.settings.site.AuthorMail + "\n" + "\n" + "実行フォルダ ： " +
-                                 app.startDirectory + "\n\n");
+                                 ShownPath(app.startDirectory) + "\n\n");
 }
 
 void OnOpenSaveFolder(HWND main, WORD, WORD, HWND) {
-    const std::string folder = WindowText(Item(main, IDC_SAVEPATH));
-    if (::GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES) return;
-    OpenWithShell(main, folder, "open");
+    const std::wstring folder = ReadSaveFolder(main);
+    if (!FileExists(folder)) return;
+    OpenWithShell(main, folder, L"open");
 }
 
 void OnDownloadAddress(HWND main, WORD id, WORD, HWND) { StartDownloadAddressJob(main, id); }
@@ -196,11 +196,17 @@ bool CheckFetchInput(HWND main) {
     // shown waits for the next round, so refusals never pile up.
     static bool refusalShown = false;
     if (refusalShown) return false;
-    const InputCheck check = ValidateFetchInput(ReadForm(main));
-    if (check.ok) return true;
+    const FormValues form = ReadForm(main);
+    const InputCheck check = ValidateFetchInput(form);
     refusalShown = true;
-    ShowProgramMessage(main, check.message);
+    if (check.ok) {
+        // A typed folder is set when it is first used.
+        WarnIfSaveFolderCannotBeKept(main, form.SavePath);
+    } else {
+        ShowProgramMessage(main, check.message);
+    }
     refusalShown = false;
+    if (check.ok) return true;
     switch (check.focus) {
         case InputField::Address: ::SetFocus(Item(main, IDC_URL)); break;
         case InputField::SaveFolder: ::SetFocus(Item(main, IDC_SAVEPATH)); break;

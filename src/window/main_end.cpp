@@ -4,6 +4,7 @@
 
 #include "infolog/info_log.h"
 #include "settings/settings.h"
+#include "support/codepage.h"
 #include "window/main_form.h"
 #include "window/program_message.h"
 
@@ -19,7 +20,7 @@ void EndProgram(HWND main) {
     g_ended = main;
     if (!SaveSettingsFromWindow(main)) {
         // Said once, at the end: every setting of this run is lost otherwise unnoticed.
-        const std::string& path = App().settings.iniPath;
+        const std::string path = ShownPath(App().settings.iniPath);
         InfoLog << "◆設定ファイルを保存できませんでした (" << path << ")" << EndLine;
         ShowProgramMessage(main, "設定ファイルを保存できませんでした。\n\n" + path +
                                      "\n\nこのフォルダに書き込めるか確認して下さい。今回変更した設定は失われます。");

@@ -2,7 +2,9 @@
 
 #include "infolog/info_log.h"
 #include "resources/resource.h"
+#include "support/codepage.h"
 #include "support/window.h"
+#include "window/program_message.h"
 
 namespace {
 
@@ -11,11 +13,11 @@ struct TextField {
     std::string FormValues::*value;
 };
 
-// The boxes that hold texts, as the INI file keeps them.
+// The boxes that hold texts, as the INI file keeps them; the save folder is a path of its own.
 const TextField kTextFields[] = {
-    {IDC_URL, &FormValues::URL},       {IDC_SAVEPATH, &FormValues::SavePath}, {IDC_COMMENT, &FormValues::Comment},
-    {IDC_YEAR, &FormValues::Year},     {IDC_MONTH, &FormValues::Month},       {IDC_DAY, &FormValues::Day},
-    {IDC_HOUR, &FormValues::Hour},     {IDC_MINUTE, &FormValues::Minute},     {IDC_SECOND, &FormValues::Second},
+    {IDC_URL, &FormValues::URL},   {IDC_COMMENT, &FormValues::Comment}, {IDC_YEAR, &FormValues::Year},
+    {IDC_MONTH, &FormValues::Month}, {IDC_DAY, &FormValues::Day},         {IDC_HOUR, &FormValues::Hour},
+    {IDC_MINUTE, &FormValues::Minute}, {IDC_SECOND, &FormValues::Second},
 };
 
 struct CheckField {
@@ -56,6 +58,7 @@ int PastLogFoldHeight(HWND main) {
 FormValues ReadForm(HWND main) {
     FormValues form;
     for (const TextField& field : kTextFields) form.*field.value = WindowText(::GetDlgItem(main, field.id));
+    form.SavePath = ReadSaveFolder(main);
     for (const CheckField& field : kCheckFields) {
         form.*field.value = ::IsDlgButtonChecked(main, field.id) == BST_CHECKED;
     }
@@ -64,10 +67,23 @@ FormValues ReadForm(HWND main) {
 
 void FillForm(HWND main, const FormValues& form) {
     for (const TextField& field : kTextFields) ::SetDlgItemTextA(main, field.id, (form.*field.value).c_str());
+    ::SetDlgItemTextW(main, IDC_SAVEPATH, form.SavePath.c_str());
     for (const CheckField& field : kCheckFields) {
         if (form.*field.value) ::CheckDlgButton(main, field.id, BST_CHECKED);
     }
     if (form.GetAllComment) ::EnableWindow(::GetDlgItem(main, IDC_COMMENT), FALSE);
+}
+
+std::wstring ReadSaveFolder(HWND main) { return WideWindowText(::GetDlgItem(main, IDC_SAVEPATH)); }
+
+void WarnIfSaveFolderCannotBeKept(HWND main, const std::wstring& folder) {
+    static std::wstring warned;  // main thread only
+    if (AppSettings::CanKeepSaveFolder(folder) || folder == warned) return;
+    warned = folder;
+    InfoLog << "◆保存先フォルダのパスが長すぎるため、設定ファイルに保存できません: " << ShownPath(folder) << EndLine;
+    ShowProgramMessage(main, "保存先フォルダのパスが長すぎるため、設定ファイル(" + App().settings.iniFileName +
+                                 ")に保存できません。\n今回の取得には使えますが、次回の起動時には前回保存したフォルダに"
+                                 "戻ります。\n\n" + ShownPath(folder));
 }
 
 WindowPlacementValues ReadPlacement(HWND main, HWND info) {

@@ -8,6 +8,11 @@
 
 // The form as the controls hold it.
 FormValues ReadForm(HWND main);
+// The save folder box: a Unicode control, so the folder keeps every character.
+std::wstring ReadSaveFolder(HWND main);
+// When the INI file cannot keep the folder (AppSettings::CanKeepSaveFolder),
+// says so with a "◆" line and a message box, once for each folder.
+void WarnIfSaveFolderCannotBeKept(HWND main, const std::wstring& folder);
 // Puts the values into the controls. Check boxes that are off are left as
 // they are; "全て取得" on disables the count box.
 void FillForm(HWND main, const FormValues& form);

@@ -22,7 +22,7 @@
 
 namespace {
 
-const char kClassName[] = "CKometori";
+const wchar_t kClassName[] = L"CKometori";
 const char kStopPrompt[] =
     "現在処理中です。\n\n[はい]を選択するとソフトを強制終了します。\n[いいえ]を選択すると処理を途中停止します。";
 
@@ -170,31 +170,36 @@ MainWindowState& MainState() {
     return state;
 }
 
+// A Unicode window, so that the save folder box holds any character: its
+// controls are made Unicode from the template, and the message loop keeps
+// typed characters in UTF-16. The program's own texts still go in and out in
+// the ANSI code page; the system converts them.
 HWND CreateMainWindow(HINSTANCE instance) {
-    WNDCLASSEXA wc{};
+    WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = ::DefDlgProcA;  // the dialog manager calls MainDialogProc
+    wc.lpfnWndProc = ::DefDlgProcW;  // the dialog manager calls MainDialogProc
     wc.cbWndExtra = DLGWINDOWEXTRA;
     wc.hInstance = instance;
-    wc.hIcon = ::LoadIconA(instance, MAKEINTRESOURCEA(IDI_KOMETORI));
-    wc.hIconSm = static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(IDI_KOMETORI), IMAGE_ICON,
+    wc.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(IDI_KOMETORI));
+    wc.hIconSm = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_KOMETORI), IMAGE_ICON,
                                                  ::GetSystemMetrics(SM_CXSMICON),
                                                  ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
     wc.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszMenuName = MAKEINTRESOURCEA(IDR_MAINMENU);
+    wc.lpszMenuName = MAKEINTRESOURCEW(IDR_MAINMENU);
     wc.lpszClassName = kClassName;
-    if (!::RegisterClassExA(&wc) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return nullptr;
-    return ::CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc, 0);
+    if (!::RegisterClassExW(&wc) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return nullptr;
+    return ::CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainDialogProc, 0);
 }
 
 int RunMessageLoop(HWND main) {
+    // Wide: a narrow loop would turn a typed character the code page lacks into "?".
     MSG message{};
-    while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
-        if (::IsDialogMessageA(main, &message)) continue;
+    while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (::IsDialogMessageW(main, &message)) continue;
         ::TranslateMessage(&message);
-        ::DispatchMessageA(&message);
+        ::DispatchMessageW(&message);
     }
     return static_cast<int>(message.wParam);
 }

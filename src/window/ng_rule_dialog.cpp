@@ -62,7 +62,7 @@ void SelectLine(HWND box, const std::wstring& text, std::size_t number) {
 // OK: every line checked, then the file written. False keeps the dialog open.
 bool SaveRules(HWND dialog, DialogData& data) {
     HWND box = RulesBox(dialog);
-    const std::wstring typed = WindowTextWide(box);
+    const std::wstring typed = WideWindowText(box);
     // Lines as the rules count them, also in the box, so a line named is the one selected.
     const std::wstring text = WithCrLf(typed);
     if (text != typed) ::SetWindowTextW(box, text.c_str());

@@ -2,21 +2,25 @@
 
 #include <shellapi.h>
 
+#include "support/codepage.h"
+
 namespace {
 
-std::function<void(const std::string&)>& Opener() {
-    static std::function<void(const std::string&)> opener;
+std::function<void(const std::wstring&)>& Opener() {
+    static std::function<void(const std::wstring&)> opener;
     return opener;
 }
 
 }  // namespace
 
-void OpenWithShell(HWND owner, const std::string& target, const char* verb) {
+void OpenWithShell(HWND owner, const std::wstring& target, const wchar_t* verb) {
     if (Opener()) {
         Opener()(target);
         return;
     }
-    ::ShellExecuteA(owner, verb, target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    ::ShellExecuteW(owner, verb, target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-void SetShellOpener(std::function<void(const std::string&)> opener) { Opener() = std::move(opener); }
+void OpenWithShell(HWND owner, const std::string& address) { OpenWithShell(owner, AnsiToWide(address)); }
+
+void SetShellOpener(std::function<void(const std::wstring&)> opener) { Opener() = std::move(opener); }

@@ -2,6 +2,7 @@
 
 #include "resources/resource.h"
 #include "support/cancel.h"
+#include "support/codepage.h"
 #include "support/window.h"
 #include "window/login_dialog.h"
 #include "window/program_message.h"
@@ -9,7 +10,7 @@
 namespace {
 
 struct OverwriteDialogData {
-    const std::string* path;
+    const std::string* path;  // as the dialog shows it
     bool always = false;
 };
 
@@ -55,9 +56,10 @@ void WindowPrompts::ShowSignInNotice() {
 
 bool WindowPrompts::RunLoginDialog() { return !CancelRequested() && ShowLoginDialog(owner_) == 1; }
 
-OverwriteChoice WindowPrompts::AskOverwrite(const std::string& path, bool& alwaysOverwrite) {
+OverwriteChoice WindowPrompts::AskOverwrite(const std::wstring& path, bool& alwaysOverwrite) {
     if (CancelRequested()) return OverwriteChoice::Cancel;
-    OverwriteDialogData data{&path};
+    const std::string shown = ShownPath(path);
+    OverwriteDialogData data{&shown};
     const INT_PTR result = ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_OVERWRITE), owner_,
                                              OverwriteDialogProc, reinterpret_cast<LPARAM>(&data));
     switch (result) {
@@ -74,7 +76,7 @@ OverwriteChoice WindowPrompts::AskOverwrite(const std::string& path, bool& alway
     }
 }
 
-bool WindowPrompts::ChooseSaveAs(const std::string& filter, std::string& path) {
+bool WindowPrompts::ChooseSaveAs(const std::wstring& filter, std::wstring& path) {
     if (CancelRequested()) return false;
-    return ChooseSaveFile(owner_, filter.c_str(), path);
+    return ChooseSaveFile(owner_, filter, path);
 }

@@ -19,8 +19,8 @@ public:
     bool RunLoginDialog() override;
     // Dialog 105. "Yes" with the box ticked also checks the owner's menu item
     // "常に上書き保存する(&A)".
-    OverwriteChoice AskOverwrite(const std::string& path, bool& alwaysOverwrite) override;
-    bool ChooseSaveAs(const std::string& filter, std::string& path) override;
+    OverwriteChoice AskOverwrite(const std::wstring& path, bool& alwaysOverwrite) override;
+    bool ChooseSaveAs(const std::wstring& filter, std::wstring& path) override;
 
 private:
     std::atomic<HWND> owner_;

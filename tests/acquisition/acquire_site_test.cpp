@@ -6,6 +6,7 @@
 
 #include "acquisition/comment_client.h"
 #include "settings/settings.h"
+#include "support/codepage.h"
 #include "infolog/info_log.h"
 #include "testlib/scripted_prompts.h"
 #include "testlib/site_test.h"
@@ -24,13 +25,17 @@ protected:
         _tzset();
     }
 
+    // The saved path in the code page, as these tests' names all are.
     bool Acquire(const std::string& address, std::string& savedPath, std::tm pastDate = std::tm{}) {
         FetchOptions options;
         options.address = address;
         options.commentCount = 5;
-        options.saveFolder = dir_.Path();
+        options.saveFolder = dir_.WidePath();
         options.pastDate = pastDate;
-        return CCommentClient().AcquireComments(options, savedPath);
+        std::wstring saved = AnsiToWide(savedPath);
+        const bool ok = CCommentClient().AcquireComments(options, saved);
+        savedPath = WideToAnsi(saved);
+        return ok;
     }
     bool Logged(const std::string& line) {
         auto lines = log_.Lines();
@@ -204,7 +209,7 @@ TEST_F(OverwriteAcquireTest, AlwaysOverwriteAndYes) {
 
 TEST_F(OverwriteAcquireTest, SaveAsAndCancel) {
     prompts_.choice = OverwriteChoice::SaveAs;
-    prompts_.saveAsName = dir_.File("other");
+    prompts_.saveAsName = dir_.File(L"other");
     std::string savedPath;
     ASSERT_TRUE(Acquire("sm9", savedPath));
     EXPECT_EQ(savedPath, dir_.File("other.xml"));
@@ -226,7 +231,7 @@ TEST_F(OverwriteAcquireTest, TitleWithBackslashByteSavedAsAndReplaced) {
     const std::string target = dir_.File("第十回 能力構成の申告表.xml");
     WriteFileBytes(target, "old");
     prompts_.choice = OverwriteChoice::SaveAs;
-    prompts_.saveAsName = dir_.File("別名の申告.予定表");  // the extension is not ".xml": it is added
+    prompts_.saveAsName = AnsiToWide(dir_.File("別名の申告.予定表"));  // the extension is not ".xml": it is added
     std::string savedPath;
     ASSERT_TRUE(Acquire("sm5200", savedPath));
     EXPECT_EQ(savedPath, dir_.File("別名の申告.予定表.xml"));

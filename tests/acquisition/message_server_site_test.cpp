@@ -22,10 +22,10 @@ const CLSID kDomClsid = {0xF6D90F11, 0x9C73, 0x11D3, {0xB3, 0x2E, 0x00, 0xC0, 0x
 // Reads a saved comment file back with the XML component.
 class SavedFile {
 public:
-    explicit SavedFile(const std::string& path) {
+    explicit SavedFile(const std::wstring& path) {
         CoCreateInstance(kDomClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IXMLDOMDocument, doc_.put_void());
         doc_->put_async(VARIANT_FALSE);
-        Variant source = Variant::FromString(AnsiToWide(path));
+        Variant source = Variant::FromString(path);
         VARIANT_BOOL ok = VARIANT_FALSE;
         loaded_ = SUCCEEDED(doc_->load(source.get(), &ok)) && ok == VARIANT_TRUE;
     }
@@ -53,7 +53,9 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(StandinAvailable());
         StandinReset();
-        path_ = dir_.File("comments.xml");
+        // A name the code page lacks characters of: the save, its temporary
+        // file and the move all go by UTF-16.
+        path_ = dir_.File(std::wstring(kEmojiName) + L".xml");
     }
     void TearDown() override { SetHttpTimeouts(HttpTimeouts()); }
 
@@ -64,12 +66,12 @@ protected:
     }
     // Only the target may be left in the folder: no temporary files.
     void ExpectNoLeftovers() {
-        for (const auto& name : ListFolder(dir_.Path())) EXPECT_EQ(name, "comments.xml");
+        for (const auto& name : ListFolder(dir_.WidePath())) EXPECT_EQ(name, std::wstring(kEmojiName) + L".xml");
     }
 
     CCommentClient client_;
     TempDir dir_;
-    std::string path_;
+    std::wstring path_;
     LineCapture log_;
 };
 
@@ -197,7 +199,7 @@ TEST_F(MessageServerTest, ExistingFileIsReplaced) {
 }
 
 TEST_F(MessageServerTest, FailedSaveRaisesAndLeavesNothing) {
-    path_ = dir_.File("missing\\comments.xml");
+    path_ = dir_.File(L"missing\\c.xml");
     EXPECT_THROW(Post(client_.ComposeThreadRequest(kThread, 2)), ComError);
     EXPECT_TRUE(Contains("Save XML"));
     EXPECT_TRUE(ListFolder(dir_.Path()).empty());

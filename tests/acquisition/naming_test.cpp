@@ -47,22 +47,26 @@ protected:
         NamingTest::SetUp();
         App().settings.AutoOverWrite = false;
         SetPrompts(&prompts_);
-        existing_ = dir_.File("c.xml");
+        existing_ = dir_.File(std::wstring(kEmojiName) + L".xml");
         WriteFileBytes(existing_, "old");
     }
     void TearDown() override {
         SetPrompts(nullptr);
         NamingTest::TearDown();
     }
-    bool Confirm(std::string& path) { return ConfirmOverwrite(path, "filter", ".xml"); }
+    bool Confirm(std::wstring& path) { return ConfirmOverwrite(path, L"filter", L".xml"); }
 
     ScriptedPrompts prompts_;
     TempDir dir_;
-    std::string existing_;
+    std::wstring existing_;
 };
 
 TEST_F(OverwriteTest, NoQuestionWhenFreeOrAlwaysOverwriting) {
-    std::string path = dir_.File("new.xml");
+    std::wstring path = dir_.File(L"new.xml");
+    EXPECT_TRUE(Confirm(path));
+    // Best fit would take "José" for the existing "Jose" and ask.
+    WriteFileBytes(dir_.File(L"Jose.xml"), "other");
+    path = dir_.File(L"Jos\u00E9.xml");
     EXPECT_TRUE(Confirm(path));
     App().settings.AutoOverWrite = true;
     path = existing_;
@@ -73,7 +77,7 @@ TEST_F(OverwriteTest, NoQuestionWhenFreeOrAlwaysOverwriting) {
 TEST_F(OverwriteTest, YesWithTickSwitchesAlwaysOn) {
     prompts_.choice = OverwriteChoice::Overwrite;
     prompts_.tick = true;
-    std::string path = existing_;
+    std::wstring path = existing_;
     EXPECT_TRUE(Confirm(path));
     EXPECT_EQ(path, existing_);
     EXPECT_TRUE(App().settings.AutoOverWrite);
@@ -82,7 +86,7 @@ TEST_F(OverwriteTest, YesWithTickSwitchesAlwaysOn) {
 }
 
 TEST_F(OverwriteTest, CancelAndFolderCountsAsExisting) {
-    std::string path = dir_.Path();
+    std::wstring path = dir_.WidePath();
     EXPECT_FALSE(Confirm(path));
     EXPECT_EQ(prompts_.asked, 1);
     EXPECT_FALSE(App().settings.AutoOverWrite);
@@ -92,28 +96,29 @@ TEST_F(OverwriteTest, SaveAsExtensionRules) {
     prompts_.choice = OverwriteChoice::SaveAs;
     prompts_.tick = true;  // ignored for save-as
     const struct {
-        const char* chosen;
-        const char* expected;
-    } cases[] = {{"C:\\x\\out.XML", "C:\\x\\out.XML"},
-                 {"C:\\x\\out", "C:\\x\\out.xml"},
-                 {"C:\\x\\out.txt", "C:\\x\\out.txt.xml"},
-                 {"C:\\x.y\\out", "C:\\x.y\\out.xml"}};
+        const wchar_t* chosen;
+        const wchar_t* expected;
+    } cases[] = {{L"C:\\x\\out.XML", L"C:\\x\\out.XML"},
+                 {L"C:\\x\\out", L"C:\\x\\out.xml"},
+                 {L"C:\\x\\out.txt", L"C:\\x\\out.txt.xml"},
+                 {L"C:\\x.y\\out", L"C:\\x.y\\out.xml"},
+                 {L"C:\\\uD55C.\uAD6D\\out", L"C:\\\uD55C.\uAD6D\\out.xml"}};
     for (const auto& c : cases) {
         prompts_.saveAsName = c.chosen;
-        std::string path = existing_;
+        std::wstring path = existing_;
         EXPECT_TRUE(Confirm(path));
         EXPECT_EQ(path, c.expected);
     }
     EXPECT_FALSE(App().settings.AutoOverWrite);
-    EXPECT_EQ(prompts_.filterSeen, "filter");
+    EXPECT_EQ(prompts_.filterSeen, L"filter");
     prompts_.saveAsOk = false;
-    std::string path = existing_;
+    std::wstring path = existing_;
     EXPECT_FALSE(Confirm(path));
 }
 
 TEST(PlatformFilter, PairsOfZeroTerminatedTexts) {
     const FileFilter filters[] = {{"a", "*.a"}, {"b", "*.*"}};
-    EXPECT_EQ(PlatformFilter(filters, 2), std::string("a\0*.a\0b\0*.*\0\0", 13));
+    EXPECT_EQ(PlatformFilter(filters, 2), std::wstring(L"a\0*.a\0b\0*.*\0\0", 13));
 }
 
 TEST(WindowlessPrompts, NeverAllowsReplacing) {
@@ -121,8 +126,8 @@ TEST(WindowlessPrompts, NeverAllowsReplacing) {
     WriteFileBytes(dir.File("x.xml"), "x");
     AppSettings saved = App().settings;
     App().settings.AutoOverWrite = false;
-    std::string path = dir.File("x.xml");
-    EXPECT_FALSE(ConfirmOverwrite(path, "", ".xml"));
+    std::wstring path = dir.File(L"x.xml");
+    EXPECT_FALSE(ConfirmOverwrite(path, L"", L".xml"));
     App().settings = saved;
 }
 

@@ -96,7 +96,7 @@ TEST_F(SiteInterfaceTest, SignInCookieCarriesToPagesAndMessageServer) {
     TempDir dir;
     CCommentClient client;
     StandinFault("message", "requirecookie");
-    ASSERT_TRUE(client.PostThreadRequest(client.ComposeThreadRequest(thread, 10), server, dir.File("c.xml")));
+    ASSERT_TRUE(client.PostThreadRequest(client.ComposeThreadRequest(thread, 10), server, dir.File(L"c.xml")));
 
     for (const StandinRequest& r : StandinRequests()) {
         if (r.role == "message" || (r.role == "main" && r.path == "/watch/sm9")) {

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "support/codepage.h"
 #include "support/text.h"
 #include "testlib/process.h"
 #include "testlib/standin_client.h"
@@ -226,8 +227,8 @@ TEST_F(CliGetTest, TitleEndingInABackslashByteRightBeforeTheExtension) {
 TEST_F(CliGetTest, LongJapaneseSaveFolder) {
     const std::string folder = LongJapaneseFolder(dir_.Path());
     // The last folder is made by the program, as for any missing folder whose parent exists.
-    ASSERT_TRUE(CreateDirectoryA(FolderOf(FolderOf(folder)).c_str(), nullptr));
-    ASSERT_TRUE(CreateDirectoryA(FolderOf(folder).c_str(), nullptr));
+    ASSERT_TRUE(MakeFolder(FolderOfWide(FolderOfWide(AnsiToWide(folder)))));
+    ASSERT_TRUE(MakeFolder(FolderOfWide(AnsiToWide(folder))));
     for (const char* overwrite : {"", "-y ", "-y "}) {
         ProgramRun run = Get(std::string(overwrite) + "-t -o \"" + folder + "\" sm5100");
         ASSERT_EQ(run.exitCode, 0u) << run.output;
@@ -235,6 +236,20 @@ TEST_F(CliGetTest, LongJapaneseSaveFolder) {
         ASSERT_TRUE(saved.size() == 1u || saved.size() == 2u) << "a new minute makes a new name";
         for (const auto& name : saved) EXPECT_EQ(name.rfind("[アニメ]予告編ソース表示ポータル(sm5100)[", 0), 0u) << name;
     }
+}
+
+// Started from a folder the code page cannot spell (its INI file names the
+// site), saving into another: the comment file and its text file are there.
+TEST_F(CliGetTest, StartAndSaveFoldersWithCharactersTheCodePageLacks) {
+    const std::wstring start = dir_.File(kAccentedHangul);
+    const std::wstring folder = start + L"\\" + kEmojiName;  // missing, parent exists: created
+    ASSERT_TRUE(MakeFolder(start));
+    WriteFileBytes(start + L"\\Kometori.ini", ini_ + "FilenameFormat=%thread% " + WideToAnsi(L"\u5E55") + "\r\n");
+    const ProgramRun run = RunProgram(BuildProgram("kometori-cli.exe"), L"get -t -o \"" + folder + L"\" sm9", start);
+    ASSERT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_TRUE(FileExists(folder + L"\\sm9 \u5E55.xml"));
+    EXPECT_TRUE(FileExists(folder + L"\\sm9 \u5E55.txt"));
+    EXPECT_NE(run.output.find("SavePath = " + ShownPath(folder)), std::string::npos) << run.output;
 }
 
 // A reply whose DTD would expand to a billion words ends the fetch at once with

@@ -4,6 +4,7 @@
 
 #include "export/comment_reader.h"
 #include "infolog/info_log.h"
+#include "support/codepage.h"
 #include "testlib/temp_dir.h"
 
 namespace {
@@ -33,12 +34,12 @@ std::vector<Comment> Numbers(long long from, long long to) {
 
 class MergeTest : public ::testing::Test {
 protected:
-    std::string Write(const std::string& name, const std::string& xml) {
+    std::wstring Write(const std::string& name, const std::string& xml) {
         WriteFileBytes(dir.File(name), xml);
-        return dir.File(name);
+        return AnsiToWide(dir.File(name));
     }
     // number, thread and text of every comment of the merged file
-    std::vector<std::string> Saved(const std::string& path) {
+    std::vector<std::string> Saved(const std::wstring& path) {
         CommentReader reader;
         std::vector<std::string> comments;
         EXPECT_TRUE(reader.Open(path));
@@ -53,7 +54,7 @@ protected:
     }
 
     TempDir dir;
-    std::string out = dir.File("merged.xml");
+    std::wstring out = dir.File(L"merged.xml");
     LineCapture log;
 };
 
@@ -63,8 +64,8 @@ TEST_F(MergeTest, OverlappingFilesGiveEveryCommentOnceAndTheNewestVersion) {
     newer[0].text = u8"削除されました";  // no 4 changed since
     // Texts and values that must survive being written again.
     older[1].text = u8"a&amp;b &lt;c&gt; 1行目&#13;\n2行目 ソ表";
-    const std::string a = Write("a.xml", Packet("77", 100, older, "<view_counter video=\"1\"/>"));
-    const std::string b = Write("b.xml", Packet("77", 200, newer, "<view_counter video=\"2\" mylist=\"3\"/>"));
+    const std::wstring a = Write("a.xml", Packet("77", 100, older, "<view_counter video=\"1\"/>"));
+    const std::wstring b = Write("b.xml", Packet("77", 200, newer, "<view_counter video=\"2\" mylist=\"3\"/>"));
 
     // Listed newest first: the server time still decides.
     MergeResult result = MergeCommentFiles({b, a}, out, MergeOptions{});
@@ -98,8 +99,8 @@ TEST_F(MergeTest, OverlappingFilesGiveEveryCommentOnceAndTheNewestVersion) {
 }
 
 TEST_F(MergeTest, OutputMayBeAnInputAndGetsAViewCounterWhenNoneHasOne) {
-    const std::string a = Write("a.xml", Packet("77", 100, Numbers(1, 3)));
-    const std::string b = Write("b.xml", Packet("77", 100, Numbers(3, 4)));
+    const std::wstring a = Write("a.xml", Packet("77", 100, Numbers(1, 3)));
+    const std::wstring b = Write("b.xml", Packet("77", 100, Numbers(3, 4)));
     ASSERT_EQ(MergeCommentFiles({a, b}, a, MergeOptions{}).outcome, MergeOutcome::Saved);
     EXPECT_EQ(Saved(a).size(), 4u);
     EXPECT_NE(ReadFileBytes(a).find("<view_counter video=\"0\"/>"), std::string::npos);
@@ -107,13 +108,14 @@ TEST_F(MergeTest, OutputMayBeAnInputAndGetsAViewCounterWhenNoneHasOne) {
 }
 
 TEST_F(MergeTest, OtherThreadsOnlyWithForce) {
-    const std::string a = Write("a.xml", Packet("77", 100, Numbers(1, 2)));
-    const std::string b = Write("b.xml", Packet("88", 100, Numbers(2, 3)));
+    const std::wstring a = Write("a.xml", Packet("77", 100, Numbers(1, 2)));
+    const std::wstring b = Write("b.xml", Packet("88", 100, Numbers(2, 3)));
     WriteFileBytes(out, "old");
     EXPECT_EQ(MergeCommentFiles({a, b}, out, MergeOptions{}).outcome, MergeOutcome::DifferentThreads);
     EXPECT_EQ(ReadFileBytes(out), "old");
     ASSERT_EQ(log.Lines().size(), 2u);
-    EXPECT_EQ(log.Lines()[0], "◆スレッドの異なるファイルは結合できません: " + a + " (thread 77), " + b + " (thread 88)");
+    EXPECT_EQ(log.Lines()[0], "◆スレッドの異なるファイルは結合できません: " + dir.File("a.xml") + " (thread 77), " +
+                                  dir.File("b.xml") + " (thread 88)");
 
     MergeOptions force;
     force.force = true;
@@ -124,7 +126,7 @@ TEST_F(MergeTest, OtherThreadsOnlyWithForce) {
 
 // Refused inputs never touch the output and leave no temporary file.
 TEST_F(MergeTest, RefusedInputs) {
-    const std::string good = Write("good.xml", Packet("77", 100, Numbers(1, 3)));
+    const std::wstring good = Write("good.xml", Packet("77", 100, Numbers(1, 3)));
     const struct {
         const char* name;
         std::string xml;
@@ -153,25 +155,27 @@ TEST_F(MergeTest, RefusedInputs) {
     };
     for (const auto& c : cases) {
         WriteFileBytes(out, "old");
-        const std::string bad = Write(c.name, c.xml);
-        const std::vector<std::string> inputs =
-            c.outcome == MergeOutcome::NoComments ? std::vector<std::string>{bad} : std::vector<std::string>{good, bad};
+        const std::wstring bad = Write(c.name, c.xml);
+        const std::vector<std::wstring> inputs = c.outcome == MergeOutcome::NoComments
+                                                     ? std::vector<std::wstring>{bad}
+                                                     : std::vector<std::wstring>{good, bad};
         EXPECT_EQ(MergeCommentFiles(inputs, out, MergeOptions{}).outcome, c.outcome) << c.name;
         const std::string last = log.Lines().back();
-        EXPECT_EQ(last.substr(last.size() - std::min(last.size(), bad.size() + c.line.size())),
-                  c.outcome == MergeOutcome::NoComments ? last : bad + c.line);
+        const std::string shown = ShownPath(bad);
+        EXPECT_EQ(last.substr(last.size() - std::min(last.size(), shown.size() + c.line.size())),
+                  c.outcome == MergeOutcome::NoComments ? last : shown + c.line);
         EXPECT_EQ(ReadFileBytes(out), "old") << c.name;
-        DeleteFileA(bad.c_str());
+        DeleteFileW(bad.c_str());
         EXPECT_EQ(ListFolder(dir.Path()).size(), 2u) << c.name;
     }
-    EXPECT_EQ(MergeCommentFiles({dir.File("missing.xml")}, out, MergeOptions{}).outcome, MergeOutcome::Unreadable);
+    EXPECT_EQ(MergeCommentFiles({dir.File(L"missing.xml")}, out, MergeOptions{}).outcome, MergeOutcome::Unreadable);
 }
 
 // Texts and values that read back otherwise when written as they stand
 // (white space alone is dropped between two tags): the merged file reads back
 // as the comments of its input, attribute by attribute.
 TEST_F(MergeTest, WhatIsWrittenReadsBackTheSame) {
-    const std::string a = Write("a.xml", u8"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<packet>"
+    const std::wstring a = Write("a.xml", u8"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<packet>"
                                          u8"<thread thread=\"77\" server_time=\"5\" ticket='a\"b'/>"
                                          u8"<chat no=\"1\"> </chat><chat no=\"2\"><![CDATA[ ]]></chat>"
                                          u8"<chat no=\"3\">&#10;</chat><chat no=\"4\">&#9;&#13;\r\n</chat>"
@@ -202,7 +206,7 @@ TEST_F(MergeTest, WhatIsWrittenReadsBackTheSame) {
 }
 
 TEST_F(MergeTest, StopAbandonsTheOutput) {
-    const std::string a = Write("a.xml", Packet("77", 100, Numbers(1, 3000)));
+    const std::wstring a = Write("a.xml", Packet("77", 100, Numbers(1, 3000)));
     std::atomic<bool> stop{true};
     MergeOptions options;
     options.stop = &stop;

@@ -84,7 +84,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                "scratch file written");
     std::size_t counted = 0;
     std::string error;
-    const bool checked = CommentReader::CheckFile(ScratchFile(), counted, error);
+    const std::string& scratch = ScratchFile();
+    const bool checked = CommentReader::CheckFile(std::wstring(scratch.begin(), scratch.end()), counted, error);
     FUZZ_CHECK(checked == !reader.Failed(), "the checking pass accepts what the stream accepts");
     FUZZ_CHECK(error == reader.Error(), "the checking pass gives the stream's error");
     if (checked) FUZZ_CHECK(counted == chats, "the checking pass counts the chats the stream hands out");

@@ -33,7 +33,7 @@ std::string Refusal(const std::string& bytes) {
     WriteFileBytes(dir.File("bad.xml"), bytes);
     std::size_t chats = 0;
     std::string error;
-    EXPECT_FALSE(CommentReader::CheckFile(dir.File("bad.xml"), chats, error));
+    EXPECT_FALSE(CommentReader::CheckFile(dir.File(L"bad.xml"), chats, error));
     EXPECT_EQ(error, reader.Error());
     return reader.Error();
 }
@@ -272,7 +272,7 @@ TEST(CommentReader, DocumentTypesAndEntitiesAreNeverExpanded) {
 TEST(CommentReader, FilesInOtherEncodings) {
     TempDir dir;
     CommentReader reader;
-    EXPECT_FALSE(reader.Open(dir.File("missing.xml")));
+    EXPECT_FALSE(reader.Open(dir.File(L"missing.xml")));
     EXPECT_EQ(reader.Error(), "cannot open the file (2)");
 
     // Large enough that characters and line ends straddle the pieces read.
@@ -286,18 +286,19 @@ TEST(CommentReader, FilesInOtherEncodings) {
     auto declared = [](const char* name) {
         return L"<?xml version=\"1.0\" encoding=\"" + std::wstring(name, name + std::strlen(name)) + L"\"?>";
     };
+    // Named as users name files, with characters the code page lacks.
     const struct {
-        const char* name;
+        std::wstring name;
         std::string bytes;
     } files[] = {
-        {"utf16le.xml", Utf16(body)},
-        {"utf16be.xml", "\xFE\xFF" + EncodeAs(body, Encoding::Utf16Be)},
-        {"utf16-no-mark.xml", EncodeAs(declared("UTF-16") + body, Encoding::Utf16Be)},
-        {"bom.xml", "\xEF\xBB\xBF" + EncodeAs(body, Encoding::Utf8)},
+        {L"utf16le.xml", Utf16(body)},
+        {L"utf16be.xml", "\xFE\xFF" + EncodeAs(body, Encoding::Utf16Be)},
+        {L"utf16-no-mark.xml", EncodeAs(declared("UTF-16") + body, Encoding::Utf16Be)},
+        {std::wstring(kEmojiName) + L".xml", "\xEF\xBB\xBF" + EncodeAs(body, Encoding::Utf8)},
         // A declaration after a line break is still the declaration.
-        {"sjis.xml", EncodeAs(L"\r\n" + declared("Shift_JIS") + body, Encoding::ShiftJis)},
-        {"euc.xml", EncodeAs(declared("euc-jp") + body, Encoding::EucJp)},
-        {"jis.xml", EncodeAs(declared("ISO-2022-JP") + body, Encoding::Iso2022Jp)},
+        {std::wstring(kHangulName) + L".xml", EncodeAs(L"\r\n" + declared("Shift_JIS") + body, Encoding::ShiftJis)},
+        {L"euc.xml", EncodeAs(declared("euc-jp") + body, Encoding::EucJp)},
+        {L"jis.xml", EncodeAs(declared("ISO-2022-JP") + body, Encoding::Iso2022Jp)},
     };
     for (const auto& file : files) {
         WriteFileBytes(dir.File(file.name), file.bytes);

@@ -114,8 +114,9 @@ protected:
         return ExportCommentText(format, commentPath, textPath);
     }
     TempDir dir;
-    std::string commentPath = dir.File("c.xml");
-    std::string textPath = dir.File("c.txt");
+    // Names as users have them, with characters the code page lacks.
+    std::wstring commentPath = dir.File(std::wstring(kHangulName) + L".xml");
+    std::wstring textPath = dir.File(std::wstring(kHangulName) + L".txt");
     LineCapture log;
 };
 
@@ -155,7 +156,7 @@ TEST_F(ExportTest, NoChatElements) {
 }
 
 TEST_F(ExportTest, MissingOrMalformedCommentFile) {
-    EXPECT_FALSE(ExportCommentText(kDefault, dir.File("none.xml"), textPath));
+    EXPECT_FALSE(ExportCommentText(kDefault, dir.File(L"none.xml"), textPath));
     EXPECT_TRUE(FileExists(textPath));
     EXPECT_FALSE(Export(kDefault, "<packet><chat>1</chat>"));
     EXPECT_EQ(ReadFileBytes(textPath), "");
@@ -163,7 +164,8 @@ TEST_F(ExportTest, MissingOrMalformedCommentFile) {
               (std::vector<std::string>{"◆コメントファイルを読み込めません: " + dir.File("none.xml") +
                                             " (cannot open the file (2))",
                                         "Error : pDoc->documentElement",
-                                        "◆コメントファイルを読み込めません: " + commentPath +
+                                        // The log shows "?" for what the code page lacks.
+                                        "◆コメントファイルを読み込めません: " + dir.File("???.xml") +
                                             " (unclosed element <packet> at byte 22)",
                                         "Error : pDoc->documentElement"}));
 }
@@ -176,7 +178,7 @@ TEST_F(ExportTest, RefusedDateKeepsEarlierLines) {
 
 TEST_F(ExportTest, TextFileThatCannotBeCreatedIsAFailure) {
     WriteFileBytes(commentPath, "<packet><chat>1</chat></packet>");
-    EXPECT_FALSE(ExportCommentText(kDefault, commentPath, dir.File("missing folder\\c.txt")));
+    EXPECT_FALSE(ExportCommentText(kDefault, commentPath, dir.File(L"missing folder\\c.txt")));
     ASSERT_EQ(log.Lines().size(), 1u);
     EXPECT_EQ(log.Lines()[0].rfind("Error : CreateFile ", 0), 0u);
 }
@@ -184,7 +186,7 @@ TEST_F(ExportTest, TextFileThatCannotBeCreatedIsAFailure) {
 TEST_F(ExportTest, TextFileNamingTheCommentFileIsRefused) {
     const std::string xml = "<packet><chat>1</chat></packet>";
     WriteFileBytes(commentPath, xml);
-    EXPECT_FALSE(ExportCommentText(kDefault, commentPath, dir.Path() + "\\.\\C.XML"));
+    EXPECT_FALSE(ExportCommentText(kDefault, commentPath, dir.WidePath() + L"\\.\\" + kHangulName + L".XML"));
     EXPECT_EQ(ReadFileBytes(commentPath), xml);
     ASSERT_EQ(log.Lines().size(), 1u);
     EXPECT_EQ(log.Lines()[0].rfind("Error : the text file is the comment file ", 0), 0u);

@@ -4,6 +4,7 @@
 
 #include "export/text_measure.h"
 #include "infolog/info_log.h"
+#include "support/codepage.h"
 #include "testlib/temp_dir.h"
 
 namespace {
@@ -21,7 +22,7 @@ protected:
         options.FontSize = 1000;  // 10%: 30 px
         options.MinGap = 10;
     }
-    bool Export() { return ExportSubtitles(options, comment, ass, nullptr, &summary); }
+    bool Export() { return ExportSubtitles(options, AnsiToWide(comment), AnsiToWide(ass), nullptr, &summary); }
     std::string Events() {
         const std::string bytes = ReadFileBytes(ass);
         return bytes.substr(bytes.find("Format: Layer"));
@@ -147,7 +148,7 @@ TEST_F(SubtitleExportTest, RefusalsLeaveAnExistingFileAlone) {
     EXPECT_EQ(ReadFileBytes(ass), "keep");
 
     options.Exclude.clear();
-    EXPECT_FALSE(ExportSubtitles(options, comment, comment));
+    EXPECT_FALSE(ExportSubtitles(options, AnsiToWide(comment), AnsiToWide(comment)));
     EXPECT_EQ(log.Lines().back(), "Error : the subtitle file is the comment file " + comment);
     EXPECT_EQ(ReadFileBytes(comment), "<packet><chat vpos=\"1\">a</chat></packet>");
 }

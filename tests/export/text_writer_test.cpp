@@ -18,7 +18,7 @@ protected:
         return ReadFileBytes(path);
     }
     TempDir dir;
-    std::string path = dir.File("out.txt");
+    std::wstring path = dir.File(L"out.txt");
 };
 
 TEST_F(TextWriterTest, Utf8AndCodePage932Bytes) {
@@ -55,7 +55,7 @@ TEST_F(TextWriterTest, OpenEmptiesAnExistingFileAndEachLineReachesTheFileAtOnce)
 
 TEST_F(TextWriterTest, MissingFolderIsReported) {
     TextLineWriter writer;
-    EXPECT_FALSE(writer.Open(dir.File("no such folder\\out.txt")));
+    EXPECT_FALSE(writer.Open(dir.File(L"no such folder\\out.txt")));
     EXPECT_NE(writer.LastError(), 0u);
     EXPECT_FALSE(writer.WriteLine(L"x"));
 }

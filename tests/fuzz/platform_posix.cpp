@@ -37,8 +37,9 @@ iconv_t Converter(JapaneseCode code) {
 
 }  // namespace
 
-std::unique_ptr<FileBytes> OpenFileBytes(const std::string& path, std::string& error) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+std::unique_ptr<FileBytes> OpenFileBytes(const std::wstring& path, std::string& error) {
+    // The fuzz targets name their scratch files in ASCII.
+    std::FILE* file = std::fopen(std::string(path.begin(), path.end()).c_str(), "rb");
     if (!file) {
         error = "cannot open the file (" + std::to_string(errno) + ")";
         return nullptr;

@@ -15,20 +15,20 @@ protected:
     void TearDown() override { App().settings.AutoOverWrite = false; }
 
     TempDir dir;
-    ConversionRequest request{dir.File("c.xml"), dir.File("c.txt"), "%no%", "done!", true};
+    ConversionRequest request{dir.File(L"c.xml"), dir.File(L"c.txt"), "%no%", "done!", true};
     LineCapture log;
 };
 
 TEST_F(ConversionJobTest, BatchSuccessLogsHeadingAndCompletion) {
     EXPECT_TRUE(RunConversionJob(request));
     EXPECT_EQ(log.Lines(), (std::vector<std::string>{"-----------------------------", "[データ抽出 開始]",
-                                                     "Format = %no%", "XML = " + request.commentPath,
-                                                     "SavePath = " + request.textPath, "Save Text", "done!"}));
+                                                     "Format = %no%", "XML = " + dir.File("c.xml"),
+                                                     "SavePath = " + dir.File("c.txt"), "Save Text", "done!"}));
     EXPECT_EQ(ReadFileBytes(request.textPath), "1\r\n2\r\n");
 }
 
 TEST_F(ConversionJobTest, BatchFailureIsAMarkedLine) {
-    request.commentPath = dir.File("missing.xml");
+    request.commentPath = dir.File(L"missing.xml");
     RecordingView view;
     EXPECT_FALSE(RunConversionJob(request, &view));
     auto lines = log.Lines();
@@ -47,7 +47,7 @@ TEST_F(ConversionJobTest, WithoutBatchTheViewShowsTheOutcome) {
     EXPECT_EQ(view.done, 1);
     EXPECT_EQ(log.Lines().back(), "Save Text");
 
-    request.commentPath = dir.File("missing.xml");
+    request.commentPath = dir.File(L"missing.xml");
     EXPECT_FALSE(RunConversionJob(request, &view));
     EXPECT_EQ(view.outcomes.back(), "テキスト変換処理中にエラーが発生しました。");
 
@@ -57,18 +57,27 @@ TEST_F(ConversionJobTest, WithoutBatchTheViewShowsTheOutcome) {
 }
 
 TEST_F(ConversionJobTest, TextFilePathRule) {
-    EXPECT_EQ(TextFilePathFor("C:\\a\\b.xml"), "C:\\a\\b.txt");
-    EXPECT_EQ(TextFilePathFor("C:\\a\\b.XML"), "C:\\a\\b.txt");
-    EXPECT_EQ(TextFilePathFor("C:\\a\\b.json"), "C:\\a\\b.jtxt");  // three characters, not the extension
-    EXPECT_EQ(TextFilePathFor("ab"), "txt");
-    // Characters, not bytes: 表 and ソ end in 0x5C.
-    EXPECT_EQ(TextFilePathFor("C:\\予告\\能力表.xml"), "C:\\予告\\能力表.txt");
-    EXPECT_EQ(TextFilePathFor("C:\\d\\ソース表"), "C:\\d\\ソtxt");
-    EXPECT_EQ(TextSavedMessage("x.txt"), "コメント(テキストファイル)を保存しました。\n\nx.txt");
+    const struct {
+        const wchar_t* comment;
+        const wchar_t* text;
+    } rows[] = {
+        {L"C:\\a\\b.xml", L"C:\\a\\b.txt"},
+        {L"C:\\a\\b.XML", L"C:\\a\\b.txt"},
+        {L"C:\\a\\b.json", L"C:\\a\\b.jtxt"},  // three characters, not the extension
+        {L"ab", L"txt"},
+        {L"C:\\予告\\能力表.xml", L"C:\\予告\\能力表.txt"},
+        {L"C:\\d\\ソース表", L"C:\\d\\ソtxt"},
+        {L"C:\\Users\\Jos\u00E9 \uD55C\uAD6D\\\U0001F600.xml", L"C:\\Users\\Jos\u00E9 \uD55C\uAD6D\\\U0001F600.txt"},
+        {L"C:\\d\\abc\U0001F600", L"C:\\d\\atxt"},  // a surrogate pair is one character
+    };
+    for (const auto& row : rows) EXPECT_EQ(TextFilePathFor(row.comment), row.text);
+    // Messages show "?" for what the code page lacks.
+    const std::wstring hangul = std::wstring(L"C:\\") + kHangulName + L"\\x.txt";
+    EXPECT_EQ(TextSavedMessage(hangul), "コメント(テキストファイル)を保存しました。\n\nC:\\???\\x.txt");
 }
 
 TEST_F(ConversionJobTest, ExistingTextFileNeedsPermission) {
-    std::string path;
+    std::wstring path;
     EXPECT_TRUE(ChooseTextFilePath(request.commentPath, path));  // nothing there yet
     EXPECT_EQ(path, request.textPath);
     WriteFileBytes(request.textPath, "x");

@@ -48,7 +48,7 @@ protected:
     FetchJobResult Run(const std::string& addresses, bool autoFetch = false) {
         FetchJobInput input;
         input.addressText = addresses;
-        input.saveFolder = dir_.Path();
+        input.saveFolder = dir_.WidePath();
         input.commentCount = 3;
         input.autoFetch = autoFetch;
         FetchStopRequested() = false;  // as whoever starts a job does
@@ -142,7 +142,7 @@ TEST_F(FetchJobTest, StopDuringThePauseSkipsTheRest) {
 TEST_F(FetchJobTest, StopRequestedBeforeTheJobRunsIsHonoured) {
     FetchJobInput input;
     input.addressText = "sm9;sm1234";
-    input.saveFolder = dir_.Path();
+    input.saveFolder = dir_.WidePath();
     input.commentCount = 3;
     RequestFetchStop();  // asked for before the job's thread got going; the request logs the line
     FetchJobResult result = RunFetchJob(input, view_);

@@ -44,7 +44,7 @@ protected:
     FetchJobResult Run(int maxRequests = 100) {
         FetchJobInput input;
         input.addressText = "sm4000";
-        input.saveFolder = dir_.Path();
+        input.saveFolder = dir_.WidePath();
         input.history = true;
         input.maxRequests = maxRequests;
         return RunFetchJob(input, view_);
@@ -72,7 +72,7 @@ protected:
     }
 
     TempDir dir_;
-    std::string path_ = dir_.File("表計算ソフト講座 全履歴.xml");
+    std::wstring path_ = dir_.File(L"表計算ソフト講座 全履歴.xml");
     LineCapture log_;
     FetchJobView view_;
 };
@@ -80,13 +80,16 @@ protected:
 TEST_F(HistoryTest, EveryCommentOnceInNumberOrder) {
     StandinSignIn("premium");
     // The replies wait in the system's temp folder: one of this test's own, as
-    // other test programs spool into the shared one meanwhile.
-    TempDir spool;
-    char previousTmp[MAX_PATH] = {};
-    const DWORD hadTmp = ::GetEnvironmentVariableA("TMP", previousTmp, MAX_PATH);
-    ::SetEnvironmentVariableA("TMP", spool.Path().c_str());
+    // other test programs spool into the shared one meanwhile, and under a
+    // user's profile named as the code page cannot spell it.
+    TempDir spoolRoot;
+    const std::wstring spool = spoolRoot.File(kAccentedHangul);
+    ASSERT_TRUE(MakeFolder(spool));
+    wchar_t previousTmp[MAX_PATH] = {};
+    const DWORD hadTmp = ::GetEnvironmentVariableW(L"TMP", previousTmp, MAX_PATH);
+    ::SetEnvironmentVariableW(L"TMP", spool.c_str());
     FetchJobResult result = Run();
-    ::SetEnvironmentVariableA("TMP", hadTmp ? previousTmp : nullptr);
+    ::SetEnvironmentVariableW(L"TMP", hadTmp ? previousTmp : nullptr);
     EXPECT_EQ(result.saved, 1);
     EXPECT_EQ(Numbers(), Range(1, 4500));
     const auto steps = StepLines();
@@ -108,7 +111,7 @@ TEST_F(HistoryTest, EveryCommentOnceInNumberOrder) {
     EXPECT_NE(saved.find("<view_counter video=\"0\"/>"), std::string::npos);
     EXPECT_EQ(saved.find("<view_counter"), saved.rfind("<view_counter")) << "one view_counter";
     EXPECT_EQ(ListFolder(dir_.Path()).size(), 1u);
-    EXPECT_TRUE(ListFolder(spool.Path()).empty()) << "the replies' temporary files are gone";
+    EXPECT_TRUE(ListFolder(spool).empty()) << "the replies' temporary files are gone";
 }
 
 TEST_F(HistoryTest, RequestLimitKeepsTheNewestSteps) {

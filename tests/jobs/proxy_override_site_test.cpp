@@ -64,7 +64,7 @@ protected:
     FetchJobResult Run(const std::string& addresses, WatchingView& view) {
         FetchJobInput input;
         input.addressText = addresses;
-        input.saveFolder = dir_.Path();
+        input.saveFolder = dir_.WidePath();
         input.commentCount = 3;
         FetchStopRequested() = false;  // as whoever starts a job does
         return RunFetchJob(input, view);

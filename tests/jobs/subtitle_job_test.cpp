@@ -18,20 +18,20 @@ protected:
     void TearDown() override { App().settings.AutoOverWrite = false; }
 
     TempDir dir;
-    SubtitleRequest request{dir.File("予定.xml"), dir.File("予定.ass"), SubtitleSettings(), "done!", true};
+    SubtitleRequest request{dir.File(L"予定.xml"), dir.File(L"予定.ass"), SubtitleSettings(), "done!", true};
     LineCapture log;
 };
 
 TEST_F(SubtitleJobTest, BatchRunLogsHeadingSummaryAndOutcome) {
     EXPECT_TRUE(RunSubtitleJob(request));
     EXPECT_EQ(log.Lines(), (std::vector<std::string>{
-                               "-----------------------------", "[字幕変換 開始]", "XML = " + request.commentPath,
-                               "SavePath = " + request.assPath, "Stage = 1920x1080", "Font = IPAPGothic",
+                               "-----------------------------", "[字幕変換 開始]", "XML = " + dir.File("予定.xml"),
+                               "SavePath = " + dir.File("予定.ass"), "Stage = 1920x1080", "Font = IPAPGothic",
                                "字幕 2件 (重ねて表示 0件)、画面が一杯で省略 0件、読めずに省略 0件、除外 0件",
                                "Save ASS", "done!"}));
     EXPECT_EQ(ReadFileBytes(request.assPath).rfind("\xEF\xBB\xBF[Script Info]\r\n", 0), 0u);
 
-    request.commentPath = dir.File("missing.xml");
+    request.commentPath = dir.File(L"missing.xml");
     EXPECT_FALSE(RunSubtitleJob(request));
     EXPECT_EQ(log.Lines().back(), "◆字幕ファイル変換処理中にエラーが発生しました");
 }
@@ -44,18 +44,18 @@ TEST_F(SubtitleJobTest, WithoutBatchTheViewShowsProgressAndOutcome) {
     EXPECT_EQ(view.done, 1);
     EXPECT_EQ(view.outcomes, (std::vector<std::string>{"done!"}));
 
-    request.commentPath = dir.File("missing.xml");
+    request.commentPath = dir.File(L"missing.xml");
     EXPECT_FALSE(RunSubtitleJob(request, &view));
     EXPECT_EQ(view.outcomes.back(), "字幕ファイル変換処理中にエラーが発生しました。");
 }
 
 TEST_F(SubtitleJobTest, FileNameAndOverwrite) {
-    EXPECT_EQ(SubtitleFilePathFor("C:\\a\\ソ表.xml"), "C:\\a\\ソ表.ass");
-    EXPECT_EQ(SubtitleFilePathFor("C:\\a.b\\comments"), "C:\\a.b\\comments.ass");
-    EXPECT_EQ(SubtitleFilePathFor("C:\\a\\b.old.XML"), "C:\\a\\b.old.ass");
-    EXPECT_EQ(SubtitleSavedMessage("x.ass"), "字幕ファイル(ASS)を保存しました。\n\nx.ass");
+    EXPECT_EQ(SubtitleFilePathFor(L"C:\\a\\ソ表.xml"), L"C:\\a\\ソ表.ass");
+    EXPECT_EQ(SubtitleFilePathFor(L"C:\\a.b\\comments"), L"C:\\a.b\\comments.ass");
+    EXPECT_EQ(SubtitleFilePathFor(L"C:\\a\\b.old.XML"), L"C:\\a\\b.old.ass");
+    EXPECT_EQ(SubtitleSavedMessage(L"x.ass"), "字幕ファイル(ASS)を保存しました。\n\nx.ass");
 
-    std::string path;
+    std::wstring path;
     EXPECT_TRUE(ChooseSubtitleFilePath(request.commentPath, path));  // nothing there yet
     EXPECT_EQ(path, request.assPath);
     WriteFileBytes(request.assPath, "x");

@@ -14,7 +14,7 @@ protected:
     void SetUp() override {
         saved_ = App().settings;
         App().settings = AppSettings();
-        App().settings.iniPath = dir_.File("Kometori.ini");
+        App().settings.iniPath = dir_.File(L"Kometori.ini");
     }
     void TearDown() override { App().settings = saved_; }
 
@@ -37,7 +37,7 @@ TEST_F(SettingsTest, MissingFileGivesEveryDefault) {
     EXPECT_EQ(s.InfoWidth, 240);
     EXPECT_EQ(s.InfoHeight, 400);
     EXPECT_EQ(form.URL, "http://www.mokumoku.example/watch/");
-    EXPECT_EQ(form.SavePath, App().startDirectory + "\\Down");
+    EXPECT_EQ(form.SavePath, App().startDirectory + L"\\Down");
     EXPECT_EQ(form.Comment, "250");
     EXPECT_FALSE(form.GetAllComment || form.TranslateText || form.PastLog);
     EXPECT_EQ(s.Format, "%date%(%vpos%)[ID:%user_id%]%comment%(%command%)");
@@ -70,7 +70,7 @@ TEST_F(SettingsTest, SavePathKeepsAnExistingFolderAndCutsTheRest) {
     ASSERT_TRUE(CreateDirectoryA(season.c_str(), nullptr));
     WriteFileBytes(dir_.File("予定表.txt"), "x");
     const SavePathRow rows[] = {
-        {"empty", "", App().startDirectory},
+        {"empty", "", WideToAnsi(App().startDirectory)},
         {"an existing logs.old", old, old},
         {"an existing folder ending in 0x5C", season, season},
         {"a missing logs.old", "C:\\data\\logs.old", "C:\\data\\logs"},
@@ -83,8 +83,73 @@ TEST_F(SettingsTest, SavePathKeepsAnExistingFolderAndCutsTheRest) {
         WriteIni("[main]\r\nSavePath=" + row.stored + "\r\n");
         FormValues form;
         App().settings.Load(form);
-        EXPECT_EQ(form.SavePath, row.loaded);
+        EXPECT_EQ(form.SavePath, AnsiToWide(row.loaded));
     }
+}
+
+// A folder the code page holds is written byte for byte as before; any other
+// is kept escaped, and every one reads back as the same folder. The INI file
+// itself lies in a folder the code page cannot spell.
+TEST_F(SettingsTest, SaveFoldersReadBackAsWritten) {
+    const std::wstring home = dir_.File(kAccentedHangul);
+    ASSERT_TRUE(MakeFolder(home));
+    App().settings.iniPath = home + L"\\Kometori.ini";
+    const struct {
+        std::wstring folder;
+        std::string stored;  // the line's value, bytes of the file
+    } rows[] = {
+        {L"D:\\予定表\\ソ", "D:\\予定表\\ソ"},
+        {L"D:\\100%\\表", "D:\\100%\\表"},
+        {L"C:\\Users\\" + std::wstring(kAccentedHangul) + L"\\Down", "*utf16*C:\\Users\\Jos%u00E9 %uD55C%uAD6D\\Down"},
+        {L"D:\\" + std::wstring(kEmojiName) + L"\\100%", "*utf16*D:\\%uD83D%uDE00コメント\\100%u0025"},
+        {L"D:\\" + std::wstring(kChineseName), "*utf16*D:\\%u5F39幕"},  // only the simplified 弹 is lacking
+        // Best fit would write "\" for the yen sign: another folder.
+        {L"D:\\\u00A5500", "*utf16*D:\\%u00A5500"},
+        // Not a path a user can make, yet it must not read back as another.
+        {L"*utf16*%u0041", "*utf16**utf16*%u0025u0041"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.stored);
+        FormValues form;
+        form.SavePath = row.folder;
+        ASSERT_TRUE(App().settings.Save(form, WindowPlacementValues()));
+        const std::string ini = ReadFileBytes(App().settings.iniPath);
+        EXPECT_NE(ini.find("\r\nSavePath=" + row.stored + "\r\n"), std::string::npos) << ini;
+        FormValues back;
+        App().settings.Load(back);
+        EXPECT_EQ(back.SavePath, row.folder);
+    }
+}
+
+// Texts pass the wide functions as they passed the narrow ones: the same bytes
+// in the file, even for characters code page 932 has twice (NEC's and IBM's Ⅰ).
+TEST_F(SettingsTest, TextsAreWrittenAsTheNarrowFunctionsWroteThem) {
+    const std::string mail = "\xFA\x4A\x87\x54ﾃｷｽﾄソ表@example.jp";
+    const std::string narrow = dir_.File("narrow.ini");
+    ASSERT_TRUE(WritePrivateProfileStringA("main", "Mail", mail.c_str(), narrow.c_str()));
+    const std::string line = ReadFileBytes(narrow).substr(std::string("[main]\r\n").size());
+    FormValues form;
+    App().settings.Load(form);
+    App().settings.Mail = mail;
+    App().settings.Save(form, WindowPlacementValues());
+    EXPECT_NE(Ini().find(line), std::string::npos) << line;
+}
+
+// Beyond what a value may hold when read, the folder is not written: the file
+// keeps the last one it could (the window says so when the folder is set).
+TEST_F(SettingsTest, AFolderTooLongForTheFileKeepsTheLastOne) {
+    FormValues form;
+    form.SavePath = L"D:\\保存";
+    App().settings.Save(form, WindowPlacementValues());
+    std::wstring longFolder = L"D:";
+    while (longFolder.size() < 1000) longFolder += L"\\" + std::wstring(kHangulName);
+    EXPECT_TRUE(AppSettings::CanKeepSaveFolder(L"D:\\" + std::wstring(400, L'\uD55C')));
+    EXPECT_FALSE(AppSettings::CanKeepSaveFolder(longFolder));
+    form.SavePath = longFolder;
+    EXPECT_TRUE(App().settings.Save(form, WindowPlacementValues())) << "not a failure to write the file";
+    FormValues back;
+    App().settings.Load(back);
+    EXPECT_EQ(back.SavePath, L"D:\\保存");
 }
 
 TEST_F(SettingsTest, RoundTripOfEveryKey) {
@@ -105,7 +170,7 @@ TEST_F(SettingsTest, RoundTripOfEveryKey) {
     s.AlwaysDirectConnection = true;
     s.AccessWait = 2;
     form.URL = "sm9;sm10";
-    form.SavePath = "C:\\コメント";
+    form.SavePath = L"C:\\コメント";
     form.Comment = "1000";
     form.GetAllComment = form.TranslateText = form.PastLog = true;
     form.Year = "2010";
@@ -126,7 +191,7 @@ TEST_F(SettingsTest, RoundTripOfEveryKey) {
     ASSERT_TRUE(s.Save(form, place));
 
     App().settings = AppSettings();
-    App().settings.iniPath = dir_.File("Kometori.ini");
+    App().settings.iniPath = dir_.File(L"Kometori.ini");
     FormValues back;
     App().settings.Load(back);
     const AppSettings& r = App().settings;
@@ -140,7 +205,7 @@ TEST_F(SettingsTest, RoundTripOfEveryKey) {
     EXPECT_EQ(r.AutoGetInterval, 60);
     EXPECT_EQ(r.AccessWait, 2);
     EXPECT_EQ(back.URL, "sm9;sm10");
-    EXPECT_EQ(back.SavePath, "C:\\コメント");
+    EXPECT_EQ(back.SavePath, L"C:\\コメント");
     EXPECT_EQ(back.Comment, "1000");
     EXPECT_TRUE(back.GetAllComment && back.TranslateText && back.PastLog);
     EXPECT_EQ(r.Year, 2010);
@@ -282,7 +347,7 @@ namespace {
 TEST_F(SettingsTest, NgRulesSectionAndTheRuleFilesPath) {
     FormValues form;
     App().settings.Load(form);
-    const std::wstring start = AnsiToWide(App().startDirectory);
+    const std::wstring start = App().startDirectory;
     EXPECT_FALSE(App().settings.NgRuleChoice().apply);
     EXPECT_EQ(App().settings.NgRuleChoice().ruleFile, start + L"\\Kometori-ng.txt");  // beside the INI file
 
@@ -292,6 +357,7 @@ TEST_F(SettingsTest, NgRulesSectionAndTheRuleFilesPath) {
     } rows[] = {
         {"NG\\予定表.txt", start + L"\\NG\\予定表.txt"},
         {"D:\\ソフト\\ng.txt", L"D:\\ソフト\\ng.txt"},
+        {"*utf16*NG\\%uD55C%uAD6D.txt", start + L"\\NG\\\uD55C\uAD6D.txt"},  // kept as a save folder is
         {"\\\\server\\share\\ng.txt", L"\\\\server\\share\\ng.txt"},
     };
     for (const auto& r : rows) {

@@ -8,6 +8,8 @@
 
 #include <boost/lexical_cast.hpp>
 
+#include "support/codepage.h"
+
 TEST(ReplaceAll, DoesNotRescanItsOwnOutput) {
     std::string text = "aaa";
     EXPECT_EQ(ReplaceAll(text, "a", "aa"), "aaaaaa");
@@ -37,30 +39,27 @@ TEST(NarrowText, SearchesNeverMatchTheSecondByteOfACharacter) {
 TEST(NarrowText, CharactersAreCountedAndCutWhole) {
     EXPECT_EQ(CharacterCount("ソース表a"), 5u);
     EXPECT_EQ(CharacterCount("a\x83"), 2u) << "a lead byte at the end stands alone";
-    EXPECT_EQ(DropLastCharacters("C:\\ソース表", 3), "C:\\ソ");
-    EXPECT_EQ(DropLastCharacters("表.xml", 3), "表.");
-    EXPECT_EQ(DropLastCharacters("表", 3), "");
 }
 
 TEST(PathText, ExtensionAndFolderOfTheLastComponent) {
     const struct {
-        const char* path;
-        const char* extension;
-        const char* folder;
+        const wchar_t* path;
+        const wchar_t* extension;
+        const wchar_t* folder;
     } cases[] = {
-        {"archive.tar.gz", ".gz", "."},
-        {"C:\\dir.x\\file", "", "C:\\dir.x"},
-        {"C:\\dir\\comments.XML", ".XML", "C:\\dir"},
-        {"C:\\予告編ソ\\能力表.xml", ".xml", "C:\\予告編ソ"},
-        {"C:\\d\\a.b表", ".b表", "C:\\d"},
-        {"C:\\x.y/ソ表", "", "C:\\x.y"},
-        {"C:\\表.xml", ".xml", "C:\\"},
-        {"\\表.xml", ".xml", "\\"},
+        {L"archive.tar.gz", L".gz", L"."},
+        {L"C:\\dir.x\\file", L"", L"C:\\dir.x"},
+        {L"C:\\dir\\comments.XML", L".XML", L"C:\\dir"},
+        {L"C:\\予告編ソ\\能力表.xml", L".xml", L"C:\\予告編ソ"},
+        {L"C:\\d\\a.b表", L".b表", L"C:\\d"},
+        {L"C:\\x.y/ソ表", L"", L"C:\\x.y"},
+        {L"C:\\表.xml", L".xml", L"C:\\"},
+        {L"\\表.xml", L".xml", L"\\"},
+        {L"C:\\\uD55C.\uAD6D\\\U0001F600", L"", L"C:\\\uD55C.\uAD6D"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.path);
-        EXPECT_EQ(FileExtension(c.path), c.extension);
-        EXPECT_EQ(FolderOf(c.path), c.folder);
+        EXPECT_EQ(FileExtension(c.path), c.extension) << WideToUtf8(c.path);
+        EXPECT_EQ(FolderOfWide(c.path), c.folder) << WideToUtf8(c.path);
     }
 }
 

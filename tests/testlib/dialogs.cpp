@@ -3,6 +3,7 @@
 #include <process.h>
 
 #include <dlgs.h>
+#include <shlobj.h>
 
 #include <algorithm>
 
@@ -145,7 +146,11 @@ unsigned __stdcall FileDialogAnswer::Run(void* self) {
             // The name box: a combo box in the newer dialogs, an edit box in the older.
             HWND name = ::GetDlgItem(dialog, cmb13);
             if (!name) name = ::GetDlgItem(dialog, edt1);
-            ::SetWindowTextA(name, next.path.c_str());
+            if (name) {
+                ::SetWindowTextW(name, next.path.c_str());
+            } else {  // the folder browser: the folder is selected in its tree
+                ::SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(next.path.c_str()));
+            }
             ::PostMessageA(dialog, WM_COMMAND, IDOK, 0);
         }
         last = dialog;

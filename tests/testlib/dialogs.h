@@ -52,16 +52,18 @@ private:
 // One answer to a file dialog: the path typed (empty: cancel) and, from 1,
 // the type chosen first (0: as shown).
 struct FileAnswer {
-    std::string path;
+    std::wstring path;
     int type = 0;
 };
 
-// Answers the next file dialogs owned by the window, one after the other,
-// from a thread of its own: types the path and opens it, or cancels when the
-// path is empty.
+// Answers the next file dialogs or folder browsers owned by the window, one
+// after the other, from a thread of its own: types the path (every character,
+// as the user types) or selects the folder and presses OK, or cancels when
+// the path is empty.
 class FileDialogAnswer {
 public:
-    FileDialogAnswer(HWND owner, std::string path) : FileDialogAnswer(owner, std::vector<FileAnswer>{{path}}) {}
+    FileDialogAnswer(HWND owner, std::wstring path)
+        : FileDialogAnswer(owner, std::vector<FileAnswer>{{std::move(path)}}) {}
     FileDialogAnswer(HWND owner, std::vector<FileAnswer> answers);
     ~FileDialogAnswer();
     FileDialogAnswer(const FileDialogAnswer&) = delete;

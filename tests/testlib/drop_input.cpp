@@ -7,8 +7,14 @@
 #include "support/codepage.h"
 
 void PostFileDrop(HWND window, const std::vector<std::string>& paths) {
+    std::vector<std::wstring> wide;
+    for (const std::string& path : paths) wide.push_back(AnsiToWide(path));
+    PostFileDrop(window, wide);
+}
+
+void PostFileDrop(HWND window, const std::vector<std::wstring>& paths) {
     std::wstring list;
-    for (const std::string& path : paths) list += AnsiToWide(path) + L'\0';
+    for (const std::wstring& path : paths) list += path + L'\0';
     list += L'\0';
     const SIZE_T size = sizeof(DROPFILES) + list.size() * sizeof(wchar_t);
     HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);

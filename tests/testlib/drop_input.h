@@ -9,6 +9,7 @@
 
 // Posts WM_DROPFILES with a DROPFILES block in global memory holding the
 // paths as UTF-16, as the shell builds it; the receiver releases it.
+void PostFileDrop(HWND window, const std::vector<std::wstring>& paths);
 void PostFileDrop(HWND window, const std::vector<std::string>& paths);
 
 // Holds the virtual keys down (SendInput) for its lifetime; 0 holds nothing.

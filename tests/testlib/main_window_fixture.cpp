@@ -1,5 +1,6 @@
 #include "testlib/main_window_fixture.h"
 
+#include "support/codepage.h"
 #include "support/window.h"
 #include "testlib/messages.h"
 #include "window/main_window.h"
@@ -7,8 +8,8 @@
 
 MainWindowFixture::MainWindowFixture()
     : iniPath(dir.File("Kometori.ini")), savedSettings_(App().settings), savedStart_(App().startDirectory) {
-    App().startDirectory = dir.Path();
-    App().settings.iniPath = iniPath;
+    App().startDirectory = dir.WidePath();
+    App().settings.iniPath = AnsiToWide(iniPath);
     // A closed port: the version check of a window opened with the defaults
     // ends at once, without a request leaving the machine.
     App().settings.site.AuthorSite = "http://127.0.0.1:9";
@@ -42,7 +43,11 @@ void MainWindowFixture::Click(int id) { ::SendMessageA(::GetDlgItem(main, id), B
 
 void MainWindowFixture::SetText(int id, const std::string& text) { ::SetDlgItemTextA(main, id, text.c_str()); }
 
+void MainWindowFixture::SetText(int id, const std::wstring& text) { ::SetDlgItemTextW(main, id, text.c_str()); }
+
 std::string MainWindowFixture::Text(int id) const { return WindowText(::GetDlgItem(main, id)); }
+
+std::wstring MainWindowFixture::WideText(int id) const { return WideWindowText(::GetDlgItem(main, id)); }
 
 std::string MainWindowFixture::Title() const { return WindowText(main); }
 

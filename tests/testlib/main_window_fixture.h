@@ -26,8 +26,10 @@ public:
     // A click on a button or check box, as the user makes it.
     void Click(int id);
     void SetText(int id, const std::string& text);
+    void SetText(int id, const std::wstring& text);
 
     std::string Text(int id) const;
+    std::wstring WideText(int id) const;
     std::string Title() const;
     bool Enabled(int id) const;
     bool Checked(int id) const;
@@ -44,5 +46,5 @@ public:
 
 private:
     AppSettings savedSettings_;
-    std::string savedStart_;
+    std::wstring savedStart_;
 };

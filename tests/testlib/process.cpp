@@ -1,5 +1,6 @@
 #include "testlib/process.h"
 
+#include "support/codepage.h"
 #include "support/handles.h"
 #include "testlib/temp_dir.h"
 
@@ -14,6 +15,11 @@ std::string BuildProgram(const std::string& name) {
 
 ProgramRun RunProgram(const std::string& program, const std::string& arguments, const std::string& directory,
                       DWORD timeoutMs) {
+    return RunProgram(program, AnsiToWide(arguments), AnsiToWide(directory), timeoutMs);
+}
+
+ProgramRun RunProgram(const std::string& program, const std::wstring& arguments, const std::wstring& directory,
+                      DWORD timeoutMs) {
     ProgramRun run;
     TempDir outDir;
     const std::string outPath = outDir.File("output.txt");
@@ -24,15 +30,16 @@ ProgramRun RunProgram(const std::string& program, const std::string& arguments, 
                               FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!out) return run;
 
-    STARTUPINFOA startup = {};
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = in.get();
     startup.hStdOutput = out.get();
     startup.hStdError = out.get();
     PROCESS_INFORMATION info = {};
-    std::string commandLine = "\"" + program + "\" " + arguments;
-    if (!CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+    const std::wstring wideProgram = AnsiToWide(program);
+    std::wstring commandLine = L"\"" + wideProgram + L"\" " + arguments;
+    if (!CreateProcessW(wideProgram.c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
                         directory.c_str(), &startup, &info)) {
         return run;
     }

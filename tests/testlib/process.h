@@ -15,7 +15,11 @@ struct ProgramRun {
     std::string output;           // stdout and stderr bytes, in the order written
 };
 
-// Runs `program` with the command line tail `arguments` in `directory`.
+// Runs `program` with the command line tail `arguments` in `directory`, as
+// the shell does: wide, every character as typed. Narrow texts are taken in
+// the ANSI code page.
+ProgramRun RunProgram(const std::string& program, const std::wstring& arguments, const std::wstring& directory,
+                      DWORD timeoutMs = 120000);
 ProgramRun RunProgram(const std::string& program, const std::string& arguments, const std::string& directory,
                       DWORD timeoutMs = 120000);
 

@@ -8,24 +8,24 @@ public:
     OverwriteChoice choice = OverwriteChoice::Cancel;
     bool tick = false;       // "always overwrite" ticked with the answer
     bool saveAsOk = true;    // the save-as dialog is not cancelled
-    std::string saveAsName;  // what the save-as dialog gives
+    std::wstring saveAsName;  // what the save-as dialog gives
     bool loginResult = false;
     int asked = 0;
     int notices = 0;
     int logins = 0;
-    std::string filterSeen;
+    std::wstring filterSeen;
 
     void ShowSignInNotice() override { ++notices; }
     bool RunLoginDialog() override {
         ++logins;
         return loginResult;
     }
-    OverwriteChoice AskOverwrite(const std::string&, bool& always) override {
+    OverwriteChoice AskOverwrite(const std::wstring&, bool& always) override {
         ++asked;
         always = tick;
         return choice;
     }
-    bool ChooseSaveAs(const std::string& filter, std::string& path) override {
+    bool ChooseSaveAs(const std::wstring& filter, std::wstring& path) override {
         filterSeen = filter;
         path = saveAsName;
         return saveAsOk;

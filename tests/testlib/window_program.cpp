@@ -1,17 +1,20 @@
 #include "testlib/window_program.h"
 
+#include "support/codepage.h"
 #include "support/window.h"
 #include "testlib/dialogs.h"
 #include "testlib/messages.h"
 #include "testlib/process.h"
 
-WindowProgram::WindowProgram(const std::string& folder) {
-    const std::string program = BuildProgram("Kometori.exe");
-    std::string commandLine = "\"" + program + "\"";
-    STARTUPINFOA startup = {};
+WindowProgram::WindowProgram(const std::string& folder) : WindowProgram(AnsiToWide(folder)) {}
+
+WindowProgram::WindowProgram(const std::wstring& folder) {
+    const std::wstring program = AnsiToWide(BuildProgram("Kometori.exe"));
+    std::wstring commandLine = L"\"" + program + L"\"";
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    if (!::CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+    if (!::CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
                           &startup, &info)) {
         return;
     }
@@ -45,6 +48,15 @@ std::string WindowProgram::InfoText() const {
     // GetWindowText reads only captions of another process's windows.
     std::string text(static_cast<size_t>(::SendMessageA(box, WM_GETTEXTLENGTH, 0, 0)) + 1, '\0');
     text.resize(static_cast<size_t>(::SendMessageA(box, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]))));
+    return text;
+}
+
+std::wstring WindowProgram::ControlText(int id) const {
+    HWND control = ::GetDlgItem(Window("CKometori"), id);
+    if (!control) return std::wstring();
+    std::wstring text(static_cast<size_t>(::SendMessageW(control, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
+    text.resize(static_cast<size_t>(
+        ::SendMessageW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]))));
     return text;
 }
 

@@ -12,6 +12,7 @@
 class WindowProgram {
 public:
     // Starts the program built beside the test programs in the folder.
+    explicit WindowProgram(const std::wstring& folder);
     explicit WindowProgram(const std::string& folder);
     // Ends it by force when it still runs.
     ~WindowProgram();
@@ -25,6 +26,8 @@ public:
     HWND Box() const;
     // The text of the info window's page.
     std::string InfoText() const;
+    // The text of a control of the main window, as the program holds it.
+    std::wstring ControlText(int id) const;
     // Waits for the program to end, handling the test thread's messages; its
     // exit code, or 0xFFFFFFFF when it has not ended within the time.
     DWORD WaitForExit(DWORD timeoutMs = 30000);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "infolog/info_log.h"
+#include "support/codepage.h"
 #include "resources/resource.h"
 #include "testlib/main_window_fixture.h"
 #include "testlib/messages.h"
@@ -23,9 +24,9 @@ protected:
     void SetUp() override {
         SiteTest::SetUp();
         SetCompletionBeep([this] { ++beeps; });
-        SetShellOpener([this](const std::string& address) {
+        SetShellOpener([this](const std::wstring& address) {
             std::lock_guard<std::mutex> lock(mutex_);
-            opened_.push_back(address);
+            opened_.push_back(WideToAnsi(address));
         });
     }
     void TearDown() override {

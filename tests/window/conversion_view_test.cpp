@@ -10,6 +10,7 @@
 #include <tuple>
 
 #include "resources/resource.h"
+#include "support/codepage.h"
 #include "support/write_guard.h"
 #include "testlib/drop_input.h"
 #include "testlib/main_window_fixture.h"
@@ -50,7 +51,7 @@ protected:
         const size_t until = answered + count;
         return PumpMessagesUntil([&] { return answered >= until && !AnyWorkerRunning(); });
     }
-    void ChooseInMenu(const std::string& path) {
+    void ChooseInMenu(const std::wstring& path) {
         FileDialogAnswer answer(main, path);
         Command(IDM_CONVERT);
         EXPECT_TRUE(answer.Answered());
@@ -64,28 +65,30 @@ protected:
 };
 
 struct DropRow {
-    std::vector<const char*> files;  // made in the test's folder
+    std::vector<std::wstring> files;  // made in the test's folder
     int answer;
     std::vector<std::string> boxes;  // "saved": the completion message
-    const char* textFile;            // made by the conversion, or null
+    std::wstring textFile;           // made by the conversion, or empty
 };
 
 TEST_F(ConversionWindowTest, DropWithoutKeysAsksOrRefuses) {
     const char kQuestion[] = "XMLファイルの内容をテキストファイルへ抽出しますか？";
+    const std::wstring hangul = std::wstring(kEmojiName) + L" " + kHangulName;  // as the shell drops it, in UTF-16
     const DropRow rows[] = {
-        {{"comments.Xml"}, IDYES, {kQuestion, "saved"}, "comments.txt"},
-        {{"予告編ソース表示(sm9).xml"}, IDYES, {kQuestion, "saved"}, "予告編ソース表示(sm9).txt"},
-        {{"comments.XML"}, IDNO, {kQuestion}, nullptr},
-        {{"comments.xml"}, IDCANCEL, {kQuestion}, nullptr},
-        {{"comments.xMl"}, IDOK, {"XMLファイルではありません。"}, nullptr},
-        {{"a.xml", "b.xml"}, IDOK, {"ファイルは１つずつドロップして下さい。"}, nullptr},
+        {{L"comments.Xml"}, IDYES, {kQuestion, "saved"}, L"comments.txt"},
+        {{L"予告編ソース表示(sm9).xml"}, IDYES, {kQuestion, "saved"}, L"予告編ソース表示(sm9).txt"},
+        {{hangul + L".xml"}, IDYES, {kQuestion, "saved"}, hangul + L".txt"},
+        {{L"comments.XML"}, IDNO, {kQuestion}, L""},
+        {{L"comments.xml"}, IDCANCEL, {kQuestion}, L""},
+        {{L"comments.xMl"}, IDOK, {"XMLファイルではありません。"}, L""},
+        {{L"a.xml", L"b.xml"}, IDOK, {"ファイルは１つずつドロップして下さい。"}, L""},
     };
     for (const DropRow& row : rows) {
-        SCOPED_TRACE(row.files[0]);
-        std::vector<std::string> paths;
-        for (const char* name : row.files) {
+        SCOPED_TRACE(WideToUtf8(row.files[0]));
+        std::vector<std::wstring> paths;
+        for (const std::wstring& name : row.files) {
             paths.push_back(dir.File(name));
-            if (paths.back() != comment) WriteFileBytes(paths.back(), ReadFileBytes(comment));
+            if (paths.back() != AnsiToWide(comment)) WriteFileBytes(paths.back(), ReadFileBytes(comment));
         }
         const std::vector<std::string> before = ListFolder(dir.Path());
         boxes.Clear();
@@ -95,19 +98,19 @@ TEST_F(ConversionWindowTest, DropWithoutKeysAsksOrRefuses) {
         ASSERT_TRUE(WaitBoxes(row.boxes.size()));
         PumpPendingMessages();
         std::vector<std::string> expected = row.boxes;
-        if (row.textFile) expected.back() = Saved(dir.File(row.textFile));
+        if (!row.textFile.empty()) expected.back() = Saved(ShownPath(dir.File(row.textFile)));
         EXPECT_EQ(boxes.Texts(), expected);
         EXPECT_TRUE(Idle());
-        if (row.textFile) {
+        if (!row.textFile.empty()) {
             EXPECT_EQ(ReadFileBytes(dir.File(row.textFile)), expectedText);
             EXPECT_EQ(state, (std::vector<std::string>{"抽出中...", "Kometori - 抽出完了", "001"}));
-            DeleteFileA(dir.File(row.textFile).c_str());
+            DeleteFileW(dir.File(row.textFile).c_str());
         } else {
             EXPECT_EQ(ListFolder(dir.Path()), before) << "nothing made";
             EXPECT_TRUE(log.Lines().empty()) << "nothing logged";
         }
-        for (const std::string& path : paths) {
-            if (path != comment) DeleteFileA(path.c_str());
+        for (const std::wstring& path : paths) {
+            if (path != AnsiToWide(comment)) DeleteFileW(path.c_str());
         }
     }
 }
@@ -148,9 +151,9 @@ TEST_F(ConversionWindowTest, OverlappingConversionsKeepTheirOwnFiles) {
     {
         // Holding the file lock keeps both exports waiting.
         std::unique_lock<std::recursive_mutex> writing(FileWriteMutex());
-        ChooseInMenu(comment);
+        ChooseInMenu(AnsiToWide(comment));
         ASSERT_TRUE(PumpMessagesUntil([&] { return Text(IDC_FETCH) == "抽出中..."; }));
-        ChooseInMenu(other);
+        ChooseInMenu(AnsiToWide(other));
         PumpPendingMessages();
     }
     ASSERT_TRUE(WaitBoxes(2));
@@ -163,11 +166,24 @@ TEST_F(ConversionWindowTest, OverlappingConversionsKeepTheirOwnFiles) {
     EXPECT_TRUE(Idle());
 }
 
+// Chosen in the open-file dialog in a folder the code page cannot spell: the
+// text file is made beside it.
+TEST_F(ConversionWindowTest, ChosenFileInAFolderOfOtherScriptsConvertsBesideIt) {
+    const std::wstring folder = dir.File(kAccentedHangul);
+    ASSERT_TRUE(MakeFolder(folder));
+    const std::wstring chosen = folder + L"\\" + kEmojiName + L".xml";
+    WriteFileBytes(chosen, ReadFileBytes(comment));
+    ChooseInMenu(chosen);
+    ASSERT_TRUE(WaitBoxes(1));
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{Saved(ShownPath(folder + L"\\" + kEmojiName + L".txt"))});
+    EXPECT_EQ(ReadFileBytes(folder + L"\\" + kEmojiName + L".txt"), expectedText);
+}
+
 TEST_F(ConversionWindowTest, ClosingDuringAConversionAndAnsweringNoStopsIt) {
     boxes.SetButton(IDNO);
     {
         std::unique_lock<std::recursive_mutex> writing(FileWriteMutex());
-        ChooseInMenu(comment);
+        ChooseInMenu(AnsiToWide(comment));
         ASSERT_TRUE(PumpMessagesUntil([&] { return Text(IDC_FETCH) == "抽出中..."; }));
         SendMessageA(main, WM_CLOSE, 0, 0);
         EXPECT_TRUE(Idle()) << "idle at once";

@@ -7,6 +7,7 @@
 #include "support/http.h"
 #include "support/window.h"
 #include "support/write_guard.h"
+#include "support/codepage.h"
 #include "testlib/dialogs.h"
 #include "testlib/proxy_registry.h"
 #include "testlib/window_site_test.h"
@@ -45,6 +46,54 @@ TEST_F(WindowFetchTest, OneAddressIsReportedInAMessageBox) {
     EXPECT_TRUE(AcceptsDrops());
     EXPECT_EQ(Count("全ての処理を完了しました"), 1);
     EXPECT_EQ(beeps, 0);
+}
+
+// A save folder picked in the folder browser, named as the code page cannot
+// spell it: the fetch saves there, and the next start shows the same folder.
+TEST_F(WindowFetchTest, FolderPickedInTheBrowserIsUsedAndKept) {
+    // Wine's browser selects no folder whose own name holds a blank: none here.
+    const std::wstring folder = dir.File(kAccentedHangul) + L"\\" + kEmojiName + kChineseName;
+    ASSERT_TRUE(MakeFolder(dir.File(kAccentedHangul)) && MakeFolder(folder));
+    StandinSignIn("premium");
+    ASSERT_TRUE(OpenWith("sm9"));
+    {
+        FileDialogAnswer browser(main, folder);
+        Click(IDC_BROWSE);
+        EXPECT_TRUE(browser.Answered());
+    }
+    EXPECT_EQ(WideText(IDC_SAVEPATH), folder);
+    Command(IDC_FETCH);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"コメントファイルを保存しました。\n\n" + ShownPath(folder + L"\\sm9.xml")});
+    EXPECT_TRUE(FileExists(folder + L"\\sm9.xml"));
+    Close();
+    ASSERT_TRUE(Open());
+    EXPECT_EQ(WideText(IDC_SAVEPATH), folder);
+}
+
+// A folder whose kept form would not fit a value of the INI file: said when
+// it is first used, once, and the file keeps the folder it had.
+TEST_F(WindowFetchTest, AFolderTheIniCannotKeepIsSaidOnceAndNotStored) {
+    std::wstring folder = dir.WidePath();
+    for (int i = 0; i < 6; ++i) {
+        folder += L"\\" + std::wstring(120, L'\uD55C');
+        ASSERT_TRUE(MakeFolder(folder)) << "long paths: " << GetLastError();
+    }
+    ASSERT_FALSE(AppSettings::CanKeepSaveFolder(folder));
+    StandinSignIn("premium");
+    ASSERT_TRUE(OpenWith("sm9", "AutoOverWrite=1\r\n"));
+    SetText(IDC_SAVEPATH, folder);
+    for (int fetch = 0; fetch < 2; ++fetch) {
+        Command(IDC_FETCH);
+        ASSERT_TRUE(WaitIdle());
+    }
+    const std::vector<std::string> texts = boxes.Texts();
+    ASSERT_EQ(texts.size(), 3u);
+    EXPECT_EQ(texts[0].rfind("保存先フォルダのパスが長すぎるため、設定ファイル(Kometori.ini)に保存できません。", 0), 0u);
+    EXPECT_EQ(Count("◆保存先フォルダのパスが長すぎるため、設定ファイルに保存できません: " + ShownPath(folder)), 1);
+    EXPECT_TRUE(FileExists(folder + L"\\sm9.xml"));
+    Close();
+    EXPECT_EQ(IniValue("main", "SavePath"), dir.Path());
 }
 
 TEST_F(WindowFetchTest, SeveralAddressesReportToTheLogAndBeepOnce) {
@@ -279,7 +328,7 @@ TEST_F(WindowFetchTest, FileMenuConvertsAFetchedCommentFile) {
         boxes.Clear();
         const std::string made = dir.File(row.file);
         for (const std::string& answer : {comments, std::string()}) {
-            FileDialogAnswer dialog(main, answer);
+            FileDialogAnswer dialog(main, AnsiToWide(answer));
             Command(row.item);
             EXPECT_TRUE(dialog.Answered());
         }
@@ -297,7 +346,7 @@ TEST_F(WindowFetchTest, FileMenuConvertsAFetchedCommentFile) {
             PumpMessagesUntil([&] { return (question = FindDialog("ファイルの保存")) != nullptr; });
             PostMessageA(question, WM_COMMAND, MAKEWPARAM(IDC_OVERWRITE_CANCEL, BN_CLICKED), 0);
         });
-        FileDialogAnswer dialog(main, comments);
+        FileDialogAnswer dialog(main, AnsiToWide(comments));
         Command(row.item);
         EXPECT_TRUE(cancel.Wait());
         PumpPendingMessages();
@@ -324,7 +373,7 @@ TEST_F(WindowFetchTest, FetchBesideAConversionEachEndShowsTheOtherJob) {
         {
             // The held file lock keeps the conversion running.
             std::unique_lock<std::recursive_mutex> writing(FileWriteMutex());
-            FileDialogAnswer dialog(main, file);
+            FileDialogAnswer dialog(main, AnsiToWide(file));
             Command(IDM_CONVERT);
             ASSERT_TRUE(PumpMessagesUntil([&] { return Text(IDC_FETCH) == "抽出中..."; }));
             ASSERT_TRUE(MenuEnabled(IDM_FETCH));
@@ -396,7 +445,7 @@ TEST_F(WindowFetchTest, WholeHistoryFromTheCommentMenu) {
         ASSERT_EQ(FileExists(file), *row.url && !row.stopInPause);
         if (FileExists(file)) {
             CommentReader reader;
-            ASSERT_TRUE(reader.Open(file));
+            ASSERT_TRUE(reader.Open(AnsiToWide(file)));
             long long expected = 1;
             while (reader.Next() && reader.Chat().Integer("no") == expected) ++expected;
             EXPECT_EQ(expected, 4501) << "every comment once, in number order";

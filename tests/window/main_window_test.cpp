@@ -351,25 +351,24 @@ TEST_F(MainWindowTest, AboutBoxNamesTheSiteAndTheFolder) {
 }
 
 TEST_F(MainWindowTest, ShellItemsOpenThePageTheManualAndAnExistingSaveFolder) {
-    std::vector<std::string> opened;
-    SetShellOpener([&](const std::string& target) { opened.push_back(target); });
+    std::vector<std::wstring> opened;
+    SetShellOpener([&](const std::wstring& target) { opened.push_back(target); });
     ASSERT_TRUE(Open("[main]\r\nNotifyVersionUp=0\r\n[site]\r\nAuthorSite=http://author.example:81\r\n"));
-    const std::string folder = dir.Path() + "\\予定表";
-    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
-    ::SetCurrentDirectoryA("C:\\");
+    const std::wstring folder = dir.File(L"予定表 " + std::wstring(kAccentedHangul));
+    ASSERT_TRUE(MakeFolder(folder));
     Command(IDM_WEB);
     Command(IDM_HELP);
-    wchar_t current[MAX_PATH] = {}, program[MAX_PATH] = {};
-    GetCurrentDirectoryW(MAX_PATH, current);
+    wchar_t program[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, program, MAX_PATH);
     *wcsrchr(program, L'\\') = L'\0';
-    EXPECT_STREQ(current, program) << "readme.txt is opened beside the program, not in the start folder";
     SetText(IDC_SAVEPATH, folder);
     Command(IDM_OPEN_SAVE_FOLDER);
-    SetText(IDC_SAVEPATH, folder + "\\ソ");
+    SetText(IDC_SAVEPATH, folder + L"\\ソ");
     Command(IDM_OPEN_SAVE_FOLDER);
     SetShellOpener(nullptr);
-    EXPECT_EQ(opened, (std::vector<std::string>{"http://author.example:81/software/kometori/", "readme.txt", folder}));
+    // The manual lies beside the program, not in the start folder.
+    EXPECT_EQ(opened, (std::vector<std::wstring>{L"http://author.example:81/software/kometori/",
+                                                 std::wstring(program) + L"\\readme.txt", folder}));
 }
 
 // Keys go through the dialog manager: Tab walks the tab stops, Alt with a

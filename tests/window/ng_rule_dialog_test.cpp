@@ -58,8 +58,8 @@ TEST_F(NgRuleDialogTest, OkNamesABadLineAndStaysThenWritesTheGoodOnes) {
     DWORD from = 0, to = 0;
     bool stayed = false;
     WithDialog([&](HWND dialog) {
-        shown = WindowTextWide(Box(dialog));
-        path = WindowTextWide(GetDlgItem(dialog, IDC_NG_PATH));
+        shown = WideWindowText(Box(dialog));
+        path = WideWindowText(GetDlgItem(dialog, IDC_NG_PATH));
         Type(dialog, bad);
         Press(dialog, IDOK);
         if (!WaitBoxes(1)) return;
@@ -152,8 +152,8 @@ TEST_F(NgRuleDialogTest, EnterIsANewLineAndTabLeavesTheBox) {
         ok = GetDlgItem(dialog, IDOK);
         PumpMessagesUntil([&] { return focus() == Box(dialog); });
         PostMessageW(Box(dialog), WM_KEYDOWN, VK_RETURN, 0);
-        PumpMessagesUntil([&] { return WindowTextWide(Box(dialog)).size() > 5; });
-        afterEnter = WindowTextWide(Box(dialog));
+        PumpMessagesUntil([&] { return WideWindowText(Box(dialog)).size() > 5; });
+        afterEnter = WideWindowText(Box(dialog));
         PostMessageW(Box(dialog), WM_KEYDOWN, VK_TAB, 0);
         PumpMessagesUntil([&] { return focus() != Box(dialog); });
         focusAfterTab = focus();
@@ -194,7 +194,7 @@ TEST_F(NgRuleDialogTest, FilesNotInUtf8OrNotThereYet) {
         std::wstring shown;
         WithDialog([&](HWND dialog) {
             if (!WaitBoxes(row.notes.size())) return;
-            shown = WindowTextWide(Box(dialog));
+            shown = WideWindowText(Box(dialog));
             if (row.typed) Type(dialog, row.typed);
             Press(dialog, IDOK);
             PumpMessagesUntil([&] { return !IsWindow(dialog); });

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "resources/resource.h"
+#include "support/codepage.h"
 #include "support/handles.h"
 #include "support/window.h"
 #include "testlib/messages.h"
@@ -44,7 +45,7 @@ protected:
 
     // Opens the dialog on a worker, lets `answer` act on it, returns the choice.
     OverwriteChoice Ask(const std::function<void(HWND)>& answer, bool& always,
-                        const std::string& path = "C:\\保存\\表示.xml") {
+                        const std::wstring& path = L"C:\\Users\\" + std::wstring(kAccentedHangul) + L"\\表示.xml") {
         OverwriteChoice choice = OverwriteChoice::Overwrite;
         WindowPrompts prompts(owner_);
         TestThread worker([&] { choice = prompts.AskOverwrite(path, always); });
@@ -75,7 +76,7 @@ TEST_F(OverwriteDialogTest, ShowsThePathAndYesWithTheBoxTicked) {
             PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_OVERWRITE_YES, BN_CLICKED), 0);
         },
         always);
-    EXPECT_EQ(shown, "C:\\保存\\表示.xml");
+    EXPECT_EQ(shown, "C:\\Users\\Jos? ??\\表示.xml") << "\"?\" for what the code page lacks, never a look-alike";
     EXPECT_EQ(choice, OverwriteChoice::Overwrite);
     EXPECT_TRUE(always);
     EXPECT_TRUE(MenuChecked());
@@ -92,7 +93,7 @@ TEST_F(OverwriteDialogTest, LongPathShownWhole) {
             shown = ItemText(dialog, IDC_OVERWRITE_PATH);
             PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_OVERWRITE_CANCEL, BN_CLICKED), 0);
         },
-        always, path);
+        always, AnsiToWide(path));
     EXPECT_GT(path.size(), 400u);
     EXPECT_EQ(shown, path);
 }
