@@ -141,7 +141,10 @@ unsigned __stdcall FileDialogAnswer::Run(void* self) {
             if (next.type > 0) {
                 HWND types = ::GetDlgItem(dialog, cmb1);
                 ::SendMessageA(types, CB_SETCURSEL, next.type - 1, 0);
-                ::SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(cmb1, CBN_SELCHANGE), reinterpret_cast<LPARAM>(types));
+                // As a pick with the mouse; Wine's dialog takes the type at CBN_SELENDOK.
+                for (const WORD code : {CBN_SELCHANGE, CBN_SELENDOK}) {
+                    ::SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(cmb1, code), reinterpret_cast<LPARAM>(types));
+                }
             }
             // The name box: a combo box in the newer dialogs, an edit box in the older.
             HWND name = ::GetDlgItem(dialog, cmb13);
