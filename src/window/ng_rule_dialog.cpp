@@ -84,7 +84,7 @@ bool SaveRules(HWND dialog, DialogData& data) {
                            MB_ICONERROR);
         return false;
     }
-    InfoLog << "NGルールを保存しました: " << WideToAnsi(data.path) << EndLine;
+    InfoLog << "NGルールを保存しました: " << ShownPath(data.path) << EndLine;
     return true;
 }
 
