@@ -2,6 +2,7 @@
 
 #include <process.h>
 
+#include <commctrl.h>
 #include <dlgs.h>
 #include <shlobj.h>
 
@@ -25,6 +26,18 @@ bool IsShownDialog(HWND window) { return ::IsWindowVisible(window) && ClassOf(wi
 bool IsFileDialogOf(HWND window, HWND owner) {
     return ::GetWindow(window, GW_OWNER) == owner && IsShownDialog(window) && !::GetDlgItem(window, 0xFFFF) &&
            ::GetDlgItem(window, IDOK);
+}
+
+// The folder browser fills its tree after it shows, later still on a busy
+// machine, and a selection sent before that is lost: it took when the tree's
+// current item moved from the folder the browser started in.
+bool SelectInFolderBrowser(HWND dialog, const std::wstring& path) {
+    const HWND tree = ::FindWindowExW(dialog, nullptr, WC_TREEVIEWW, nullptr);
+    const HTREEITEM start = tree ? TreeView_GetSelection(tree) : nullptr;
+    if (!start) return false;
+    ::SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
+    const HTREEITEM now = TreeView_GetSelection(tree);
+    return now && now != start;
 }
 
 }  // namespace
@@ -134,7 +147,7 @@ unsigned __stdcall FileDialogAnswer::Run(void* self) {
         const HWND dialog = FindTopLevelWindow(
             [&](HWND window) { return window != last && IsFileDialogOf(window, answer->owner_); });
         if (!dialog) continue;
-        const FileAnswer& next = answer->answers_[done++];
+        const FileAnswer& next = answer->answers_[done];
         if (next.path.empty()) {
             ::PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
         } else {
@@ -151,12 +164,13 @@ unsigned __stdcall FileDialogAnswer::Run(void* self) {
             if (!name) name = ::GetDlgItem(dialog, edt1);
             if (name) {
                 ::SetWindowTextW(name, next.path.c_str());
-            } else {  // the folder browser: the folder is selected in its tree
-                ::SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(next.path.c_str()));
+            } else if (!SelectInFolderBrowser(dialog, next.path) && i < 250) {
+                continue;  // its tree is not filled yet: OK now would pick the folder it started in
             }
             ::PostMessageA(dialog, WM_COMMAND, IDOK, 0);
         }
         last = dialog;
+        ++done;
     }
     answer->answered_ = done == answer->answers_.size();
     return 0;
