@@ -167,7 +167,7 @@ TEST_F(NgRuleDialogTest, EnterIsANewLineAndTabLeavesTheBox) {
 struct FileRow {
     const char* name;
     const wchar_t* ruleFile;      // [ng] RuleFile
-    const char* file;             // the rule file's name
+    const wchar_t* file;          // the rule file's name
     const char* bytes;            // null: no file
     const wchar_t* shown;         // the box's text at start
     std::vector<std::string> notes;  // message boxes before OK
@@ -178,16 +178,18 @@ struct FileRow {
 TEST_F(NgRuleDialogTest, FilesNotInUtf8OrNotThereYet) {
     const FileRow rows[] = {
         // Saved by an editor in code page 932 (this file's narrow literals are).
-        {"code page 932", L"", "Kometori-ng.txt", "ソース\r\n表\n", L"ソース\r\n表\r\n",
+        {"code page 932", L"", L"Kometori-ng.txt", "ソース\r\n表\n", L"ソース\r\n表\r\n",
          {"NGルールのファイルが UTF-8 ではないため、ANSI (Shift_JIS) として読み込みました。\nOK を押すと UTF-8 で保存します。"},
          nullptr, u8"ソース\r\n表\r\n"},
-        {"RuleFile names one not made yet", L"予告ルール.txt", "予告ルール.txt", nullptr, L"", {},
+        // Named as code page 932 cannot spell it: the path stays wide to the file system.
+        {"RuleFile names one not made yet", L"予告ルール\U0001F63A한글.txt", L"予告ルール\U0001F63A한글.txt", nullptr,
+         L"", {},
          L"予告\r\nmail:shita", u8"予告\r\nmail:shita"},
     };
     ASSERT_TRUE(Open());
     for (const FileRow& row : rows) {
         SCOPED_TRACE(row.name);
-        const std::string path = dir.File(row.file);
+        const std::wstring path = dir.File(std::wstring(row.file));
         if (row.bytes) WriteFileBytes(path, row.bytes);
         App().settings.ng.RuleFile = row.ruleFile;
         boxes.Clear();
