@@ -12,15 +12,10 @@
 # KOMETORI_BENCH_DIR: where the generated files go (default: $KOMETORI_BUILD_DIR/bench-data).
 set -eu
 src=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-build="${KOMETORI_BUILD_DIR:-$src/build}"
-export KOMETORI_BUILD_DIR="$build"
-data="${KOMETORI_BENCH_DIR:-$build/bench-data}"
-runs="${KOMETORI_BENCH_RUNS:-3}"
-counts=("$@")
-[ ${#counts[@]} -gt 0 ] || counts=(100000 1000000)
+source "$src/bench/prepare.sh"
+bench_settings "100000 1000000" "$@"
 command -v xmllint >/dev/null || { echo "xmllint is missing (package libxml2-utils)" >&2; exit 1; }
 
-source "$src/bench/prepare.sh"
 bench_prepare kometori-cli kometori-reader-bench
 
 mkdir -p "$data"

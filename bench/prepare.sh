@@ -1,5 +1,20 @@
-# Sourced by the benchmarks, with $src and $build set: bench_prepare builds the
-# targets named when one of their programs is missing, then readies Wine.
+# Sourced by the benchmarks, with $src set: bench_settings reads the folders
+# and the runs from the environment and the counts from the arguments,
+# bench_prepare builds the targets named when one of their programs is
+# missing, then readies Wine.
+
+# bench_settings "DEFAULT COUNTS" "$@"
+bench_settings() {
+    build="${KOMETORI_BUILD_DIR:-$src/build}"
+    export KOMETORI_BUILD_DIR="$build"
+    data="${KOMETORI_BENCH_DIR:-$build/bench-data}"
+    runs="${KOMETORI_BENCH_RUNS:-3}"
+    local defaults=$1
+    shift
+    counts=("$@")
+    [ ${#counts[@]} -gt 0 ] || read -ra counts <<<"$defaults"
+}
+
 bench_prepare() {
     local target missing=""
     for target in "$@"; do
@@ -17,19 +32,33 @@ bench_prepare() {
     wine "$build/kometori-cli.exe" --help >/dev/null 2>&1 </dev/null || true
 }
 
+# One run of a command, output into run.out and run.err of the current folder:
+# sets wall and cpu (seconds). A command that fails stops the benchmark.
+measure() {
+    local user sys
+    /usr/bin/time -f '%e %U %S' -o time.out "$@" >run.out 2>run.err </dev/null || {
+        echo "failed: $*" >&2
+        cat run.out run.err >&2
+        exit 1
+    }
+    read -r wall user sys <time.out
+    cpu=$(awk -v u="$user" -v s="$sys" 'BEGIN { print u + s }')
+}
+
 # The fastest of $runs runs of a command (default 3), output into run.out and
 # run.err of the current folder: prints "wall cpu" (seconds).
 fastest() {
-    local best="" wall user sys
+    local best="" wall cpu
     for _ in $(seq "${runs:-3}"); do
-        /usr/bin/time -f '%e %U %S' -o time.out "$@" >run.out 2>run.err </dev/null || {
-            echo "failed: $*" >&2
-            cat run.out run.err >&2
-            exit 1
-        }
-        read -r wall user sys <time.out
-        best=$(awk -v b="$best" -v w="$wall" -v c="$(awk -v u="$user" -v s="$sys" 'BEGIN{print u+s}')" \
+        measure "$@"
+        best=$(awk -v b="$best" -v w="$wall" -v c="$cpu" \
                'BEGIN { if (b == "") { print w, c } else { split(b, o, " "); print (w < o[1] ? w : o[1]), (c < o[2] ? c : o[2]) } }')
     done
     echo "$best"
+}
+
+# The peak working set the last run reported on standard error
+# (KOMETORI_REPORT_PEAK_MEMORY), in bytes.
+reported_peak() {
+    sed -n 's/^PeakWorkingSetSize = //p' run.err | tr -d '\r'
 }

@@ -1,12 +1,19 @@
 // Kometori: the window program's entry.
 #include <windows.h>
 
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
 #include "jobs/proxy_override.h"
 #include "settings/settings.h"
 #include "support/com.h"
+#include "support/handles.h"
 #include "support/write_guard.h"
 #include "window/info_window.h"
 #include "window/main_window.h"
+#include "window/viewer_window.h"
 #include "window/workers.h"
 
 namespace {
@@ -19,6 +26,21 @@ void LockFileWritesPumping() {
         while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&message);
         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
+}
+
+// The files named on the command line ("Open with" in Explorer), whole
+// whatever their characters, as full paths.
+std::vector<std::wstring> CommandLineFiles() {
+    int count = 0;
+    LocalMemory memory(::CommandLineToArgvW(::GetCommandLineW(), &count));
+    wchar_t** arguments = static_cast<wchar_t**>(memory.get());
+    std::vector<std::wstring> files;
+    for (int i = 1; arguments && i < count; ++i) {
+        std::wstring full(::GetFullPathNameW(arguments[i], 0, nullptr, nullptr) + 1, L'\0');
+        full.resize(::GetFullPathNameW(arguments[i], static_cast<DWORD>(full.size()), full.data(), nullptr));
+        files.push_back(full.empty() ? arguments[i] : full);
+    }
+    return files;
 }
 
 }  // namespace
@@ -36,6 +58,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
     HWND main = CreateMainWindow(instance);
     if (!main) return 0;
+    for (const std::wstring& file : CommandLineFiles()) OpenViewer(main, file);
     const int code = RunMessageLoop(main);
     ::ShowWindow(main, SW_HIDE);
 

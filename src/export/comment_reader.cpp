@@ -72,7 +72,7 @@ bool AllSpace(const char* p, const char* end) {
 }
 
 // Letters, digits, "_:-." and every byte of a multi-byte character: where a
-// name ends. Whether it is a name is IsName's to say.
+// name ends. Whether it is a name is NameScan's to say.
 struct NameBytes {
     bool byte[256];
     constexpr NameBytes() : byte() {
@@ -89,14 +89,24 @@ const char* NameEnd(const char* p, const char* end) {
     return p;
 }
 
-// A name of letters, digits and "_:-." needs only its first character looked
-// at; others are decoded.
-bool IsName(std::string_view name) {
-    for (char c : name) {
-        if (static_cast<unsigned char>(c) >= 0x80) return IsXmlName(name.data(), name.size());
+// A name and whether it is one. One of letters, digits and "_:-." needs only
+// its first character looked at; others are decoded.
+struct NameScan {
+    NameScan(const char* p, const char* end) {
+        unsigned char bytes = 0;
+        const char* at = p;
+        for (; at < end && kNameBytes.byte[static_cast<unsigned char>(*at)]; ++at) bytes |= static_cast<unsigned char>(*at);
+        name = std::string_view(p, static_cast<std::size_t>(at - p));
+        ascii = bytes < 0x80;
     }
-    return !name.empty() && !(name[0] >= '0' && name[0] <= '9') && name[0] != '-' && name[0] != '.';
-}
+    const char* End() const { return name.data() + name.size(); }
+    bool IsName() const {
+        if (!ascii) return IsXmlName(name.data(), name.size());
+        return !name.empty() && !(name[0] >= '0' && name[0] <= '9') && name[0] != '-' && name[0] != '.';
+    }
+    std::string_view name;
+    bool ascii;
+};
 
 // The reference between '&' and ';' (both excluded), appended to out.
 bool ResolveReference(std::string_view name, std::string& out) {
@@ -134,7 +144,7 @@ bool ResolveReference(std::string_view name, std::string& out) {
 }  // namespace
 
 // ---------------------------------------------------------------------------
-// ChatElement (its UTF-16 views are the platform's: chat_element_win.cpp)
+// ChatElement
 
 void ChatElement::Clear() {
     data_.clear();
@@ -177,6 +187,19 @@ long long ChatElement::Integer(const char* name) const {
     return FindInteger(name, value) ? value : 0;
 }
 
+std::wstring ChatElement::Attribute(const char* name) const {
+    std::wstring text;
+    std::string_view value;
+    if (FindAttribute(name, value)) AppendUtf16Units(value, text);
+    return text;
+}
+
+std::wstring ChatElement::Text() const {
+    std::wstring text;
+    AppendUtf16Units(text_, text);
+    return text;
+}
+
 // ---------------------------------------------------------------------------
 // The parser: a window on the UTF-8 stream, one construct per step. A step
 // that finds its construct cut off by the window's end leaves the position
@@ -189,10 +212,15 @@ struct CommentReader::Parser {
     enum class Result { Done, NeedMore, Failed };
     enum class Special { None, Comment, Instruction, Cdata };
     struct Open {
+        Open(std::size_t nameAt, std::size_t nameSize, bool chat)
+            : nameAt(static_cast<std::uint32_t>(nameAt)), nameSize(static_cast<std::uint32_t>(nameSize)), chat(chat) {}
         std::uint32_t nameAt, nameSize;
         bool chat;
     };
     struct Attribute {
+        // Built in place: a copy through the stack stalls on its own stores.
+        Attribute(std::string_view name, const char* value, const char* close, bool plain)
+            : name(name), value(value, static_cast<std::size_t>(close - value)), plain(plain) {}
         std::string_view name, value;
         bool plain;  // nothing to resolve or normalise
     };
@@ -226,6 +254,7 @@ struct CommentReader::Parser {
 
     std::vector<Attribute> attributes;
     std::unordered_set<std::string_view> attributeNames;  // for tags of many attributes
+    std::uint64_t nameBits = 0;                           // NewAttributeName's bits of the tag's names
 
     bool Fail(const std::string& what) { return FailWith(what + " at byte " + std::to_string(dropped + pos)); }
     bool FailWith(const std::string& error) {
@@ -481,11 +510,12 @@ struct CommentReader::Parser {
     Result StartTag() {
         const char* tag = At(pos);
         const char* e = At(end);
-        const char* nameEnd = NameEnd(tag + 1, e);
+        const NameScan scan(tag + 1, e);
+        const char* nameEnd = scan.End();
         if (nameEnd == e) return Result::NeedMore;
-        const std::string_view name(tag + 1, static_cast<std::size_t>(nameEnd - tag - 1));
+        const std::string_view name = scan.name;
         if (name.size() > kLongestName) return LongName();
-        if (!IsName(name)) return Failed("malformed start tag");
+        if (!scan.IsName()) return Failed("malformed start tag");
         if (rootClosed) return Failed("more than one root element");
         if (open.size() + 1 > kMaxDepth) return Failed("elements nested deeper than " + std::to_string(kMaxDepth));
         const bool isChat = !open.empty() && Same(name, "chat");
@@ -520,8 +550,7 @@ struct CommentReader::Parser {
             if (isChat) CloseChat();
             if (open.empty()) rootClosed = true;
         } else {
-            open.push_back(
-                Open{static_cast<std::uint32_t>(names.size()), static_cast<std::uint32_t>(name.size()), isChat});
+            open.emplace_back(names.size(), name.size(), isChat);
             names.append(name.data(), name.size());
         }
         pos = static_cast<std::size_t>(limit + (empty ? 2 : 1) - buffer.data());
@@ -540,6 +569,7 @@ struct CommentReader::Parser {
     Result ReadAttributes(const char* p, const char* e, const char*& limit, bool& empty) {
         attributes.clear();
         attributeNames.clear();
+        nameBits = 0;
         for (;;) {
             const char* gap = p;
             while (p < e && IsSpace(*p)) ++p;
@@ -552,12 +582,12 @@ struct CommentReader::Parser {
                 return Result::Done;
             }
             if (p == gap) return Failed("attributes must be separated by white space");
-            const char* nameEnd = NameEnd(p, e);
-            if (nameEnd == e) return Result::NeedMore;
-            const std::string_view name(p, static_cast<std::size_t>(nameEnd - p));
+            const NameScan scan(p, e);
+            if (scan.End() == e) return Result::NeedMore;
+            const std::string_view name = scan.name;
             if (name.size() > kLongestName) return LongName();
-            if (!IsName(name)) return Failed("malformed attribute");
-            p = nameEnd;
+            if (!scan.IsName()) return Failed("malformed attribute");
+            p = scan.End();
             while (p < e && IsSpace(*p)) ++p;
             if (p == e) return Result::NeedMore;
             if (*p != '=') return Failed("attribute without a value");
@@ -566,18 +596,20 @@ struct CommentReader::Parser {
             if (p >= e) return Result::NeedMore;
             if (*p != '"' && *p != '\'') return Failed("attribute value without quotes");
             const char* value = p + 1;
-            const char* close = FindByte(value, e, *p);
+            // The usual value holds nothing to resolve: one scan finds its
+            // end and tells.
+            const char* first = FindAnyByte(value, e, *p, '<', '&', '\t', '\n');
+            if (first == e) return Result::NeedMore;
+            const bool plain = *first == *p;
+            const char* close = plain ? first : FindByte(first, e, *p);
             if (close == e) return Result::NeedMore;
-            // The usual value holds nothing to resolve: one scan tells.
-            const char* first = FindAnyByte(value, close, '<', '&', '\t', '\n');
-            const bool plain = first == close;
             if (!plain) {
                 if (FindByte(first, close, '<') != close) return Failed("'<' in an attribute value");
                 std::size_t size = 0;
                 if (!Decode(value, close, nullptr, true, size)) return Result::Failed;
             }
             if (!NewAttributeName(name)) return Failed("attribute " + std::string(name) + " given twice");
-            attributes.push_back(Attribute{name, std::string_view(value, static_cast<std::size_t>(close - value)), plain});
+            attributes.emplace_back(name, value, close, plain);
             p = close + 1;
         }
     }
@@ -585,7 +617,14 @@ struct CommentReader::Parser {
     // False when the tag has the name already: compared one by one while there
     // are few, through a set once there are many.
     bool NewAttributeName(std::string_view name) {
+        // A bit per name's length and ends: a name whose bit is clear is new
+        // without a comparison, as every name of the usual tag is.
+        const std::uint64_t bit = std::uint64_t{1} << ((name.size() * 7 + static_cast<unsigned char>(name.front()) +
+                                                        static_cast<unsigned char>(name.back()) * 3) & 63);
+        const bool maybeSeen = (nameBits & bit) != 0;
+        nameBits |= bit;
         if (attributes.size() < kFewAttributes) {
+            if (!maybeSeen) return true;
             for (const Attribute& seen : attributes) {
                 if (Same(seen.name, name)) return false;
             }
@@ -635,19 +674,27 @@ struct CommentReader::Parser {
 CommentReader::CommentReader() = default;
 CommentReader::~CommentReader() = default;
 
-bool CommentReader::Start(bool file, const std::wstring& path, std::string bytes) {
+bool CommentReader::Start(const std::function<bool(Utf8Source& source)>& open) {
     error_.clear();
     hasThread_ = hasViewCounter_ = false;
     parser_ = std::make_unique<Parser>(*this, true);
-    if (file ? parser_->source.OpenFile(path) : parser_->source.OpenBytes(std::move(bytes))) return true;
+    if (open(parser_->source)) return true;
     error_ = parser_->source.Error();
     parser_.reset();
     return false;
 }
 
-bool CommentReader::Open(const std::wstring& path) { return Start(true, path, std::string()); }
+bool CommentReader::Open(const std::wstring& path, ByteWatcher* watcher) {
+    return Start([&](Utf8Source& source) { return source.OpenFile(path, watcher); });
+}
 
-bool CommentReader::OpenText(std::string bytes) { return Start(false, std::wstring(), std::move(bytes)); }
+bool CommentReader::OpenText(std::string bytes) {
+    return Start([&](Utf8Source& source) { return source.OpenBytes(std::move(bytes)); });
+}
+
+bool CommentReader::Open(std::unique_ptr<FileBytes> file) {
+    return Start([&](Utf8Source& source) { return source.OpenStream(std::move(file)); });
+}
 
 void CommentReader::Close() { parser_.reset(); }
 

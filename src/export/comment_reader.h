@@ -13,10 +13,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "export/reader_platform.h"
+
+class Utf8Source;
 
 // One element of a comment file with its attributes and its text, a value of
 // its own (copies stay valid after the reader has moved on).
@@ -76,9 +81,12 @@ public:
 
     // Opens the file and works out its encoding. False when it is missing,
     // unreadable or in an encoding we cannot read; Error() then says why.
-    bool Open(const std::wstring& path);
+    // watcher, when given, sees every byte of the file as it is read.
+    bool Open(const std::wstring& path, ByteWatcher* watcher = nullptr);
     // The same for a document in memory (bytes as a file holds them).
     bool OpenText(std::string bytes);
+    // The same for a file the caller opened (a wide path, a count of the bytes read).
+    bool Open(std::unique_ptr<FileBytes> file);
     // Lets the file go (the elements read so far stay).
     void Close();
 
@@ -105,7 +113,7 @@ public:
 
 private:
     struct Parser;
-    bool Start(bool file, const std::wstring& path, std::string bytes);
+    bool Start(const std::function<bool(Utf8Source& source)>& open);
 
     std::unique_ptr<Parser> parser_;
     ChatElement current_;

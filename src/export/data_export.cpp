@@ -15,25 +15,34 @@
 #include "support/codepage.h"
 #include "support/files.h"
 #include "support/handles.h"
+#include "export/xml_chars.h"
+#include "support/local_time.h"
 #include "support/replacing_file.h"
 #include "support/sha256.h"
 
 namespace {
 
-// The lower-case hex SHA-256 of the file's bytes; false when it cannot be read.
-bool HashFile(const std::wstring& path, std::string& hex) {
-    FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file) return false;
-    Sha256 sha;
-    std::string buffer(1 << 20, '\0');
-    DWORD read = 0;
-    do {
-        if (!::ReadFile(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) return false;
-        sha.Update(buffer.data(), read);
-    } while (read != 0);
-    hex = sha.FinishHex();
-    return true;
+// Hashes the bytes of an input as the reader reads them, and counts them for
+// the progress.
+class HashingWatcher : public ByteWatcher {
+public:
+    void Seen(const char* bytes, std::size_t size) override {
+        sha_.Update(bytes, size);
+        seen_ += size;
+    }
+    std::string FinishHex() { return sha_.FinishHex(); }
+    unsigned long long SeenBytes() const { return seen_; }
+
+private:
+    Sha256 sha_;
+    unsigned long long seen_ = 0;
+};
+
+// Bytes of the file; 0 when it cannot be asked (the progress then says less).
+unsigned long long FileSize(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return static_cast<unsigned long long>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
 }
 
 std::string_view AttributeOr(const ChatElement* element, const char* name) {
@@ -62,15 +71,15 @@ public:
         long long vpos = 0;
         row.hasVpos = chat.FindInteger("vpos", vpos) && vpos <= LLONG_MAX / 10 && vpos >= LLONG_MIN / 10;
         row.vposMs = vpos * 10;
-        if (chat.FindInteger("date", row.date)) {
-            const std::time_t t = static_cast<std::time_t>(row.date);
-            if (const std::tm* local = std::localtime(&t)) {
-                row.hasDate = true;
-                row.dateIso = IsoLocalTime(*local, row.date);
-            }
+        std::tm local;
+        if (chat.FindInteger("date", row.date) && dates_.Convert(row.date, local)) {
+            row.hasDate = true;
+            row.dateIso = std::string_view(dateIso_, static_cast<std::size_t>(PutIsoLocalTime(dateIso_, local, row.date) - dateIso_));
         }
         chat.FindAttribute("mail", row.mail);
-        row.look = ReadMailCommands(Utf8ToWide(row.mail.data(), row.mail.size()));
+        mail_.clear();
+        AppendUtf16Units(row.mail, mail_);
+        row.look = ReadMailCommands(mail_);
         chat.FindAttribute("user_id", row.userId);
         if (options_.hashUsers && !row.userId.empty()) {
             Sha256 sha;
@@ -89,6 +98,9 @@ public:
 private:
     const DataExportOptions& options_;
     DataRow row_;
+    LocalTimeCache dates_;
+    char dateIso_[64];
+    std::wstring mail_;
     std::string hashedUser_;
 };
 
@@ -98,24 +110,16 @@ public:
                DataExportSummary& summary)
         : options_(options), filter_(filter), progress_(progress), summary_(summary), rows_(options) {}
 
-    // Every input checked whole, so none fails half way through the writing.
+    // No input is also the output. The inputs are read once, as the rows are
+    // written: the rows go to a temporary file that a failure abandons, so an
+    // input that turns out unreadable half way costs no existing file.
     bool CheckInputs() {
         for (const std::wstring& input : options_.inputs) {
             if (SameFile(input, options_.output) || SameFile(input, ManifestPathFor(options_.output))) {
                 InfoLog << "Error : the data file is the comment file " << ShownPath(input) << EndLine;
                 return false;
             }
-            std::size_t count = 0;
-            std::string error;
-            if (!CommentReader::CheckFile(input, count, error)) {
-                InfoLog << UnreadableCommentFileLine(ShownPath(input), error) << EndLine;
-                return false;
-            }
-            total_ += count;
-        }
-        if (total_ == 0) {
-            InfoLog << "コメントデータが存在しません" << EndLine;
-            return false;
+            totalBytes_ += FileSize(input);
         }
         return true;
     }
@@ -132,6 +136,10 @@ public:
             out.clear();  // one row at a time; the file buffers them
             if (!WriteInput(input, out)) return false;
         }
+        if (summary_.comments == 0) {
+            InfoLog << "コメントデータが存在しません" << EndLine;
+            return false;
+        }
         return WriteManifest();
     }
 
@@ -139,13 +147,9 @@ private:
     bool WriteInput(const std::wstring& path, std::string& out) {
         DataManifest::Input entry;
         entry.path = WideToUtf8(path);
-        if (!HashFile(path, entry.sha256)) {
-            InfoLog << "Error : ReadFile " << ShownPath(path) << " (" << static_cast<unsigned long>(::GetLastError())
-                    << ")" << EndLine;
-            return false;
-        }
+        HashingWatcher hash;
         CommentReader reader;
-        if (!reader.Open(path)) {
+        if (!reader.Open(path, &hash)) {
             InfoLog << UnreadableCommentFileLine(ShownPath(path), reader.Error()) << EndLine;
             return false;
         }
@@ -165,12 +169,15 @@ private:
                 if (!data_.Write(out)) return WriteFailed(data_, options_.output);
                 out.clear();
             }
-            ShowProgress(++summary_.comments);
+            ++summary_.comments;
+            ShowProgress(readBefore_ + hash.SeenBytes());
         }
-        if (reader.Failed()) {  // the file changed after the check
+        if (reader.Failed()) {
             InfoLog << UnreadableCommentFileLine(ShownPath(path), reader.Error()) << EndLine;
             return false;
         }
+        readBefore_ += hash.SeenBytes();
+        entry.sha256 = hash.FinishHex();
         entry.thread = std::string(AttributeOr(reader.ThreadElement(), "thread"));
         manifest_.inputs.push_back(std::move(entry));
         return true;
@@ -188,8 +195,10 @@ private:
         return manifest_.threads.back().second;
     }
 
-    void ShowProgress(std::size_t done) {
-        const int percent = static_cast<int>(std::min(done - 1, total_ - 1) * 100 / total_);
+    // How far through the inputs' bytes the reading is: 0 to 99.
+    void ShowProgress(unsigned long long read) {
+        if (totalBytes_ == 0) return;
+        const int percent = static_cast<int>(std::min(read, totalBytes_ - 1) * 100 / totalBytes_);
         if (progress_ && percent != shown_) progress_->ShowPercent(percent);
         shown_ = percent;
     }
@@ -230,7 +239,8 @@ private:
     RowBuilder rows_;
     ReplacingFile data_;
     DataManifest manifest_;
-    std::size_t total_ = 0, last_ = 0;
+    unsigned long long totalBytes_ = 0, readBefore_ = 0;
+    std::size_t last_ = 0;
     int shown_ = -1;
 };
 

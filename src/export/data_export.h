@@ -27,9 +27,9 @@ struct DataExportSummary {
 // "OUT.manifest.json" beside OUT.
 std::wstring ManifestPathFor(const std::wstring& output);
 
-// Writes the data file and its manifest. Every input is checked whole before
-// anything is written, and both files go through temporary files moved over
-// the targets at the end: a failure leaves existing files as they were. Logs
-// its own failures and a summary line; filter, progress and summary may be null.
+// Writes the data file and its manifest. Both go through temporary files moved
+// over the targets once every input has been read whole: a failure leaves
+// existing files as they were. Logs its own failures and a summary line;
+// filter, progress and summary may be null.
 bool ExportCommentData(const DataExportOptions& options, NgFilter* filter = nullptr,
                        ExportProgress* progress = nullptr, DataExportSummary* summary = nullptr);

@@ -29,7 +29,7 @@ struct DataRow {
     long long vposMs = 0;
     bool hasDate = false;
     long long date = 0;          // Unix seconds
-    std::string dateIso;         // local time with its offset; empty without a date
+    std::string_view dateIso;    // local time with its offset; empty without a date
     std::string_view mail;
     CommentLook look;            // position, size and colour read from mail
     std::string_view userId;     // hashed already when the ids are not to be shared
@@ -53,6 +53,8 @@ void AppendCsvField(std::string& out, std::string_view utf8);
 // "2010-01-01T09:00:01+09:00": the local calendar time of the moment with the
 // offset it has from UTC.
 std::string IsoLocalTime(const std::tm& local, long long unixSeconds);
+// The same into a buffer of at least 40 bytes; the end of what was written.
+char* PutIsoLocalTime(char* at, const std::tm& local, long long unixSeconds);
 // "#RRGGBB".
 std::string ColourText(std::uint32_t rgb);
 

@@ -63,7 +63,23 @@ private:
     HDC dc_;
 };
 
+// The layout in the label font, which is selected into the context.
+GraphLayout LayOutIn(HDC dc, const RECT& area, const GraphFigures& figures, const std::vector<GraphPeak>& peaks) {
+    TEXTMETRICW metrics{};
+    ::GetTextMetricsW(dc, &metrics);
+    Painter paint(dc);
+    return LayOutGraph({area.left, area.top, area.right, area.bottom}, figures, peaks, metrics.tmHeight,
+                       [&](const std::wstring& label) { return paint.TextWidth(label); });
+}
+
 }  // namespace
+
+GraphLayout MeasureCommentGraph(HDC dc, const RECT& area, const GraphFigures& figures,
+                                const std::vector<GraphPeak>& peaks) {
+    FontHandle font = LabelFont(dc);
+    SelectedObject selected(dc, font.get());
+    return LayOutIn(dc, area, figures, peaks);
+}
 
 void DrawCommentGraph(HDC dc, const RECT& area, const GraphFigures& figures, const std::vector<GraphPeak>& peaks,
                       const GraphMarks& marks) {
@@ -71,12 +87,8 @@ void DrawCommentGraph(HDC dc, const RECT& area, const GraphFigures& figures, con
     FontHandle font = LabelFont(dc);
     {
         SelectedObject selected(dc, font.get());
-        TEXTMETRICW metrics{};
-        ::GetTextMetricsW(dc, &metrics);
         Painter paint(dc);
-        const GraphLayout layout =
-            LayOutGraph({area.left, area.top, area.right, area.bottom}, figures, peaks, metrics.tmHeight,
-                        [&](const std::wstring& label) { return paint.TextWidth(label); });
+        const GraphLayout layout = LayOutIn(dc, area, figures, peaks);
         const GraphRect& plot = layout.plot;
 
         paint.Fill(area.left, area.top, area.right, area.bottom, kGraphBackground);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "export/comment_graph.h"
+#include "export/graph_layout.h"
 #include "support/picture.h"
 
 // What a viewer adds to the curve of every comment.
@@ -33,6 +34,10 @@ constexpr COLORREF kGraphSelected = RGB(220, 0, 0);
 // times and the selected moment.
 void DrawCommentGraph(HDC dc, const RECT& area, const GraphFigures& figures, const std::vector<GraphPeak>& peaks,
                       const GraphMarks& marks = {});
+// Where DrawCommentGraph puts the parts in the area (a window finds the
+// moment under the mouse by it).
+GraphLayout MeasureCommentGraph(HDC dc, const RECT& area, const GraphFigures& figures,
+                                const std::vector<GraphPeak>& peaks);
 
 // The same drawing as a picture of width × height pixels. False when the
 // system refuses the bitmap (too large).

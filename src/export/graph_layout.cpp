@@ -121,6 +121,18 @@ int MomentX(const GraphLayout& layout, long long hundredths) {
     return layout.plot.left + columns.first + static_cast<int>(t % 100 * (columns.second - columns.first + 1) / 100);
 }
 
+long long MomentAtX(const GraphLayout& layout, int x) {
+    const int columns = layout.plot.Width();
+    if (layout.seconds == 0 || columns <= 0) return 0;
+    const int c = std::clamp(x - layout.plot.left, 0, columns - 1);
+    const std::size_t s = static_cast<std::size_t>(1ULL * static_cast<unsigned>(c) * layout.seconds / columns);
+    const auto span = ColumnsOfSecond(s, layout.seconds, columns);
+    // The fraction rounded up, so that MomentX comes back to this column.
+    const long long wide = span.second - span.first + 1;
+    const long long fraction = std::min(99LL, ((c - span.first) * 100LL + wide - 1) / wide);
+    return static_cast<long long>(s) * 100 + fraction;
+}
+
 std::wstring TickLabel(std::size_t second, std::size_t step) {
     if (step % 60 == 0) return std::to_wstring(second / 60) + L"分";
     return Widen(GraphTimeText(second));

@@ -65,6 +65,10 @@ std::pair<int, int> ColumnsOfSecond(std::size_t s, std::size_t seconds, int colu
 int FillHeight(std::uint32_t count, std::uint32_t top, int plotHeight);
 // The x of a moment (hundredths of a second) on the layout's timeline.
 int MomentX(const GraphLayout& layout, long long hundredths);
+// The moment under x: the earliest that MomentX draws at x (or right of it,
+// where a second is wider than a hundred columns); x outside the plot counts
+// as its edge, and an empty timeline gives 0.
+long long MomentAtX(const GraphLayout& layout, int x);
 
 // The seconds between two ticks of a timeline `seconds` long on a plot
 // `width` wide, whose labels are at most labelWidth(label) wide.

@@ -1,6 +1,7 @@
 #include "export/ng_automaton.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <deque>
 
 namespace {
@@ -71,8 +72,9 @@ bool TakesMark(wchar_t c) {
 
 bool IsMark(wchar_t c) { return c == 0xFF9E || c == 0xFF9F || c == 0x3099 || c == 0x309A; }
 
-// Reads a pattern's syntax as far as needed to know which characters every
-// match holds; gives up (ok_ false) at anything it does not follow.
+// Reads a pattern's syntax as far as needed to know what every match holds:
+// a run of characters, one of a few characters, and a least length. Gives up
+// (nothing known) at anything it does not follow.
 class LiteralScan {
 public:
     explicit LiteralScan(std::wstring_view pattern) : p_(pattern) {
@@ -81,61 +83,113 @@ public:
         if (p_.substr(0, 4) == L"(?i)") i_ = 4, ignoreCase_ = true;
     }
 
-    std::wstring Longest() {
-        std::wstring best;
-        bool alternatives = false;
-        if (!Sequence(best, alternatives) || i_ != p_.size() || alternatives) return std::wstring();
-        return best;
+    PatternNeeds Needs() {
+        Level level;
+        if (!Sequence(level) || i_ != p_.size()) return PatternNeeds();
+        PatternNeeds needs;
+        if (!level.alternatives) needs.literal = level.best;
+        needs.anyOf = level.anyOf;
+        needs.leastUnits = level.least;
+        return needs;
     }
 
 private:
+    // What a sequence of atoms up to ")" or the end holds.
+    struct Level {
+        std::wstring best;         // the longest run they all hold (with no "|" of this level)
+        bool alternatives = false;  // a "|" of this level
+        std::wstring anyOf;        // one of these is in every match; empty: none known
+        std::size_t least = 0;     // units every match spans at least
+    };
+    // One atom's part of them.
+    struct Atom {
+        std::size_t least = 0;
+        std::wstring anyOf;  // a character of these is in every match of the atom
+    };
+
+    static constexpr std::size_t kMostCharacters = 128;
+
     bool At(wchar_t c) const { return i_ < p_.size() && p_[i_] == c; }
 
-    // Atoms up to ")" or the end; best gets the longest run they all hold.
-    // alternatives: a "|" of this level (then none of it is required).
-    bool Sequence(std::wstring& best, bool& alternatives) {
+    // A character that the folded text shows as itself: a kana that a mark
+    // could join or a mark could fold into another; ignoring case, only an
+    // ASCII one folds as the pattern would match it.
+    bool Foldable(wchar_t c) const { return !TakesMark(c) && !IsMark(c) && !(ignoreCase_ && c >= 0x80); }
+
+    bool Sequence(Level& level) {
         std::wstring run;
+        // This alternative's least length and characters; those of the
+        // alternatives before (every alternative must hold one of them).
+        std::size_t least = 0, leastBefore = SIZE_MAX;
+        std::wstring anyOf, anyOfBefore;
+        bool anyOfKnown = true;
         auto flush = [&] {
             // A kana at the end could join a mark that follows in the text,
             // a mark at the start the kana before it: neither is kept.
             while (!run.empty() && TakesMark(run.back())) run.pop_back();
             std::size_t marks = 0;
             while (marks < run.size() && IsMark(run[marks])) ++marks;
-            if (run.size() - marks > best.size()) best = run.substr(marks);
+            if (run.size() - marks > level.best.size()) level.best = run.substr(marks);
             run.clear();
+        };
+        auto endAlternative = [&] {
+            leastBefore = std::min(leastBefore, least);
+            if (anyOf.empty()) anyOfKnown = false;
+            anyOfBefore += anyOf;
+            least = 0;
+            anyOf.clear();
         };
         while (i_ < p_.size() && !At(L')')) {
             const wchar_t c = p_[i_++];
             bool literal = false;
-            std::wstring inner;
+            Level inner;
+            Atom atom{1, std::wstring()};
             if (c == L'|') {
-                alternatives = true;
+                level.alternatives = true;
                 flush();
+                endAlternative();
                 continue;
             } else if (c == L'(') {
+                bool capturing = true;
                 if (At(L'?')) {  // only "(?:"; lookarounds, flags, names and the rest are not followed
                     if (i_ + 1 >= p_.size() || p_[i_ + 1] != L':') return false;
                     i_ += 2;
+                    capturing = false;
                 }
-                bool innerAlternatives = false;
-                if (!Sequence(inner, innerAlternatives) || !At(L')')) return false;
+                const std::size_t group = capturing ? groups_.size() : 0;
+                if (capturing) groups_.push_back(0);  // unknown until it closes
+                if (!Sequence(inner) || !At(L')')) return false;
                 ++i_;
-                if (innerAlternatives) inner.clear();
+                if (capturing) groups_[group] = inner.least;
+                atom = Atom{inner.least, inner.anyOf};
+                if (inner.alternatives) inner.best.clear();
             } else if (c == L'[') {
-                if (!SkipClass()) return false;
+                if (!Class(atom.anyOf)) return false;
             } else if (c == L'\\') {
                 if (i_ >= p_.size()) return false;
                 const wchar_t e = p_[i_++];
-                // Escaped punctuation is itself; "\\d" and the like match
-                // no one character; anything else ("\\x41", "\\<") is not followed.
+                // Escaped punctuation is itself; "\\d" and the like match one
+                // character, "\\b" and the like none; "\\1" repeats a group
+                // closed before; anything else ("\\x41", "\\<") is not followed.
                 literal = std::wstring_view(L"\\.*+?()[]{}|^$/-:#!\",;=@%&~ ").find(e) != std::wstring_view::npos;
-                if (!literal && std::wstring_view(L"dDwWsSbBAzZ").find(e) == std::wstring_view::npos) return false;
+                if (e >= L'1' && e <= L'9') {
+                    const std::size_t group = static_cast<std::size_t>(e - L'1');
+                    atom.least = group < groups_.size() ? groups_[group] : 0;
+                } else if (std::wstring_view(L"bBAzZ").find(e) != std::wstring_view::npos) {
+                    atom.least = 0;
+                } else if (!literal && std::wstring_view(L"dDwWsS").find(e) == std::wstring_view::npos) {
+                    return false;
+                }
                 if (literal) run += e;  // taken back below when the quantifier allows none
+                if (literal && Foldable(e)) atom.anyOf.assign(1, e);
             } else if (c == L'*' || c == L'+' || c == L'?' || c == L'{') {
                 return false;  // a quantifier without an atom
-            } else if (c != L'.' && c != L'^' && c != L'$') {
+            } else if (c == L'^' || c == L'$') {
+                atom.least = 0;
+            } else if (c != L'.') {
                 literal = true;
                 run += c;
+                if (Foldable(c)) atom.anyOf.assign(1, c);
             }
             if (literal && ignoreCase_ && run.back() >= 0x80) {
                 run.pop_back();
@@ -154,10 +208,66 @@ private:
                 }
             } else {
                 flush();
-                if (min > 0 && inner.size() > best.size()) best = inner;
+                if (min > 0 && inner.best.size() > level.best.size()) level.best = inner.best;
+            }
+            // Saturated: a pattern asking for more than a text can hold
+            // stays one that no text matches.
+            const std::size_t times = static_cast<std::size_t>(min);
+            const std::size_t span = atom.least != 0 && times > SIZE_MAX / atom.least ? SIZE_MAX : atom.least * times;
+            least = span > SIZE_MAX - least ? SIZE_MAX : least + span;
+            // The fewest characters one of which must be there.
+            if (min > 0 && !atom.anyOf.empty() && (anyOf.empty() || atom.anyOf.size() < anyOf.size())) {
+                anyOf = atom.anyOf;
             }
         }
         flush();
+        endAlternative();
+        level.least = leastBefore;
+        if (anyOfKnown && anyOfBefore.size() <= kMostCharacters) level.anyOf = anyOfBefore;
+        return true;
+    }
+
+    // After "[": to the "]" that ends the class; chars gets its characters
+    // when they are a short list of plain ones and ranges (empty otherwise).
+    bool Class(std::wstring& chars) {
+        const std::size_t start = i_;
+        if (!SkipClass()) return false;
+        const std::wstring_view inside = p_.substr(start, i_ - 1 - start);
+        chars.clear();
+        if (inside.empty() || inside[0] == L'^') return true;
+        for (std::size_t k = 0; k < inside.size(); ++k) {
+            wchar_t first = inside[k];
+            if (first == L'[' || first == L'\\') {
+                // Escaped punctuation is itself; classes inside are beyond the list.
+                if (first == L'[' || k + 1 == inside.size() ||
+                    std::wstring_view(L"\\]-^[").find(inside[k + 1]) == std::wstring_view::npos) {
+                    chars.clear();
+                    return true;
+                }
+                first = inside[++k];
+            }
+            wchar_t last = first;
+            if (k + 2 < inside.size() && inside[k + 1] == L'-') {
+                if (inside[k + 2] == L'\\' || inside[k + 2] == L'[') {  // a range to an escape
+                    chars.clear();
+                    return true;
+                }
+                last = inside[k + 2];
+                k += 2;
+            }
+            if (last < first || chars.size() + (last - first) + 1 > kMostCharacters) {
+                chars.clear();
+                return true;
+            }
+            for (wchar_t c = first;; ++c) {
+                if (!Foldable(c)) {
+                    chars.clear();
+                    return true;
+                }
+                chars += c;
+                if (c == last) break;
+            }
+        }
         return true;
     }
 
@@ -220,20 +330,35 @@ private:
     std::wstring_view p_;
     std::size_t i_ = 0;
     bool ignoreCase_ = false;
+    std::vector<std::size_t> groups_;  // the least length of each capturing group, in order of opening
 };
 
 }  // namespace
 
 std::wstring FoldText(std::wstring_view text) {
     std::wstring folded;
-    folded.reserve(text.size());
-    const wchar_t* p = text.data();
-    const wchar_t* const end = p + text.size();
-    while (p != end) folded += static_cast<wchar_t>(FoldAt(p, end));
+    AppendFolded(text, folded);
     return folded;
 }
 
-std::wstring RequiredLiteral(std::wstring_view pattern) { return FoldText(LiteralScan(pattern).Longest()); }
+void AppendFolded(std::wstring_view text, std::wstring& out) {
+    out.reserve(out.size() + text.size());
+    const wchar_t* p = text.data();
+    const wchar_t* const end = p + text.size();
+    while (p != end) out += static_cast<wchar_t>(FoldAt(p, end));
+}
+
+PatternNeeds AnalysePattern(std::wstring_view pattern) {
+    PatternNeeds needs = LiteralScan(pattern).Needs();
+    needs.literal = FoldText(needs.literal);
+    std::wstring folded;
+    for (wchar_t c : needs.anyOf) {
+        const wchar_t f = static_cast<wchar_t>(FoldText(std::wstring_view(&c, 1))[0]);
+        if (folded.find(f) == std::wstring::npos) folded += f;
+    }
+    needs.anyOf = folded;
+    return needs;
+}
 
 void NgAutomaton::AddWord(const std::wstring& folded, std::size_t rule) {
     const std::uint32_t node = Grow(folded);

@@ -16,11 +16,21 @@
 // letters, half-width katakana full-width with a following voiced or
 // semi-voiced mark joined to the kana (ｶﾞ, カ U+3099 -> ガ; ﾊﾟ -> パ).
 std::wstring FoldText(std::wstring_view text);
+// The same, appended to out.
+void AppendFolded(std::wstring_view text, std::wstring& out);
 
-// A run of characters that every match of the pattern holds, as its folded
-// text finds it: empty when none can be told (alternatives at the top, case
-// folding, constructs beyond groups, classes, escapes and quantifiers).
-std::wstring RequiredLiteral(std::wstring_view pattern);
+// What every match of a pattern holds, as far as its syntax tells (nothing is
+// told of constructs beyond groups, classes, escapes and quantifiers).
+struct PatternNeeds {
+    // A run of characters, as its folded text finds it: empty when none can
+    // be told (alternatives at the top, case folding).
+    std::wstring literal;
+    // Folded characters one of which every match holds: empty when none can
+    // be told (a class other than a short list of plain characters and ranges).
+    std::wstring anyOf;
+    std::size_t leastUnits = 0;  // the UTF-16 units every match spans at least
+};
+PatternNeeds AnalysePattern(std::wstring_view pattern);
 
 // Aho-Corasick over folded texts. Edges are kept sorted per node; the root's
 // in a table of all UTF-16 units, since most steps of a walk start again from

@@ -128,20 +128,7 @@ bool AppendUtf16(std::string_view utf8, std::wstring& out) {
         if (fault != TextFault::Control) return false;  // not UTF-8, or cut short
         ++at;
     }
-    for (std::size_t i = 0; i < utf8.size();) {
-        const auto byte = [&](std::size_t k) { return static_cast<char32_t>(static_cast<unsigned char>(utf8[k])); };
-        const char32_t lead = byte(i);
-        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        char32_t code = length == 1 ? lead : lead & (0x7F >> length);
-        for (std::size_t k = 1; k < length; ++k) code = code << 6 | (byte(i + k) & 0x3F);
-        if (code >= 0x10000) {
-            out += static_cast<wchar_t>(0xD800 + ((code - 0x10000) >> 10));
-            out += static_cast<wchar_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
-        } else {
-            out += static_cast<wchar_t>(code);
-        }
-        i += length;
-    }
+    AppendUtf16Units(utf8, out);
     return true;
 }
 
@@ -207,7 +194,7 @@ bool NgRuleSet::AddLine(std::string_view line, std::wstring text, NgRuleError& e
             error.detail = regex->Error();
             return fail(NgRuleFault::BadPattern);
         }
-        patterns_.push_back(Pattern{std::move(regex), rule, RequiredLiteral(pattern)});
+        AddPatternNeeds(std::move(regex), rule, pattern);
     } else if (prefix == "user") {
         users_.emplace(std::string(value), rule);
     } else if (prefix == "mail") {
@@ -234,10 +221,16 @@ bool NgRuleSet::AddPattern(const std::wstring& pattern, const std::wstring& labe
         error = regex->Error();
         return false;
     }
-    patterns_.push_back(Pattern{std::move(regex), rules_.size(), RequiredLiteral(pattern)});
+    AddPatternNeeds(std::move(regex), rules_.size(), pattern);
     rules_.push_back(label);
     Prepare();
     return true;
+}
+
+void NgRuleSet::AddPatternNeeds(std::unique_ptr<WideRegex> regex, std::size_t rule, const std::wstring& pattern) {
+    PatternNeeds needs = AnalysePattern(pattern);
+    Pattern added{std::move(regex), rule, std::move(needs.literal), std::move(needs.anyOf), needs.leastUnits};
+    patterns_.push_back(std::move(added));
 }
 
 void NgRuleSet::Prepare() {
@@ -245,8 +238,15 @@ void NgRuleSet::Prepare() {
     for (const auto& [folded, rule] : words_) automaton_->AddWord(folded, rule);
     int bit = 0;
     for (Pattern& pattern : patterns_) {
-        pattern.bit = pattern.literal.empty() || bit == 64 ? -1 : bit++;
-        if (pattern.bit >= 0) automaton_->AddLiteral(pattern.literal, pattern.bit);
+        // The literal, else each of the characters one of which is needed,
+        // sets the pattern's bit: without it the pattern is not searched.
+        pattern.bit = (pattern.literal.empty() && pattern.anyOf.empty()) || bit == 64 ? -1 : bit++;
+        if (pattern.bit < 0) continue;
+        if (!pattern.literal.empty()) {
+            automaton_->AddLiteral(pattern.literal, pattern.bit);
+        } else {
+            for (wchar_t c : pattern.anyOf) automaton_->AddLiteral(std::wstring(1, c), pattern.bit);
+        }
     }
     if (automaton_->Empty()) {
         automaton_.reset();
@@ -295,7 +295,8 @@ std::size_t NgRuleSet::FirstPattern(const std::wstring& text, std::size_t limit,
     for (const Pattern& pattern : patterns_) {
         if (pattern.rule >= limit) break;
         if (pattern.bit >= 0 && (literals >> pattern.bit & 1) == 0) continue;
-        if (pattern.regex->Search(text)) {
+        if (text.size() < pattern.leastUnits) continue;
+        if (memo ? pattern.regex->Search(text, memo->scratch_) : pattern.regex->Search(text)) {
             found = pattern.rule;
             break;
         }

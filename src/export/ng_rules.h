@@ -21,8 +21,9 @@
 #include <utility>
 #include <vector>
 
+#include "support/regex.h"
+
 class NgAutomaton;
-class WideRegex;
 
 // What the rules look at in one comment.
 struct NgComment {
@@ -92,6 +93,7 @@ public:
             std::size_t rule = kNone;  // the first of them that matched, or kNone
         };
         std::vector<Slot> slots_;
+        WideRegex::Scratch scratch_;
     };
 
     // The first rule in file order that hides the comment, or kNone.
@@ -106,10 +108,14 @@ private:
         std::unique_ptr<WideRegex> regex;
         std::size_t rule;
         std::wstring literal;  // folded; every match holds it (empty: unknown)
-        int bit = -1;          // the literal's bit in the automaton; -1: searched always
+        std::wstring anyOf;    // folded; every match holds one of them (empty: unknown)
+        std::size_t leastUnits = 0;  // a shorter text cannot match
+        int bit = -1;          // the literal's (else anyOf's) bit in the automaton; -1: searched always
     };
 
     bool AddLine(std::string_view line, std::wstring text, NgRuleError& error);
+    // A pattern with what every match of it holds.
+    void AddPatternNeeds(std::unique_ptr<WideRegex> regex, std::size_t rule, const std::wstring& pattern);
     // The first pattern before limit that the text matches, or kNone.
     std::size_t FirstPattern(const std::wstring& text, std::size_t limit, std::uint64_t literals,
                              PatternMemo* memo) const;

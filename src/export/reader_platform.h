@@ -17,6 +17,14 @@ public:
     virtual bool Read(char* out, std::size_t room, std::size_t& got, std::string& error) = 0;
 };
 
+// Sees every byte of a file as the reader reads it, once and in order (the
+// data export hashes its inputs so, without reading them twice).
+class ByteWatcher {
+public:
+    virtual ~ByteWatcher() = default;
+    virtual void Seen(const char* bytes, std::size_t size) = 0;
+};
+
 // Null when the file cannot be opened; error says why. The path is the file
 // system's name, UTF-16 units whatever the width of wchar_t.
 std::unique_ptr<FileBytes> OpenFileBytes(const std::wstring& path, std::string& error);

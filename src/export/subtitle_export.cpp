@@ -2,9 +2,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <exception>
 #include <optional>
-#include <vector>
+#include <string_view>
 
 #include "export/comment_reader.h"
 #include "export/ng_rule_file.h"
@@ -14,21 +15,22 @@
 #include "infolog/info_log.h"
 #include "settings/settings.h"
 #include "support/codepage.h"
+#include "support/external_sort.h"
 #include "support/files.h"
 #include "support/handles.h"
 
 namespace {
 
-// What placement and writing need of one comment; the wide texts of the
-// comment file are gone once it is made.
-struct SubtitleComment {
-    long long vpos = 0;
-    std::uint32_t colour = 0xFFFFFF;
-    int width = 0;                // pixels at fontSize, the widest line
-    std::uint16_t fontSize = 1;   // pixels, after fitting the block to its area
-    std::uint16_t lines = 1;
-    CommentPosition position = CommentPosition::Scroll;
-    std::string text;             // UTF-8, escaped, lines joined by \N
+// What placement and writing need of one comment. It waits in the sorter as
+// these bytes followed by its text (UTF-8, escaped, lines joined by \N); the
+// wide texts of the comment file are gone once it is made.
+struct SubtitleFields {
+    long long vpos;
+    std::uint32_t colour;        // 0xRRGGBB
+    std::int32_t width;          // pixels at fontSize, the widest line
+    std::uint16_t fontSize;      // pixels, after fitting the block to its area
+    std::uint16_t lines;
+    CommentPosition position;
 };
 
 struct Stage {
@@ -57,69 +59,63 @@ struct Stage {
     int medium, big, small, outline, shadow, alpha;
 };
 
-// Turns chat elements into SubtitleComment records, measuring and fitting
-// each as it comes.
+// Turns chat elements into sorter records, measuring and fitting each as it
+// comes.
 class CommentDecoder {
 public:
-    CommentDecoder(const SubtitleSettings& options, const Stage& stage, SubtitleSummary& summary, NgFilter* filter)
-        : stage_(stage), measure_(options.FontName), filter_(filter), summary_(summary) {}
+    CommentDecoder(const SubtitleSettings& options, const Stage& stage, SubtitleSummary& summary, NgFilter* filter,
+                   ExternalSorter& sorter)
+        : stage_(stage), measure_(options.FontName), filter_(filter), summary_(summary), sorter_(sorter) {}
 
     bool FontFound() const { return measure_.FontFound(); }
-    std::vector<SubtitleComment>& Records() { return records_; }
 
-    void Add(const ChatElement& chat) {
+    // False when the sorter's temporary file failed.
+    bool Add(const ChatElement& chat) {
         ++summary_.comments;
         try {
             // Hidden whatever else it is, so every export hides the same comments.
-            const std::wstring text = chat.Text();
-            if (filter_ && filter_->Hides(NgCommentOf(chat, &text))) {
-                ++summary_.excluded;
-                return;
+            if (filter_) {
+                text_ = chat.Text();
+                if (filter_->Hides(NgCommentOf(chat, &text_))) {
+                    ++summary_.excluded;
+                    return true;
+                }
             }
             long long vpos = 0;
             if (!chat.FindInteger("vpos", vpos)) {
                 ++summary_.unreadable;
-                return;
+                return true;
             }
             const CommentLook look = ReadMailCommands(chat.Attribute("mail"));
-            std::vector<std::wstring> lines = CommentLines(text);
-            for (std::wstring& line : lines) line = AssLineText(line);
-
-            SubtitleComment comment;
-            comment.vpos = vpos;
-            comment.colour = look.colour;
-            comment.position = look.position;
-            comment.lines = static_cast<std::uint16_t>(std::min<std::size_t>(lines.size(), 0xFFFF));
+            record_.assign(sizeof(SubtitleFields), '\0');
+            const AssTextShape shape = AppendAssText(chat.TextUtf8(), record_, &measure_);
+            SubtitleFields fields{};
+            fields.vpos = vpos;
+            fields.colour = look.colour;
+            fields.position = look.position;
+            fields.lines = static_cast<std::uint16_t>(std::min<std::size_t>(shape.lines, 0xFFFF));
             int size = stage_.SizeOf(look.size);
-            int width = Widest(lines, size);
-            const int fitted = FittedFontSize(stage_.layout, look.position, size, comment.lines, width);
-            if (fitted != size) width = Widest(lines, size = fitted);
-            comment.fontSize = static_cast<std::uint16_t>(size);
-            comment.width = width;
-            std::wstring joined;
-            for (std::size_t i = 0; i < lines.size(); ++i) {
-                if (i != 0) joined += L"\\N";
-                joined += lines[i];
-            }
-            comment.text = WideToUtf8(joined);
-            records_.push_back(std::move(comment));
+            int width = WidthAtSize(shape.widest, size);
+            const int fitted = FittedFontSize(stage_.layout, look.position, size, fields.lines, width);
+            if (fitted != size) width = WidthAtSize(shape.widest, size = fitted);
+            fields.fontSize = static_cast<std::uint16_t>(size);
+            fields.width = width;
+            std::memcpy(&record_[0], &fields, sizeof fields);
+            return sorter_.Add(vpos, record_);
         } catch (const std::exception&) {
             ++summary_.unreadable;  // one comment never stops the file
         }
+        return true;
     }
 
 private:
-    int Widest(const std::vector<std::wstring>& lines, int size) {
-        int widest = 0;
-        for (const std::wstring& line : lines) widest = std::max(widest, measure_.Width(line, size));
-        return widest;
-    }
-
     const Stage& stage_;
     TextMeasure measure_;
     NgFilter* filter_;
     SubtitleSummary& summary_;
-    std::vector<SubtitleComment> records_;
+    ExternalSorter& sorter_;
+    std::wstring text_;
+    std::string record_;
 };
 
 // The one place that reads the comment file: each chat element goes to the
@@ -130,7 +126,9 @@ bool ReadComments(const std::wstring& path, CommentDecoder& decoder, std::string
         error = reader.Error();
         return false;
     }
-    while (reader.Next()) decoder.Add(reader.Chat());
+    while (reader.Next()) {
+        if (!decoder.Add(reader.Chat())) return true;  // the sorter says why
+    }
     error = reader.Error();
     return !reader.Failed();
 }
@@ -172,6 +170,11 @@ private:
     DWORD error_ = 0;
 };
 
+bool TemporaryFileFailed(const ExternalSorter& sorter) {
+    InfoLog << "◆一時ファイルに読み書きできません (" << static_cast<unsigned long>(sorter.LastError()) << ")" << EndLine;
+    return false;
+}
+
 std::string Utf8(const std::string& ansi) {
     std::string text = WideToUtf8(AnsiToWide(ansi));
     for (char& c : text) {
@@ -209,29 +212,52 @@ void WriteHeader(AssWriter& out, const SubtitleSettings& options, const Stage& s
     s += "Format: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text";
 }
 
-void AppendEvent(std::string& s, const SubtitleComment& c, const Placement& p, const Stage& stage) {
+// The fields of an event, built in a buffer of its own and handed to the
+// line whole: a call per piece costs more than the piece under Wine.
+char* Put(char* at, const char* text) {
+    while (*text) *at++ = *text++;
+    return at;
+}
+
+void AppendEvent(std::string& s, const SubtitleFields& c, std::string_view text, const Placement& p,
+                 const Stage& stage) {
+    char fields[320];
     const bool scrolling = c.position == CommentPosition::Scroll;
-    s += p.result == Placement::LeftOut ? "Comment: " : "Dialogue: ";
-    s += scrolling ? "0," : "1,";  // top and bottom comments over scrolling ones
-    s += AssTime(p.start) + "," + AssTime(p.end) + ",Kometori,,0,0,0,,{";
+    char* at = Put(fields, p.result == Placement::LeftOut ? "Comment: " : "Dialogue: ");
+    at = Put(at, scrolling ? "0," : "1,");  // top and bottom comments over scrolling ones
+    at = PutAssTime(at, p.start);
+    *at++ = ',';
+    at = PutAssTime(at, p.end);
+    at = Put(at, ",Kometori,,0,0,0,,{");
     if (p.result != Placement::LeftOut) {
-        const std::string y = std::to_string(p.y);
         if (scrolling) {
             // Entering before the video starts: from where it stands at 0.
             const long long x = p.start < 0 ? ScrollX(stage.layout, c.width, p.start, 0) : stage.layout.width;
-            s += "\\an7\\move(" + std::to_string(x) + "," + y + "," + std::to_string(-c.width) + "," + y + ")";
+            const long long numbers[] = {x, p.y, -static_cast<long long>(c.width), p.y};
+            at = Put(at, "\\an7\\move(");
+            for (int i = 0; i < 4; ++i) {
+                if (i != 0) *at++ = ',';
+                at = PutDecimal(at, numbers[i]);
+            }
         } else {
-            s += "\\an8\\pos(" + std::to_string(stage.layout.width / 2) + "," + y + ")";
+            at = PutDecimal(Put(at, "\\an8\\pos("), stage.layout.width / 2);
+            *at++ = ',';
+            at = PutDecimal(at, p.y);
         }
+        *at++ = ')';
     }
-    if (c.fontSize != stage.medium) s += "\\fs" + std::to_string(c.fontSize);
-    const std::string edge = AssColour(OutlineColourFor(c.colour));
-    s += "\\c" + AssColour(c.colour) + "\\3c" + edge + "\\4c" + edge + "}";
-    s += c.text;
+    if (c.fontSize != stage.medium) at = PutDecimal(Put(at, "\\fs"), c.fontSize);
+    const std::uint32_t edge = OutlineColourFor(c.colour);
+    at = PutAssColour(Put(at, "\\c"), c.colour);
+    at = PutAssColour(Put(at, "\\3c"), edge);
+    at = PutAssColour(Put(at, "\\4c"), edge);
+    *at++ = '}';
+    s.append(fields, static_cast<std::size_t>(at - fields));
+    s.append(text.data(), text.size());
 }
 
 bool WriteSubtitles(const std::wstring& assPath, const SubtitleSettings& options, const Stage& stage,
-                    std::vector<SubtitleComment>& records, ExportProgress* progress, SubtitleSummary& summary) {
+                    ExternalSorter& sorter, ExportProgress* progress, SubtitleSummary& summary) {
     AssWriter out;
     if (!out.Open(assPath)) {
         InfoLog << "Error : CreateFile " << ShownPath(assPath) << " (" << static_cast<unsigned long>(out.Error()) << ")"
@@ -241,10 +267,12 @@ bool WriteSubtitles(const std::wstring& assPath, const SubtitleSettings& options
     WriteHeader(out, options, stage);
     out.EndLine();
     LanePlanner planner(stage.layout);
-    const std::size_t count = records.size();
+    const std::size_t count = sorter.Count();
     int shown = -1;
-    for (std::size_t i = 0; i < count; ++i) {
-        SubtitleComment& c = records[i];
+    std::string_view record;
+    for (std::size_t i = 0; sorter.Next(record); ++i) {
+        SubtitleFields c;
+        std::memcpy(&c, record.data(), sizeof c);
         CommentBlock block;
         block.vpos = c.vpos;
         block.position = c.position;
@@ -257,8 +285,7 @@ bool WriteSubtitles(const std::wstring& assPath, const SubtitleSettings& options
             case Placement::Overlaid: ++summary.shown, ++summary.overlaid; break;
             case Placement::LeftOut: ++summary.leftOut; break;
         }
-        AppendEvent(out.Line(), c, placement, stage);
-        std::string().swap(c.text);  // written: its memory goes back
+        AppendEvent(out.Line(), c, record.substr(sizeof c), placement, stage);
         if (!out.EndLine()) break;
         const int percent = static_cast<int>(i * 100 / count);
         if (percent != shown) {
@@ -266,6 +293,7 @@ bool WriteSubtitles(const std::wstring& assPath, const SubtitleSettings& options
             if (progress) progress->ShowPercent(percent);
         }
     }
+    if (sorter.Failed()) return TemporaryFileFailed(sorter);
     if (!out.Flush()) {
         InfoLog << "Error : WriteFile " << ShownPath(assPath) << " (" << static_cast<unsigned long>(out.Error()) << ")"
                 << EndLine;
@@ -300,7 +328,8 @@ bool ExportSubtitles(const SubtitleSettings& options, const std::wstring& commen
             }
         }
         const Stage stage(options);
-        CommentDecoder decoder(options, stage, summary, filter);
+        ExternalSorter sorter;
+        CommentDecoder decoder(options, stage, summary, filter, sorter);
         summary.fontFound = decoder.FontFound();
         if (!summary.fontFound) {
             InfoLog << "※フォント「" << options.FontName << "」が見つからないため、文字の幅を推定します" << EndLine;
@@ -310,14 +339,13 @@ bool ExportSubtitles(const SubtitleSettings& options, const std::wstring& commen
             InfoLog << UnreadableCommentFileLine(ShownPath(commentPath), error) << EndLine;
             return false;
         }
+        // In the order of the video, equal moments in the file's order.
+        if (!sorter.Finish()) return TemporaryFileFailed(sorter);
         if (summary.comments == 0) {
             InfoLog << "コメントデータが存在しません" << EndLine;
             return false;
         }
-        std::vector<SubtitleComment>& records = decoder.Records();
-        std::stable_sort(records.begin(), records.end(),
-                         [](const SubtitleComment& a, const SubtitleComment& b) { return a.vpos < b.vpos; });
-        if (!WriteSubtitles(assPath, options, stage, records, progress, summary)) return false;
+        if (!WriteSubtitles(assPath, options, stage, sorter, progress, summary)) return false;
         if (progress) progress->ShowDone();
         InfoLog << "字幕 " << summary.shown << "件 (重ねて表示 " << summary.overlaid << "件)、画面が一杯で省略 "
                 << summary.leftOut << "件、読めずに省略 " << summary.unreadable << "件、除外 " << summary.excluded

@@ -1,5 +1,6 @@
 #include "export/subtitle_markup.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -126,7 +127,14 @@ const wchar_t* MailWordFor(CommentPosition position) {
 
 const wchar_t* MailWordFor(CommentSize size) { return WordOf(WordKind::Size, static_cast<std::uint32_t>(size)); }
 
-std::string AssColour(std::uint32_t rgb) { return "&H" + Hex(Bgr(rgb), 6) + "&"; }
+char* PutAssColour(char* at, std::uint32_t rgb) {
+    const std::uint32_t bgr = Bgr(rgb);
+    *at++ = '&';
+    *at++ = 'H';
+    for (int shift = 20; shift >= 0; shift -= 4) *at++ = "0123456789ABCDEF"[bgr >> shift & 0xF];
+    *at++ = '&';
+    return at;
+}
 
 std::string AssStyleColour(std::uint32_t rgb, int alpha) {
     return "&H" + Hex(static_cast<std::uint32_t>(alpha), 2) + Hex(Bgr(rgb), 6);
@@ -138,53 +146,89 @@ std::uint32_t OutlineColourFor(std::uint32_t rgb) {
     return 299 * r + 587 * g + 114 * b < 64000 ? 0xFFFFFF : 0x000000;
 }
 
-std::vector<std::wstring> CommentLines(const std::wstring& text) {
-    std::size_t first = 0, last = text.size();
-    auto lineEnd = [](wchar_t c) { return c == L'\n' || c == L'\r'; };
-    while (first < last && lineEnd(text[first])) ++first;
-    while (last > first && lineEnd(text[last - 1])) --last;
-    std::vector<std::wstring> lines(1);
-    for (std::size_t i = first; i < last; ++i) {
-        if (lineEnd(text[i])) {
-            if (text[i] == L'\r' && i + 1 < last && text[i + 1] == L'\n') ++i;
-            lines.emplace_back();
+AssTextShape AppendAssText(std::string_view utf8, std::string& out, CharacterWidths* widths) {
+    const auto lineEnd = [](unsigned char c) { return c == '\n' || c == '\r'; };
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+    const auto* end = p + utf8.size();
+    while (p < end && lineEnd(*p)) ++p;
+    while (end > p && lineEnd(end[-1])) --end;
+    AssTextShape shape;
+    long long line = 0;     // the advances of the line so far
+    const auto* kept = p;   // characters from here on go out as they are
+    const auto keep = [&](const unsigned char* upTo) {
+        out.append(reinterpret_cast<const char*>(kept), static_cast<std::size_t>(upTo - kept));
+    };
+    while (p < end) {
+        std::uint32_t code = *p;
+        if (code >= 0x80) {
+            const std::size_t length = code >= 0xF0 ? 4 : code >= 0xE0 ? 3 : code >= 0xC0 ? 2 : 0;
+            if (length == 0 || static_cast<std::size_t>(end - p) < length) {  // never from the reader
+                keep(p);
+                out += "\xEF\xBF\xBD";
+                kept = ++p;
+                code = 0xFFFD;
+            } else {
+                code &= 0x7F >> length;
+                for (std::size_t k = 1; k < length; ++k) code = code << 6 | (p[k] & 0x3F);
+                p += length;
+                if (code == 0x2060) continue;  // a word joiner takes no room
+            }
+        } else if (code >= 0x20 && code != '{' && code != '}' && code != '\\' && code != 0x7F) {
+            ++p;
         } else {
-            lines.back() += text[i];
+            keep(p);
+            kept = ++p;
+            switch (code) {
+                case '\n':
+                case '\r':
+                    if (code == '\r' && p < end && *p == '\n') kept = ++p;
+                    out += "\\N";
+                    shape.widest = std::max(shape.widest, line);
+                    line = 0;
+                    ++shape.lines;
+                    continue;
+                case '{': out += "\xEF\xBD\x9B", code = 0xFF5B; break;
+                case '}': out += "\xEF\xBD\x9D", code = 0xFF5D; break;
+                case '\\': out += "\\\xE2\x81\xA0"; break;  // the word joiner takes no room
+                case '\t': out += ' ', code = ' '; break;
+                default: continue;  // other control characters are dropped
+            }
         }
+        if (widths) line += widths->Advance(code);
     }
-    return lines;
+    keep(p);
+    shape.widest = std::max(shape.widest, line);
+    return shape;
 }
 
-std::wstring AssLineText(const std::wstring& line) {
-    std::wstring out;
-    out.reserve(line.size() + 4);
-    for (wchar_t c : line) {
-        switch (c) {
-            case L'{': out += L'\xFF5B'; break;
-            case L'}': out += L'\xFF5D'; break;
-            case L'\\': out += L"\\\x2060"; break;
-            case L'\t': out += L' '; break;
-            default:
-                if (c >= 0x20 && c != 0x7F) out += c;
-        }
-    }
-    return out;
+int WidthAtSize(long long advances, int fontSize) {
+    return static_cast<int>((advances * fontSize + kWidthReferenceSize - 1) / kWidthReferenceSize);
 }
 
-std::wstring AssText(const std::vector<std::wstring>& lines) {
-    std::wstring out;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (i != 0) out += L"\\N";
-        out += AssLineText(lines[i]);
-    }
-    return out;
+char* PutDecimal(char* at, long long number) {
+    char digits[20];
+    char* end = digits + sizeof digits;
+    char* first = end;
+    unsigned long long magnitude = number < 0 ? 0ULL - static_cast<unsigned long long>(number) : number;
+    do {
+        *--first = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (number < 0) *at++ = '-';
+    while (first != end) *at++ = *first++;
+    return at;
 }
 
-std::string AssTime(long long hundredths) {
+char* PutAssTime(char* at, long long hundredths) {
     if (hundredths < 0) hundredths = 0;
-    char text[32];
-    std::snprintf(text, sizeof text, "%lld:%02d:%02d.%02d", hundredths / 360000,
-                  static_cast<int>(hundredths / 6000 % 60), static_cast<int>(hundredths / 100 % 60),
-                  static_cast<int>(hundredths % 100));
-    return text;
+    at = PutDecimal(at, hundredths / 360000);
+    const int parts[] = {static_cast<int>(hundredths / 6000 % 60), static_cast<int>(hundredths / 100 % 60),
+                         static_cast<int>(hundredths % 100)};
+    const char separators[] = {':', ':', '.'};
+    for (int i = 0; i < 3; ++i) {
+        *at++ = separators[i];
+        *at++ = static_cast<char>('0' + parts[i] / 10);
+        *at++ = static_cast<char>('0' + parts[i] % 10);
+    }
+    return at;
 }

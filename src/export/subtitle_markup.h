@@ -3,9 +3,10 @@
 // Window-free.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
-#include <vector>
+#include <string_view>
 
 enum class CommentPosition : std::uint8_t { Scroll, Top, Bottom };
 enum class CommentSize : std::uint8_t { Medium, Big, Small };
@@ -23,22 +24,43 @@ CommentLook ReadMailCommands(const std::wstring& mail);
 const wchar_t* MailWordFor(CommentPosition position);
 const wchar_t* MailWordFor(CommentSize size);
 
-// "&HBBGGRR&" for an override tag; with alpha (00 opaque, FF clear)
-// "&HAABBGGRR" for a style line.
-std::string AssColour(std::uint32_t rgb);
+// "&HAABBGGRR" for a style line, with alpha (00 opaque, FF clear).
 std::string AssStyleColour(std::uint32_t rgb, int alpha);
 // Black around light text, white around dark text.
 std::uint32_t OutlineColourFor(std::uint32_t rgb);
 
-// The comment's lines as the subtitle shows them: line ends at the start and
-// the end dropped, CR LF and lone CR read as line feeds, blanks kept.
-std::vector<std::wstring> CommentLines(const std::wstring& text);
-// One line that cannot open an override block or start an escape: braces
-// become full-width braces, a backslash is followed by an invisible word
-// joiner, tabs become spaces, other control characters are dropped.
-std::wstring AssLineText(const std::wstring& line);
-// The lines escaped and joined by "\N".
-std::wstring AssText(const std::vector<std::wstring>& lines);
+// Characters are measured at this font size: large enough that rounding to
+// whole pixels there does not show at a comment's size.
+constexpr int kWidthReferenceSize = 1024;
 
-// "H:MM:SS.CC" from hundredths of a second; below 0 reads as 0.
-std::string AssTime(long long hundredths);
+// The advance widths of characters at the reference size.
+class CharacterWidths {
+public:
+    virtual ~CharacterWidths() = default;
+    virtual int Advance(std::uint32_t code) = 0;
+};
+
+struct AssTextShape {
+    std::size_t lines = 1;
+    long long widest = 0;  // the widest line's advances at the reference size
+};
+
+// The comment's text (UTF-8) as the subtitle shows it, appended to out: line
+// ends at the start and the end dropped, CR LF and lone CR read as line
+// feeds, the lines joined by "\N", blanks kept. Nothing can open an override
+// block or start an escape: braces become full-width braces, a backslash is
+// followed by an invisible word joiner, tabs become spaces, other control
+// characters are dropped. Each line is measured by widths when given (the
+// word joiner takes no room).
+AssTextShape AppendAssText(std::string_view utf8, std::string& out, CharacterWidths* widths);
+// Pixels of advances at the reference size, at the font size, rounded up.
+int WidthAtSize(long long advances, int fontSize);
+
+// Writers into a caller's buffer that return the end of what they wrote, so
+// that an event's fields are built without a call per piece:
+// decimal digits, a "-" before a negative number (at most 20 bytes);
+char* PutDecimal(char* at, long long number);
+// "H:MM:SS.CC" from hundredths of a second, below 0 read as 0 (at most 24);
+char* PutAssTime(char* at, long long hundredths);
+// "&HBBGGRR&" for an override tag (10).
+char* PutAssColour(char* at, std::uint32_t rgb);

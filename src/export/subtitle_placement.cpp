@@ -28,19 +28,6 @@ int FittedFontSize(const StageLayout& layout, CommentPosition position, int size
     return static_cast<int>(std::max(1LL, fitted));
 }
 
-long long LanePlanner::ClearTime(const Occupant& a, const CommentBlock& b, bool scrolling) const {
-    if (!scrolling) return a.end;
-    // Both move left at their own speed, (stage + width) / crossing time.
-    // The lane is free once the occupant's tail and the gap have entered the
-    // stage, and once the newcomer can no longer reach the occupant before
-    // the occupant has left: both are lines in time, so checking when the
-    // newcomer enters and when the occupant leaves is enough.
-    const long long W = layout_.width, D = layout_.scrollTime, g = layout_.gap;
-    const long long entered = a.start + CeilDiv((a.width + g) * D, W + a.width);
-    const long long behind = W - g <= 0 ? a.end : a.end - FloorDiv((W - g) * D, W + b.width);
-    return std::min(a.end, std::max(entered, behind));
-}
-
 Placement LanePlanner::Place(const CommentBlock& block) {
     const bool scrolling = block.position == CommentPosition::Scroll;
     Placement placement;
@@ -64,10 +51,21 @@ Placement LanePlanner::Place(const CommentBlock& block) {
     const long long lanes = area >= height ? (area - height) / step + 1 : 0;
     auto laneTop = [&](long long k) { return fromBottom ? base - k * step : k * step; };
 
+    // Both move left at their own speed, (stage + width) / crossing time. A
+    // lane is free for a scrolling block once the occupant's tail and the gap
+    // have entered the stage, and once the block can no longer reach the
+    // occupant before the occupant has left: both are lines in time, so
+    // checking when the block enters and when the occupant leaves is enough.
+    // How long before the occupant leaves the block may enter depends on the
+    // block alone.
+    const long long W = layout_.width, D = layout_.scrollTime, g = layout_.gap;
+    const long long lead = scrolling && W - g > 0 ? FloorDiv((W - g) * D, W + block.width) : 0;
+
     // For every lane, the time it frees for this block.
     freeAt_.assign(static_cast<std::size_t>(lanes), LLONG_MIN);
     for (const Occupant& o : occupants) {
-        const long long clear = ClearTime(o, block, scrolling);
+        // The earliest start at which the block may share rows with the occupant.
+        const long long clear = scrolling ? std::min(o.end, std::max(o.entered, o.end - lead)) : o.end;
         if (clear <= placement.start) continue;
         long long first, last;  // the lanes whose rows meet the occupant's
         if (fromBottom) {
@@ -98,7 +96,8 @@ Placement LanePlanner::Place(const CommentBlock& block) {
         }
     }
     placement.y = static_cast<int>(std::max(0LL, laneTop(chosen)));
-    occupants.push_back(Occupant{placement.y, static_cast<int>(placement.y + height), placement.start,
-                                 placement.end, block.width});
+    const long long entered = scrolling ? placement.start + CeilDiv((block.width + g) * D, W + block.width) : 0;
+    occupants.push_back(
+        Occupant{placement.y, static_cast<int>(placement.y + height), placement.start, placement.end, entered});
     return placement;
 }

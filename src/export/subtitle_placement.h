@@ -54,10 +54,8 @@ private:
     struct Occupant {
         int top, bottom;
         long long start, end;
-        int width;
+        long long entered;  // scrolling: when its tail and the gap are in
     };
-    // The earliest start at which the block may share rows with the occupant.
-    long long ClearTime(const Occupant& occupant, const CommentBlock& block, bool scrolling) const;
 
     StageLayout layout_;
     std::vector<Occupant> scrolling_;

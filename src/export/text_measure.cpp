@@ -4,11 +4,6 @@
 
 namespace {
 
-// The size characters are measured at: large enough that rounding to whole
-// pixels there does not show at a comment's size.
-constexpr int kReferenceSize = 1024;
-constexpr wchar_t kWordJoiner = 0x2060;
-
 int CALLBACK CountFamily(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
     *reinterpret_cast<bool*>(found) = true;
     return 0;
@@ -33,7 +28,7 @@ TextMeasure::TextMeasure(const std::string& fontName) : basic_(0x10000, -1) {
     bool found = false;
     ::EnumFontFamiliesExW(dc_, &wanted, CountFamily, reinterpret_cast<LPARAM>(&found), 0);
     if (!found) return;
-    wanted.lfHeight = kReferenceSize;  // positive: the cell height, as subtitle renderers take a font size
+    wanted.lfHeight = kWidthReferenceSize;  // positive: the cell height, as subtitle renderers take a font size
     wanted.lfWeight = FW_NORMAL;
     wanted.lfQuality = ANTIALIASED_QUALITY;
     font_.reset(::CreateFontIndirectW(&wanted));
@@ -46,37 +41,21 @@ TextMeasure::~TextMeasure() {
     if (dc_) ::DeleteDC(dc_);
 }
 
-int TextMeasure::Advance(const wchar_t* character, int units) {
-    const unsigned code = units == 2 ? 0x10000 + ((character[0] - 0xD800u) << 10) + (character[1] - 0xDC00u)
-                                     : static_cast<unsigned>(character[0]);
-    int* known = nullptr;
-    if (units == 1) {
-        known = &basic_[code];
-    } else {
-        auto it = supplementary_.emplace(code, -1).first;
-        known = &it->second;
+int TextMeasure::Advance(std::uint32_t code) {
+    int& known = code < 0x10000 ? basic_[code] : supplementary_.emplace(code, -1).first->second;
+    if (known >= 0) return known;
+    wchar_t units[2] = {static_cast<wchar_t>(code), 0};
+    int count = 1;
+    if (code >= 0x10000) {
+        units[0] = static_cast<wchar_t>(0xD800 + ((code - 0x10000) >> 10));
+        units[1] = static_cast<wchar_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
+        count = 2;
     }
-    if (*known >= 0) return *known;
-    int advance = 0;
     SIZE size{};
-    if (font_ && ::GetTextExtentPoint32W(dc_, character, units, &size)) {
-        advance = size.cx;
+    if (font_ && ::GetTextExtentPoint32W(dc_, units, count, &size)) {
+        known = size.cx;
     } else {
-        advance = FullWidth(code) ? kReferenceSize : kReferenceSize / 2;
+        known = FullWidth(code) ? kWidthReferenceSize : kWidthReferenceSize / 2;
     }
-    *known = advance;
-    return advance;
-}
-
-int TextMeasure::Width(const std::wstring& line, int fontSize) {
-    long long total = 0;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        const wchar_t c = line[i];
-        if (c == kWordJoiner) continue;
-        const bool pair = c >= 0xD800 && c <= 0xDBFF && i + 1 < line.size() && line[i + 1] >= 0xDC00 &&
-                          line[i + 1] <= 0xDFFF;
-        total += Advance(&line[i], pair ? 2 : 1);
-        if (pair) ++i;
-    }
-    return static_cast<int>((total * fontSize + kReferenceSize - 1) / kReferenceSize);
+    return known;
 }

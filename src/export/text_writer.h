@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "support/handles.h"
 
@@ -16,9 +18,10 @@ public:
     TextLineWriter& operator=(const TextLineWriter&) = delete;
 
     // Creates the file, or empties it when it exists. False when it cannot be
-    // created; LastError() holds the system's code. Buffered, lines gather
-    // and go to the system in large writes and at Close (which leaving any
-    // way does): a long export does not pay one system call per line.
+    // created; LastError() holds the system's code. Buffered, lines gather,
+    // are encoded a block at a time and go to the system in large writes and
+    // at Close (which leaving any way does): a long export pays neither a
+    // conversion nor a system call per line.
     bool Open(const std::wstring& path, bool buffered = false);
     // Encodes the line and writes it with its line end (every LF inside the
     // line becomes CR LF too); unbuffered, it reaches the system at once, so
@@ -31,10 +34,16 @@ public:
     DWORD LastError() const { return lastError_; }
 
 private:
+    // The lines held in UTF-16 into bytes.
+    void Encode();
     bool WritePending();
 
     FileHandle file_;
     DWORD lastError_ = 0;
     bool buffered_ = false;
-    std::string pending_;  // encoded lines not handed over yet
+    bool utf8_ = false;                  // the encoding of the lines held
+    std::wstring lines_;                 // lines not encoded yet, each with its CR LF
+    std::vector<std::size_t> lineEnds_;  // where each of them ends in lines_
+    std::unique_ptr<char[]> bytes_;      // encoded lines not handed over yet
+    std::size_t byteCount_ = 0, byteRoom_ = 0;
 };

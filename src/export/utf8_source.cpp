@@ -120,14 +120,24 @@ bool Detect(std::string_view start, Encoding& encoding, std::size_t& bom, std::s
 Utf8Source::Utf8Source() = default;
 Utf8Source::~Utf8Source() = default;
 
-bool Utf8Source::OpenFile(const std::wstring& path) {
+bool Utf8Source::OpenFile(const std::wstring& path, ByteWatcher* watcher) {
     bytes_.clear();
+    watcher_ = watcher;
     file_ = OpenFileBytes(path, error_);
+    return file_ && Start();
+}
+
+bool Utf8Source::OpenStream(std::unique_ptr<FileBytes> file) {
+    bytes_.clear();
+    watcher_ = nullptr;
+    file_ = std::move(file);
+    if (!file_) error_ = "no file";
     return file_ && Start();
 }
 
 bool Utf8Source::OpenBytes(std::string bytes) {
     file_.reset();
+    watcher_ = nullptr;
     bytes_ = std::move(bytes);
     bytesAt_ = 0;
     return Start();
@@ -143,6 +153,8 @@ bool Utf8Source::ReadRaw(char* out, std::size_t room, std::size_t& got) {
     } else if (!file_->Read(out, room, got, error_)) {
         rawEnd_ = true;
         return false;
+    } else if (watcher_ && got > 0) {
+        watcher_->Seen(out, got);
     }
     if (got == 0) rawEnd_ = true;
     return true;

@@ -19,10 +19,13 @@ public:
     ~Utf8Source();
 
     // False when the file cannot be opened or its encoding is not one we read;
-    // Error() says why.
-    bool OpenFile(const std::wstring& path);
+    // Error() says why. watcher, when given, sees the file's bytes as they
+    // are read.
+    bool OpenFile(const std::wstring& path, ByteWatcher* watcher = nullptr);
     // The same for bytes as a file holds them.
     bool OpenBytes(std::string bytes);
+    // The same for a file the caller opened.
+    bool OpenStream(std::unique_ptr<FileBytes> file);
 
     // Writes up to room bytes to out; 0 at the end of the file or on an error
     // (then Error() is set). A character may be cut between two reads.
@@ -38,6 +41,7 @@ private:
     std::size_t Normalise(char* text, std::size_t size);
 
     std::unique_ptr<FileBytes> file_;
+    ByteWatcher* watcher_ = nullptr;
     std::string bytes_;  // the document when it came from memory
     std::size_t bytesAt_ = 0;
     bool rawEnd_ = false;

@@ -16,6 +16,36 @@ bool PlainBlock(const char* p) {
     return _mm_movemask_epi8(bad) == 0;
 }
 
+// Sixteen bytes of allowed ASCII and of three-byte characters whose second
+// byte may be any continuation byte (leads E1 to EC and EE, EF: kana and
+// kanji), Japanese text's usual bytes, checked together. owed holds the
+// continuation bytes the block before still owes (bit 0 and 1: this block's
+// first two bytes). True when every character so far is whole and
+// well-formed; owed then holds what this block owes the next. False says
+// nothing: the block is checked a character at a time.
+bool CommonBlock(const char* p, unsigned& owed) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i ascii = _mm_or_si128(
+        _mm_cmpgt_epi8(v, _mm_set1_epi8(0x1F)),  // 0x20 to 0x7F: bytes from 0x80 are negative
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\t')), _mm_cmpeq_epi8(v, _mm_set1_epi8('\n'))),
+                     _mm_cmpeq_epi8(v, _mm_set1_epi8('\r'))));
+    const __m128i x = _mm_sub_epi8(v, _mm_set1_epi8(static_cast<char>(0xE1)));  // E1..EC: 0..11, EE..EF: 13..14
+    const __m128i lead = _mm_andnot_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8(12)),
+                                          _mm_cmpeq_epi8(_mm_min_epu8(x, _mm_set1_epi8(14)), x));
+    const __m128i continuation =
+        _mm_cmpeq_epi8(_mm_and_si128(v, _mm_set1_epi8(static_cast<char>(0xC0))), _mm_set1_epi8(static_cast<char>(0x80)));
+    const unsigned a = static_cast<unsigned>(_mm_movemask_epi8(ascii));
+    const unsigned l = static_cast<unsigned>(_mm_movemask_epi8(lead));
+    const unsigned c = static_cast<unsigned>(_mm_movemask_epi8(continuation));
+    if ((a | l | c) != 0xFFFF) return false;
+    const unsigned second = l << 1, third = l << 2;
+    if ((second & third) != 0 || ((second | third) & owed) != 0) return false;
+    const unsigned expected = second | third | owed;
+    if ((expected & 0xFFFF) != c) return false;
+    owed = expected >> 16;
+    return true;
+}
+
 struct Decoded {
     std::uint32_t code;
     std::size_t length;  // 0: not UTF-8; more than available: cut off
@@ -106,16 +136,62 @@ void AppendUtf8Code(std::uint32_t code, std::string& out) {
     }
 }
 
+void AppendUtf16Units(std::string_view utf8, std::wstring& out) {
+    // A piece at a time through a buffer of our own: growing the string first
+    // would fill it only to write it again.
+    wchar_t units[256];
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+    const auto* const end = p + utf8.size();
+    while (p < end) {
+        wchar_t* to = units;
+        wchar_t* const full = units + 254;  // room for a surrogate pair
+        while (p < end && to < full) {
+            const unsigned b = *p;
+            if (b < 0x80) {
+                *to++ = static_cast<wchar_t>(b);
+                ++p;
+                continue;
+            }
+            const std::size_t length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 0;
+            if (length == 0 || static_cast<std::size_t>(end - p) < length) {
+                *to++ = static_cast<wchar_t>(0xFFFD);
+                ++p;
+                continue;
+            }
+            std::uint32_t code = b & (0x7F >> length);
+            for (std::size_t k = 1; k < length; ++k) code = code << 6 | (p[k] & 0x3F);
+            p += length;
+            if (code >= 0x10000) {
+                *to++ = static_cast<wchar_t>(0xD800 + ((code - 0x10000) >> 10));
+                *to++ = static_cast<wchar_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
+            } else {
+                *to++ = static_cast<wchar_t>(code);
+            }
+        }
+        out.append(units, static_cast<std::size_t>(to - units));
+    }
+}
+
 std::size_t CheckUtf8(const char* text, std::size_t size, TextFault& fault) {
     fault = TextFault::None;
     const auto* p = reinterpret_cast<const unsigned char*>(text);
     std::size_t i = 0;
+    unsigned owed = 0;  // continuation bytes the blocks passed owe to the next
     while (i < size) {
-        if (size - i >= 16 && PlainBlock(text + i)) {
-            i += 16;
-            continue;
+        if (size - i >= 16) {
+            if (owed == 0 && PlainBlock(text + i)) {
+                i += 16;
+                continue;
+            }
+            if (CommonBlock(text + i, owed)) {
+                i += 16;
+                continue;
+            }
         }
-        // One block (or the tail) a character at a time.
+        // One block (or the tail) a character at a time, from the start of the
+        // character the blocks passed left unfinished.
+        i -= owed == 0 ? 0 : owed == 1 ? 2 : 1;
+        owed = 0;
         const std::size_t stop = size - i >= 16 ? i + 16 : size;
         while (i < stop) {
             const unsigned b = p[i];
@@ -141,7 +217,8 @@ std::size_t CheckUtf8(const char* text, std::size_t size, TextFault& fault) {
             i += d.length;
         }
     }
-    return i;
+    // The last block's character is cut off: the next piece completes it.
+    return i - (owed == 0 ? 0 : owed == 1 ? 2 : 1);
 }
 
 bool IsXmlName(const char* name, std::size_t size) {

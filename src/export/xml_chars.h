@@ -7,9 +7,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // Appends the code point (at most U+10FFFF) in UTF-8.
 void AppendUtf8Code(std::uint32_t code, std::string& out);
+
+// Appends UTF-8 that CheckUtf8 accepts (what the reader hands out) as UTF-16
+// units, a character above U+FFFF as a surrogate pair. A byte that starts no
+// whole character becomes U+FFFD; nothing is read past the end.
+void AppendUtf16Units(std::string_view utf8, std::wstring& out);
 
 // A control character XML does not allow in a document (everything below
 // U+0020 but tab, line feed and carriage return).

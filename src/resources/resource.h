@@ -8,6 +8,7 @@
 #define IDR_MAINMENU 106
 #define IDD_INTERVAL 107
 #define IDD_NG_RULES 108
+#define IDR_VIEWER 109
 
 // Main window (102).
 #define IDC_URL 1024
@@ -48,6 +49,12 @@
 #define IDC_NG_PATH 1050
 #define IDC_NG_HINT 1051
 #define IDC_NG_RULES 1052
+// Comment viewer (menu and accelerators 109).
+#define IDC_VIEWER_SEARCH 1201
+#define IDC_VIEWER_PATTERN 1202
+#define IDC_VIEWER_LIST 1203
+#define IDC_VIEWER_GRAPH 1204
+#define IDC_VIEWER_STATUS 1205
 
 // Menu commands (106).
 #define IDM_EXIT 40001
@@ -74,3 +81,11 @@
 #define IDM_EDIT_NG_RULES 40022
 #define IDM_APPLY_NG_RULES 40023
 #define IDM_EXPORT_DATA 40024
+#define IDM_VIEWER 40025
+// The viewer's menu and keys (109).
+#define IDM_VIEWER_OPEN 40026
+#define IDM_VIEWER_SAVE_GRAPH 40027
+#define IDM_VIEWER_CLOSE 40028
+#define IDM_VIEWER_FIND 40029
+#define IDM_VIEWER_COPY 40030
+#define IDM_VIEWER_SELECT_ALL 40031

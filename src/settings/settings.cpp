@@ -45,6 +45,11 @@ bool AppSettings::Load(FormValues& form) {
     InfoTop = ini.Int("info", "Top", 0);
     InfoWidth = ini.Int("info", "Width", ScaleToScreen(240));
     InfoHeight = ini.Int("info", "Height", ScaleToScreen(400));
+    HasViewerPlace = ini.Has("viewer", "Width") && ini.Has("viewer", "Height");
+    ViewerLeft = ini.Int("viewer", "Left", 0);
+    ViewerTop = ini.Int("viewer", "Top", 0);
+    ViewerWidth = ini.Int("viewer", "Width", 0);
+    ViewerHeight = ini.Int("viewer", "Height", 0);
 
     form.URL = ini.Text("main", "URL", site.WatchPrefix());
     const std::wstring& startDirectory = App().startDirectory;
@@ -111,6 +116,12 @@ bool AppSettings::Save(const FormValues& form, const WindowPlacementValues& plac
         ini.WriteInt("info", "Top", placement.infoTop);
         ini.WriteInt("info", "Width", placement.infoWidth);
         ini.WriteInt("info", "Height", placement.infoHeight);
+    }
+    if (HasViewerPlace) {
+        ini.WriteInt("viewer", "Left", ViewerLeft);
+        ini.WriteInt("viewer", "Top", ViewerTop);
+        ini.WriteInt("viewer", "Width", ViewerWidth);
+        ini.WriteInt("viewer", "Height", ViewerHeight);
     }
     ini.Write("main", "URL", form.URL);
     ini.WritePath("main", "SavePath", form.SavePath);

@@ -98,6 +98,10 @@ struct AppSettings {
     // Last window places, as read.
     int MainLeft = 0, MainTop = 0;
     int InfoLeft = 0, InfoTop = 0, InfoWidth = 240, InfoHeight = 400;
+    // Section "viewer": the place of the comment viewer closed last; written
+    // when one was read or a viewer has closed.
+    bool HasViewerPlace = false;
+    int ViewerLeft = 0, ViewerTop = 0, ViewerWidth = 0, ViewerHeight = 0;
     // The past-log moment, as read.
     int Year = 0, Month = 0, Day = 0, Hour = 0, Minute = 0, Second = 0;
 

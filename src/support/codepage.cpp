@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <climits>
 #include <vector>
 
 #include "infolog/info_log.h"
@@ -25,6 +26,14 @@ void LogFailure() {
 }
 
 }  // namespace
+
+std::size_t EncodeUnits(const wchar_t* text, std::size_t size, bool utf8, char* out) {
+    if (size == 0 || size > INT_MAX / 3) return 0;
+    const int length = static_cast<int>(size);
+    const int written =
+        ::WideCharToMultiByte(utf8 ? CP_UTF8 : CP_ACP, 0, text, length, out, length * 3, nullptr, nullptr);
+    return written > 0 ? static_cast<std::size_t>(written) : 0;
+}
 
 void AppendAnsi(const std::wstring& text, std::string& out) {
     if (!AppendConverted(CP_ACP, text, out)) LogFailure();

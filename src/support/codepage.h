@@ -10,6 +10,10 @@ std::string WideToAnsi(const std::wstring& text);
 // of lines that reuse one buffer.
 void AppendAnsi(const std::wstring& text, std::string& out);
 void AppendUtf8(const std::wstring& text, std::string& out);
+// A run of UTF-16 units in UTF-8 or the ANSI code page into out, which has
+// room for three bytes a unit: the bytes written, 0 when the conversion
+// failed (nothing logged). One call for a block of many lines.
+std::size_t EncodeUnits(const wchar_t* text, std::size_t size, bool utf8, char* out);
 std::wstring AnsiToWide(const std::string& text);
 // A path as the log and the messages show it: in the ANSI code page, with "?"
 // for each character it lacks, never a look-alike (best fit would show "é" as

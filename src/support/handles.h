@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <shellapi.h>
 #include <wininet.h>
 
 #include <utility>
@@ -60,6 +61,9 @@ inline void CloseKernel(HANDLE h) { ::CloseHandle(h); }
 inline void CloseKey(HKEY h) { ::RegCloseKey(h); }
 inline void DeleteGdi(HGDIOBJ h) { ::DeleteObject(h); }
 inline void DeleteMemoryDc(HDC h) { ::DeleteDC(h); }
+inline void FreeGlobal(HGLOBAL h) { ::GlobalFree(h); }
+inline void FreeLocal(HLOCAL h) { ::LocalFree(h); }
+inline void FinishDrop(HDROP h) { ::DragFinish(h); }
 }  // namespace handle_traits
 
 using InternetHandle = UniqueHandle<handle_traits::NullInvalid<HINTERNET, handle_traits::CloseInternet>>;
@@ -71,6 +75,29 @@ using BrushHandle = UniqueHandle<handle_traits::NullInvalid<HBRUSH, handle_trait
 using BitmapHandle = UniqueHandle<handle_traits::NullInvalid<HBITMAP, handle_traits::DeleteGdi>>;
 // A device context of CreateCompatibleDC (not one of GetDC, which is released).
 using MemoryDc = UniqueHandle<handle_traits::NullInvalid<HDC, handle_traits::DeleteMemoryDc>>;
+// Memory of GlobalAlloc; released once the clipboard has taken it.
+using GlobalMemory = UniqueHandle<handle_traits::NullInvalid<HGLOBAL, handle_traits::FreeGlobal>>;
+// Memory the system hands over with LocalAlloc (CommandLineToArgvW).
+using LocalMemory = UniqueHandle<handle_traits::NullInvalid<HLOCAL, handle_traits::FreeLocal>>;
+
+// The files of a WM_DROPFILES, let go when handled.
+using DropHandle = UniqueHandle<handle_traits::NullInvalid<HDROP, handle_traits::FinishDrop>>;
+
+// A window's device context of GetDC, given back to the window.
+class WindowDc {
+public:
+    explicit WindowDc(HWND window) : window_(window), dc_(::GetDC(window)) {}
+    ~WindowDc() {
+        if (dc_) ::ReleaseDC(window_, dc_);
+    }
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+    HDC get() const { return dc_; }
+
+private:
+    HWND window_;
+    HDC dc_;
+};
 
 // Selects a GDI object into a device context for its scope and puts the
 // previous one back, so the object can be deleted afterwards.

@@ -36,8 +36,25 @@ public:
 
     bool Valid() const { return error_.empty(); }
     const std::string& Error() const { return error_; }
+    // A match's storage, kept from one search to the next when one thread
+    // searches many texts (a fresh one costs an allocation each time).
+    class Scratch {
+    public:
+        Scratch();
+        ~Scratch();
+        Scratch(Scratch&&) noexcept;
+        Scratch& operator=(Scratch&&) noexcept;
+
+    private:
+        friend class WideRegex;
+        struct Match;
+        std::unique_ptr<Match> match_;
+    };
+
     // True when the pattern matches somewhere in the text; false for a bad pattern.
     bool Search(const std::wstring& text) const;
+    bool Search(const wchar_t* first, const wchar_t* last, Scratch& scratch) const;
+    bool Search(const std::wstring& text, Scratch& scratch) const;
     // The same, appending the first match and then each group to groups ("" for
     // a group that took no part); groups untouched when nothing matched.
     bool Search(const std::wstring& text, std::vector<std::wstring>& groups) const;

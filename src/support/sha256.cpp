@@ -1,7 +1,17 @@
 #include "support/sha256.h"
 
+#include <immintrin.h>
+
 #include <algorithm>
 #include <cstring>
+
+#ifdef _MSC_VER
+#include <intrin.h>
+#define KOMETORI_SHA_TARGET
+#else
+#include <cpuid.h>
+#define KOMETORI_SHA_TARGET __attribute__((target("sha,sse4.1")))
+#endif
 
 namespace {
 
@@ -17,12 +27,7 @@ constexpr std::uint32_t kRound[64] = {
 
 inline std::uint32_t Rotate(std::uint32_t x, int n) { return x >> n | x << (32 - n); }
 
-}  // namespace
-
-Sha256::Sha256()
-    : state_{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a, 0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19} {}
-
-void Sha256::Block(const std::uint8_t* p) {
+void PortableBlock(std::uint32_t* state, const std::uint8_t* p) {
     std::uint32_t w[64];
     for (int i = 0; i < 16; ++i) {
         w[i] = std::uint32_t{p[4 * i]} << 24 | std::uint32_t{p[4 * i + 1]} << 16 | std::uint32_t{p[4 * i + 2]} << 8 |
@@ -33,16 +38,90 @@ void Sha256::Block(const std::uint8_t* p) {
         const std::uint32_t s1 = Rotate(w[i - 2], 17) ^ Rotate(w[i - 2], 19) ^ (w[i - 2] >> 10);
         w[i] = w[i - 16] + s0 + w[i - 7] + s1;
     }
-    std::uint32_t a = state_[0], b = state_[1], c = state_[2], d = state_[3];
-    std::uint32_t e = state_[4], f = state_[5], g = state_[6], h = state_[7];
+    std::uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
+    std::uint32_t e = state[4], f = state[5], g = state[6], h = state[7];
     for (int i = 0; i < 64; ++i) {
         const std::uint32_t t1 = h + (Rotate(e, 6) ^ Rotate(e, 11) ^ Rotate(e, 25)) + ((e & f) ^ (~e & g)) +
                                  kRound[i] + w[i];
         const std::uint32_t t2 = (Rotate(a, 2) ^ Rotate(a, 13) ^ Rotate(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
         h = g, g = f, f = e, e = d + t1, d = c, c = b, b = a, a = t1 + t2;
     }
-    state_[0] += a, state_[1] += b, state_[2] += c, state_[3] += d;
-    state_[4] += e, state_[5] += f, state_[6] += g, state_[7] += h;
+    state[0] += a, state[1] += b, state[2] += c, state[3] += d;
+    state[4] += e, state[5] += f, state[6] += g, state[7] += h;
+}
+
+// The processor's SHA extensions (with SSSE3 and SSE4.1, which they need):
+// several times the speed of the portable rounds on a file of 200 MB.
+bool HasShaExtensions() {
+#ifdef _MSC_VER
+    int basic[4], extended[4];
+    __cpuid(basic, 0);
+    if (basic[0] < 7) return false;
+    __cpuid(basic, 1);
+    __cpuidex(extended, 7, 0);
+    const unsigned ecx = static_cast<unsigned>(basic[2]), ebx = static_cast<unsigned>(extended[1]);
+#else
+    unsigned eax, ebx, ecx, edx;
+    if (__get_cpuid_max(0, nullptr) < 7 || !__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return false;
+    const unsigned features = ecx;
+    __cpuid_count(7, 0, eax, ebx, ecx, edx);
+    ecx = features;
+#endif
+    return (ecx >> 9 & 1) && (ecx >> 19 & 1) && (ebx >> 29 & 1);
+}
+
+// The rounds as the SHA instructions do them: the state held as ABEF and CDGH,
+// four rounds' message words a register, two rounds an instruction.
+KOMETORI_SHA_TARGET void ExtensionBlocks(std::uint32_t* state, const std::uint8_t* data, std::size_t count) {
+    const __m128i byteOrder = _mm_set_epi64x(0x0c0d0e0f08090a0bULL, 0x0405060700010203ULL);
+    const __m128i dcba = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(state)), 0xB1);
+    const __m128i hgfe = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(state + 4)), 0x1B);
+    __m128i abef = _mm_alignr_epi8(dcba, hgfe, 8);
+    __m128i cdgh = _mm_blend_epi16(hgfe, dcba, 0xF0);
+    for (; count > 0; --count, data += 64) {
+        const __m128i abefBefore = abef, cdghBefore = cdgh;
+        __m128i words[4];
+        for (int i = 0; i < 4; ++i) {
+            words[i] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * i)), byteOrder);
+        }
+        for (int group = 0; group < 16; ++group) {
+            __m128i& w = words[group & 3];
+            if (group >= 4) {
+                const __m128i previous = words[(group + 3) & 3];
+                w = _mm_sha256msg2_epu32(
+                    _mm_add_epi32(_mm_sha256msg1_epu32(w, words[(group + 1) & 3]),
+                                  _mm_alignr_epi8(previous, words[(group + 2) & 3], 4)),
+                    previous);
+            }
+            __m128i rounds =
+                _mm_add_epi32(w, _mm_loadu_si128(reinterpret_cast<const __m128i*>(kRound + 4 * group)));
+            cdgh = _mm_sha256rnds2_epu32(cdgh, abef, rounds);
+            rounds = _mm_shuffle_epi32(rounds, 0x0E);
+            abef = _mm_sha256rnds2_epu32(abef, cdgh, rounds);
+        }
+        abef = _mm_add_epi32(abef, abefBefore);
+        cdgh = _mm_add_epi32(cdgh, cdghBefore);
+    }
+    const __m128i feba = _mm_shuffle_epi32(abef, 0x1B);
+    const __m128i dchg = _mm_shuffle_epi32(cdgh, 0xB1);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(state), _mm_blend_epi16(feba, dchg, 0xF0));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(state + 4), _mm_alignr_epi8(dchg, feba, 8));
+}
+
+}  // namespace
+
+Sha256::Sha256(Engine engine)
+    : state_{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a, 0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19} {
+    static const bool available = HasShaExtensions();
+    extensions_ = engine == Engine::Auto && available;
+}
+
+void Sha256::Blocks(const std::uint8_t* data, std::size_t count) {
+    if (extensions_) {
+        ExtensionBlocks(state_, data, count);
+        return;
+    }
+    for (; count > 0; --count, data += 64) PortableBlock(state_, data);
 }
 
 void Sha256::Update(const void* data, std::size_t size) {
@@ -53,10 +132,12 @@ void Sha256::Update(const void* data, std::size_t size) {
         std::memcpy(pending_ + pendingSize_, p, take);
         pendingSize_ += take, p += take, size -= take;
         if (pendingSize_ < sizeof pending_) return;
-        Block(pending_);
+        Blocks(pending_, 1);
         pendingSize_ = 0;
     }
-    for (; size >= 64; p += 64, size -= 64) Block(p);
+    Blocks(p, size / 64);
+    p += size / 64 * 64;
+    size %= 64;
     std::memcpy(pending_, p, size);
     pendingSize_ = size;
 }

@@ -10,7 +10,10 @@
 
 class Sha256 {
 public:
-    Sha256();
+    // Auto uses the processor's SHA instructions where it has them; Portable
+    // never does (for tests of both ways).
+    enum class Engine { Auto, Portable };
+    explicit Sha256(Engine engine = Engine::Auto);
     void Update(const void* data, std::size_t size);
     void Update(std::string_view bytes) { Update(bytes.data(), bytes.size()); }
     // The digest of everything given so far; the object is spent afterwards.
@@ -19,8 +22,9 @@ public:
     std::string FinishHex();
 
 private:
-    void Block(const std::uint8_t* block);
+    void Blocks(const std::uint8_t* data, std::size_t count);
 
+    bool extensions_;
     std::uint32_t state_[8];
     std::uint8_t pending_[64];
     std::size_t pendingSize_ = 0;

@@ -13,6 +13,8 @@ using WideTraits = boost::w32_regex_traits<wchar_t>;
 using WideTraits = boost::cpp_regex_traits<wchar_t>;
 #endif
 
+#include <utility>
+
 struct WideRegex::Compiled {
     boost::basic_regex<wchar_t, WideTraits> expression;
 };
@@ -27,13 +29,39 @@ WideRegex::WideRegex(const std::wstring& pattern) {
 
 WideRegex::~WideRegex() = default;
 
-bool WideRegex::Search(const std::wstring& text) const {
-    if (!compiled_) return false;
+struct WideRegex::Scratch::Match {
+    boost::match_results<const wchar_t*> results;
+};
+
+WideRegex::Scratch::Scratch() : match_(std::make_unique<Match>()) {}
+WideRegex::Scratch::~Scratch() = default;
+WideRegex::Scratch::Scratch(Scratch&&) noexcept = default;
+WideRegex::Scratch& WideRegex::Scratch::operator=(Scratch&&) noexcept = default;
+
+namespace {
+// A match too complex for the library counts as none.
+template <class... Arguments>
+bool SearchOrNone(Arguments&&... arguments) {
     try {
-        return boost::regex_search(text, compiled_->expression);
+        return boost::regex_search(std::forward<Arguments>(arguments)...);
     } catch (const std::runtime_error&) {
-        return false;  // a match too complex for the library counts as none
+        return false;
     }
+}
+}  // namespace
+
+bool WideRegex::Search(const std::wstring& text) const {
+    return compiled_ && SearchOrNone(text.data(), text.data() + text.size(), compiled_->expression);
+}
+
+bool WideRegex::Search(const wchar_t* first, const wchar_t* last, Scratch& scratch) const {
+    return compiled_ && SearchOrNone(first, last, scratch.match_->results, compiled_->expression);
+}
+
+bool WideRegex::Search(const std::wstring& text, Scratch& scratch) const {
+    // Whether it matches, not where: any match will do.
+    return compiled_ && SearchOrNone(text.data(), text.data() + text.size(), scratch.match_->results,
+                                     compiled_->expression, boost::match_any);
 }
 
 bool WideRegex::Search(const std::wstring& text, std::vector<std::wstring>& groups) const {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "support/codepage.h"
+#include "support/handles.h"
 #include "support/text.h"
 
 std::string WindowText(HWND window) {
@@ -137,43 +138,82 @@ int BrowseSaveFolder(HWND owner, const char* title, const std::wstring& initialF
 }
 
 namespace {
-bool ChooseFile(HWND owner, const std::wstring& filter, std::wstring& path, DWORD& filterIndex,
-                const wchar_t* defaultExtension, bool save) {
+bool ChooseFile(HWND owner, const std::wstring& filter, std::wstring& path, bool save, const wchar_t* extension,
+                DWORD* filterIndex = nullptr) {
     std::wstring buffer(kLongestPath, L'\0');
-    path.copy(&buffer[0], std::min(path.size(), buffer.size() - 1));
+    buffer.replace(0, std::min(path.size(), buffer.size() - 1), path, 0, buffer.size() - 1);
     OPENFILENAMEW ofn{};
     // The record without the later extensions, which every system accepts.
     ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
     ofn.hwndOwner = owner;
     ofn.lpstrFilter = filter.c_str();
-    ofn.nFilterIndex = filterIndex;
+    if (filterIndex) ofn.nFilterIndex = *filterIndex;
     ofn.lpstrFile = &buffer[0];
     ofn.nMaxFile = static_cast<DWORD>(buffer.size());
-    ofn.lpstrDefExt = defaultExtension;
+    ofn.lpstrDefExt = extension;
     ofn.Flags = save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST;
     BOOL chosen = save ? ::GetSaveFileNameW(&ofn) : ::GetOpenFileNameW(&ofn);
     path = chosen ? buffer.c_str() : L"";
-    if (chosen) filterIndex = ofn.nFilterIndex;
+    if (chosen && filterIndex) *filterIndex = ofn.nFilterIndex;
     return chosen != FALSE;
 }
 }  // namespace
 
 bool ChooseOpenFile(HWND owner, const std::wstring& filter, std::wstring& path) {
-    DWORD type = 1;
-    path.clear();
-    return ChooseFile(owner, filter, path, type, nullptr, false);
+    return ChooseFile(owner, filter, path, false, nullptr);
 }
 
-bool ChooseSaveFile(HWND owner, const std::wstring& filter, std::wstring& path) {
-    DWORD type = 1;
-    path.clear();
-    return ChooseFile(owner, filter, path, type, nullptr, true);
+bool ChooseSaveFile(HWND owner, const std::wstring& filter, std::wstring& path, const wchar_t* extension) {
+    return ChooseFile(owner, filter, path, true, extension);
 }
 
 bool ChooseSaveFile(HWND owner, const std::wstring& filter, std::wstring& path, DWORD& filterIndex,
-                    const wchar_t* defaultExtension) {
-    return ChooseFile(owner, filter, path, filterIndex, defaultExtension, true);
+                    const wchar_t* extension) {
+    return ChooseFile(owner, filter, path, true, extension, &filterIndex);
 }
+
+std::vector<std::wstring> DroppedFiles(HDROP drop) {
+    std::vector<std::wstring> files;
+    const UINT count = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        std::wstring path(::DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
+        path.resize(::DragQueryFileW(drop, i, path.data(), static_cast<UINT>(path.size())));
+        if (!path.empty()) files.push_back(std::move(path));
+    }
+    return files;
+}
+
+namespace {
+// The clipboard, open for the scope.
+class OpenClipboardScope {
+public:
+    explicit OpenClipboardScope(HWND owner) : open_(::OpenClipboard(owner) != FALSE) {}
+    ~OpenClipboardScope() {
+        if (open_) ::CloseClipboard();
+    }
+    OpenClipboardScope(const OpenClipboardScope&) = delete;
+    OpenClipboardScope& operator=(const OpenClipboardScope&) = delete;
+    explicit operator bool() const { return open_; }
+
+private:
+    bool open_;
+};
+}  // namespace
+
+bool CopyToClipboard(HWND owner, const std::wstring& text) {
+    const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    GlobalMemory memory(::GlobalAlloc(GMEM_MOVEABLE, bytes));
+    if (!memory) return false;
+    void* at = ::GlobalLock(memory.get());
+    if (!at) return false;
+    std::copy_n(text.c_str(), text.size() + 1, static_cast<wchar_t*>(at));
+    ::GlobalUnlock(memory.get());
+    OpenClipboardScope clipboard(owner);
+    if (!clipboard || !::EmptyClipboard() || !::SetClipboardData(CF_UNICODETEXT, memory.get())) return false;
+    memory.release();  // the clipboard's now
+    return true;
+}
+
 
 ToolTips::ToolTips(HWND parent, HINSTANCE instance, DWORD styles) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};

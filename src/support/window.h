@@ -5,8 +5,10 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <string>
+#include <vector>
 
 // The window's whole text.
 std::string WindowText(HWND window);
@@ -52,14 +54,20 @@ int BrowseSaveFolder(HWND owner, const char* title, const std::wstring& initialF
 // closed by an empty one (L"XML\0*.xml\0"). True when the user chose a file;
 // the path is empty when cancelled.
 bool ChooseOpenFile(HWND owner, const std::wstring& filter, std::wstring& path);
-// Asks before overwriting; the chosen name may not exist yet and comes back as
-// typed (the caller adds a missing extension).
-bool ChooseSaveFile(HWND owner, const std::wstring& filter, std::wstring& path);
-// The same starting at path (its folder and name) with the filter's type
-// filterIndex (from 1) shown; gives back the type chosen. A name typed without
-// an extension gets the chosen type's (defaultExtension for a type without one).
+// Asks before overwriting; the chosen name may not exist yet. Starts at the
+// file that path names when it is not empty; with an extension (no dot) the
+// dialog adds it to a name typed without one, else the caller does.
+bool ChooseSaveFile(HWND owner, const std::wstring& filter, std::wstring& path, const wchar_t* extension = nullptr);
+// The same with the filter's type filterIndex (from 1) shown first; gives back
+// the type chosen, whose extension a name typed without one gets.
 bool ChooseSaveFile(HWND owner, const std::wstring& filter, std::wstring& path, DWORD& filterIndex,
-                    const wchar_t* defaultExtension);
+                    const wchar_t* extension);
+
+// The files of a drop, as the file system names them.
+std::vector<std::wstring> DroppedFiles(HDROP drop);
+
+// Puts the text on the clipboard (UTF-16); false when the clipboard refused it.
+bool CopyToClipboard(HWND owner, const std::wstring& text);
 
 // One tool-tip window and the tools it describes. The tips wrap only at
 // explicit line breaks.

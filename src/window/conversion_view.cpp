@@ -2,7 +2,7 @@
 
 #include <memory>
 #include <mutex>
-#include <type_traits>
+#include <vector>
 
 #include "acquisition/naming.h"
 #include "infolog/info_log.h"
@@ -12,6 +12,7 @@
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "support/files.h"
+#include "support/handles.h"
 #include "support/window.h"
 #include "support/write_guard.h"
 #include "window/main_view.h"
@@ -48,15 +49,6 @@ void StartTextConversion(HWND main, const std::wstring& commentPath) {
 
 // Held at the moment of the drop, whichever window had the keyboard.
 bool KeyHeld(int key) { return (::GetAsyncKeyState(key) & 0x8000) != 0; }
-
-std::wstring DroppedFile(HDROP drop, UINT index) {
-    const UINT length = ::DragQueryFileW(drop, index, nullptr, 0);
-    std::wstring path(length + 1, L'\0');
-    path.resize(::DragQueryFileW(drop, index, &path[0], length + 1));
-    return path;
-}
-
-using DropOwner = std::unique_ptr<std::remove_pointer_t<HDROP>, decltype(&::DragFinish)>;
 
 }  // namespace
 
@@ -130,16 +122,16 @@ void ExportChosenFileAsData(HWND main) {
 }
 
 void HandleFileDrop(HWND main, HDROP drop) {
-    const DropOwner owner(drop, &::DragFinish);
+    const DropHandle owner(drop);
     // A busy window takes no drops; one that still arrives is let go.
     if (!(::GetWindowLongA(main, GWL_EXSTYLE) & WS_EX_ACCEPTFILES)) return;
-    const UINT count = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-    if (count > 1) {
+    const std::vector<std::wstring> files = DroppedFiles(drop);
+    if (files.size() > 1) {
         ShowProgramMessage(main, "ファイルは１つずつドロップして下さい。");
         return;
     }
-    if (count == 0) return;
-    const std::wstring path = DroppedFile(drop, 0);
+    if (files.empty()) return;
+    const std::wstring& path = files[0];
 
     if (!KeyHeld(VK_CONTROL) && !KeyHeld(VK_SHIFT)) {
         if (!IsDroppableCommentFile(path)) {

@@ -16,6 +16,7 @@
 #include "window/ng_rule_dialog.h"
 #include "window/program_message.h"
 #include "window/shell_open.h"
+#include "window/viewer_window.h"
 
 namespace {
 
@@ -132,6 +133,8 @@ void OnAutoFetch(HWND main, WORD, WORD, HWND) { ToggleAutoFetch(main); }
 
 void OnInterval(HWND main, WORD, WORD, HWND) { RunIntervalDialog(main); }
 
+void OnViewer(HWND main, WORD, WORD, HWND) { OpenViewerOfChosenFile(main); }
+
 using Handler = void (*)(HWND main, WORD id, WORD code, HWND control);
 
 struct Command {
@@ -164,6 +167,7 @@ const Command kCommands[] = {
     {IDM_AUTO_FETCH, OnAutoFetch},
     {IDM_INTERVAL, OnInterval},
     {IDM_OPEN_SAVE_FOLDER, OnOpenSaveFolder},
+    {IDM_VIEWER, OnViewer},
 };
 
 }  // namespace

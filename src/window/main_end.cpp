@@ -7,6 +7,7 @@
 #include "support/codepage.h"
 #include "window/main_form.h"
 #include "window/program_message.h"
+#include "window/viewer_window.h"
 
 namespace {
 
@@ -18,6 +19,8 @@ HWND g_ended = nullptr;
 void EndProgram(HWND main) {
     if (g_ended == main) return;
     g_ended = main;
+    // The viewers go first: the last one's place is saved with the rest.
+    CloseAllViewers();
     if (!SaveSettingsFromWindow(main)) {
         // Said once, at the end: every setting of this run is lost otherwise unnoticed.
         const std::string path = ShownPath(App().settings.iniPath);

@@ -67,6 +67,8 @@ struct MainView {
     bool autoFetchItem = true;    // 40013 "自動取得(&A)"
     bool autoFetchChecked = false;
     bool downloadItems = true;    // 40012 and 40015, the download addresses
+    // 40025 "コメントビューア(&W)...": a viewer reads on a worker of its own, beside any job.
+    bool viewerItem = true;
 
     bool operator==(const MainView& other) const;
 };

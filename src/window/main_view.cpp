@@ -37,6 +37,7 @@ const MenuRow kMenuRows[] = {
     {IDM_CONVERT_SUBTITLES, &MainView::subtitlesItem}, {IDM_AUTO_FETCH, &MainView::autoFetchItem},
     {IDM_OPEN_DOWNLOAD, &MainView::downloadItems}, {IDM_SHOW_DOWNLOAD, &MainView::downloadItems},
     {IDM_EXPORT_DATA, &MainView::convertItem},
+    {IDM_VIEWER, &MainView::viewerItem},
 };
 
 void Draw(HWND main, const MainView& view) {

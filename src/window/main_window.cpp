@@ -17,6 +17,7 @@
 #include "window/main_view.h"
 #include "window/program_message.h"
 #include "window/version_check.h"
+#include "window/viewer_window.h"
 #include "window/window_prompts.h"
 #include "window/workers.h"
 
@@ -197,7 +198,7 @@ int RunMessageLoop(HWND main) {
     // Wide: a narrow loop would turn a typed character the code page lacks into "?".
     MSG message{};
     while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (::IsDialogMessageW(main, &message)) continue;
+        if (HandleViewerKeys(message) || ::IsDialogMessageW(main, &message)) continue;
         ::TranslateMessage(&message);
         ::DispatchMessageW(&message);
     }

@@ -7,5 +7,5 @@
 #include <string>
 
 int ShowProgramMessage(HWND owner, const std::string& text, UINT buttons = MB_OK);
-// For texts that may hold any character (paths, the user's own text).
+// The same for text that may hold any character (a path, a comment).
 int ShowProgramMessage(HWND owner, const std::wstring& text, UINT buttons = MB_OK);

@@ -37,31 +37,50 @@ TEST(AppendUtf16, WellFormedUtf8Only) {
     EXPECT_EQ(out, L"xソ\xD83D\xDE00\t");
 }
 
-// A pattern is searched only when the text holds its literal: a literal that
-// some match lacks would hide nothing it should (the fuzz target checks the same).
-TEST(RequiredLiteral, OnlyWhatEveryMatchHolds) {
+// A pattern is searched only when the text holds its literal, else one of the
+// characters every match holds, and is as long as a match: what some match
+// lacks would hide nothing it should (the fuzz target checks the same).
+TEST(AnalysePattern, OnlyWhatEveryMatchHolds) {
     const struct {
         const wchar_t* pattern;
         const wchar_t* literal;
+        const wchar_t* anyOf;
+        std::size_t least;
     } rows[] = {
-        {L"https?://", L"http"},
-        {L"荒らし.*報告", L"荒らし"},
-        {L"(うぽつ){2,}|", L""},         // alternatives at the top: nothing is required
-        {L"x(?:ab|cd)yz", L"yz"},
-        {L"(ab)?cde", L"cde"},
-        {L"(うぽつ){2,}", L"うぽつ"},
-        {L"a{0}bc\\.d*", L"bc."},
-        {L"[[:alpha:]\\]]+xyz\\b", L"xyz"},
-        {L"(?i)ＳＰＡＭ\\d+ok", L"ok"},  // ignoring case, only ASCII letters count
-        {L"(?i)Kelvin", L"kelvin"},
-        {L"ｷﾀ+━", L"━"},
-        {L"ｶﾞｲﾄﾞ", L"ガイド"},
-        {L"ﾞｱｶ", L"ア"},                // no mark at the start, no kana that takes one at the end
-        {L"\\x41BC", L""},             // escapes beyond punctuation are not followed
-        {L"(?=ab)c", L""},
-        {L"(?-i)abc", L""},
+        {L"https?://", L"http", L"h", 7},
+        {L"荒らし.*報告", L"荒らし", L"荒", 5},
+        {L"(うぽつ){2,}|", L"", L"", 0},  // alternatives at the top: nothing is required
+        {L"x(?:ab|cd)yz", L"yz", L"x", 5},
+        {L"(ab)?cde", L"cde", L"c", 3},
+        {L"(うぽつ){2,}", L"うぽつ", L"う", 6},
+        {L"a{0}bc\\.d*", L"bc.", L"b", 3},
+        {L"[[:alpha:]\\]]+xyz\\b", L"xyz", L"x", 4},
+        {L"(?i)ＳＰＡＭ\\d+ok", L"ok", L"o", 7},  // ignoring case, only ASCII letters count
+        {L"(?i)Kelvin", L"kelvin", L"k", 6},
+        {L"ｷﾀ+━", L"━", L"━", 3},
+        {L"ｶﾞｲﾄﾞ", L"ガイド", L"イ", 5},
+        {L"ﾞｱｶ", L"ア", L"ア", 3},        // no mark at the start, no kana that takes one at the end
+        {L"\\x41BC", L"", L"", 0},       // escapes beyond punctuation are not followed
+        {L"(?=ab)c", L"", L"", 0},
+        {L"(?-i)abc", L"", L"", 0},
+        // One of a short list of plain characters and ranges; the fewest such.
+        {L"^(ｗ|w)+$", L"", L"w", 1},
+        {L"[0-9]{7,}", L"", L"0123456789", 7},
+        {L"[Ａ-Ｅ]{5}|[x-z]", L"", L"abcdexyz", 1},
+        {L"^[!！?？]+$", L"", L"!?", 1},
+        {L"[^a]b?|[\\d]|[a-\\]]", L"", L"", 1},
+        {L"(?i)[ａb]c", L"c", L"c", 2},
+        // A group repeated by a back-reference, the anchors and assertions none.
+        {L"(.)\\1{9,}", L"", L"", 10},
+        {L"^.{80,}$", L"", L"", 80},
+        {L"\\s{5,}\\b", L"", L"", 5},
     };
-    for (const auto& r : rows) EXPECT_EQ(RequiredLiteral(r.pattern), r.literal) << r.pattern;
+    for (const auto& r : rows) {
+        const PatternNeeds needs = AnalysePattern(r.pattern);
+        EXPECT_EQ(needs.literal, r.literal) << r.pattern;
+        EXPECT_EQ(needs.anyOf, r.anyOf) << r.pattern;
+        EXPECT_EQ(needs.leastUnits, r.least) << r.pattern;
+    }
 }
 
 // The parts of a comment the rules read; -1: no vpos or no date.

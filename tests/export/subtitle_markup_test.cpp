@@ -33,35 +33,46 @@ TEST(ReadMailCommands, WordsOfTheTable) {
     }
 }
 
-TEST(AssLineText, NothingOpensMarkup) {
-    const struct {
-        const wchar_t* line;
-        const wchar_t* expected;
-    } rows[] = {
-        {L"わこつ", L"わこつ"},
-        {L"{\\b1}太字", L"\xFF5B\\\x2060" L"b1\xFF5D太字"},
-        {L"a\\Nb\\nc\\hd", L"a\\\x2060Nb\\\x2060nc\\\x2060hd"},
-        {L"}{", L"\xFF5D\xFF5B"},
-        {L"ソ表予\\", L"ソ表予\\\x2060"},
-        {L"  間に\t空白  ", L"  間に 空白  "},
-        {L"a\x01\x1F\x7F" L"b", L"ab"},
-        {L"\xD83D\xDE00", L"\xD83D\xDE00"},  // a character outside the basic plane passes whole
-    };
-    for (const auto& r : rows) EXPECT_EQ(AssLineText(r.line), r.expected);
-}
+// Every character one reference pixel wide, a full-width one two.
+class CountingWidths : public CharacterWidths {
+public:
+    int Advance(std::uint32_t code) override { return code >= 0x3000 ? 2 : 1; }
+};
 
-TEST(CommentLines, LineEndsTrimmedAtTheEndsKeptBetween) {
-    using Lines = std::vector<std::wstring>;
-    EXPECT_EQ(CommentLines(L"\r\n\nAA\r\n  BB\rCC\n\n"), (Lines{L"AA", L"  BB", L"CC"}));
-    EXPECT_EQ(CommentLines(L"a\n\nb"), (Lines{L"a", L"", L"b"}));
-    EXPECT_EQ(CommentLines(L" a "), (Lines{L" a "}));
-    EXPECT_EQ(CommentLines(L"\n"), (Lines{L""}));
-    EXPECT_EQ(AssText({L"{a}", L"b\\"}), L"\xFF5B" L"a\xFF5D\\Nb\\\x2060");
+TEST(AppendAssText, NothingOpensMarkupAndLineEndsTrimmedAtTheEnds) {
+    const struct {
+        const char* text;
+        const char* expected;
+        std::size_t lines;
+        long long widest;  // at one pixel a character, two a full-width one
+    } rows[] = {
+        {u8"わこつ", u8"わこつ", 1, 6},
+        {u8"{\\b1}太字", u8"\uFF5B\\\u2060b1\uFF5D太字", 1, 11},
+        {"a\\Nb\\nc\\hd", u8"a\\\u2060Nb\\\u2060nc\\\u2060hd", 1, 10},
+        {u8"ソ表予\\", u8"ソ表予\\\u2060", 1, 7},
+        {u8"  間に\t空白  ", u8"  間に 空白  ", 1, 13},
+        {"a\x01\x1F\x7F" "b", "ab", 1, 2},
+        {u8"\U0001F600\u2060", u8"\U0001F600\u2060", 1, 2},  // the joiner of the text takes no room either
+        {"\r\n\nAA\r\n  BB\rCC\n\n", "AA\\N  BB\\NCC", 3, 4},
+        {"a\n\nb", "a\\N\\Nb", 3, 1},
+        {"\n", "", 1, 0},
+        {"", "", 1, 0},
+    };
+    CountingWidths widths;
+    for (const auto& r : rows) {
+        std::string out = "keep";
+        const AssTextShape shape = AppendAssText(r.text, out, &widths);
+        EXPECT_EQ(out, std::string("keep") + r.expected) << r.text;
+        EXPECT_EQ(shape.lines, r.lines) << r.text;
+        EXPECT_EQ(shape.widest, r.widest) << r.text;
+    }
+    EXPECT_EQ(WidthAtSize(1025, 1), 2) << "rounded up";
+    EXPECT_EQ(WidthAtSize(1536, 30), 45);
 }
 
 TEST(AssColours, BlueGreenRedWithAlphaAndAnEdgeThatShows) {
-    EXPECT_EQ(AssColour(0xFF0000), "&H0000FF&");
-    EXPECT_EQ(AssColour(0x12ABEF), "&HEFAB12&");
+    char colours[20];
+    EXPECT_EQ(std::string(colours, PutAssColour(PutAssColour(colours, 0xFF0000), 0x12ABEF)), "&H0000FF&&HEFAB12&");
     EXPECT_EQ(AssStyleColour(0xFFFFFF, 0), "&H00FFFFFF");
     EXPECT_EQ(AssStyleColour(0x00FF80, 0x80), "&H8080FF00");
     EXPECT_EQ(OutlineColourFor(0xFFFFFF), 0x000000u);
@@ -70,11 +81,15 @@ TEST(AssColours, BlueGreenRedWithAlphaAndAnEdgeThatShows) {
     EXPECT_EQ(OutlineColourFor(0x0000FF), 0xFFFFFFu);
 }
 
-TEST(AssTime, HoursMinutesSecondsHundredths) {
-    EXPECT_EQ(AssTime(0), "0:00:00.00");
-    EXPECT_EQ(AssTime(-50), "0:00:00.00");
-    EXPECT_EQ(AssTime(12345), "0:02:03.45");
-    EXPECT_EQ(AssTime(360000 * 12 + 5), "12:00:00.05");
+TEST(PutAssTime, HoursMinutesSecondsHundredths) {
+    const struct {
+        long long hundredths;
+        const char* expected;
+    } rows[] = {{0, "0:00:00.00"}, {-50, "0:00:00.00"}, {12345, "0:02:03.45"}, {360000 * 12 + 5, "12:00:00.05"}};
+    for (const auto& r : rows) {
+        char text[32];
+        EXPECT_EQ(std::string(text, PutAssTime(text, r.hundredths)), r.expected);
+    }
 }
 
 }  // namespace

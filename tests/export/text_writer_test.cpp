@@ -53,6 +53,32 @@ TEST_F(TextWriterTest, OpenEmptiesAnExistingFileAndEachLineReachesTheFileAtOnce)
     EXPECT_EQ(ReadFileBytes(path), "x\r\n");  // still open
 }
 
+// A long export's lines are encoded a block at a time: the bytes are those of
+// the lines written one by one, whatever falls at a block's edge (pairs of
+// surrogates, characters ending in byte 0x5C, ones the code page lacks, a
+// lone surrogate UTF-8 cannot take, a change of the setting).
+TEST_F(TextWriterTest, BlocksGiveTheBytesOfSingleLines) {
+    std::vector<std::wstring> lines;
+    for (int i = 0; lines.size() < 20000; ++i) {
+        lines.push_back(std::wstring(static_cast<std::size_t>(i % 7), L'ｗ') + L"ソ表予\U0001F600한글" +
+                        std::to_wstring(i) + (i % 3 == 0 ? L"\n" : L""));
+        if (i == 15000) lines.push_back(L"lone \xD83D here");
+    }
+    auto write = [&](bool buffered) {
+        TextLineWriter writer;
+        EXPECT_TRUE(writer.Open(path, buffered));
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            App().settings.TextOutUTF8 = i >= 12000;
+            writer.WriteLine(lines[i]);
+        }
+        EXPECT_TRUE(writer.Close());
+        return ReadFileBytes(path);
+    };
+    const std::string single = write(false);
+    EXPECT_GT(single.size(), 256u * 1024);
+    EXPECT_EQ(write(true), single);
+}
+
 TEST_F(TextWriterTest, MissingFolderIsReported) {
     TextLineWriter writer;
     EXPECT_FALSE(writer.Open(dir.File(L"no such folder\\out.txt")));

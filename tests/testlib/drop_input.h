@@ -11,6 +11,7 @@
 // paths as UTF-16, as the shell builds it; the receiver releases it.
 void PostFileDrop(HWND window, const std::vector<std::wstring>& paths);
 void PostFileDrop(HWND window, const std::vector<std::string>& paths);
+void PostFileDrop(HWND window, const std::vector<std::wstring>& paths);
 
 // Holds the virtual keys down (SendInput) for its lifetime; 0 holds nothing.
 class HeldKey {

@@ -76,11 +76,12 @@ std::string ReadFileBytes(const std::wstring& path) {
 }
 std::string ReadFileBytes(const std::string& path) { return ReadFileBytes(AnsiToWide(path)); }
 
-void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
     FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                   nullptr));
     DWORD written = 0;
-    if (file) ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    return file && ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size();
 }
 void WriteFileBytes(const std::string& path, const std::string& bytes) { WriteFileBytes(AnsiToWide(path), bytes); }
 

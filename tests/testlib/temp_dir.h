@@ -40,7 +40,8 @@ extern const wchar_t kChineseName[];     // "弹幕"
 bool FileExists(const std::string& path);
 std::string ReadFileBytes(const std::wstring& path);
 std::string ReadFileBytes(const std::string& path);
-void WriteFileBytes(const std::wstring& path, const std::string& bytes);
+// True when written whole.
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 bool MakeFolder(const std::wstring& path);
 // Names of the files in a folder (no "." or "..").

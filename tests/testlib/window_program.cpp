@@ -6,11 +6,13 @@
 #include "testlib/messages.h"
 #include "testlib/process.h"
 
-WindowProgram::WindowProgram(const std::string& folder) : WindowProgram(AnsiToWide(folder)) {}
+WindowProgram::WindowProgram(const std::string& folder, const std::wstring& arguments)
+    : WindowProgram(AnsiToWide(folder), arguments) {}
 
-WindowProgram::WindowProgram(const std::wstring& folder) {
+WindowProgram::WindowProgram(const std::wstring& folder, const std::wstring& arguments) {
     const std::wstring program = AnsiToWide(BuildProgram("Kometori.exe"));
     std::wstring commandLine = L"\"" + program + L"\"";
+    if (!arguments.empty()) commandLine += L" " + arguments;
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};

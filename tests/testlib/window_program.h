@@ -11,9 +11,10 @@
 
 class WindowProgram {
 public:
-    // Starts the program built beside the test programs in the folder.
-    explicit WindowProgram(const std::wstring& folder);
-    explicit WindowProgram(const std::string& folder);
+    // Starts the program built beside the test programs in the folder, with
+    // the arguments after its name.
+    explicit WindowProgram(const std::wstring& folder, const std::wstring& arguments = L"");
+    explicit WindowProgram(const std::string& folder, const std::wstring& arguments = L"");
     // Ends it by force when it still runs.
     ~WindowProgram();
     WindowProgram(const WindowProgram&) = delete;

@@ -7,6 +7,8 @@
 # (after-fetch.png shows the stand-in's port, which changes on every run):
 #   screenshots/main-window.png   the main window at start
 #   screenshots/after-fetch.png   the main window, its message box and the info window after a fetch of sm9
+#   screenshots/viewer.png        the comment viewer over an invented thread, opened as "Open with" does,
+#                                 searching for a word and a comment picked on the graph
 set -eu
 : "${KOMETORI_BUILD_DIR:?}" "${KOMETORI_STANDIN_MAIN:?}" "${KOMETORI_STANDIN_SECURE:?}"
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -44,8 +46,21 @@ shot after-fetch.png "$size+0+0"
 drive finish
 wait "$program" || true
 ls "$WINEPREFIX/drive_c/Kometori/comments/"*.xml >/dev/null
-echo "wrote $work/main-window.png and $work/after-fetch.png"
+
+# The viewer: the program started again with a comment file as its argument.
+thread='ソラと表の予言 第3話(sm20100105)[10.01.05 21時30分].xml'
+python3 "$here/make_thread.py" "$WINEPREFIX/drive_c/Kometori/comments/$thread"
+printf '[viewer]\r\nLeft=0\r\nTop=0\r\nWidth=1000\r\nHeight=580\r\n' >> Kometori.ini
+wine explorer "/desktop=Kometori,$size" "$KOMETORI_BUILD_DIR/Kometori.exe" "C:\\Kometori\\comments\\$thread" \
+    >>"$work/wine.log" 2>&1 </dev/null &
+program=$!
+drive viewer
+shot viewer.png 1000x580+0+0
+drive close
+wait "$program" || true
+
+echo "wrote $work/main-window.png, $work/after-fetch.png and $work/viewer.png"
 if [ "${KOMETORI_UPDATE_DOCS:-}" = 1 ]; then
-    cp "$work/main-window.png" "$work/after-fetch.png" "$src/docs/"
+    cp "$work/main-window.png" "$work/after-fetch.png" "$work/viewer.png" "$src/docs/"
     echo "copied them into $src/docs"
 fi

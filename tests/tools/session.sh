@@ -9,6 +9,18 @@ session_start() {
     fi
     source "$src/tests/tools/wine-env.sh"
     "$src/tests/tools/setup-prefix.sh"
+    display_start
+    # A server that stays up spares every test program Wine's start-up.
+    wineserver -p >/dev/null 2>&1 </dev/null || true
+}
+
+session_stop() {
+    wineserver -k >/dev/null 2>&1 || true
+    display_stop
+}
+
+# A virtual display for the windows, unless one is set already.
+display_start() {
     if [ -z "${DISPLAY:-}" ] || [ -n "${KOMETORI_OWN_DISPLAY:-}" ]; then
         # Xvfb picks a free display itself, so test runs side by side never
         # race for one; it writes the number it took once it is ready.
@@ -20,12 +32,9 @@ session_start() {
         export DISPLAY=":$(head -n1 "$numfile")"
         rm -f "$numfile"
     fi
-    # A server that stays up spares every test program Wine's start-up.
-    wineserver -p >/dev/null 2>&1 </dev/null || true
 }
 
-session_stop() {
-    wineserver -k >/dev/null 2>&1 || true
+display_stop() {
     if [ -n "${KOMETORI_XVFB_PID:-}" ]; then
         kill "$KOMETORI_XVFB_PID" 2>/dev/null || true
         wait "$KOMETORI_XVFB_PID" 2>/dev/null || true

@@ -4,6 +4,9 @@
 //   shot_driver [--desktop=NAME] fetch   starts a fetch and waits for the message box that ends it
 //   shot_driver [--desktop=NAME] finish  answers the box and ends the program through its menu
 //   shot_driver [--desktop=NAME] close   waits for the idle main window and closes it (WM_CLOSE)
+//   shot_driver [--desktop=NAME] viewer  waits until the comment viewer has read its file, types "神回"
+//                                        into its search box and clicks its graph at the climax (18:30
+//                                        of 24:00)
 //   shot_driver [--desktop=NAME] fold    unchecks "過去ログ" (checked at start), prints the screen's
 //                                        dots per inch and what the windows measure, closes the
 //                                        program; fails unless the folded window ends between the
@@ -24,6 +27,8 @@ const int kPastLogBox = 1040;
 const int kPastLogFrame = 1028;
 const int kTabStrip = 16;
 const int kExitCommand = 40001;
+const int kViewerSearch = 1201;
+const int kViewerGraph = 1204;
 
 HWND MainWindow() { return ::FindWindowA("CKometori", nullptr); }
 
@@ -57,6 +62,31 @@ bool WaitForIdleMainWindow() {
     std::fprintf(stderr, "main window %p, visible %d, title \"%s\"\n", static_cast<void*>(main),
                  main ? ::IsWindowVisible(main) : 0, main ? Text(main).c_str() : "");
     return false;
+}
+
+std::wstring WideText(HWND window) {
+    wchar_t text[512] = {};
+    ::GetWindowTextW(window, text, 512);
+    return text;
+}
+
+int ShowViewer() {
+    HWND viewer = nullptr;
+    if (!WaitFor([&] {
+            viewer = ::FindWindowA("CKometoriViewer", nullptr);
+            const std::wstring title = viewer ? WideText(viewer) : L"";
+            return title.find(L".xml") != std::wstring::npos && title.find(L'%') == std::wstring::npos;
+        })) {
+        std::fprintf(stderr, "no viewer with its file read\n");
+        return 1;
+    }
+    ::SendMessageW(::GetDlgItem(viewer, kViewerSearch), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"神回"));
+    HWND graph = ::GetDlgItem(viewer, kViewerGraph);
+    RECT area{};
+    ::GetClientRect(graph, &area);
+    ::Sleep(500);  // the search's rows
+    ::PostMessageW(graph, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(area.right * 1110 / 1440, area.bottom / 2));
+    return 0;
 }
 
 RECT ScreenRect(HWND window) {
@@ -114,6 +144,7 @@ int main(int argc, char** argv) {
     }
     const char* step = next < argc ? argv[next] : "";
     if (std::strcmp(step, "main") == 0) return WaitForIdleMainWindow() ? 0 : 1;
+    if (std::strcmp(step, "viewer") == 0) return ShowViewer();
     if (std::strcmp(step, "close") == 0) return WaitForIdleMainWindow() && CloseMainWindow() ? 0 : 1;
     if (std::strcmp(step, "fold") == 0) {
         // The screen's own pixels, not the ones Windows scales for an unaware program.
@@ -133,6 +164,6 @@ int main(int argc, char** argv) {
         ::PostMessageA(main, WM_COMMAND, MAKEWPARAM(kExitCommand, 0), 0);
         return WaitFor([] { return MainWindow() == nullptr || !::IsWindowVisible(MainWindow()); }) ? 0 : 1;
     }
-    std::fprintf(stderr, "usage: shot_driver [--desktop=NAME] main|fetch|finish|close|fold\n");
+    std::fprintf(stderr, "usage: shot_driver [--desktop=NAME] main|fetch|finish|close|fold|viewer\n");
     return 2;
 }

@@ -125,6 +125,7 @@ TEST(MainState, EveryCombinationOfJobsShowsItsState) {
         EXPECT_EQ(view.title, *row.title ? std::string("Kometori - ") + row.title : "Kometori");
         EXPECT_EQ(view.fetchButton, row.button);
         EXPECT_EQ(Enabled(view), row.enabled);
+        EXPECT_TRUE(view.viewerItem) << "a viewer reads beside any job";
     }
 }
 

@@ -1,0 +1,101 @@
+#include "jobs/viewer_load.h"
+
+#include <windows.h>
+
+#include <optional>
+
+#include "export/comment_reader.h"
+#include "export/ng_rule_file.h"
+#include "export/reader_platform.h"
+#include "infolog/info_log.h"
+#include "support/cancel.h"
+#include "support/codepage.h"
+
+namespace {
+
+// A file of the message server holds about 190 bytes a comment.
+constexpr unsigned long long kBytesPerComment = 180;
+
+// The file's bytes, counted as the reader takes them.
+class CountedBytes : public FileBytes {
+public:
+    explicit CountedBytes(std::unique_ptr<FileBytes> file) : file_(std::move(file)) {}
+
+    bool Read(char* out, std::size_t room, std::size_t& got, std::string& error) override {
+        const bool ok = file_->Read(out, room, got, error);
+        if (ok) read_ += got;
+        return ok;
+    }
+    unsigned long long BytesRead() const { return read_; }
+
+private:
+    std::unique_ptr<FileBytes> file_;
+    unsigned long long read_ = 0;
+};
+
+unsigned long long FileSize(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return static_cast<unsigned long long>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+}
+
+std::wstring Unreadable(const std::wstring& path, const std::string& why) {
+    InfoLog << UnreadableCommentFileLine(WideToAnsi(path), why) << EndLine;
+    return L"コメントファイルを読み込めません。\n\n" + path + L"\n\n" + AnsiToWide(why);
+}
+
+}  // namespace
+
+bool ReadViewerContent(const ViewerRequest& request, const std::function<void(int percent)>& percent,
+                       ViewerContent& content, std::wstring& error) {
+    error.clear();
+    content = ViewerContent();
+    content.path = request.path;
+    content.timing = request.timing;
+
+    std::optional<NgFilter> filter;
+    if (!PrepareNgFilter(request.ng, filter)) {
+        error = L"NGルールの読み込みに失敗しました。\n\n" + request.ng.ruleFile +
+                L"\n\n情報ウィンドウに正しくない行が表示されています。";
+        return false;
+    }
+    content.rulesOn = filter.has_value();
+
+    std::string why;
+    std::unique_ptr<FileBytes> opened = OpenFileBytes(request.path, why);
+    if (!opened) {
+        error = Unreadable(request.path, why);
+        return false;
+    }
+    auto counted = std::make_unique<CountedBytes>(std::move(opened));
+    const CountedBytes& bytes = *counted;
+    CommentReader reader;
+    if (!reader.Open(std::move(counted))) {
+        error = Unreadable(request.path, reader.Error());
+        return false;
+    }
+
+    const unsigned long long size = FileSize(request.path);
+    content.table.Reserve(static_cast<std::size_t>(size / kBytesPerComment));
+    int shown = -1;
+    TableLoad load;
+    if (filter) {
+        load.hide = [&](const ChatElement& chat, const std::wstring& text) {
+            return filter->Hides(NgCommentOf(chat, &text));
+        };
+    }
+    load.keepGoing = [&] {
+        const int now = size > 0 ? static_cast<int>(std::min<unsigned long long>(100, bytes.BytesRead() * 100 / size)) : 0;
+        if (now != shown && percent) percent(shown = now);
+        return !CancelRequested();
+    };
+    if (!LoadCommentTable(reader, load, content.table, content.reading, why)) {
+        if (!why.empty()) error = Unreadable(request.path, why);
+        return false;
+    }
+    if (CancelRequested()) return false;
+    content.orders = OrderComments(content.table);
+    content.figures = TableFigures(content.table, request.timing, content.reading.hiddenReach);
+    content.peaks = FindPeaks(content.figures.onScreen);
+    return !CancelRequested();
+}

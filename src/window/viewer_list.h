@@ -1,0 +1,29 @@
+// The viewer's list (control 1203): a report list view in virtual mode, so
+// that a million rows scroll freely. The viewer decides the rows (comment
+// indices in the table); the list asks for the cells it paints.
+#pragma once
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "export/comment_table.h"
+
+HWND CreateCommentList(HWND parent, int id);
+// A new set of rows: nothing selected, the scroll kept where it can be.
+void SetListRows(HWND list, std::size_t rows);
+// LVN_GETDISPINFOW: the cell's text.
+void FillListCell(NMLVDISPINFOW& info, const CommentTable& table, const std::vector<std::uint32_t>& rows);
+// The header's arrow on the column the list is ordered by.
+void ShowSortMark(HWND list, int column, bool reverse);
+
+// The row with the keyboard's focus when it is selected too; -1 otherwise.
+int SelectedRow(HWND list);
+// Selects the row alone, gives it the focus and scrolls it into view.
+void SelectRow(HWND list, int row);
+void SelectAllRows(HWND list);
+// The selected rows' comments, in the rows' order.
+std::vector<std::uint32_t> SelectedComments(HWND list, const std::vector<std::uint32_t>& rows);
