@@ -48,7 +48,7 @@ bool MatchComments(const CommentTable& table, const CommentQuery& query, const s
             return true;
         }
         // Every match holds the literal in its folded text: the others are never tried.
-        const std::wstring literal = RequiredLiteral(query.text);
+        const std::wstring literal = AnalysePattern(query.text).literal;
         if (literal.empty()) {
             hits.assign(hits.size(), 1);
         } else if (!FindFolded(table, literal, stop, hits)) {
