@@ -12,7 +12,6 @@
 #include "settings/settings.h"
 #include "support/codepage.h"
 #include "support/files.h"
-#include "support/text.h"
 
 namespace {
 
@@ -104,8 +103,8 @@ int RunExportCommand(const CommandArguments& args) {
     }
     if (options.inputs.empty()) return UsageError("コメントファイルを指定して下さい / give the comment files");
     if (!output.empty()) {
-        if (!hasFormat && ToLower(FileExtension(output)) == L".csv") options.format = DataFormat::Csv;
         options.output = output;
+        if (!hasFormat) options.format = DataFormatOf(options.output, options.format);
     } else {
         options.output = DataFilePathFor(options.inputs.front(), options.format);
     }

@@ -3,9 +3,11 @@
 #include <windows.h>
 
 #include "export/comment_reader.h"
+#include "export/ng_rule_text.h"
 #include "infolog/info_log.h"
 #include "support/codepage.h"
 #include "support/handles.h"
+#include "support/replacing_file.h"
 
 namespace {
 
@@ -64,11 +66,46 @@ bool LoadNgRules(const std::wstring& path, NgRuleSet& rules) {
     NgRuleError error;
     if (!rules.Parse(bytes, error)) {
         InfoLog << kLoadFailed << EndLine;
-        InfoLog << error.lineNumber << " 行目: " << WideToAnsi(Utf8ToWide(error.line)) << " (" << FaultText(error)
-                << ")" << EndLine;
+        InfoLog << WideToAnsi(NgRuleErrorText(error)) << EndLine;
         return false;
     }
     return true;
+}
+
+std::wstring NgRuleErrorText(const NgRuleError& error) {
+    return std::to_wstring(error.lineNumber) + L" 行目: " + Utf8ToWide(error.line) + L" (" +
+           AnsiToWide(FaultText(error)) + L")";
+}
+
+bool ReadNgRuleDocument(const std::wstring& path, NgRuleDocument& document, DWORD& error) {
+    document = NgRuleDocument();
+    std::string bytes;
+    DWORD code = 0;
+    if (!ReadWholeFile(path, bytes, code)) {
+        if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return true;
+        error = code;
+        return false;
+    }
+    if (bytes.find('\0') != std::string::npos) {
+        error = ERROR_INVALID_DATA;
+        return false;
+    }
+    // Saved by an editor in the ANSI code page, most likely: shown as such and
+    // written back as UTF-8, which is what the rules need.
+    if (!RuleFileToEditText(bytes, document.text, document.byteOrderMark)) {
+        document.text = WithCrLf(AnsiToWide(bytes));
+        document.fromAnsi = true;
+    }
+    return true;
+}
+
+bool WriteNgRuleDocument(const std::wstring& path, const NgRuleDocument& document, DWORD& error) {
+    ReplacingFile file;
+    if (file.Begin(path) && file.Write(EditTextToRuleFile(document.text, document.byteOrderMark)) && file.Commit()) {
+        return true;
+    }
+    error = file.LastError();
+    return false;
 }
 
 bool PrepareNgFilter(const NgChoice& choice, std::optional<NgFilter>& filter) {

@@ -1,6 +1,9 @@
 // The NG rules as the exports use them: the rule file read and checked, the
-// log lines after an export, and what the rules look at in a chat element.
+// log lines after an export, and what the rules look at in a chat element;
+// and the rule file as the window's editor reads and writes it.
 #pragma once
+
+#include <windows.h>
 
 #include <optional>
 #include <string>
@@ -14,6 +17,24 @@ class ChatElement;
 // "◆NGルールの読み込みに失敗しました" and a line naming the file or the line
 // that failed, and returns false.
 bool LoadNgRules(const std::wstring& path, NgRuleSet& rules);
+
+// The line that failed and why: "3 行目: re:(abc (正規表現が正しくありません: ...)".
+std::wstring NgRuleErrorText(const NgRuleError& error);
+
+// The rule file as the editor holds it.
+struct NgRuleDocument {
+    std::wstring text;           // CR LF line ends
+    bool byteOrderMark = false;  // the file began with one: written back with one
+    bool fromAnsi = false;       // not UTF-8: read in the ANSI code page, written back as UTF-8
+};
+
+// Reads the rule file for editing; a missing file (or folder) is an empty
+// document. False when it exists but cannot be read, or holds a zero byte,
+// which the editor's box cannot hold (error: the system's code).
+bool ReadNgRuleDocument(const std::wstring& path, NgRuleDocument& document, DWORD& error);
+// Writes the text as the rule file (UTF-8, CR LF) through a temporary file,
+// so a failure leaves the old file as it was. False with the system's code.
+bool WriteNgRuleDocument(const std::wstring& path, const NgRuleDocument& document, DWORD& error);
 
 // Nothing when the choice is off; otherwise the rule file loaded into a new
 // filter (its path logged). False (logged) when it could not be loaded.

@@ -4,6 +4,7 @@
 #include "infolog/info_log.h"
 #include "support/codepage.h"
 #include "support/files.h"
+#include "support/text.h"
 
 bool RunDataExportJob(const DataExportRequest& request, ConversionView* view) {
     const DataExportOptions& options = request.options;
@@ -22,6 +23,13 @@ bool RunDataExportJob(const DataExportRequest& request, ConversionView* view) {
 
 std::wstring DataFilePathFor(const std::wstring& commentPath, DataFormat format) {
     return ReplaceExtension(commentPath, L"." + AnsiToWide(DataFormatName(format)));
+}
+
+DataFormat DataFormatOf(const std::wstring& output, DataFormat otherwise) {
+    const std::wstring extension = ToLower(FileExtension(output));
+    if (extension == L".csv") return DataFormat::Csv;
+    if (extension == L".jsonl") return DataFormat::JsonLines;
+    return otherwise;
 }
 
 std::string DataSavedMessage(const std::wstring& output) {

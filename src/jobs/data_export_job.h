@@ -20,5 +20,9 @@ bool RunDataExportJob(const DataExportRequest& request, ConversionView* view = n
 // The comment file's path with its extension (if any) replaced by ".jsonl" or ".csv".
 std::wstring DataFilePathFor(const std::wstring& commentPath, DataFormat format);
 
+// The format a data file's name asks for (".csv" or ".jsonl", either case);
+// otherwise the one given.
+DataFormat DataFormatOf(const std::wstring& output, DataFormat otherwise);
+
 // The completion message of the console (and the window's command).
 std::string DataSavedMessage(const std::wstring& output);

@@ -7,6 +7,7 @@
 #define IDD_OVERWRITE 105
 #define IDR_MAINMENU 106
 #define IDD_INTERVAL 107
+#define IDD_NG_RULES 108
 #define IDR_VIEWER 109
 
 // Main window (102).
@@ -44,6 +45,10 @@
 #define IDC_INTERVAL 1022
 #define IDC_INTERVAL_CANCEL 7
 
+// NG rule dialog (108).
+#define IDC_NG_PATH 1050
+#define IDC_NG_HINT 1051
+#define IDC_NG_RULES 1052
 // Comment viewer (menu and accelerators 109).
 #define IDC_VIEWER_SEARCH 1201
 #define IDC_VIEWER_PATTERN 1202
@@ -73,6 +78,9 @@
 #define IDM_COMPLETE_BEEP 40019
 #define IDM_CONVERT_SUBTITLES 40020
 #define IDM_FETCH_HISTORY 40021
+#define IDM_EDIT_NG_RULES 40022
+#define IDM_APPLY_NG_RULES 40023
+#define IDM_EXPORT_DATA 40024
 #define IDM_VIEWER 40025
 // The viewer's menu and keys (109).
 #define IDM_VIEWER_OPEN 40026

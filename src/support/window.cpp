@@ -138,7 +138,8 @@ int BrowseSaveFolder(HWND owner, const char* title, const std::wstring& initialF
 }
 
 namespace {
-bool ChooseFile(HWND owner, const std::wstring& filter, std::wstring& path, bool save, const wchar_t* extension) {
+bool ChooseFile(HWND owner, const std::wstring& filter, std::wstring& path, bool save, const wchar_t* extension,
+                DWORD* filterIndex = nullptr) {
     std::wstring buffer(kLongestPath, L'\0');
     buffer.replace(0, std::min(path.size(), buffer.size() - 1), path, 0, buffer.size() - 1);
     OPENFILENAMEW ofn{};
@@ -146,12 +147,14 @@ bool ChooseFile(HWND owner, const std::wstring& filter, std::wstring& path, bool
     ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
     ofn.hwndOwner = owner;
     ofn.lpstrFilter = filter.c_str();
+    if (filterIndex) ofn.nFilterIndex = *filterIndex;
     ofn.lpstrFile = &buffer[0];
     ofn.nMaxFile = static_cast<DWORD>(buffer.size());
     ofn.lpstrDefExt = extension;
     ofn.Flags = save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST;
     BOOL chosen = save ? ::GetSaveFileNameW(&ofn) : ::GetOpenFileNameW(&ofn);
     path = chosen ? buffer.c_str() : L"";
+    if (chosen && filterIndex) *filterIndex = ofn.nFilterIndex;
     return chosen != FALSE;
 }
 }  // namespace
@@ -162,6 +165,11 @@ bool ChooseOpenFile(HWND owner, const std::wstring& filter, std::wstring& path) 
 
 bool ChooseSaveFile(HWND owner, const std::wstring& filter, std::wstring& path, const wchar_t* extension) {
     return ChooseFile(owner, filter, path, true, extension);
+}
+
+bool ChooseSaveFile(HWND owner, const std::wstring& filter, std::wstring& path, DWORD& filterIndex,
+                    const wchar_t* extension) {
+    return ChooseFile(owner, filter, path, true, extension, &filterIndex);
 }
 
 std::vector<std::wstring> DroppedFiles(HDROP drop) {

@@ -58,6 +58,10 @@ bool ChooseOpenFile(HWND owner, const std::wstring& filter, std::wstring& path);
 // file that path names when it is not empty; with an extension (no dot) the
 // dialog adds it to a name typed without one, else the caller does.
 bool ChooseSaveFile(HWND owner, const std::wstring& filter, std::wstring& path, const wchar_t* extension = nullptr);
+// The same with the filter's type filterIndex (from 1) shown first; gives back
+// the type chosen, whose extension a name typed without one gets.
+bool ChooseSaveFile(HWND owner, const std::wstring& filter, std::wstring& path, DWORD& filterIndex,
+                    const wchar_t* extension);
 
 // The files of a drop, as the file system names them.
 std::vector<std::wstring> DroppedFiles(HDROP drop);

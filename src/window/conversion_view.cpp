@@ -6,10 +6,12 @@
 
 #include "acquisition/naming.h"
 #include "infolog/info_log.h"
+#include "jobs/data_export_job.h"
 #include "jobs/file_drop.h"
 #include "jobs/subtitle_job.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
+#include "support/files.h"
 #include "support/handles.h"
 #include "support/window.h"
 #include "support/write_guard.h"
@@ -20,6 +22,8 @@
 namespace {
 
 const FileFilter kCommentFiles[] = {{"コメントファイル(*.xml)", "*.xml"}};
+// The save dialog's two types, in this order.
+const FileFilter kDataFiles[] = {{"JSON Lines(*.jsonl)", "*.jsonl"}, {"CSV(*.csv)", "*.csv"}};
 
 // The job holds its own copy of the request, so a later conversion never
 // changes what a running one reads. A conversion still running from before
@@ -92,6 +96,29 @@ void ConvertChosenFileToSubtitles(HWND main) {
     const SubtitleRequest request{commentPath, assPath, App().settings.subtitle, SubtitleSavedMessage(assPath), false};
     StartConversion(main, MainEvent::SubtitleConversionStarted,
                     [request](ConversionView* view) { return RunSubtitleJob(request, view); });
+}
+
+void ExportChosenFileAsData(HWND main) {
+    std::wstring commentPath;
+    if (!ChooseOpenFile(main, PlatformFilter(kCommentFiles, 1), commentPath)) return;
+    std::wstring output = DataFilePathFor(commentPath, DataFormat::JsonLines);
+    DWORD type = 1;
+    if (!ChooseSaveFile(main, PlatformFilter(kDataFiles, 2), output, type, L"jsonl")) return;
+    // The save dialog asked about the data file; its manifest goes with it,
+    // but one left beside a data file that is gone is asked about.
+    const std::wstring manifest = ManifestPathFor(output);
+    if (!FileExists(output) && FileExists(manifest) &&
+        ShowProgramMessage(main, L"ファイルは既に存在しています。\n上書き保存しますか？\n\n" + manifest,
+                           MB_YESNO | MB_ICONQUESTION) != IDYES) {
+        return;
+    }
+    DataExportRequest request;
+    request.options.inputs = {commentPath};
+    request.options.output = output;
+    request.options.format = DataFormatOf(output, type == 2 ? DataFormat::Csv : DataFormat::JsonLines);
+    request.completionMessage = DataSavedMessage(output);
+    StartConversion(main, MainEvent::DataExportStarted,
+                    [request](ConversionView* view) { return RunDataExportJob(request, view); });
 }
 
 void HandleFileDrop(HWND main, HDROP drop) {

@@ -1,5 +1,5 @@
-// The conversions in the main window: text and subtitle files made from a
-// comment file chosen in the file menu or dropped on the window, each on the
+// The conversions in the main window: text, subtitle and data files made from
+// a comment file chosen in the file menu or dropped on the window, each on the
 // conversion worker with a request of its own. The jobs themselves are
 // window-free (jobs/conversion_job.h, jobs/subtitle_job.h); what the window
 // shows of them is decided in window/main_view.
@@ -55,6 +55,12 @@ private:
 // dialog, the overwrite question, then the job on the conversion worker.
 void ConvertChosenFile(HWND main);
 void ConvertChosenFileToSubtitles(HWND main);
+
+// "データとして書き出し(CSV/JSON Lines)(&E)...": the comment file in the
+// open-file dialog, the data file in a save dialog whose two types are the two
+// formats (a name ending in ".csv" or ".jsonl" decides itself), then the data
+// export on the conversion worker.
+void ExportChosenFileAsData(HWND main);
 
 // WM_DROPFILES: one comment file converted to text after a question, or with
 // SHIFT or CONTROL held the address box filled from the file's name. The drop

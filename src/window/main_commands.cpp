@@ -13,6 +13,7 @@
 #include "window/fetch_view.h"
 #include "window/main_end.h"
 #include "window/main_form.h"
+#include "window/ng_rule_dialog.h"
 #include "window/program_message.h"
 #include "window/shell_open.h"
 #include "window/viewer_window.h"
@@ -29,22 +30,30 @@ void ApplyInfoWindow(HWND, bool on) {
 
 void ApplyTopMost(HWND main, bool on) { SetWindowBand(main, on ? HWND_TOPMOST : HWND_NOTOPMOST); }
 
+// The setting a check mark stands for, top-level or in a section.
+template <bool AppSettings::*flag>
+bool& Flag(AppSettings& settings) {
+    return settings.*flag;
+}
+bool& NgApply(AppSettings& settings) { return settings.ng.Apply; }
+
 // Check-mark items: the mark is the setting's live state.
 struct Toggle {
     WORD id;
-    bool AppSettings::*flag;
+    bool& (*flag)(AppSettings& settings);
     void (*apply)(HWND main, bool on);  // what else follows the mark; may be null
     bool restartNotice;                 // the setting takes effect at the next start
 };
 
 const Toggle kToggles[] = {
-    {IDM_TOPMOST, &AppSettings::WindowTopMost, ApplyTopMost, false},
-    {IDM_INFO_WINDOW, &AppSettings::ViewInfoWindow, ApplyInfoWindow, false},
-    {IDM_ALWAYS_OVERWRITE, &AppSettings::AutoOverWrite, nullptr, false},
-    {IDM_COMPLETE_BEEP, &AppSettings::CompleteBeep, nullptr, false},
-    {IDM_TEXT_UTF8, &AppSettings::TextOutUTF8, nullptr, false},
-    {IDM_DIRECT_CONNECTION, &AppSettings::AlwaysDirectConnection, nullptr, true},
-    {IDM_NOTIFY_VERSION, &AppSettings::NotifyVersionUp, nullptr, false},
+    {IDM_TOPMOST, Flag<&AppSettings::WindowTopMost>, ApplyTopMost, false},
+    {IDM_INFO_WINDOW, Flag<&AppSettings::ViewInfoWindow>, ApplyInfoWindow, false},
+    {IDM_ALWAYS_OVERWRITE, Flag<&AppSettings::AutoOverWrite>, nullptr, false},
+    {IDM_COMPLETE_BEEP, Flag<&AppSettings::CompleteBeep>, nullptr, false},
+    {IDM_TEXT_UTF8, Flag<&AppSettings::TextOutUTF8>, nullptr, false},
+    {IDM_DIRECT_CONNECTION, Flag<&AppSettings::AlwaysDirectConnection>, nullptr, true},
+    {IDM_NOTIFY_VERSION, Flag<&AppSettings::NotifyVersionUp>, nullptr, false},
+    {IDM_APPLY_NG_RULES, NgApply, nullptr, false},
 };
 
 void RunToggle(HWND main, const Toggle& toggle) {
@@ -54,7 +63,7 @@ void RunToggle(HWND main, const Toggle& toggle) {
     HMENU menu = ::GetMenu(main);
     ToggleMenuCheck(menu, toggle.id);
     const bool on = IsMenuItemChecked(menu, toggle.id);
-    App().settings.*toggle.flag = on;
+    toggle.flag(App().settings) = on;
     if (toggle.apply) toggle.apply(main, on);
 }
 
@@ -89,6 +98,10 @@ void OnStop(HWND main, WORD, WORD, HWND) { StopFetch(main); }
 void OnConvert(HWND main, WORD, WORD, HWND) { ConvertChosenFile(main); }
 
 void OnConvertSubtitles(HWND main, WORD, WORD, HWND) { ConvertChosenFileToSubtitles(main); }
+
+void OnExportData(HWND main, WORD, WORD, HWND) { ExportChosenFileAsData(main); }
+
+void OnEditNgRules(HWND main, WORD, WORD, HWND) { RunNgRuleDialog(main); }
 
 void OnExit(HWND main, WORD, WORD, HWND) { EndProgram(main); }
 
@@ -149,6 +162,8 @@ const Command kCommands[] = {
     {IDM_CONVERT, OnConvert},
     {IDM_CONVERT_SUBTITLES, OnConvertSubtitles},
     {IDM_FETCH_HISTORY, OnFetchHistory},
+    {IDM_EDIT_NG_RULES, OnEditNgRules},
+    {IDM_EXPORT_DATA, OnExportData},
     {IDM_AUTO_FETCH, OnAutoFetch},
     {IDM_INTERVAL, OnInterval},
     {IDM_OPEN_SAVE_FOLDER, OnOpenSaveFolder},
@@ -176,7 +191,7 @@ bool RunCommand(HWND main, WORD id, WORD code, HWND control) {
 
 void ApplySettingsToMenu(HWND main) {
     HMENU menu = ::GetMenu(main);
-    for (const Toggle& toggle : kToggles) SetMenuCheck(menu, toggle.id, App().settings.*toggle.flag);
+    for (const Toggle& toggle : kToggles) SetMenuCheck(menu, toggle.id, toggle.flag(App().settings));
     if (App().settings.WindowTopMost) ApplyTopMost(main, true);
 }
 

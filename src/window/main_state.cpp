@@ -66,6 +66,7 @@ void ApplyMainEvent(MainFacts& facts, MainEvent event, int percent) {
             break;
         case MainEvent::TextConversionStarted: StartConversionJob(facts, ConversionJob::Text); break;
         case MainEvent::SubtitleConversionStarted: StartConversionJob(facts, ConversionJob::Subtitles); break;
+        case MainEvent::DataExportStarted: StartConversionJob(facts, ConversionJob::Data); break;
         case MainEvent::ConversionExtracting: SetConversionStep(facts, JobStep::Extracting, percent); break;
         case MainEvent::ConversionExtracted: SetConversionStep(facts, JobStep::Extracted); break;
         case MainEvent::ConversionEnded:

@@ -9,7 +9,7 @@
 // The job on the fetch worker that the window shows.
 enum class FetchJob { None, Comments, History };
 // The job on the conversion worker that the window shows.
-enum class ConversionJob { None, Text, Subtitles };
+enum class ConversionJob { None, Text, Subtitles, Data };
 // Where a shown job stands: its state text.
 enum class JobStep { Working, Saved, Extracting, Extracted };
 
@@ -40,6 +40,7 @@ enum class MainEvent {
     FetchEnded,           // at its end, or let go by a stop
     TextConversionStarted,
     SubtitleConversionStarted,
+    DataExportStarted,
     ConversionExtracting,  // with its percentage
     ConversionExtracted,
     ConversionEnded,      // at its end, or let go
@@ -61,7 +62,7 @@ struct MainView {
     bool fetchItem = true;        // 40002 "取得開始(&S)"
     bool historyItem = true;      // 40021 "全履歴を取得(&H)"
     bool stopItem = false;        // 40003 "取得中止(&C)"
-    bool convertItem = true;      // 40008 "テキスト変換(&T)..."
+    bool convertItem = true;      // 40008 "テキスト変換(&T)..." and 40024, the data export
     bool subtitlesItem = true;    // 40020 "字幕ファイル(ASS)に変換(&S)..."
     bool autoFetchItem = true;    // 40013 "自動取得(&A)"
     bool autoFetchChecked = false;

@@ -36,6 +36,7 @@ const MenuRow kMenuRows[] = {
     {IDM_STOP, &MainView::stopItem},             {IDM_CONVERT, &MainView::convertItem},
     {IDM_CONVERT_SUBTITLES, &MainView::subtitlesItem}, {IDM_AUTO_FETCH, &MainView::autoFetchItem},
     {IDM_OPEN_DOWNLOAD, &MainView::downloadItems}, {IDM_SHOW_DOWNLOAD, &MainView::downloadItems},
+    {IDM_EXPORT_DATA, &MainView::convertItem},
     {IDM_VIEWER, &MainView::viewerItem},
 };
 

@@ -129,7 +129,8 @@ void MessageBoxAnswerer::Poll() {
     ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(button_, BN_CLICKED), 0);
 }
 
-FileDialogAnswer::FileDialogAnswer(HWND owner, std::wstring path) : owner_(owner), path_(std::move(path)) {
+FileDialogAnswer::FileDialogAnswer(HWND owner, std::vector<FileAnswer> answers)
+    : owner_(owner), answers_(std::move(answers)) {
     thread_.reset(reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, &FileDialogAnswer::Run, this, 0, nullptr)));
 }
 
@@ -139,24 +140,38 @@ bool FileDialogAnswer::Answered() const { return ::WaitForSingleObject(thread_.g
 
 unsigned __stdcall FileDialogAnswer::Run(void* self) {
     auto* answer = static_cast<FileDialogAnswer*>(self);
-    for (int i = 0; i < 500; ++i, ::Sleep(20)) {
-        const HWND dialog = FindTopLevelWindow([&](HWND window) { return IsFileDialogOf(window, answer->owner_); });
+    HWND last = nullptr;
+    std::size_t done = 0;
+    for (int i = 0; i < 500 && done < answer->answers_.size(); ++i, ::Sleep(20)) {
+        // The next dialog: the last one answered may still be closing.
+        const HWND dialog = FindTopLevelWindow(
+            [&](HWND window) { return window != last && IsFileDialogOf(window, answer->owner_); });
         if (!dialog) continue;
-        if (answer->path_.empty()) {
+        const FileAnswer& next = answer->answers_[done];
+        if (next.path.empty()) {
             ::PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
         } else {
+            if (next.type > 0) {
+                HWND types = ::GetDlgItem(dialog, cmb1);
+                ::SendMessageA(types, CB_SETCURSEL, next.type - 1, 0);
+                // As a pick with the mouse; Wine's dialog takes the type at CBN_SELENDOK.
+                for (const WORD code : {CBN_SELCHANGE, CBN_SELENDOK}) {
+                    ::SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(cmb1, code), reinterpret_cast<LPARAM>(types));
+                }
+            }
             // The name box: a combo box in the newer dialogs, an edit box in the older.
             HWND name = ::GetDlgItem(dialog, cmb13);
             if (!name) name = ::GetDlgItem(dialog, edt1);
             if (name) {
-                ::SetWindowTextW(name, answer->path_.c_str());
-            } else if (!SelectInFolderBrowser(dialog, answer->path_) && i < 250) {
+                ::SetWindowTextW(name, next.path.c_str());
+            } else if (!SelectInFolderBrowser(dialog, next.path) && i < 250) {
                 continue;  // its tree is not filled yet: OK now would pick the folder it started in
             }
             ::PostMessageA(dialog, WM_COMMAND, IDOK, 0);
         }
-        answer->answered_ = true;
-        break;
+        last = dialog;
+        ++done;
     }
+    answer->answered_ = done == answer->answers_.size();
     return 0;
 }

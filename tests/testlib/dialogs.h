@@ -49,24 +49,34 @@ private:
     KernelHandle thread_;
 };
 
-// Answers the next open-file dialog or folder browser owned by the window,
-// from a thread of its own: types the path (every character, as the user
-// types) or selects the folder and presses OK, or cancels when the path is empty.
+// One answer to a file dialog: the path typed (empty: cancel) and, from 1,
+// the type chosen first (0: as shown).
+struct FileAnswer {
+    std::wstring path;
+    int type = 0;
+};
+
+// Answers the next file dialogs or folder browsers owned by the window, one
+// after the other, from a thread of its own: types the path (every character,
+// as the user types) or selects the folder and presses OK, or cancels when
+// the path is empty.
 class FileDialogAnswer {
 public:
-    FileDialogAnswer(HWND owner, std::wstring path);
+    FileDialogAnswer(HWND owner, std::wstring path)
+        : FileDialogAnswer(owner, std::vector<FileAnswer>{{std::move(path)}}) {}
+    FileDialogAnswer(HWND owner, std::vector<FileAnswer> answers);
     ~FileDialogAnswer();
     FileDialogAnswer(const FileDialogAnswer&) = delete;
     FileDialogAnswer& operator=(const FileDialogAnswer&) = delete;
 
-    // A dialog came and was answered.
+    // Every dialog came and was answered.
     bool Answered() const;
 
 private:
     static unsigned __stdcall Run(void* self);
 
     HWND owner_;
-    std::wstring path_;
+    std::vector<FileAnswer> answers_;
     bool answered_ = false;
     KernelHandle thread_;
 };

@@ -66,6 +66,10 @@ const Row kRows[] = {
     {"its percentage", {{E::TextConversionStarted}, {E::ConversionExtracting, 7}}, "抽出中...(7%)", "抽出中...",
      kConverting},
     {"its file written", {{E::TextConversionStarted}, {E::ConversionExtracted}}, "抽出完了", "抽出中...", kConverting},
+    {"a data export", {{E::DataExportStarted}, {E::ConversionExtracting, 30}}, "抽出中...(30%)", "抽出中...",
+     kConverting},
+    {"a data export ended beside a fetch", {{E::DataExportStarted}, {E::FetchStarted}, {E::ConversionEnded}},
+     "取得中...", "取得中...", kFetching},
     {"the conversion ended", {{E::TextConversionStarted}, {E::ConversionEnded}}, "", "取得開始", kIdle},
     // A fetch started beside a conversion, each ending first.
     {"a fetch beside a conversion", {{E::TextConversionStarted}, {E::FetchStarted}}, "取得中...", "取得中...",

@@ -9,6 +9,7 @@
 #include "support/write_guard.h"
 #include "support/codepage.h"
 #include "testlib/dialogs.h"
+#include "testlib/process.h"
 #include "testlib/proxy_registry.h"
 #include "testlib/window_site_test.h"
 
@@ -354,6 +355,25 @@ TEST_F(WindowFetchTest, FileMenuConvertsAFetchedCommentFile) {
         EXPECT_TRUE(log.Lines().empty());
         EXPECT_EQ(ReadFileBytes(made), bytes);
     }
+}
+
+// With the rules on, the text written after a fetch leaves out what the
+// console leaves out of the same comment file with the same rules.
+TEST_F(WindowFetchTest, TextAfterAFetchHidesWhatTheRulesHide) {
+    // Of the five newest comments, one is "shita" and one reads "ここすき".
+    WriteFileBytes(dir.File("Kometori-ng.txt"), u8"mail:shita\r\nここすき\r\n");
+    StandinSignIn("premium");
+    ASSERT_TRUE(OpenWith("sm9", "TranslateText=1\r\n"));
+    Command(IDM_APPLY_NG_RULES);  // the rules on, by the menu
+    Command(IDC_FETCH);
+    ASSERT_TRUE(WaitIdle());
+    const std::string text = ReadFileBytes(dir.File("sm9.txt"));
+    const ProgramRun console = RunProgram(BuildProgram("kometori-cli.exe"),
+                                          "convert -y --ng Kometori-ng.txt sm9.xml console.txt", dir.Path());
+    ASSERT_EQ(console.exitCode, 0u) << console.output;
+    EXPECT_EQ(text, ReadFileBytes(dir.File("console.txt")));
+    EXPECT_EQ(text.find("ここすき"), std::string::npos);
+    EXPECT_EQ(Count("NG: 2 件を除外しました"), 1);
 }
 
 // A fetch started while a conversion runs: whichever ends first hands the
