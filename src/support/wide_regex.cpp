@@ -55,13 +55,12 @@ bool WideRegex::Search(const std::wstring& text) const {
 }
 
 bool WideRegex::Search(const wchar_t* first, const wchar_t* last, Scratch& scratch) const {
-    return compiled_ && SearchOrNone(first, last, scratch.match_->results, compiled_->expression);
+    // Whether it matches, not where: any match will do.
+    return compiled_ && SearchOrNone(first, last, scratch.match_->results, compiled_->expression, boost::match_any);
 }
 
 bool WideRegex::Search(const std::wstring& text, Scratch& scratch) const {
-    // Whether it matches, not where: any match will do.
-    return compiled_ && SearchOrNone(text.data(), text.data() + text.size(), scratch.match_->results,
-                                     compiled_->expression, boost::match_any);
+    return Search(text.data(), text.data() + text.size(), scratch);
 }
 
 bool WideRegex::Search(const std::wstring& text, std::vector<std::wstring>& groups) const {
