@@ -18,6 +18,12 @@
 
 namespace {
 
+// Counts the bytes of the comment file as they are read, for the progress.
+struct ReadBytes : ByteWatcher {
+    void Seen(const char*, std::size_t size) override { bytes += size; }
+    unsigned long long bytes = 0;
+};
+
 std::tm LocalDate(const ChatElement& chat, LocalTimeCache& dates) {
     std::tm local;
     if (!dates.Convert(chat.Integer("date"), local)) throw LocalTimeRefused{};
@@ -144,43 +150,43 @@ bool ExportCommentText(const std::string& format, const std::wstring& commentPat
         return false;
     };
     try {
-        // A first pass checks the whole file, so a malformed one is refused
-        // before any line is written, and counts the comments for the progress.
-        std::size_t count = 0;
-        std::string error;
+        // One pass: a file found malformed on the way leaves the text file
+        // empty, as if it had been refused before the first line.
         CommentReader reader;
-        if (!CommentReader::CheckFile(commentPath, count, error) || !reader.Open(commentPath)) {
-            if (error.empty()) error = reader.Error();
-            InfoLog << UnreadableCommentFileLine(ShownPath(commentPath), error) << EndLine;
+        ReadBytes read;
+        const unsigned long long size = FileSize(commentPath);
+        auto unreadable = [&] {
+            writer.Discard();
+            InfoLog << UnreadableCommentFileLine(ShownPath(commentPath), reader.Error()) << EndLine;
             InfoLog << "Error : pDoc->documentElement" << EndLine;
             return false;
-        }
-        if (count == 0) {
-            InfoLog << "コメントデータが存在しません" << EndLine;
-            return false;
-        }
+        };
+        if (!reader.Open(commentPath, &read)) return unreadable();
         // The same text for every comment: converted and cut into pieces once.
         const std::wstring wideFormat = AnsiToWide(format);
         const LineFormat pieces(wideFormat);
         LocalTimeCache dates;
         int shown = -1;  // per export, so two exports at once do not mix their counts
+        std::size_t count = 0;
         std::wstring line, text;
-        for (std::size_t i = 0; reader.Next(); ++i) {
+        for (; reader.Next(); ++count) {
             const ChatElement& chat = reader.Chat();
             if (filter) text = chat.Text();
             if (!filter || !filter->Hides(NgCommentOf(chat, &text))) {
                 BuildLine(wideFormat, pieces, chat, dates, line, filter ? &text : nullptr);
                 if (!writer.WriteLine(line)) return writeFailed();
             }
-            const int percent = static_cast<int>(std::min<std::size_t>(i, count - 1) * 100 / count);
+            // By the bytes read: the file is read in pieces ahead of the comments.
+            const int percent = size == 0 ? 0 : static_cast<int>(std::min<unsigned long long>(read.bytes * 100 / size, 99));
             if (percent != shown) {
                 shown = percent;
                 if (progress) progress->ShowPercent(percent);
             }
         }
-        if (reader.Failed()) {  // the file changed after the first pass
-            InfoLog << UnreadableCommentFileLine(ShownPath(commentPath), reader.Error()) << EndLine;
-            InfoLog << "Error : pDoc->documentElement" << EndLine;
+        if (reader.Failed()) return unreadable();
+        if (count == 0) {
+            writer.Discard();
+            InfoLog << "コメントデータが存在しません" << EndLine;
             return false;
         }
         if (!writer.Close()) return writeFailed();

@@ -38,13 +38,6 @@ private:
     unsigned long long seen_ = 0;
 };
 
-// Bytes of the file; 0 when it cannot be asked (the progress then says less).
-unsigned long long FileSize(const std::wstring& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
-    return static_cast<unsigned long long>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
-}
-
 std::string_view AttributeOr(const ChatElement* element, const char* name) {
     std::string_view value;
     if (element) element->FindAttribute(name, value);

@@ -96,3 +96,13 @@ bool TextLineWriter::Close() {
     byteCount_ = 0;
     return ok;
 }
+
+bool TextLineWriter::Discard() {
+    lines_.clear();
+    lineEnds_.clear();
+    byteCount_ = 0;
+    const bool ok = !file_ || (::SetFilePointer(file_.get(), 0, nullptr, FILE_BEGIN) == 0 && ::SetEndOfFile(file_.get()));
+    if (!ok) lastError_ = ::GetLastError();
+    file_.reset();
+    return ok;
+}

@@ -30,6 +30,9 @@ public:
     bool WriteLine(const std::wstring& line);
     // Hands over what is buffered and closes the file; false when that write failed.
     bool Close();
+    // Drops what is buffered, leaves the file empty as Open made it and closes
+    // it; false when the file could not be emptied.
+    bool Discard();
 
     DWORD LastError() const { return lastError_; }
 

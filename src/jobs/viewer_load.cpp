@@ -10,6 +10,7 @@
 #include "infolog/info_log.h"
 #include "support/cancel.h"
 #include "support/codepage.h"
+#include "support/files.h"
 
 namespace {
 
@@ -32,12 +33,6 @@ private:
     std::unique_ptr<FileBytes> file_;
     unsigned long long read_ = 0;
 };
-
-unsigned long long FileSize(const std::wstring& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
-    return static_cast<unsigned long long>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
-}
 
 std::wstring Unreadable(const std::wstring& path, const std::string& why) {
     InfoLog << UnreadableCommentFileLine(WideToAnsi(path), why) << EndLine;

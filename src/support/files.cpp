@@ -22,6 +22,12 @@ bool IsFolder(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+unsigned long long FileSize(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return static_cast<unsigned long long>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+}
+
 std::wstring ProgramFolder() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {

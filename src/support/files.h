@@ -12,6 +12,8 @@ bool SamePath(const std::wstring& a, const std::wstring& b);
 bool FileExists(const std::wstring& path);
 // True when the path names an existing folder.
 bool IsFolder(const std::wstring& path);
+// The file's size in bytes; 0 when it cannot be asked.
+unsigned long long FileSize(const std::wstring& path);
 // The folder that holds the running program, without a trailing "\".
 std::wstring ProgramFolder();
 // The path with the extension of its last component (as the shell finds it)

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 
@@ -206,16 +207,34 @@ public:
     int done = 0;
 };
 
-TEST_F(ExportTest, ProgressOnlyWhenThePercentageChanges) {
-    std::string xml = "<packet>";
-    for (int i = 0; i < 200; ++i) xml += "<chat/>";
-    WriteFileBytes(commentPath, xml + "</packet>");
+// A file of real size, read in many pieces: about 3 MB of comments.
+std::string ManyChats(bool closed) {
+    std::string xml = u8"<?xml version=\"1.0\" encoding=\"UTF-8\"?><packet>";
+    for (int i = 1; i <= 20000; ++i) {
+        xml += u8"<chat thread=\"1300000000\" no=\"" + std::to_string(i) +
+               u8"\" vpos=\"3000\" date=\"1300000000\" mail=\"184\" user_id=\"u9Zc1\">表示予定ソ、ここで来る 🎉 한국어</chat>";
+    }
+    return closed ? xml + "</packet>" : xml;
+}
+
+TEST_F(ExportTest, ProgressFollowsTheBytesReadAndShowsEachPercentageOnce) {
+    WriteFileBytes(commentPath, ManyChats(true));
     RecordingProgress progress;
     ASSERT_TRUE(ExportCommentText("", commentPath, textPath, &progress));
-    ASSERT_EQ(progress.shown.size(), 100u);
-    EXPECT_EQ(progress.shown.front(), 0);
-    EXPECT_EQ(progress.shown.back(), 99);
+    ASSERT_GT(progress.shown.size(), 5u);
+    EXPECT_TRUE(std::is_sorted(progress.shown.begin(), progress.shown.end()));
+    EXPECT_EQ(std::adjacent_find(progress.shown.begin(), progress.shown.end()), progress.shown.end());
+    EXPECT_LE(progress.shown.back(), 99);
     EXPECT_EQ(progress.done, 1);
+}
+
+TEST_F(ExportTest, FaultFoundAfterLinesWereWrittenLeavesTheTextFileEmpty) {
+    WriteFileBytes(textPath, "old");
+    EXPECT_FALSE(Export("%comment%", ManyChats(false)));
+    EXPECT_EQ(ReadFileBytes(textPath), "");
+    ASSERT_EQ(log.Lines().size(), 2u);
+    EXPECT_EQ(log.Lines()[0].rfind("◆コメントファイルを読み込めません: ", 0), 0u);
+    EXPECT_EQ(log.Lines()[1], "Error : pDoc->documentElement");
 }
 
 }  // namespace
