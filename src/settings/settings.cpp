@@ -4,7 +4,6 @@
 #include "support/codepage.h"
 #include "support/files.h"
 #include "support/text.h"
-#include "support/window.h"
 
 #include <shlwapi.h>
 
@@ -37,14 +36,13 @@ NgChoice AppSettings::NgRuleChoice() const {
 bool AppSettings::Load(FormValues& form) {
     const Ini ini(iniPath);
     LoadSite();
-    // Centred for the window's size at 96 dots per inch, 455 by 134, scaled.
-    MainLeft = ini.Int("main", "Left", (::GetSystemMetrics(SM_CXSCREEN) - ScaleToScreen(455)) / 2);
-    MainTop = ini.Int("main", "Top", (::GetSystemMetrics(SM_CYSCREEN) - ScaleToScreen(134)) / 2);
+    MainLeft = ini.Int("main", "Left", kUnsetPlace);
+    MainTop = ini.Int("main", "Top", kUnsetPlace);
     ViewInfoWindow = ini.Flag("info", "ViewInfoWindow", false);
     InfoLeft = ini.Int("info", "Left", 0);
     InfoTop = ini.Int("info", "Top", 0);
-    InfoWidth = ini.Int("info", "Width", ScaleToScreen(240));
-    InfoHeight = ini.Int("info", "Height", ScaleToScreen(400));
+    InfoWidth = ini.Int("info", "Width", kUnsetPlace);
+    InfoHeight = ini.Int("info", "Height", kUnsetPlace);
     HasViewerPlace = ini.Has("viewer", "Width") && ini.Has("viewer", "Height");
     ViewerLeft = ini.Int("viewer", "Left", 0);
     ViewerTop = ini.Int("viewer", "Top", 0);

@@ -1,6 +1,8 @@
 // The process-wide application record and every persistent setting.
 #pragma once
 
+#include <climits>
+
 #include <windows.h>
 
 #include <string>
@@ -95,9 +97,12 @@ struct AppSettings {
     // The route of page and interface reads (UseProxyServer, ProxyName).
     WebRoute PageRoute() const { return WebRoute{UseProxyServer, ProxyName}; }
 
-    // Last window places, as read.
-    int MainLeft = 0, MainTop = 0;
-    int InfoLeft = 0, InfoTop = 0, InfoWidth = 240, InfoHeight = 400;
+    // Last window places, as read. What the file lacks of the main window's
+    // place and the info window's size stays kUnsetPlace: the window picks it
+    // for the screen, so that a program without windows never asks the screen.
+    static constexpr int kUnsetPlace = INT_MIN;
+    int MainLeft = kUnsetPlace, MainTop = kUnsetPlace;
+    int InfoLeft = 0, InfoTop = 0, InfoWidth = kUnsetPlace, InfoHeight = kUnsetPlace;
     // Section "viewer": the place of the comment viewer closed last; written
     // when one was read or a viewer has closed.
     bool HasViewerPlace = false;

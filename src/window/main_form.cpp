@@ -114,10 +114,13 @@ void LoadSettingsIntoWindow(HWND main) {
     AppSettings& settings = App().settings;
     FormValues form;
     settings.Load(form);
-    MoveWindowTo(main, settings.MainLeft, settings.MainTop);
+    auto chosen = [](int read, int forScreen) { return read == AppSettings::kUnsetPlace ? forScreen : read; };
+    // Centred for the window's size at 96 dots per inch, 455 by 134, scaled.
+    MoveWindowTo(main, chosen(settings.MainLeft, (::GetSystemMetrics(SM_CXSCREEN) - ScaleToScreen(455)) / 2),
+                 chosen(settings.MainTop, (::GetSystemMetrics(SM_CYSCREEN) - ScaleToScreen(134)) / 2));
     if (HWND info = InfoLog.Window()) {
         MoveWindowTo(info, settings.InfoLeft, settings.InfoTop);
-        ResizeWindow(info, settings.InfoWidth, settings.InfoHeight);
+        ResizeWindow(info, chosen(settings.InfoWidth, ScaleToScreen(240)), chosen(settings.InfoHeight, ScaleToScreen(400)));
         if (settings.ViewInfoWindow) ::ShowWindow(info, SW_SHOWNOACTIVATE);
     }
     // Whether it stays on top is the menu's to decide.

@@ -29,13 +29,14 @@ TEST_F(SettingsTest, MissingFileGivesEveryDefault) {
     FormValues form;
     ASSERT_TRUE(App().settings.Load(form));
     const AppSettings& s = App().settings;
-    EXPECT_EQ(s.MainLeft, (GetSystemMetrics(SM_CXSCREEN) - 455) / 2);
-    EXPECT_EQ(s.MainTop, (GetSystemMetrics(SM_CYSCREEN) - 134) / 2);
+    // The window centres itself and sizes the info window for the screen.
+    EXPECT_EQ(s.MainLeft, AppSettings::kUnsetPlace);
+    EXPECT_EQ(s.MainTop, AppSettings::kUnsetPlace);
     EXPECT_FALSE(s.ViewInfoWindow);
     EXPECT_EQ(s.InfoLeft, 0);
     EXPECT_EQ(s.InfoTop, 0);
-    EXPECT_EQ(s.InfoWidth, 240);
-    EXPECT_EQ(s.InfoHeight, 400);
+    EXPECT_EQ(s.InfoWidth, AppSettings::kUnsetPlace);
+    EXPECT_EQ(s.InfoHeight, AppSettings::kUnsetPlace);
     EXPECT_EQ(form.URL, "http://www.mokumoku.example/watch/");
     EXPECT_EQ(form.SavePath, App().startDirectory + L"\\Down");
     EXPECT_EQ(form.Comment, "250");

@@ -51,6 +51,12 @@ for exe in Kometori.exe kometori-cli.exe; do
     done
 done
 
+# The console companion starts with the system's core alone: the window
+# libraries load at the first call into them, which most commands never make.
+cli_imports=$("$objdump" -p "$work/unpacked/kometori-cli.exe" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z' |
+              sort | tr '\n' ' ')
+[ "$cli_imports" = "advapi32.dll kernel32.dll msvcrt.dll " ] || fail "kometori-cli.exe loads at its start: $cli_imports"
+
 # Each program alone in an empty folder, as from the unpacked archive.
 mkdir "$work/cli" "$work/window"
 cp "$work/unpacked/kometori-cli.exe" "$work/cli/"
