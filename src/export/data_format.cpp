@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "export/xml_chars.h"
+#include "support/byte_scan.h"
 
 namespace {
 
@@ -46,21 +47,63 @@ char* PutColour(char* at, std::uint32_t rgb) {
     return at;
 }
 
+bool JsonSpecial(char c) { return c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
+
+// The first byte of [at, end) that JSON escapes, or end; sixteen at a time.
+const char* FindJsonSpecial(const char* at, const char* end) {
+    const __m128i quote = _mm_set1_epi8('"'), backslash = _mm_set1_epi8('\\'), del = _mm_set1_epi8(0x7F),
+                  control = _mm_set1_epi8(0x1F);
+    for (; end - at >= 16; at += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+        const __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, backslash)),
+                                          _mm_or_si128(_mm_cmpeq_epi8(v, del), _mm_cmpeq_epi8(_mm_min_epu8(v, control), v)));
+        if (const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits))) return at + LowestBit(mask);
+    }
+    while (at != end && !JsonSpecial(*at)) ++at;
+    return at;
+}
+
+// Whether every byte is ASCII from U+0020 up (and, for JSON, none it escapes):
+// such a text needs neither checking nor care.
+bool PlainAscii(std::string_view text, bool json) {
+    const __m128i control = _mm_set1_epi8(0x1F);
+    const char* at = text.data();
+    const char* const end = at + text.size();
+    for (; end - at >= 16; at += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+        // High bit: not ASCII; min with 0x1F equal to the byte: a control character.
+        if (_mm_movemask_epi8(_mm_or_si128(v, _mm_cmpeq_epi8(_mm_min_epu8(v, control), v)))) return false;
+    }
+    for (; at != end; ++at) {
+        const unsigned char c = static_cast<unsigned char>(*at);
+        if (c < 0x20 || c >= 0x80) return false;
+    }
+    return !json || FindJsonSpecial(text.data(), end) == end;
+}
+
 // Calls plain(run) for runs of well-formed text, with U+FFFD for each byte
-// that opens no character; ASCII bytes that need care go to special(byte).
+// that opens no character; with json, the ASCII bytes JSON escapes go to
+// special(byte).
 template <typename Plain, typename Special>
-void WalkUtf8(std::string_view text, bool (*needsCare)(char), Plain plain, Special special) {
+void WalkUtf8(std::string_view text, bool json, Plain plain, Special special) {
+    if (PlainAscii(text, json)) {
+        plain(text);
+        return;
+    }
     std::size_t start = 0, i = 0;
     while (i < text.size()) {
         TextFault fault;
         const std::size_t whole = CheckUtf8(text.data() + i, text.size() - i, fault);
         // Within a run of whole characters, only the ASCII bytes may need care.
-        for (const std::size_t end = i + whole; i < end; ++i) {
-            if (!needsCare(text[i])) continue;
+        const std::size_t end = i + whole;
+        while (json) {
+            i = static_cast<std::size_t>(FindJsonSpecial(text.data() + i, text.data() + end) - text.data());
+            if (i == end) break;
             plain(text.substr(start, i - start));
             special(text[i]);
-            start = i + 1;
+            start = ++i;
         }
+        i = end;
         if (i == text.size()) break;
         plain(text.substr(start, i - start));
         if (fault == TextFault::Control) {
@@ -72,9 +115,6 @@ void WalkUtf8(std::string_view text, bool (*needsCare)(char), Plain plain, Speci
     }
     plain(text.substr(start));
 }
-
-bool JsonSpecial(char c) { return c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
-bool NoSpecial(char) { return false; }
 
 bool CsvNeedsQuotes(std::string_view text) {
     if (text.empty()) return false;
@@ -100,7 +140,7 @@ const char* DataFormatName(DataFormat format) { return format == DataFormat::Csv
 void AppendJsonString(std::string& out, std::string_view utf8) {
     out += '"';
     WalkUtf8(
-        utf8, JsonSpecial, [&](std::string_view run) { out.append(run.data(), run.size()); },
+        utf8, true, [&](std::string_view run) { out.append(run.data(), run.size()); },
         [&](char c) {
             switch (c) {
                 case '"': out += "\\\""; break;
@@ -123,7 +163,7 @@ void AppendCsvField(std::string& out, std::string_view utf8) {
     const bool quoted = CsvNeedsQuotes(utf8);
     if (quoted) out += '"';
     WalkUtf8(
-        utf8, NoSpecial,
+        utf8, false,
         [&](std::string_view run) {
             if (!quoted) {
                 out.append(run.data(), run.size());

@@ -30,6 +30,30 @@ TEST(DataFormat, JsonAndCsvTextsKeepEveryCharacter) {
     }
 }
 
+// Long texts are searched sixteen bytes at a time: an escape at every place
+// of plain ASCII and of Japanese text.
+TEST(DataFormat, JsonEscapesAtEveryPlaceOfALongText) {
+    const struct {
+        char byte;
+        const char* escaped;
+    } specials[] = {{'"', "\\\""}, {'\\', "\\\\"}, {'\n', "\\n"}, {'\x01', "\\u0001"}, {'\x7F', "\\u007f"}};
+    for (const std::string& filler : {std::string("comment text here "), std::string(u8"ソ表予わこつ")}) {
+        std::string base;
+        while (base.size() < 48) base += filler;
+        for (const auto& special : specials) {
+            for (std::size_t at = 0; at < base.size(); ++at) {
+                if ((base[at] & 0xC0) == 0x80) continue;  // inside a character
+                std::string text = base, json;
+                const std::size_t size = (base[at] & 0x80) ? ((base[at] & 0xF0) == 0xE0 ? 3 : 2) : 1;
+                text.replace(at, size, 1, special.byte);
+                AppendJsonString(json, text);
+                EXPECT_EQ(json, "\"" + base.substr(0, at) + special.escaped + base.substr(at + size) + "\"")
+                    << "byte " << int(special.byte) << " at " << at;
+            }
+        }
+    }
+}
+
 TEST(DataFormat, LocalTimeCarriesItsOffset) {
     std::tm local{};
     local.tm_year = 110, local.tm_mon = 0, local.tm_mday = 1, local.tm_hour = 9, local.tm_sec = 1;
