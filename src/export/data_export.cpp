@@ -70,9 +70,14 @@ public:
             row.dateIso = std::string_view(dateIso_, static_cast<std::size_t>(PutIsoLocalTime(dateIso_, local, row.date) - dateIso_));
         }
         chat.FindAttribute("mail", row.mail);
-        mail_.clear();
-        AppendUtf16Units(row.mail, mail_);
-        row.look = ReadMailCommands(mail_);
+        if (row.mail != lastMail_ || !hasLook_) {  // comments repeat a few mails ("184", none)
+            lastMail_.assign(row.mail.data(), row.mail.size());
+            mail_.clear();
+            AppendUtf16Units(row.mail, mail_);
+            lastLook_ = ReadMailCommands(mail_);
+            hasLook_ = true;
+        }
+        row.look = lastLook_;
         chat.FindAttribute("user_id", row.userId);
         if (options_.hashUsers && !row.userId.empty()) {
             Sha256 sha;
@@ -94,6 +99,9 @@ private:
     LocalTimeCache dates_;
     char dateIso_[64];
     std::wstring mail_;
+    std::string lastMail_;
+    CommentLook lastLook_;
+    bool hasLook_ = false;
     std::string hashedUser_;
 };
 

@@ -210,10 +210,23 @@ char* PutDecimal(char* at, long long number) {
     char* end = digits + sizeof digits;
     char* first = end;
     unsigned long long magnitude = number < 0 ? 0ULL - static_cast<unsigned long long>(number) : number;
-    do {
-        *--first = static_cast<char>('0' + magnitude % 10);
-        magnitude /= 10;
-    } while (magnitude != 0);
+    // Two digits a division: the exports write a few numbers per comment.
+    static const char kPairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
+    while (magnitude >= 100) {
+        const char* pair = kPairs + magnitude % 100 * 2;
+        magnitude /= 100;
+        *--first = pair[1];
+        *--first = pair[0];
+    }
+    if (magnitude >= 10) {
+        *--first = kPairs[magnitude * 2 + 1];
+        *--first = kPairs[magnitude * 2];
+    } else {
+        *--first = static_cast<char>('0' + magnitude);
+    }
     if (number < 0) *at++ = '-';
     while (first != end) *at++ = *first++;
     return at;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 namespace {
 
 using P = CommentPosition;
@@ -89,6 +91,14 @@ TEST(PutAssTime, HoursMinutesSecondsHundredths) {
     for (const auto& r : rows) {
         char text[32];
         EXPECT_EQ(std::string(text, PutAssTime(text, r.hundredths)), r.expected);
+    }
+}
+
+TEST(PutDecimal, EveryNumberOfDigitsAndBothEnds) {
+    for (long long value : {0LL, 7LL, 10LL, 99LL, 100LL, 101LL, 999LL, 1000LL, 1236384333LL, -1LL, -10LL, -100LL,
+                            LLONG_MAX, LLONG_MIN}) {
+        char text[24];
+        EXPECT_EQ(std::string(text, PutDecimal(text, value)), std::to_string(value));
     }
 }
 
