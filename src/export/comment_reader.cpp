@@ -692,10 +692,6 @@ bool CommentReader::OpenText(std::string bytes) {
     return Start([&](Utf8Source& source) { return source.OpenBytes(std::move(bytes)); });
 }
 
-bool CommentReader::Open(std::unique_ptr<FileBytes> file) {
-    return Start([&](Utf8Source& source) { return source.OpenStream(std::move(file)); });
-}
-
 void CommentReader::Close() { parser_.reset(); }
 
 bool CommentReader::Next() { return parser_ && !Failed() && parser_->NextChat(current_); }

@@ -85,8 +85,6 @@ public:
     bool Open(const std::wstring& path, ByteWatcher* watcher = nullptr);
     // The same for a document in memory (bytes as a file holds them).
     bool OpenText(std::string bytes);
-    // The same for a file the caller opened (a wide path, a count of the bytes read).
-    bool Open(std::unique_ptr<FileBytes> file);
     // Lets the file go (the elements read so far stay).
     void Close();
 

@@ -18,12 +18,6 @@
 
 namespace {
 
-// Counts the bytes of the comment file as they are read, for the progress.
-struct ReadBytes : ByteWatcher {
-    void Seen(const char*, std::size_t size) override { bytes += size; }
-    unsigned long long bytes = 0;
-};
-
 std::tm LocalDate(const ChatElement& chat, LocalTimeCache& dates) {
     std::tm local;
     if (!dates.Convert(chat.Integer("date"), local)) throw LocalTimeRefused{};
@@ -153,7 +147,7 @@ bool ExportCommentText(const std::string& format, const std::wstring& commentPat
         // One pass: a file found malformed on the way leaves the text file
         // empty, as if it had been refused before the first line.
         CommentReader reader;
-        ReadBytes read;
+        ByteCounter read;
         const unsigned long long size = FileSize(commentPath);
         auto unreadable = [&] {
             writer.Discard();
@@ -177,7 +171,7 @@ bool ExportCommentText(const std::string& format, const std::wstring& commentPat
                 if (!writer.WriteLine(line)) return writeFailed();
             }
             // By the bytes read: the file is read in pieces ahead of the comments.
-            const int percent = size == 0 ? 0 : static_cast<int>(std::min<unsigned long long>(read.bytes * 100 / size, 99));
+            const int percent = size == 0 ? 0 : static_cast<int>(std::min<unsigned long long>(read.Bytes() * 100 / size, 99));
             if (percent != shown) {
                 shown = percent;
                 if (progress) progress->ShowPercent(percent);

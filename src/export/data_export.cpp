@@ -10,12 +10,12 @@
 
 #include "export/comment_reader.h"
 #include "export/ng_rule_file.h"
+#include "export/xml_chars.h"
 #include "infolog/info_log.h"
 #include "settings/settings.h"
 #include "support/codepage.h"
 #include "support/files.h"
 #include "support/handles.h"
-#include "export/xml_chars.h"
 #include "support/local_time.h"
 #include "support/replacing_file.h"
 #include "support/sha256.h"
@@ -70,12 +70,11 @@ public:
             row.dateIso = std::string_view(dateIso_, static_cast<std::size_t>(PutIsoLocalTime(dateIso_, local, row.date) - dateIso_));
         }
         chat.FindAttribute("mail", row.mail);
-        if (row.mail != lastMail_ || !hasLook_) {  // comments repeat a few mails ("184", none)
+        if (row.mail != lastMail_) {  // comments repeat a few mails ("184", none)
             lastMail_.assign(row.mail.data(), row.mail.size());
             mail_.clear();
             AppendUtf16Units(row.mail, mail_);
             lastLook_ = ReadMailCommands(mail_);
-            hasLook_ = true;
         }
         row.look = lastLook_;
         chat.FindAttribute("user_id", row.userId);
@@ -99,9 +98,8 @@ private:
     LocalTimeCache dates_;
     char dateIso_[64];
     std::wstring mail_;
-    std::string lastMail_;
-    CommentLook lastLook_;
-    bool hasLook_ = false;
+    std::string lastMail_;  // and what it says; none at first
+    CommentLook lastLook_ = ReadMailCommands(std::wstring());
     std::string hashedUser_;
 };
 

@@ -25,6 +25,16 @@ public:
     virtual void Seen(const char* bytes, std::size_t size) = 0;
 };
 
+// Counts them, for a progress told in bytes read.
+class ByteCounter : public ByteWatcher {
+public:
+    void Seen(const char*, std::size_t size) override { bytes_ += size; }
+    unsigned long long Bytes() const { return bytes_; }
+
+private:
+    unsigned long long bytes_ = 0;
+};
+
 // Null when the file cannot be opened; error says why. The path is the file
 // system's name, UTF-16 units whatever the width of wchar_t.
 std::unique_ptr<FileBytes> OpenFileBytes(const std::wstring& path, std::string& error);

@@ -127,14 +127,6 @@ bool Utf8Source::OpenFile(const std::wstring& path, ByteWatcher* watcher) {
     return file_ && Start();
 }
 
-bool Utf8Source::OpenStream(std::unique_ptr<FileBytes> file) {
-    bytes_.clear();
-    watcher_ = nullptr;
-    file_ = std::move(file);
-    if (!file_) error_ = "no file";
-    return file_ && Start();
-}
-
 bool Utf8Source::OpenBytes(std::string bytes) {
     file_.reset();
     watcher_ = nullptr;

@@ -24,8 +24,6 @@ public:
     bool OpenFile(const std::wstring& path, ByteWatcher* watcher = nullptr);
     // The same for bytes as a file holds them.
     bool OpenBytes(std::string bytes);
-    // The same for a file the caller opened.
-    bool OpenStream(std::unique_ptr<FileBytes> file);
 
     // Writes up to room bytes to out; 0 at the end of the file or on an error
     // (then Error() is set). A character may be cut between two reads.

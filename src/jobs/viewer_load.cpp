@@ -17,23 +17,6 @@ namespace {
 // A file of the message server holds about 190 bytes a comment.
 constexpr unsigned long long kBytesPerComment = 180;
 
-// The file's bytes, counted as the reader takes them.
-class CountedBytes : public FileBytes {
-public:
-    explicit CountedBytes(std::unique_ptr<FileBytes> file) : file_(std::move(file)) {}
-
-    bool Read(char* out, std::size_t room, std::size_t& got, std::string& error) override {
-        const bool ok = file_->Read(out, room, got, error);
-        if (ok) read_ += got;
-        return ok;
-    }
-    unsigned long long BytesRead() const { return read_; }
-
-private:
-    std::unique_ptr<FileBytes> file_;
-    unsigned long long read_ = 0;
-};
-
 std::wstring Unreadable(const std::wstring& path, const std::string& why) {
     InfoLog << UnreadableCommentFileLine(WideToAnsi(path), why) << EndLine;
     return L"コメントファイルを読み込めません。\n\n" + path + L"\n\n" + AnsiToWide(why);
@@ -56,16 +39,9 @@ bool ReadViewerContent(const ViewerRequest& request, const std::function<void(in
     }
     content.rulesOn = filter.has_value();
 
-    std::string why;
-    std::unique_ptr<FileBytes> opened = OpenFileBytes(request.path, why);
-    if (!opened) {
-        error = Unreadable(request.path, why);
-        return false;
-    }
-    auto counted = std::make_unique<CountedBytes>(std::move(opened));
-    const CountedBytes& bytes = *counted;
+    ByteCounter bytes;
     CommentReader reader;
-    if (!reader.Open(std::move(counted))) {
+    if (!reader.Open(request.path, &bytes)) {
         error = Unreadable(request.path, reader.Error());
         return false;
     }
@@ -80,10 +56,11 @@ bool ReadViewerContent(const ViewerRequest& request, const std::function<void(in
         };
     }
     load.keepGoing = [&] {
-        const int now = size > 0 ? static_cast<int>(std::min<unsigned long long>(100, bytes.BytesRead() * 100 / size)) : 0;
+        const int now = size > 0 ? static_cast<int>(std::min<unsigned long long>(100, bytes.Bytes() * 100 / size)) : 0;
         if (now != shown && percent) percent(shown = now);
         return !CancelRequested();
     };
+    std::string why;
     if (!LoadCommentTable(reader, load, content.table, content.reading, why)) {
         if (!why.empty()) error = Unreadable(request.path, why);
         return false;
