@@ -31,11 +31,6 @@ char* PutPadded(char* at, long long value, int width) {
     return at;
 }
 
-char* PutText(char* at, const char* text) {
-    while (*text) *at++ = *text++;
-    return at;
-}
-
 char* PutAscii(char* at, const wchar_t* word) {
     while (*word) *at++ = static_cast<char>(*word++);
     return at;
@@ -43,8 +38,7 @@ char* PutAscii(char* at, const wchar_t* word) {
 
 char* PutColour(char* at, std::uint32_t rgb) {
     *at++ = '#';
-    for (int shift = 20; shift >= 0; shift -= 4) *at++ = "0123456789ABCDEF"[rgb >> shift & 0xF];
-    return at;
+    return PutHex(at, rgb, 6);
 }
 
 bool JsonSpecial(char c) { return c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }

@@ -212,45 +212,40 @@ void WriteHeader(AssWriter& out, const SubtitleSettings& options, const Stage& s
     s += "Format: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text";
 }
 
-// The fields of an event, built in a buffer of its own and handed to the
+// The fields of an event are built in a buffer of their own and handed to the
 // line whole: a call per piece costs more than the piece under Wine.
-char* Put(char* at, const char* text) {
-    while (*text) *at++ = *text++;
-    return at;
-}
-
 void AppendEvent(std::string& s, const SubtitleFields& c, std::string_view text, const Placement& p,
                  const Stage& stage) {
     char fields[320];
     const bool scrolling = c.position == CommentPosition::Scroll;
-    char* at = Put(fields, p.result == Placement::LeftOut ? "Comment: " : "Dialogue: ");
-    at = Put(at, scrolling ? "0," : "1,");  // top and bottom comments over scrolling ones
+    char* at = PutText(fields, p.result == Placement::LeftOut ? "Comment: " : "Dialogue: ");
+    at = PutText(at, scrolling ? "0," : "1,");  // top and bottom comments over scrolling ones
     at = PutAssTime(at, p.start);
     *at++ = ',';
     at = PutAssTime(at, p.end);
-    at = Put(at, ",Kometori,,0,0,0,,{");
+    at = PutText(at, ",Kometori,,0,0,0,,{");
     if (p.result != Placement::LeftOut) {
         if (scrolling) {
             // Entering before the video starts: from where it stands at 0.
             const long long x = p.start < 0 ? ScrollX(stage.layout, c.width, p.start, 0) : stage.layout.width;
             const long long numbers[] = {x, p.y, -static_cast<long long>(c.width), p.y};
-            at = Put(at, "\\an7\\move(");
+            at = PutText(at, "\\an7\\move(");
             for (int i = 0; i < 4; ++i) {
                 if (i != 0) *at++ = ',';
                 at = PutDecimal(at, numbers[i]);
             }
         } else {
-            at = PutDecimal(Put(at, "\\an8\\pos("), stage.layout.width / 2);
+            at = PutDecimal(PutText(at, "\\an8\\pos("), stage.layout.width / 2);
             *at++ = ',';
             at = PutDecimal(at, p.y);
         }
         *at++ = ')';
     }
-    if (c.fontSize != stage.medium) at = PutDecimal(Put(at, "\\fs"), c.fontSize);
+    if (c.fontSize != stage.medium) at = PutDecimal(PutText(at, "\\fs"), c.fontSize);
     const std::uint32_t edge = OutlineColourFor(c.colour);
-    at = PutAssColour(Put(at, "\\c"), c.colour);
-    at = PutAssColour(Put(at, "\\3c"), edge);
-    at = PutAssColour(Put(at, "\\4c"), edge);
+    at = PutAssColour(PutText(at, "\\c"), c.colour);
+    at = PutAssColour(PutText(at, "\\3c"), edge);
+    at = PutAssColour(PutText(at, "\\4c"), edge);
     *at++ = '}';
     s.append(fields, static_cast<std::size_t>(at - fields));
     s.append(text.data(), text.size());

@@ -128,10 +128,7 @@ const wchar_t* MailWordFor(CommentPosition position) {
 const wchar_t* MailWordFor(CommentSize size) { return WordOf(WordKind::Size, static_cast<std::uint32_t>(size)); }
 
 char* PutAssColour(char* at, std::uint32_t rgb) {
-    const std::uint32_t bgr = Bgr(rgb);
-    *at++ = '&';
-    *at++ = 'H';
-    for (int shift = 20; shift >= 0; shift -= 4) *at++ = "0123456789ABCDEF"[bgr >> shift & 0xF];
+    at = PutHex(PutText(at, "&H"), Bgr(rgb), 6);
     *at++ = '&';
     return at;
 }
@@ -203,6 +200,16 @@ AssTextShape AppendAssText(std::string_view utf8, std::string& out, CharacterWid
 
 int WidthAtSize(long long advances, int fontSize) {
     return static_cast<int>((advances * fontSize + kWidthReferenceSize - 1) / kWidthReferenceSize);
+}
+
+char* PutText(char* at, const char* text) {
+    while (*text) *at++ = *text++;
+    return at;
+}
+
+char* PutHex(char* at, std::uint32_t value, int digits) {
+    for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4) *at++ = "0123456789ABCDEF"[value >> shift & 0xF];
+    return at;
 }
 
 char* PutDecimal(char* at, long long number) {

@@ -58,8 +58,12 @@ int WidthAtSize(long long advances, int fontSize);
 
 // Writers into a caller's buffer that return the end of what they wrote, so
 // that an event's fields are built without a call per piece:
+// the text up to its terminating zero;
+char* PutText(char* at, const char* text);
 // decimal digits, a "-" before a negative number (at most 20 bytes);
 char* PutDecimal(char* at, long long number);
+// the value's lowest digits in upper-case hexadecimal, 0 filled (digits bytes);
+char* PutHex(char* at, std::uint32_t value, int digits);
 // "H:MM:SS.CC" from hundredths of a second, below 0 read as 0 (at most 24);
 char* PutAssTime(char* at, long long hundredths);
 // "&HBBGGRR&" for an override tag (10).
