@@ -9,6 +9,7 @@
 #include "jobs/proxy_override.h"
 #include "settings/settings.h"
 #include "support/com.h"
+#include "support/files.h"
 #include "support/handles.h"
 #include "support/write_guard.h"
 #include "window/info_window.h"
@@ -36,8 +37,7 @@ std::vector<std::wstring> CommandLineFiles() {
     wchar_t** arguments = static_cast<wchar_t**>(memory.get());
     std::vector<std::wstring> files;
     for (int i = 1; arguments && i < count; ++i) {
-        std::wstring full(::GetFullPathNameW(arguments[i], 0, nullptr, nullptr) + 1, L'\0');
-        full.resize(::GetFullPathNameW(arguments[i], static_cast<DWORD>(full.size()), full.data(), nullptr));
+        const std::wstring full = FullPath(arguments[i]);
         files.push_back(full.empty() ? arguments[i] : full);
     }
     return files;

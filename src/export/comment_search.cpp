@@ -1,5 +1,8 @@
 #include "export/comment_search.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include <string_view>
 
 #include "export/ng_automaton.h"
@@ -81,4 +84,19 @@ std::vector<std::uint32_t> ListRows(const std::vector<std::uint32_t>& order, boo
         for (std::uint32_t i : order) add(i);
     }
     return rows;
+}
+
+std::size_t CommentAtMoment(const CommentTable& table, const std::vector<std::uint32_t>& byTime,
+                            const CommentMatches& matches, long long moment) {
+    auto timed = [&](std::uint32_t i) { return table.At(i).Has(TableComment::kHasVpos); };
+    auto shown = [&](std::uint32_t i) { return timed(i) && (!matches.active || matches.hits[i]); };
+    const auto from = std::partition_point(byTime.begin(), byTime.end(),
+                                           [&](std::uint32_t i) { return timed(i) && table.At(i).vpos < moment; });
+    auto found = std::find_if(from, byTime.end(), shown);
+    if (found == byTime.end()) {
+        const auto before = std::find_if(std::make_reverse_iterator(from), byTime.rend(), shown);
+        if (before == byTime.rend()) return kNoComment;
+        found = std::prev(before.base());
+    }
+    return *found;
 }

@@ -30,6 +30,13 @@ struct CommentMatches {
 bool MatchComments(const CommentTable& table, const CommentQuery& query, const std::atomic<bool>& stop,
                    CommentMatches& matches);
 
+// The comment a click on the timeline at the moment (a vpos) picks: the first
+// shown one (timed, and matched while the search is active) at or after it in
+// byTime, else the last shown one before it; kNoComment when none is shown.
+constexpr std::size_t kNoComment = static_cast<std::size_t>(-1);
+std::size_t CommentAtMoment(const CommentTable& table, const std::vector<std::uint32_t>& byTime,
+                            const CommentMatches& matches, long long moment);
+
 // The list's rows: the comments in the order (reversed when asked), only
 // those matched while the search is active.
 std::vector<std::uint32_t> ListRows(const std::vector<std::uint32_t>& order, bool reverse,

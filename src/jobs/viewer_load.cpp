@@ -1,7 +1,5 @@
 #include "jobs/viewer_load.h"
 
-#include <windows.h>
-
 #include <optional>
 
 #include "export/comment_reader.h"
@@ -14,11 +12,12 @@
 
 namespace {
 
-// A file of the message server holds about 190 bytes a comment.
+// A file of the message server holds about 190 bytes a comment; room is
+// reserved for a few more.
 constexpr unsigned long long kBytesPerComment = 180;
 
 std::wstring Unreadable(const std::wstring& path, const std::string& why) {
-    InfoLog << UnreadableCommentFileLine(WideToAnsi(path), why) << EndLine;
+    InfoLog << UnreadableCommentFileLine(ShownPath(path), why) << EndLine;
     return L"コメントファイルを読み込めません。\n\n" + path + L"\n\n" + AnsiToWide(why);
 }
 

@@ -63,14 +63,15 @@ std::wstring CurrentFolder() {
     return std::wstring();
 }
 
+std::wstring FullPath(const std::wstring& path) {
+    std::wstring result(::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr), L'\0');
+    const DWORD n = ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(result.size()), &result[0], nullptr);
+    result.resize(n < result.size() ? n : 0);
+    return result;
+}
+
 bool SamePath(const std::wstring& a, const std::wstring& b) {
-    auto full = [](const std::wstring& path) {
-        std::wstring result(::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr), L'\0');
-        const DWORD n = ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(result.size()), &result[0], nullptr);
-        result.resize(n < result.size() ? n : 0);
-        return result;
-    };
-    const std::wstring fullA = full(a), fullB = full(b);
+    const std::wstring fullA = FullPath(a), fullB = FullPath(b);
     return SameFile(a, b) || (!fullA.empty() && ::CompareStringOrdinal(fullA.c_str(), static_cast<int>(fullA.size()),
                                                                         fullB.c_str(), static_cast<int>(fullB.size()),
                                                                         TRUE) == CSTR_EQUAL);

@@ -5,6 +5,8 @@
 
 // True when both paths name one existing file (however they are spelt).
 bool SameFile(const std::wstring& a, const std::wstring& b);
+// The full path the system makes of the path; empty when it cannot.
+std::wstring FullPath(const std::wstring& path);
 // True when both paths would name one file, existing or not: SameFile, or
 // the same full path with case ignored.
 bool SamePath(const std::wstring& a, const std::wstring& b);

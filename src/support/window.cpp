@@ -141,7 +141,7 @@ namespace {
 bool ChooseFile(HWND owner, const std::wstring& filter, std::wstring& path, bool save, const wchar_t* extension,
                 DWORD* filterIndex = nullptr) {
     std::wstring buffer(kLongestPath, L'\0');
-    buffer.replace(0, std::min(path.size(), buffer.size() - 1), path, 0, buffer.size() - 1);
+    path.copy(&buffer[0], std::min(path.size(), buffer.size() - 1));
     OPENFILENAMEW ofn{};
     // The record without the later extensions, which every system accepts.
     ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400W;

@@ -81,12 +81,6 @@ Viewer* ViewerOf(HWND window) {
 
 std::wstring FileName(const std::wstring& path) { return ::PathFindFileNameW(path.c_str()); }
 
-std::wstring EditText(HWND edit) {
-    std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(edit)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(::GetWindowTextW(edit, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
-
 void UpdateTitle(Viewer& v) {
     std::wstring title = kTitle;
     const std::wstring& file = !v.reading.empty() ? v.reading : v.content ? v.content->path : v.reading;
@@ -160,7 +154,7 @@ void ShowMatches(Viewer& v, CommentMatches matches, std::vector<std::uint32_t> s
 // As the user types: each key lets the last search go and starts its own.
 void StartSearch(Viewer& v) {
     if (!v.content) return;
-    CommentQuery query{EditText(v.search), ::SendMessageW(v.pattern, BM_GETCHECK, 0, 0) == BST_CHECKED};
+    CommentQuery query{WideWindowText(v.search), ::SendMessageW(v.pattern, BM_GETCHECK, 0, 0) == BST_CHECKED};
     if (query.text.empty()) {
         v.searcher.Release();
         ShowMatches(v, CommentMatches(), {});
@@ -233,7 +227,12 @@ void StartReading(Viewer& v, const std::wstring& path) {
             if (Viewer* v = ViewerOf(window)) ReadingEnded(*v, read ? std::move(content) : nullptr, error);
         });
     });
-    if (!begun) return;
+    if (!begun) {  // the reading before was let go all the same
+        v.reading.clear();
+        UpdateTitle(v);
+        UpdateStatus(v);
+        return;
+    }
     v.reading = path;
     v.percent = 0;
     if (!v.content) v.graphView.hint = kReadingHint;
@@ -246,19 +245,8 @@ void StartReading(Viewer& v, const std::wstring& path) {
 // when none comes after), selected and scrolled to.
 void PickMoment(Viewer& v, long long moment) {
     if (!v.content) return;
-    const CommentTable& table = v.content->table;
-    const std::vector<std::uint32_t>& byTime = v.content->orders.byTime;
-    auto timed = [&](std::uint32_t i) { return table.At(i).Has(TableComment::kHasVpos); };
-    auto shown = [&](std::uint32_t i) { return timed(i) && (!v.matches.active || v.matches.hits[i]); };
-    const auto from = std::partition_point(byTime.begin(), byTime.end(),
-                                           [&](std::uint32_t i) { return timed(i) && table.At(i).vpos < moment; });
-    auto found = std::find_if(from, byTime.end(), shown);
-    if (found == byTime.end()) {
-        const auto before = std::find_if(std::make_reverse_iterator(from), byTime.rend(), shown);
-        if (before == byTime.rend()) return;
-        found = std::prev(before.base());
-    }
-    SelectComment(v, *found);
+    const std::size_t found = CommentAtMoment(v.content->table, v.content->orders.byTime, v.matches, moment);
+    if (found != kNoComment) SelectComment(v, static_cast<long long>(found));
 }
 
 void SortBy(Viewer& v, int column) {
@@ -295,12 +283,12 @@ void SaveGraph(Viewer& v) {
     std::string error = "CreateDIBSection";
     if (RenderCommentGraph(area.right, area.bottom, v.content->figures, v.content->peaks, marks, picture) &&
         WritePngFile(path, picture, error)) {
-        InfoLog << "Save PNG " << WideToAnsi(path) << EndLine;
+        InfoLog << "Save PNG " << ShownPath(path) << EndLine;
         v.note = L"グラフを保存しました: " + FileName(path);
         UpdateStatus(v);
         return;
     }
-    InfoLog << "Error : PNG " << WideToAnsi(path) << " : " << error << EndLine;
+    InfoLog << "Error : PNG " << ShownPath(path) << " : " << error << EndLine;
     ShowProgramMessage(v.window, L"グラフを保存できませんでした。\n\n" + path + L"\n\n" + AnsiToWide(error),
                        MB_ICONWARNING);
 }
@@ -322,7 +310,7 @@ void LayOut(Viewer& v) {
     WindowDc dc(v.window);
     SelectedObject font(dc.get(), v.font.get());
     SIZE label{}, pattern{};
-    ::GetTextExtentPoint32W(dc.get(), L"検索(S):", 7, &label);
+    ::GetTextExtentPoint32W(dc.get(), L"検索(S):", 6, &label);
     ::GetTextExtentPoint32W(dc.get(), L"正規表現", 4, &pattern);
     int x = margin;
     ::MoveWindow(v.label, x, y + (rowHeight - v.textHeight) / 2, label.cx + 2, v.textHeight, TRUE);

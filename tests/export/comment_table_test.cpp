@@ -71,6 +71,28 @@ TEST_F(CommentTableTest, OrdersPutCommentsWithoutTheValueLastAndTiesInFileOrder)
     EXPECT_EQ(ListRows(orders.byNo, false, CommentMatches()).size(), 7u);
 }
 
+// A click on the timeline picks the first shown comment at or after the
+// moment, else the last one before it; comments without a vpos are never picked.
+TEST_F(CommentTableTest, AClickOnTheTimelinePicksTheNextShownComment) {
+    ASSERT_TRUE(Load(kViewerThread));
+    const std::vector<std::uint32_t> byTime = OrderComments(table).byTime;  // vpos 120 4480 4500 4500 4510 90000 -
+    CommentMatches some;
+    some.active = true;
+    some.hits = {1, 0, 1, 0, 0, 1, 0};
+    CommentMatches none = some;
+    none.hits.assign(7, 0);
+    const struct {
+        long long moment;
+        const CommentMatches& matches;
+        std::size_t picked;
+    } rows[] = {{0, CommentMatches(), 0},          {4490, CommentMatches(), 1}, {4500, CommentMatches(), 1},
+                {4505, CommentMatches(), 2},       {100000, CommentMatches(), 5}, {4490, some, 2},
+                {95000, some, 5},                  {4490, none, kNoComment}};
+    for (const auto& r : rows) {
+        EXPECT_EQ(CommentAtMoment(table, byTime, r.matches, r.moment), r.picked) << r.moment;
+    }
+}
+
 // The viewer's curve is the console's graph of the same file, rules and all.
 TEST_F(CommentTableTest, CurveIsTheConsoleGraphsAndHiddenCommentsStillStretchIt) {
     TempDir dir;
