@@ -31,6 +31,7 @@ cd "$data"
 rm -f Kometori.ini  # the built-in defaults: no NG rules
 
 least() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b + 0 < a + 0) ? b : a }'; }
+most() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b + 0 > a + 0) ? b : a }'; }
 field() { sed -n "s/.*$1=\([0-9.]*\).*/\1/p" run.out | tr -d '\r'; }
 
 printf '%-10s %8s | %7s %7s %6s | %8s %9s | %8s\n' comments file_MB read_s open_s x_read search_s pattern_s peak_MB
@@ -44,7 +45,7 @@ for n in "${counts[@]}"; do
         open=$(least "$open" "$(field open)")
         search=$(least "$search" "$(field search)")
         pattern=$(least "$pattern" "$(field pattern)")
-        peak=$(least "$peak" "$(field peak_mb)")
+        peak=$(most "$peak" "$(field peak_mb)")  # against a ceiling: the largest
     done
     awk -v n="$n" -v size="$(stat -c %s "$xml")" -v read="$read" -v open="$open" -v search="$search" \
         -v pattern="$pattern" -v peak="$peak" 'BEGIN {

@@ -2,31 +2,15 @@
 
 #include <ctime>
 
-#include "export/ng_rules.h"
+#include "export/line_format.h"
+#include "export/xml_chars.h"
+#include "support/local_time.h"
 
 namespace {
 
-void AppendNumber(std::wstring& out, unsigned long long number, std::size_t width = 1) {
-    wchar_t digits[24];
-    std::size_t n = 0;
-    do {
-        digits[n++] = static_cast<wchar_t>(L'0' + number % 10);
-        number /= 10;
-    } while (number != 0);
-    for (; n < width; ++n) digits[n] = L'0';
-    while (n > 0) out += digits[--n];
-}
-
-std::wstring Number(long long number) {
-    std::wstring text;
-    if (number < 0) text += L'-';
-    AppendNumber(text, number < 0 ? 0ULL - static_cast<unsigned long long>(number) : number);
-    return text;
-}
-
 std::wstring Widen(std::string_view utf8) {
     std::wstring text;
-    AppendUtf16(utf8, text);
+    AppendUtf16Units(utf8, text);  // the reader hands out well-formed UTF-8
     return text;
 }
 
@@ -71,30 +55,29 @@ std::wstring VposCell(long long vpos) {
     std::wstring text;
     unsigned long long magnitude = vpos < 0 ? 0ULL - static_cast<unsigned long long>(vpos) : vpos;
     if (vpos < 0) text += L'-';
-    AppendNumber(text, magnitude / 6000);
+    AppendDecimal(text, magnitude / 6000);
     text += L':';
-    AppendNumber(text, magnitude / 100 % 60, 2);
+    AppendDecimal(text, magnitude / 100 % 60, 2);
     text += L'.';
-    AppendNumber(text, magnitude % 100, 2);
+    AppendDecimal(text, magnitude % 100, 2);
     return text;
 }
 
 std::wstring DateCell(long long date) {
-    const std::time_t t = static_cast<std::time_t>(date);
-    const std::tm* local = std::localtime(&t);
-    if (!local || static_cast<long long>(t) != date) return std::wstring();
+    std::tm local;
+    if (!LocalTime(date, local)) return std::wstring();
     std::wstring text;
-    AppendNumber(text, static_cast<unsigned>(local->tm_year + 1900), 4);
+    AppendDecimal(text, static_cast<unsigned>(local.tm_year + 1900), 4);
     text += L'/';
-    AppendNumber(text, static_cast<unsigned>(local->tm_mon + 1), 2);
+    AppendDecimal(text, static_cast<unsigned>(local.tm_mon + 1), 2);
     text += L'/';
-    AppendNumber(text, static_cast<unsigned>(local->tm_mday), 2);
+    AppendDecimal(text, static_cast<unsigned>(local.tm_mday), 2);
     text += L' ';
-    AppendNumber(text, static_cast<unsigned>(local->tm_hour), 2);
+    AppendDecimal(text, static_cast<unsigned>(local.tm_hour), 2);
     text += L':';
-    AppendNumber(text, static_cast<unsigned>(local->tm_min), 2);
+    AppendDecimal(text, static_cast<unsigned>(local.tm_min), 2);
     text += L':';
-    AppendNumber(text, static_cast<unsigned>(local->tm_sec), 2);
+    AppendDecimal(text, static_cast<unsigned>(local.tm_sec), 2);
     return text;
 }
 
@@ -102,7 +85,7 @@ std::wstring CellText(const CommentTable& table, std::size_t comment, ViewerColu
     const TableComment& c = table.At(comment);
     switch (column) {
         case ViewerColumn::Time: return c.Has(TableComment::kHasVpos) ? VposCell(c.vpos) : std::wstring();
-        case ViewerColumn::No: return c.Has(TableComment::kHasNo) ? Number(c.no) : std::wstring();
+        case ViewerColumn::No: return c.Has(TableComment::kHasNo) ? std::to_wstring(c.no) : std::wstring();
         case ViewerColumn::Date: return c.Has(TableComment::kHasDate) ? DateCell(c.date) : std::wstring();
         case ViewerColumn::User: return OneLine(Widen(table.UserId(comment)));
         case ViewerColumn::Mail: return OneLine(Widen(table.Mail(comment)));
@@ -126,14 +109,14 @@ std::wstring CopiedRows(const CommentTable& table, const std::vector<std::uint32
 std::wstring GraphTipText(std::size_t second, std::uint32_t count, const std::uint32_t* found) {
     const std::string time = GraphTimeText(second);
     std::wstring text(time.begin(), time.end());
-    text += L"  " + Number(count) + L" 件";
-    if (found) text += L" (検索 " + Number(*found) + L" 件)";
+    text += L"  " + std::to_wstring(count) + L" 件";
+    if (found) text += L" (検索 " + std::to_wstring(*found) + L" 件)";
     return text;
 }
 
 std::wstring StatusCounts(std::size_t shown, std::size_t total, bool rulesOn, std::size_t hidden) {
-    std::wstring text = L"表示 " + Number(static_cast<long long>(shown)) + L" 件 / 全 " +
-                        Number(static_cast<long long>(total)) + L" 件";
-    if (rulesOn) text += L" (NG " + Number(static_cast<long long>(hidden)) + L" 件)";
+    std::wstring text = L"表示 " + std::to_wstring(static_cast<long long>(shown)) + L" 件 / 全 " +
+                        std::to_wstring(static_cast<long long>(total)) + L" 件";
+    if (rulesOn) text += L" (NG " + std::to_wstring(static_cast<long long>(hidden)) + L" 件)";
     return text;
 }

@@ -5,7 +5,8 @@
 
 #include "export/comment_reader.h"
 #include "export/ng_automaton.h"
-#include "export/ng_rules.h"
+#include "export/subtitle_markup.h"
+#include "export/xml_chars.h"
 
 namespace {
 
@@ -80,12 +81,7 @@ bool CommentTable::Add(const ChatElement& chat, const std::wstring& text) {
     if (chat.FindInteger("vpos", c.vpos)) c.has |= TableComment::kHasVpos;
     if (chat.FindInteger("no", c.no)) c.has |= TableComment::kHasNo;
     if (chat.FindInteger("date", c.date)) c.has |= TableComment::kHasDate;
-    // Most comments carry no command: their mail is not decoded at all.
-    if (!mail.empty()) {
-        scratch_.clear();
-        AppendUtf16(mail, scratch_);
-        c.position = ReadMailCommands(scratch_).position;
-    }
+    c.position = MailPosition(mail, scratch_);
     c.textAt = static_cast<std::uint32_t>(texts_.size());
     c.textSize = static_cast<std::uint32_t>(text.size());
     texts_ += text;
@@ -111,7 +107,7 @@ bool LoadCommentTable(CommentReader& reader, const TableLoad& load, CommentTable
         const ChatElement& chat = reader.Chat();
         ++reading.comments;
         text.clear();
-        AppendUtf16(chat.TextUtf8(), text);  // the reader hands out well-formed UTF-8
+        AppendUtf16Units(chat.TextUtf8(), text);  // the reader hands out well-formed UTF-8
         if (load.hide && load.hide(chat, text)) {
             ++reading.hidden;
             long long vpos = 0;

@@ -13,11 +13,10 @@
 
 namespace {
 
-// Most comments carry no command: their mail is not decoded at all.
-CommentPosition PositionOf(const ChatElement& chat) {
+CommentPosition PositionOf(const ChatElement& chat, std::wstring& scratch) {
     std::string_view mail;
-    if (!chat.FindAttribute("mail", mail) || mail.empty()) return CommentPosition::Scroll;
-    return ReadMailCommands(Utf8ToWide(mail.data(), mail.size())).position;
+    chat.FindAttribute("mail", mail);
+    return MailPosition(mail, scratch);
 }
 
 bool WriteCsv(const std::wstring& path, const GraphFigures& figures) {
@@ -62,6 +61,7 @@ bool ReadGraphFigures(const std::wstring& commentPath, const GraphTiming& timing
         error = reader.Error();
         return false;
     }
+    std::wstring mail;
     while (reader.Next()) {
         const ChatElement& chat = reader.Chat();
         ++reading.comments;
@@ -71,7 +71,7 @@ bool ReadGraphFigures(const std::wstring& commentPath, const GraphTiming& timing
             ++reading.hidden;
             kept = counter.Reach(vpos);
         } else if (kept) {
-            kept = counter.Add(vpos, PositionOf(chat));
+            kept = counter.Add(vpos, PositionOf(chat, mail));
             if (kept) ++reading.counted;
         }
         if (!kept) ++reading.unreadable;

@@ -16,11 +16,7 @@ const wchar_t* const kLinePlaceholders[] = {
     L"%vpos.millisecond%", L"%vpos.millisecond3%"};
 const std::size_t kLinePlaceholderCount = sizeof kLinePlaceholders / sizeof kLinePlaceholders[0];
 
-namespace {
-
-// Decimal digits filled with "0" on the left to the width; wider numbers stay
-// whole. Without the C runtime's formatting: this runs for every comment.
-void AppendNumber(std::wstring& out, unsigned long long number, std::size_t width = 0) {
+void AppendDecimal(std::wstring& out, unsigned long long number, std::size_t width) {
     wchar_t digits[24];
     wchar_t* const end = digits + 24;
     wchar_t* at = end;
@@ -32,6 +28,8 @@ void AppendNumber(std::wstring& out, unsigned long long number, std::size_t widt
     if (size < width) out.append(width - size, L'0');
     out.append(at, size);
 }
+
+namespace {
 
 void AppendAttribute(const ChatElement& chat, const char* name, std::wstring& out) {
     std::string_view value;
@@ -71,32 +69,32 @@ void AppendPlaceholderValue(std::size_t i, const LineValues& v, std::wstring& ou
             }
             break;
         case 2:
-            AppendNumber(out, local.tm_mon + 1, 2);
+            AppendDecimal(out, local.tm_mon + 1, 2);
             out += L'\x6708';  // 月
-            AppendNumber(out, local.tm_mday, 2);
+            AppendDecimal(out, local.tm_mday, 2);
             out += L"\x65E5 ";  // 日
-            AppendNumber(out, local.tm_hour, 2);
+            AppendDecimal(out, local.tm_hour, 2);
             out += L'\x6642';  // 時
-            AppendNumber(out, local.tm_min, 2);
+            AppendDecimal(out, local.tm_min, 2);
             out += L'\x5206';  // 分
             break;
-        case 3: AppendNumber(out, local.tm_year + 1900); break;
-        case 4: AppendNumber(out, local.tm_mon + 1); break;
-        case 5: AppendNumber(out, local.tm_mday); break;
-        case 6: AppendNumber(out, local.tm_hour); break;
-        case 7: AppendNumber(out, local.tm_min); break;
-        case 8: AppendNumber(out, local.tm_sec); break;
+        case 3: AppendDecimal(out, local.tm_year + 1900); break;
+        case 4: AppendDecimal(out, local.tm_mon + 1); break;
+        case 5: AppendDecimal(out, local.tm_mday); break;
+        case 6: AppendDecimal(out, local.tm_hour); break;
+        case 7: AppendDecimal(out, local.tm_min); break;
+        case 8: AppendDecimal(out, local.tm_sec); break;
         case 9: {  // the year without its first two digits
             std::wstring year;
-            AppendNumber(year, local.tm_year + 1900);
+            AppendDecimal(year, local.tm_year + 1900);
             if (year.size() > 2) out.append(year, 2, std::wstring::npos);
             break;
         }
-        case 10: AppendNumber(out, local.tm_mon + 1, 2); break;
-        case 11: AppendNumber(out, local.tm_mday, 2); break;
-        case 12: AppendNumber(out, local.tm_hour, 2); break;
-        case 13: AppendNumber(out, local.tm_min, 2); break;
-        case 14: AppendNumber(out, local.tm_sec, 2); break;
+        case 10: AppendDecimal(out, local.tm_mon + 1, 2); break;
+        case 11: AppendDecimal(out, local.tm_mday, 2); break;
+        case 12: AppendDecimal(out, local.tm_hour, 2); break;
+        case 13: AppendDecimal(out, local.tm_min, 2); break;
+        case 14: AppendDecimal(out, local.tm_sec, 2); break;
         case 15:
         case 16: AppendAttribute(v.chat, "mail", out); break;
         case 17: AppendAttribute(v.chat, "name", out); break;
@@ -107,18 +105,18 @@ void AppendPlaceholderValue(std::size_t i, const LineValues& v, std::wstring& ou
             // Rounds up from 50 milliseconds, i.e. 5 hundredths, and never
             // carries into the minutes: 59.99 s reads 0:60. Kept as users'
             // files have it.
-            AppendNumber(out, v.vpos.minutes);
+            AppendDecimal(out, v.vpos.minutes);
             out += L':';
-            AppendNumber(out, v.vpos.milliseconds >= 50 ? v.vpos.seconds + 1 : v.vpos.seconds, 2);
+            AppendDecimal(out, v.vpos.milliseconds >= 50 ? v.vpos.seconds + 1 : v.vpos.seconds, 2);
             break;
-        case 22: AppendNumber(out, v.vpos.minutes); break;
-        case 23: AppendNumber(out, v.vpos.minutes, 2); break;
-        case 24: AppendNumber(out, v.vpos.seconds); break;
-        case 25: AppendNumber(out, v.vpos.seconds, 2); break;
-        case 26: AppendNumber(out, v.vpos.hundredths); break;
-        case 27: AppendNumber(out, v.vpos.hundredths, 2); break;
-        case 28: AppendNumber(out, v.vpos.milliseconds); break;
-        default: AppendNumber(out, v.vpos.milliseconds, 3); break;
+        case 22: AppendDecimal(out, v.vpos.minutes); break;
+        case 23: AppendDecimal(out, v.vpos.minutes, 2); break;
+        case 24: AppendDecimal(out, v.vpos.seconds); break;
+        case 25: AppendDecimal(out, v.vpos.seconds, 2); break;
+        case 26: AppendDecimal(out, v.vpos.hundredths); break;
+        case 27: AppendDecimal(out, v.vpos.hundredths, 2); break;
+        case 28: AppendDecimal(out, v.vpos.milliseconds); break;
+        default: AppendDecimal(out, v.vpos.milliseconds, 3); break;
     }
 }
 

@@ -33,6 +33,10 @@ struct LineValues {
     const std::wstring* text;  // its text when the caller has it already, or null
 };
 
+// Appends decimal digits filled with "0" on the left to the width; wider
+// numbers stay whole. Without the C runtime's formatting: this runs for every comment.
+void AppendDecimal(std::wstring& out, unsigned long long number, std::size_t width = 0);
+
 // Appends the value of placeholder i (an index into kLinePlaceholders).
 void AppendPlaceholderValue(std::size_t i, const LineValues& values, std::wstring& out);
 

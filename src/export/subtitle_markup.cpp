@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "export/xml_chars.h"
+
 namespace {
 
 enum class WordKind { Position, Size, Colour };
@@ -108,6 +110,13 @@ CommentLook ReadMailCommands(const std::wstring& mail) {
         at = wordEnd;
     }
     return look;
+}
+
+CommentPosition MailPosition(std::string_view mail, std::wstring& scratch) {
+    if (mail.empty()) return CommentPosition::Scroll;
+    scratch.clear();
+    AppendUtf16Units(mail, scratch);
+    return ReadMailCommands(scratch).position;
 }
 
 namespace {

@@ -20,6 +20,10 @@ struct CommentLook {
 // The words of a "mail" attribute, separated by blanks. The first word of
 // each kind counts; "184" and words we do not know are passed over.
 CommentLook ReadMailCommands(const std::wstring& mail);
+// The position a "mail" attribute (UTF-8 as the reader hands it out) asks
+// for; scratch is the caller's room for its UTF-16. Most comments carry no
+// command: an empty mail is not decoded at all.
+CommentPosition MailPosition(std::string_view mail, std::wstring& scratch);
 // The table's word for a position or a size ("naka", "big").
 const wchar_t* MailWordFor(CommentPosition position);
 const wchar_t* MailWordFor(CommentSize size);

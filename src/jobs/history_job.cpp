@@ -12,6 +12,7 @@
 #include "infolog/info_log.h"
 #include "jobs/fetch_job.h"
 #include "settings/settings.h"
+#include "support/local_time.h"
 #include "support/spool_file.h"
 
 namespace {
@@ -31,11 +32,10 @@ std::size_t AddNewNumbers(std::vector<long long>& held, const std::vector<long l
 }
 
 std::string LocalTimeText(long long moment) {
-    const std::time_t t = static_cast<std::time_t>(moment);
-    const std::tm* local = std::localtime(&t);
-    if (!local) return std::to_string(moment);
+    std::tm local;
+    if (!LocalTime(moment, local)) return std::to_string(moment);
     char text[32];
-    std::strftime(text, sizeof text, "%Y/%m/%d %H:%M:%S", local);
+    std::strftime(text, sizeof text, "%Y/%m/%d %H:%M:%S", &local);
     return text;
 }
 

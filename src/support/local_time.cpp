@@ -1,8 +1,6 @@
 #include "support/local_time.h"
 
-namespace {
-
-bool RuntimeLocalTime(long long seconds, std::tm& local) {
+bool LocalTime(long long seconds, std::tm& local) {
     const std::time_t t = static_cast<std::time_t>(seconds);
     if (static_cast<long long>(t) != seconds) return false;
     const std::tm* converted = std::localtime(&t);
@@ -10,6 +8,8 @@ bool RuntimeLocalTime(long long seconds, std::tm& local) {
     local = *converted;
     return true;
 }
+
+namespace {
 
 bool SameHour(const std::tm& a, const std::tm& b) {
     return a.tm_year == b.tm_year && a.tm_mon == b.tm_mon && a.tm_mday == b.tm_mday && a.tm_hour == b.tm_hour;
@@ -25,7 +25,7 @@ bool LocalTimeCache::Convert(long long seconds, std::tm& local) {
         local.tm_sec = into % 60;
         return true;
     }
-    if (!RuntimeLocalTime(seconds, local)) return false;
+    if (!LocalTime(seconds, local)) return false;
     // The hour around the moment counts from its start when both its ends
     // read as that hour's first and last second: the offset then holds all
     // through it (a change of offset, as daylight saving's, is months from
@@ -33,7 +33,7 @@ bool LocalTimeCache::Convert(long long seconds, std::tm& local) {
     if (local.tm_sec > 59) return true;
     const long long first = seconds - (local.tm_min * 60 + local.tm_sec);
     std::tm start{}, end{};
-    if (!RuntimeLocalTime(first, start) || !RuntimeLocalTime(first + 3599, end)) return true;
+    if (!LocalTime(first, start) || !LocalTime(first + 3599, end)) return true;
     if (!SameHour(start, local) || !SameHour(end, local) || start.tm_min != 0 || start.tm_sec != 0 ||
         end.tm_min != 59 || end.tm_sec != 59) {
         return true;

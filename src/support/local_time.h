@@ -7,6 +7,10 @@
 
 #include <ctime>
 
+// The runtime's localtime of the moment, one call each; false when it refuses
+// the moment or time_t cannot hold it.
+bool LocalTime(long long seconds, std::tm& local);
+
 class LocalTimeCache {
 public:
     // False when the runtime refuses the moment (before 1970 in the Windows
