@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "export/comment_reader.h"
+#include "comments/comment_reader.h"
 
 int wmain(int argc, wchar_t** argv) {
     if (argc != 2) {

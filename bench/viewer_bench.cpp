@@ -16,7 +16,7 @@
 #include <functional>
 #include <string>
 
-#include "export/comment_reader.h"
+#include "comments/comment_reader.h"
 #include "resources/resource.h"
 #include "support/codepage.h"
 #include "window/viewer_window.h"

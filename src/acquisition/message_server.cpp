@@ -6,7 +6,7 @@
 
 #include "acquisition/comment_client.h"
 #include "acquisition/reply_document.h"
-#include "export/comment_reader.h"
+#include "comments/comment_reader.h"
 #include "support/codepage.h"
 #include "infolog/info_log.h"
 #include "support/http.h"

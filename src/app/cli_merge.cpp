@@ -6,7 +6,7 @@
 #include "acquisition/comment_client.h"
 #include "app/cli.h"
 #include "app/cli_output.h"
-#include "export/comment_merge.h"
+#include "comments/comment_merge.h"
 #include "infolog/info_log.h"
 #include "jobs/fetch_job.h"
 #include "settings/settings.h"

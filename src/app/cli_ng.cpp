@@ -1,6 +1,6 @@
 #include "app/cli_ng.h"
 
-#include "export/ng_rule_file.h"
+#include "ng/ng_rule_file.h"
 #include "settings/settings.h"
 
 const char kNgUsage[] =

@@ -7,9 +7,9 @@
 #include <string_view>
 
 #include "support/codepage.h"
-#include "export/comment_reader.h"
+#include "comments/comment_reader.h"
 #include "export/line_format.h"
-#include "export/ng_rule_file.h"
+#include "ng/ng_rule_file.h"
 #include "export/text_writer.h"
 #include "infolog/info_log.h"
 #include "support/files.h"

@@ -4,18 +4,10 @@
 
 #include <string>
 
+#include "export/export_progress.h"
+
 class ChatElement;
 class NgFilter;
-
-// Where an export shows how far it has come (the main window's title).
-class ExportProgress {
-public:
-    virtual ~ExportProgress() = default;
-    // Called after a line is written, only when the percentage has changed.
-    virtual void ShowPercent(int percent) = 0;
-    // Called once after the last line.
-    virtual void ShowDone() = 0;
-};
 
 // Writes the text file for the comment file by the line format (narrow, in the
 // ANSI code page). The text file is created or emptied before the comment file

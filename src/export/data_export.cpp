@@ -8,9 +8,9 @@
 #include <exception>
 #include <optional>
 
-#include "export/comment_reader.h"
-#include "export/ng_rule_file.h"
-#include "export/xml_chars.h"
+#include "comments/comment_reader.h"
+#include "ng/ng_rule_file.h"
+#include "comments/xml_chars.h"
 #include "infolog/info_log.h"
 #include "settings/settings.h"
 #include "support/codepage.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "export/comment_text.h"
+#include "export/export_progress.h"
 #include "export/data_format.h"
 
 struct DataExportOptions {

@@ -3,7 +3,7 @@
 #include <climits>
 #include <iterator>
 
-#include "export/xml_chars.h"
+#include "comments/xml_chars.h"
 #include "support/byte_scan.h"
 
 namespace {

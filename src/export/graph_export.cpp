@@ -3,7 +3,7 @@
 #include <exception>
 #include <string_view>
 
-#include "export/comment_reader.h"
+#include "comments/comment_reader.h"
 #include "export/comment_text.h"
 #include "export/graph_drawing.h"
 #include "infolog/info_log.h"

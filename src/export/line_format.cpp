@@ -2,8 +2,8 @@
 
 #include <string_view>
 
-#include "export/comment_reader.h"
-#include "export/xml_chars.h"
+#include "comments/comment_reader.h"
+#include "comments/xml_chars.h"
 
 const wchar_t* const kLinePlaceholders[] = {
     L"%\\n%",           L"%comment%",          L"%date%",              L"%date.year%",

@@ -7,8 +7,8 @@
 #include <optional>
 #include <string_view>
 
-#include "export/comment_reader.h"
-#include "export/ng_rule_file.h"
+#include "comments/comment_reader.h"
+#include "ng/ng_rule_file.h"
 #include "export/subtitle_markup.h"
 #include "export/subtitle_placement.h"
 #include "export/text_measure.h"

@@ -5,8 +5,8 @@
 #include <cstddef>
 #include <string>
 
-#include "export/comment_text.h"
-#include "export/ng_rules.h"
+#include "export/export_progress.h"
+#include "ng/ng_rules.h"
 #include "settings/subtitle_settings.h"
 
 struct SubtitleSummary {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "export/xml_chars.h"
+#include "comments/xml_chars.h"
 
 namespace {
 

@@ -3,7 +3,8 @@
 #include <iterator>
 
 #include "acquisition/naming.h"
-#include "export/ng_rule_file.h"
+#include "export/comment_text.h"
+#include "ng/ng_rule_file.h"
 #include "settings/settings.h"
 #include "infolog/info_log.h"
 #include "support/codepage.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "export/comment_text.h"
+#include "export/export_progress.h"
 #include "settings/settings.h"
 
 struct ConversionRequest {

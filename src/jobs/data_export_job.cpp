@@ -1,6 +1,6 @@
 #include "jobs/data_export_job.h"
 
-#include "export/ng_rule_file.h"
+#include "ng/ng_rule_file.h"
 #include "infolog/info_log.h"
 #include "support/codepage.h"
 #include "support/files.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "acquisition/comment_client.h"
-#include "export/comment_merge.h"
+#include "comments/comment_merge.h"
 #include "infolog/info_log.h"
 #include "jobs/fetch_job.h"
 #include "settings/settings.h"

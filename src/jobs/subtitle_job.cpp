@@ -3,7 +3,7 @@
 #include <iterator>
 
 #include "acquisition/naming.h"
-#include "export/ng_rule_file.h"
+#include "ng/ng_rule_file.h"
 #include "export/subtitle_export.h"
 #include "infolog/info_log.h"
 #include "support/codepage.h"

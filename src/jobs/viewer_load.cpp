@@ -2,9 +2,9 @@
 
 #include <optional>
 
-#include "export/comment_reader.h"
-#include "export/ng_rule_file.h"
-#include "export/reader_platform.h"
+#include "comments/comment_reader.h"
+#include "ng/ng_rule_file.h"
+#include "comments/reader_platform.h"
 #include "infolog/info_log.h"
 #include "support/cancel.h"
 #include "support/codepage.h"

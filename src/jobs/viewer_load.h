@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "export/comment_graph.h"
-#include "export/comment_table.h"
+#include "viewer/comment_table.h"
 #include "settings/settings.h"
 
 struct ViewerRequest {

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "export/ng_rule_file.h"
-#include "export/ng_rule_text.h"
+#include "ng/ng_rule_file.h"
+#include "ng/ng_rule_text.h"
 #include "infolog/info_log.h"
 #include "resources/resource.h"
 #include "settings/settings.h"

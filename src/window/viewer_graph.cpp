@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <commctrl.h>
 
-#include "export/comment_cells.h"
+#include "viewer/comment_cells.h"
 #include "export/graph_drawing.h"
 #include "support/handles.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "export/comment_cells.h"
+#include "viewer/comment_cells.h"
 #include "support/window.h"
 
 namespace {

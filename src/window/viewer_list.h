@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "export/comment_table.h"
+#include "viewer/comment_table.h"
 
 HWND CreateCommentList(HWND parent, int id);
 // A new set of rows: nothing selected, the scroll kept where it can be.

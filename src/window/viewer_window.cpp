@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "acquisition/naming.h"
-#include "export/comment_cells.h"
-#include "export/comment_search.h"
+#include "viewer/comment_cells.h"
+#include "viewer/comment_search.h"
 #include "export/graph_drawing.h"
 #include "export/graph_export.h"
 #include "infolog/info_log.h"

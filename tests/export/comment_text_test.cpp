@@ -7,7 +7,7 @@
 #include <ctime>
 
 #include "settings/settings.h"
-#include "export/comment_reader.h"
+#include "comments/comment_reader.h"
 #include "infolog/info_log.h"
 #include "testlib/temp_dir.h"
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "export/comment_reader.h"
+#include "comments/comment_reader.h"
 #include "export/graph_drawing.h"
 #include "infolog/info_log.h"
 #include "support/codepage.h"

@@ -6,7 +6,7 @@
 #include <set>
 
 #include "export/data_export.h"
-#include "export/ng_rule_file.h"
+#include "ng/ng_rule_file.h"
 #include "export/subtitle_export.h"
 #include "infolog/info_log.h"
 #include "jobs/conversion_job.h"

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "export/comment_reader.h"
-#include "export/xml_chars.h"
+#include "comments/comment_reader.h"
+#include "comments/xml_chars.h"
 
 #define FUZZ_CHECK(condition, what)                                                       \
     do {                                                                                  \

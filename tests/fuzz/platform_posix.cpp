@@ -1,12 +1,12 @@
 // Stand-ins for the comment reader's few platform calls, for the native fuzz
 // build: files through stdio, the Japanese code pages through glibc's iconv.
-// The product's Windows build uses src/export/reader_platform_win.cpp.
+// The product's Windows build uses src/comments/reader_platform_win.cpp.
 #include <iconv.h>
 
 #include <cerrno>
 #include <cstdio>
 
-#include "export/reader_platform.h"
+#include "comments/reader_platform.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <functional>
 
-#include "export/comment_reader.h"
+#include "comments/comment_reader.h"
 #include "infolog/info_log.h"
 #include "jobs/fetch_job.h"
 #include "testlib/site_test.h"

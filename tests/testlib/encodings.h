@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "export/text_decoders.h"
+#include "comments/text_decoders.h"
 
 // The bytes of text in the encoding, with no byte-order mark; throws
 // std::runtime_error when a character has no form in it.

@@ -2,8 +2,9 @@
 """Fails when a source file includes a header of a higher layer.
 
 Layers, top to bottom: process entries and windows, jobs, the workers
-(acquisition, export, login), settings, support, the info log. A folder may
-include its own layer and the ones below it.
+(acquisition, login, and the viewer's model above the exports, the exports
+above the NG rules, the rules above the comment files), settings, support,
+the info log. A folder may include its own layer and the ones below it.
 """
 import pathlib
 import re
@@ -12,7 +13,10 @@ import sys
 RANK = {
     "app": 6, "resources": 5, "window": 5,
     "jobs": 4,
-    "acquisition": 3, "export": 3, "login": 3,
+    "acquisition": 3.6, "login": 3.6, "viewer": 3.6,
+    "export": 3.4,
+    "ng": 3.2,
+    "comments": 3,
     "settings": 2,
     "support": 1,
     "infolog": 0,

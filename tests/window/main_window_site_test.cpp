@@ -2,7 +2,7 @@
 // states, its reports, the sign-in dialog, stop and the close prompt.
 #include <gtest/gtest.h>
 
-#include "export/comment_reader.h"
+#include "comments/comment_reader.h"
 #include "jobs/fetch_job.h"
 #include "support/http.h"
 #include "support/window.h"

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <functional>
 
-#include "export/ng_rule_file.h"
+#include "ng/ng_rule_file.h"
 #include "resources/resource.h"
 #include "support/codepage.h"
 #include "support/window.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "export/comment_cells.h"
+#include "viewer/comment_cells.h"
 #include "export/graph_drawing.h"
 #include "export/graph_export.h"
 #include "resources/resource.h"

@@ -1,0 +1,82 @@
+// libFuzzer target: the merge's round trip. The input is up to four comment
+// files joined by kSeparator, after one byte of options. Whatever the merge
+// saves, the reader reads back as exactly the elements it meant to write (the
+// thread element, every chat with its attributes in order and its text, the
+// view_counter), nothing more; otherwise it must not report it saved.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "comments/merge_stream.h"
+#include "fuzz_check.h"
+
+namespace {
+
+const std::string kSeparator = "\n<<<MERGE>>>\n";
+
+struct Written {
+    std::string name;
+    ChatElement element;
+};
+
+class Recorder : public MergeOutput {
+public:
+    bool Write(const std::string& bytes) override {
+        document += bytes;
+        return true;
+    }
+    void Element(const char* name, const ChatElement& element) override { elements.push_back({name, element}); }
+
+    std::string document;
+    std::vector<Written> elements;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size == 0) return 0;
+    MergeOptions options;
+    options.force = data[0] & 1;
+    options.newestByServerTime = (data[0] & 2) == 0;
+    const std::string rest(reinterpret_cast<const char*>(data) + 1, size - 1);
+
+    std::vector<std::unique_ptr<MergeInput>> inputs;
+    for (std::size_t at = 0; inputs.size() < 4;) {
+        const std::size_t next = rest.find(kSeparator, at);
+        auto input = std::make_unique<MergeInput>();
+        input->name = "input" + std::to_string(inputs.size());
+        if (!input->reader.OpenText(rest.substr(at, next == std::string::npos ? std::string::npos : next - at))) {
+            return 0;  // refused before the merge begins
+        }
+        inputs.push_back(std::move(input));
+        if (next == std::string::npos) break;
+        at = next + kSeparator.size();
+    }
+    Recorder out;
+    const MergeResult result = MergeStreams(inputs, options, out, [](const std::string&) {});
+    if (result.outcome != MergeOutcome::Saved) return 0;
+
+    CommentReader back;
+    FUZZ_CHECK(back.OpenText(out.document), "the merged document opens");
+    std::size_t next = 0;
+    std::size_t chats = 0;
+    if (next < out.elements.size() && out.elements[next].name == "thread") ++next;
+    while (back.Next()) {
+        ++chats;
+        FUZZ_CHECK(next < out.elements.size() && out.elements[next].name == "chat", "no chat more than written");
+        FUZZ_CHECK(SameElement(back.Chat(), out.elements[next].element), "each chat reads back as written");
+        ++next;
+    }
+    FUZZ_CHECK(!back.Failed(), "the merged document reads to its end");
+    FUZZ_CHECK(chats == result.written, "as many chats as the merge counted");
+    if (out.elements.front().name == "thread") {
+        FUZZ_CHECK(back.ThreadElement() && SameElement(*back.ThreadElement(), out.elements.front().element),
+                   "the thread element reads back as written");
+    } else {
+        FUZZ_CHECK(!back.ThreadElement(), "no thread element unless written");
+    }
+    FUZZ_CHECK(next + 1 == out.elements.size() && out.elements[next].name == "view_counter", "one view_counter, last");
+    FUZZ_CHECK(back.ViewCounter() && SameElement(*back.ViewCounter(), out.elements[next].element),
+               "the view_counter reads back as written");
+    return 0;
+}
