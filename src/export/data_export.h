@@ -7,8 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "export/export_progress.h"
 #include "export/data_format.h"
+#include "export/export_progress.h"
+
+class NgFilter;
 
 struct DataExportOptions {
     std::vector<std::wstring> inputs;  // comment files, written in this order
