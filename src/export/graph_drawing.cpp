@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "export/graph_layout.h"
+#include "support/gdi_handles.h"
 #include "support/handles.h"
 
 namespace {

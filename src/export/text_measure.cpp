@@ -18,7 +18,7 @@ bool FullWidth(unsigned c) {
 }  // namespace
 
 TextMeasure::TextMeasure(const std::string& fontName) : basic_(0x10000, -1) {
-    dc_ = ::CreateCompatibleDC(nullptr);
+    dc_.reset(::CreateCompatibleDC(nullptr));
     const std::wstring face = AnsiToWide(fontName);
     if (!dc_ || face.empty() || face.size() >= LF_FACESIZE) return;
     LOGFONTW wanted{};
@@ -26,19 +26,18 @@ TextMeasure::TextMeasure(const std::string& fontName) : basic_(0x10000, -1) {
     face.copy(wanted.lfFaceName, face.size());
     // The system would quietly give another font for a name it does not have.
     bool found = false;
-    ::EnumFontFamiliesExW(dc_, &wanted, CountFamily, reinterpret_cast<LPARAM>(&found), 0);
+    ::EnumFontFamiliesExW(dc_.get(), &wanted, CountFamily, reinterpret_cast<LPARAM>(&found), 0);
     if (!found) return;
     wanted.lfHeight = kWidthReferenceSize;  // positive: the cell height, as subtitle renderers take a font size
     wanted.lfWeight = FW_NORMAL;
     wanted.lfQuality = ANTIALIASED_QUALITY;
     font_.reset(::CreateFontIndirectW(&wanted));
-    if (font_) previous_ = ::SelectObject(dc_, font_.get());
+    if (font_) previous_ = ::SelectObject(dc_.get(), font_.get());
 }
 
 TextMeasure::~TextMeasure() {
-    if (previous_) ::SelectObject(dc_, previous_);
-    font_.reset();
-    if (dc_) ::DeleteDC(dc_);
+    // The font leaves the device context before either is deleted.
+    if (previous_) ::SelectObject(dc_.get(), previous_);
 }
 
 int TextMeasure::Advance(std::uint32_t code) {
@@ -52,7 +51,7 @@ int TextMeasure::Advance(std::uint32_t code) {
         count = 2;
     }
     SIZE size{};
-    if (font_ && ::GetTextExtentPoint32W(dc_, units, count, &size)) {
+    if (font_ && ::GetTextExtentPoint32W(dc_.get(), units, count, &size)) {
         known = size.cx;
     } else {
         known = FullWidth(code) ? kWidthReferenceSize : kWidthReferenceSize / 2;

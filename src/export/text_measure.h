@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "export/subtitle_markup.h"
+#include "support/gdi_handles.h"
 #include "support/handles.h"
 
 class TextMeasure : public CharacterWidths {
@@ -28,7 +29,7 @@ public:
     int Advance(std::uint32_t code) override;
 
 private:
-    HDC dc_ = nullptr;
+    MemoryDc dc_;
     FontHandle font_;
     HGDIOBJ previous_ = nullptr;
     std::vector<int> basic_;                           // by UTF-16 unit; -1 not measured yet

@@ -1,6 +1,7 @@
 #include "support/com.h"
 
 #include "support/codepage.h"
+#include "support/handles.h"
 
 namespace {
 
@@ -13,8 +14,8 @@ std::string SystemMessage(DWORD flags, HMODULE module, DWORD code) {
     char* buffer = nullptr;
     DWORD n = ::FormatMessageA(flags | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS, module, code,
                                0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+    const LocalMemory owner(buffer);
     std::string text = n ? std::string(buffer, n) : std::string();
-    if (buffer) ::LocalFree(buffer);
     return TrimLineEnd(text);
 }
 

@@ -42,6 +42,21 @@ private:
     T* p_ = nullptr;
 };
 
+// Memory the system hands over with CoTaskMemAlloc (an item list of the
+// folder browser).
+class CoTaskMemory {
+public:
+    explicit CoTaskMemory(void* p) : p_(p) {}
+    ~CoTaskMemory() { ::CoTaskMemFree(p_); }
+    CoTaskMemory(const CoTaskMemory&) = delete;
+    CoTaskMemory& operator=(const CoTaskMemory&) = delete;
+    void* get() const { return p_; }
+    explicit operator bool() const { return p_ != nullptr; }
+
+private:
+    void* p_;
+};
+
 class Bstr {
 public:
     Bstr() = default;

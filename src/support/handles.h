@@ -1,10 +1,10 @@
-// Owners for platform handles: each gives its handle back when it goes out of
-// scope, on every path. Copying is forbidden, moving hands the handle over.
+// Owners for kernel handles and system memory: each gives its handle back
+// when it goes out of scope, on every path. Copying is forbidden, moving hands
+// the handle over. GDI, WinINet and shell owners have headers of their own, so
+// that owning a file does not bring in the window or network headers.
 #pragma once
 
 #include <windows.h>
-#include <shellapi.h>
-#include <wininet.h>
 
 #include <utility>
 
@@ -56,61 +56,16 @@ struct File {
     static bool IsValid(Type h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
     static void Close(Type h) { ::CloseHandle(h); }
 };
-inline void CloseInternet(HINTERNET h) { ::InternetCloseHandle(h); }
 inline void CloseKernel(HANDLE h) { ::CloseHandle(h); }
 inline void CloseKey(HKEY h) { ::RegCloseKey(h); }
-inline void DeleteGdi(HGDIOBJ h) { ::DeleteObject(h); }
-inline void DeleteMemoryDc(HDC h) { ::DeleteDC(h); }
 inline void FreeGlobal(HGLOBAL h) { ::GlobalFree(h); }
 inline void FreeLocal(HLOCAL h) { ::LocalFree(h); }
-inline void FinishDrop(HDROP h) { ::DragFinish(h); }
 }  // namespace handle_traits
 
-using InternetHandle = UniqueHandle<handle_traits::NullInvalid<HINTERNET, handle_traits::CloseInternet>>;
 using KernelHandle = UniqueHandle<handle_traits::NullInvalid<HANDLE, handle_traits::CloseKernel>>;
 using FileHandle = UniqueHandle<handle_traits::File>;
 using RegKey = UniqueHandle<handle_traits::NullInvalid<HKEY, handle_traits::CloseKey>>;
-using FontHandle = UniqueHandle<handle_traits::NullInvalid<HFONT, handle_traits::DeleteGdi>>;
-using BrushHandle = UniqueHandle<handle_traits::NullInvalid<HBRUSH, handle_traits::DeleteGdi>>;
-using BitmapHandle = UniqueHandle<handle_traits::NullInvalid<HBITMAP, handle_traits::DeleteGdi>>;
-// A device context of CreateCompatibleDC (not one of GetDC, which is released).
-using MemoryDc = UniqueHandle<handle_traits::NullInvalid<HDC, handle_traits::DeleteMemoryDc>>;
 // Memory of GlobalAlloc; released once the clipboard has taken it.
 using GlobalMemory = UniqueHandle<handle_traits::NullInvalid<HGLOBAL, handle_traits::FreeGlobal>>;
 // Memory the system hands over with LocalAlloc (CommandLineToArgvW).
 using LocalMemory = UniqueHandle<handle_traits::NullInvalid<HLOCAL, handle_traits::FreeLocal>>;
-
-// The files of a WM_DROPFILES, let go when handled.
-using DropHandle = UniqueHandle<handle_traits::NullInvalid<HDROP, handle_traits::FinishDrop>>;
-
-// A window's device context of GetDC, given back to the window.
-class WindowDc {
-public:
-    explicit WindowDc(HWND window) : window_(window), dc_(::GetDC(window)) {}
-    ~WindowDc() {
-        if (dc_) ::ReleaseDC(window_, dc_);
-    }
-    WindowDc(const WindowDc&) = delete;
-    WindowDc& operator=(const WindowDc&) = delete;
-    HDC get() const { return dc_; }
-
-private:
-    HWND window_;
-    HDC dc_;
-};
-
-// Selects a GDI object into a device context for its scope and puts the
-// previous one back, so the object can be deleted afterwards.
-class SelectedObject {
-public:
-    SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), previous_(object ? ::SelectObject(dc, object) : nullptr) {}
-    ~SelectedObject() {
-        if (previous_) ::SelectObject(dc_, previous_);
-    }
-    SelectedObject(const SelectedObject&) = delete;
-    SelectedObject& operator=(const SelectedObject&) = delete;
-
-private:
-    HDC dc_;
-    HGDIOBJ previous_;
-};

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "support/handles.h"
+#include "support/internet_handle.h"
 
 struct HttpTimeouts {
     DWORD connectMs = 15000;

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "support/codepage.h"
+#include "support/com.h"
+#include "support/gdi_handles.h"
 #include "support/handles.h"
 #include "support/text.h"
 
@@ -50,9 +52,8 @@ int WindowHeight(HWND window) {
 }
 
 int ScaleToScreen(int pixelsAt96) {
-    HDC screen = ::GetDC(nullptr);
-    const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen) ::ReleaseDC(nullptr, screen);
+    const WindowDc screen(nullptr);
+    const int dpi = screen.get() ? ::GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
     return ::MulDiv(pixelsAt96, dpi > 0 ? dpi : 96, 96);
 }
 
@@ -128,11 +129,10 @@ int BrowseSaveFolder(HWND owner, const char* title, const std::wstring& initialF
     info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
     info.lpfn = BrowseCallback;
     info.lParam = reinterpret_cast<LPARAM>(initialFolder.c_str());
-    PIDLIST_ABSOLUTE item = ::SHBrowseForFolderW(&info);
+    const CoTaskMemory item(::SHBrowseForFolderW(&info));
     if (!item) return 0;
     wchar_t path[MAX_PATH] = {};
-    const BOOL found = ::SHGetPathFromIDListW(item, path);
-    ::CoTaskMemFree(item);
+    const BOOL found = ::SHGetPathFromIDListW(static_cast<PCIDLIST_ABSOLUTE>(item.get()), path);
     if (found) result = path;
     return found ? 1 : 0;
 }

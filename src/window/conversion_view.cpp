@@ -11,6 +11,7 @@
 #include "jobs/subtitle_job.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
+#include "support/drop_handle.h"
 #include "support/files.h"
 #include "support/handles.h"
 #include "support/window.h"

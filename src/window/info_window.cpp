@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "resources/resource.h"
+#include "support/gdi_handles.h"
 #include "support/handles.h"
 #include "support/window.h"
 

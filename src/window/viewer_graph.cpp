@@ -7,6 +7,7 @@
 
 #include "viewer/comment_cells.h"
 #include "export/graph_drawing.h"
+#include "support/gdi_handles.h"
 #include "support/handles.h"
 
 namespace {

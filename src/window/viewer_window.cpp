@@ -17,6 +17,8 @@
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "support/codepage.h"
+#include "support/drop_handle.h"
+#include "support/gdi_handles.h"
 #include "support/handles.h"
 #include "support/picture.h"
 #include "support/window.h"

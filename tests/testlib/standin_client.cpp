@@ -8,7 +8,7 @@
 #include <cstdlib>
 
 #include "support/codepage.h"
-#include "support/handles.h"
+#include "support/internet_handle.h"
 
 namespace {
 

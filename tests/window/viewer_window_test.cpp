@@ -16,6 +16,7 @@
 #include "resources/resource.h"
 #include "support/codepage.h"
 #include "support/com.h"
+#include "support/gdi_handles.h"
 #include "support/handles.h"
 #include "support/window.h"
 #include "testlib/dialogs.h"
