@@ -8,6 +8,7 @@
 
 #include "support/codepage.h"
 #include "comments/comment_reader.h"
+#include "export/export_failure.h"
 #include "export/line_format.h"
 #include "ng/ng_rule_file.h"
 #include "export/text_writer.h"
@@ -187,10 +188,7 @@ bool ExportCommentText(const std::string& format, const std::wstring& commentPat
         if (progress) progress->ShowDone();
         InfoLog << "Save Text" << EndLine;
         return true;
-    } catch (const std::exception& e) {
-        InfoLog << e.what() << EndLine;
     } catch (...) {
-        InfoLog << "テキスト変換処理中に例外が発生しました" << EndLine;
+        return ReportExportFailure("テキスト変換処理中に例外が発生しました");
     }
-    return false;
 }

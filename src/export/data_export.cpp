@@ -1,4 +1,5 @@
 #include "export/data_export.h"
+#include "export/export_failure.h"
 
 #include <windows.h>
 
@@ -259,10 +260,7 @@ bool ExportCommentData(const DataExportOptions& options, NgFilter* filter, Expor
         InfoLog << "データ " << summary.exported << "件、除外 " << summary.excluded << "件" << EndLine;
         InfoLog << "Save Data" << EndLine;
         return true;
-    } catch (const std::exception& e) {
-        InfoLog << e.what() << EndLine;
     } catch (...) {
-        InfoLog << "データ書き出し処理中に例外が発生しました" << EndLine;
+        return ReportExportFailure("データ書き出し処理中に例外が発生しました");
     }
-    return false;
 }

@@ -5,6 +5,7 @@
 
 #include "comments/comment_reader.h"
 #include "export/comment_text.h"
+#include "export/export_failure.h"
 #include "export/graph_drawing.h"
 #include "infolog/info_log.h"
 #include "support/codepage.h"
@@ -123,12 +124,9 @@ bool ExportCommentGraph(const GraphExport& request) {
             InfoLog << "Save CSV" << EndLine;
         }
         return true;
-    } catch (const std::exception& e) {
-        InfoLog << e.what() << EndLine;
     } catch (...) {
-        InfoLog << "グラフ作成処理中に例外が発生しました" << EndLine;
+        return ReportExportFailure("グラフ作成処理中に例外が発生しました");
     }
-    return false;
 }
 
 std::wstring GraphPicturePathFor(const std::wstring& commentPath) { return ReplaceExtension(commentPath, L".png"); }

@@ -9,6 +9,7 @@
 
 #include "comments/comment_reader.h"
 #include "ng/ng_rule_file.h"
+#include "export/export_failure.h"
 #include "export/subtitle_markup.h"
 #include "export/subtitle_placement.h"
 #include "export/text_measure.h"
@@ -347,10 +348,7 @@ bool ExportSubtitles(const SubtitleSettings& options, const std::wstring& commen
                 << "件" << EndLine;
         InfoLog << "Save ASS" << EndLine;
         return true;
-    } catch (const std::exception& e) {
-        InfoLog << e.what() << EndLine;
     } catch (...) {
-        InfoLog << "字幕変換処理中に例外が発生しました" << EndLine;
+        return ReportExportFailure("字幕変換処理中に例外が発生しました");
     }
-    return false;
 }
