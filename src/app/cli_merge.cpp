@@ -8,7 +8,7 @@
 #include "app/cli_output.h"
 #include "comments/comment_merge.h"
 #include "infolog/info_log.h"
-#include "jobs/fetch_job.h"
+#include "jobs/access_pause.h"
 #include "settings/settings.h"
 #include "support/codepage.h"
 

@@ -1,7 +1,5 @@
 #include "jobs/fetch_job.h"
 
-#include <windows.h>
-
 #include "acquisition/comment_client.h"
 #include "settings/settings.h"
 #include "infolog/info_log.h"
@@ -9,7 +7,6 @@
 #include "jobs/history_job.h"
 #include "jobs/proxy_override.h"
 #include "jobs/subtitle_job.h"
-#include "support/cancel.h"
 #include "support/codepage.h"
 #include "support/text.h"
 
@@ -18,26 +15,8 @@ const char kFetchErrorText[] =
     "URLが正しいのにエラーが出る場合、サーバーが混雑している可能性があるので、\n"
     "少し時間をおいてから再度実行して下さい。";
 
-std::atomic<bool>& FetchStopRequested() { return ThreadCancelFlag(); }
-
-void RequestFetchStop(std::atomic<bool>& stop) {
-    if (!stop.exchange(true)) InfoLog << "処理を途中停止しました" << EndLine;
-}
-
 bool FetchJobView::RunConversion(const ConversionRequest& request) { return RunConversionJob(request); }
 bool FetchJobView::RunSubtitles(const SubtitleRequest& request) { return RunSubtitleJob(request); }
-
-bool WaitBetweenAccesses(int seconds) {
-    if (seconds < 1) return false;
-    const DWORD start = ::GetTickCount();
-    InfoLog << "待機中...(" << seconds << "秒)" << EndLine;
-    InfoLog << "※待機時間はiniファイルのAccessWait=で設定できます" << EndLine;
-    const DWORD span = static_cast<DWORD>(seconds) * 1000u;
-    do {
-        ::Sleep(1000);
-    } while (::GetTickCount() - start < span && !FetchStopRequested());
-    return true;
-}
 
 FetchOutcome FetchOneAddress(const std::string& address, const FetchJobInput& input, bool batch, FetchJobView& view) {
     CCommentClient client;

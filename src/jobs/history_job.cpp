@@ -10,7 +10,7 @@
 #include "acquisition/comment_client.h"
 #include "comments/comment_merge.h"
 #include "infolog/info_log.h"
-#include "jobs/fetch_job.h"
+#include "jobs/access_pause.h"
 #include "settings/settings.h"
 #include "support/local_time.h"
 #include "support/spool_file.h"
