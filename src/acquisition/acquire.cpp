@@ -100,9 +100,10 @@ bool CCommentClient::GetPastLogPass(const ThreadTarget& target, std::string& way
     return true;
 }
 
-bool CCommentClient::AcquireComments(FetchOptions options, std::wstring& savedPath) {
+AcquireResult CCommentClient::AcquireComments(FetchOptions options) {
+    AcquireResult result;
     ThreadTarget target;
-    if (!FindThread(options.address, target)) return false;
+    if (!FindThread(options.address, target)) return result;
     const std::string& threadId = target.threadId;
 
     std::int32_t moment = 0;
@@ -115,10 +116,10 @@ bool CCommentClient::AcquireComments(FetchOptions options, std::wstring& savedPa
             break;
         case PastDateKind::Invalid:
             InfoLog << "過去ログ取得日時の設定値が正しくありません" << EndLine;
-            return false;
+            return result;
         case PastDateKind::Past:
             InfoLog << "過去ログからコメントを取得します" << EndLine;
-            if (!GetPastLogPass(target, waybackKey, userId)) return false;
+            if (!GetPastLogPass(target, waybackKey, userId)) return result;
             pastLog = true;
             break;
     }
@@ -140,10 +141,11 @@ bool CCommentClient::AcquireComments(FetchOptions options, std::wstring& savedPa
 
     std::wstring path = CommentFilePath(options.saveFolder, fileName);
     if (!ConfirmCommentFileOverwrite(path)) {
-        savedPath = kSaveCancelled;
-        return false;
+        result.outcome = AcquireOutcome::Cancelled;
+        return result;
     }
-    savedPath = path;
-
-    return GuardedExchange([&] { return PostThreadRequest(request, target.serverUrl, path); });
+    result.path = path;
+    const bool saved = GuardedExchange([&] { return PostThreadRequest(request, target.serverUrl, path); });
+    result.outcome = saved ? AcquireOutcome::Saved : AcquireOutcome::Failed;
+    return result;
 }

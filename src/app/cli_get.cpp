@@ -115,7 +115,7 @@ int RunGetCommand(const CommandArguments& args) {
     input.saveFolder = form.SavePath;
     input.commentCount = LeadingNumber(form.Comment);
     input.pastDate = PastDateFromForm(form);
-    input.autoFetch = true;  // batch mode whatever the number of addresses: never a prompt
+    input.batch = true;  // whatever the number of addresses: never a message box
     input.history = history;
     input.maxRequests = maxRequests;
     ConsoleFetchView view(form.GetAllComment, text, subtitles);

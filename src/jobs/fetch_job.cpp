@@ -31,11 +31,11 @@ FetchOutcome FetchOneAddress(const std::string& address, const FetchJobInput& in
     }
     InfoLog << "SavePath = " << ShownPath(input.saveFolder) << EndLine;
 
-    std::wstring savedPath;
-    bool saved = false;
+    AcquireResult acquired;
     if (input.history) {
-        switch (AcquireHistory(client, address, input.saveFolder, input.maxRequests, savedPath)) {
-            case HistoryOutcome::Saved: saved = true; break;
+        switch (AcquireHistory(client, address, input.saveFolder, input.maxRequests, acquired.path)) {
+            case HistoryOutcome::Saved: acquired.outcome = AcquireOutcome::Saved; break;
+            case HistoryOutcome::Cancelled: acquired.outcome = AcquireOutcome::Cancelled; break;
             case HistoryOutcome::Stopped: return FetchOutcome::Stopped;
             default: break;  // a partial history is saved, yet the address failed
         }
@@ -45,9 +45,10 @@ FetchOutcome FetchOneAddress(const std::string& address, const FetchJobInput& in
         options.commentCount = commentCount;
         options.saveFolder = input.saveFolder;
         options.pastDate = input.pastDate;
-        saved = client.AcquireComments(options, savedPath);
+        acquired = client.AcquireComments(options);
     }
-    if (saved) {
+    const std::wstring& savedPath = acquired.path;
+    if (acquired.outcome == AcquireOutcome::Saved) {
         view.ShowSaved();
         const bool subtitles = view.SubtitlesChecked();
         bool textDone = false;
@@ -91,7 +92,7 @@ FetchOutcome FetchOneAddress(const std::string& address, const FetchJobInput& in
     }
     // The failure of an address cut short by a stop is the stop's: nothing more to report.
     if (FetchStopRequested()) return FetchOutcome::Failed;
-    if (savedPath == kSaveCancelled) {
+    if (acquired.outcome == AcquireOutcome::Cancelled) {
         InfoLog << "操作を取り消しました" << EndLine;
         return FetchOutcome::Cancelled;
     }
@@ -112,7 +113,7 @@ FetchJobResult RunFetchJob(const FetchJobInput& input, FetchJobView& view) {
         const ProxySwitchedOffForJob proxy;
         const std::vector<std::string> addresses = Split(input.addressText, ";");
         const size_t n = addresses.size();
-        const bool batch = n >= 2 || (n == 1 && input.autoFetch);
+        const bool batch = n >= 2 || (n == 1 && input.batch);
         for (size_t i = 0; i < n; ++i) {
             if (FetchStopRequested()) {
                 result.stopped = true;

@@ -39,7 +39,9 @@ struct FetchJobInput {
     std::wstring saveFolder;
     int commentCount = 0;
     std::tm pastDate{};  // all zero: current comments
-    bool autoFetch = false;
+    // Batch mode for one address too (several always are): outcomes go to the
+    // info log, never to a message box. The console and the window's auto fetch.
+    bool batch = false;
     // Each address's whole history (commentCount and pastDate unused), with
     // at most this many requests to the message server per address.
     bool history = false;

@@ -57,10 +57,7 @@ HistoryOutcome AcquireHistory(CCommentClient& client, const std::string& address
     const std::string fileName = CurrentCommentFileName(target);
     InfoLog << "Filename = " << fileName << EndLine;
     std::wstring path = CommentFilePath(saveFolder, fileName);
-    if (!ConfirmCommentFileOverwrite(path)) {
-        savedPath = kSaveCancelled;
-        return HistoryOutcome::Cancelled;
-    }
+    if (!ConfirmCommentFileOverwrite(path)) return HistoryOutcome::Cancelled;
     savedPath = path;
 
     std::vector<std::unique_ptr<SpoolFile>> replies;  // newest first
