@@ -1,7 +1,4 @@
 // One video address to one saved comment file.
-#include <exception>
-#include <functional>
-
 #include "acquisition/comment_client.h"
 #include "acquisition/naming.h"
 #include "acquisition/past_log.h"
@@ -11,26 +8,6 @@
 #include "infolog/info_log.h"
 #include "support/codepage.h"
 #include "support/text.h"
-
-bool GuardedExchange(const std::function<bool()>& exchange) {
-    try {
-        if (!exchange()) {
-            InfoLog << "XMLの取得に失敗しました" << EndLine;
-            return false;
-        }
-        return true;
-    } catch (const ComError& e) {
-        InfoLog << EndLine;
-        InfoLog << "処理中に例外が発生しました" << EndLine;
-        InfoLog << "Description : " << e.Description() << EndLine;
-        InfoLog << "Source : " << e.Source() << EndLine;
-        InfoLog << "Message : " << e.Message() << EndLine;
-    } catch (...) {
-        // Whatever else the exchange raises must not leave the worker thread.
-        InfoLog << "処理中に例外が発生しました" << EndLine;
-    }
-    return false;
-}
 
 std::string CurrentCommentFileName(const ThreadTarget& target) {
     const DateTimeParts now = CurrentDateTime();  // one reading: no field from the next minute or year
