@@ -1,7 +1,4 @@
 // One video address to one saved comment file.
-#include <exception>
-#include <functional>
-
 #include "acquisition/comment_client.h"
 #include "acquisition/naming.h"
 #include "acquisition/past_log.h"
@@ -11,26 +8,6 @@
 #include "infolog/info_log.h"
 #include "support/codepage.h"
 #include "support/text.h"
-
-bool GuardedExchange(const std::function<bool()>& exchange) {
-    try {
-        if (!exchange()) {
-            InfoLog << "XMLの取得に失敗しました" << EndLine;
-            return false;
-        }
-        return true;
-    } catch (const ComError& e) {
-        InfoLog << EndLine;
-        InfoLog << "処理中に例外が発生しました" << EndLine;
-        InfoLog << "Description : " << e.Description() << EndLine;
-        InfoLog << "Source : " << e.Source() << EndLine;
-        InfoLog << "Message : " << e.Message() << EndLine;
-    } catch (...) {
-        // Whatever else the exchange raises must not leave the worker thread.
-        InfoLog << "処理中に例外が発生しました" << EndLine;
-    }
-    return false;
-}
 
 std::string CurrentCommentFileName(const ThreadTarget& target) {
     const DateTimeParts now = CurrentDateTime();  // one reading: no field from the next minute or year
@@ -100,9 +77,10 @@ bool CCommentClient::GetPastLogPass(const ThreadTarget& target, std::string& way
     return true;
 }
 
-bool CCommentClient::AcquireComments(FetchOptions options, std::wstring& savedPath) {
+AcquireResult CCommentClient::AcquireComments(FetchOptions options) {
+    AcquireResult result;
     ThreadTarget target;
-    if (!FindThread(options.address, target)) return false;
+    if (!FindThread(options.address, target)) return result;
     const std::string& threadId = target.threadId;
 
     std::int32_t moment = 0;
@@ -115,10 +93,10 @@ bool CCommentClient::AcquireComments(FetchOptions options, std::wstring& savedPa
             break;
         case PastDateKind::Invalid:
             InfoLog << "過去ログ取得日時の設定値が正しくありません" << EndLine;
-            return false;
+            return result;
         case PastDateKind::Past:
             InfoLog << "過去ログからコメントを取得します" << EndLine;
-            if (!GetPastLogPass(target, waybackKey, userId)) return false;
+            if (!GetPastLogPass(target, waybackKey, userId)) return result;
             pastLog = true;
             break;
     }
@@ -140,10 +118,11 @@ bool CCommentClient::AcquireComments(FetchOptions options, std::wstring& savedPa
 
     std::wstring path = CommentFilePath(options.saveFolder, fileName);
     if (!ConfirmCommentFileOverwrite(path)) {
-        savedPath = kSaveCancelled;
-        return false;
+        result.outcome = AcquireOutcome::Cancelled;
+        return result;
     }
-    savedPath = path;
-
-    return GuardedExchange([&] { return PostThreadRequest(request, target.serverUrl, path); });
+    result.path = path;
+    const bool saved = GuardedExchange([&] { return PostThreadRequest(request, target.serverUrl, path); });
+    result.outcome = saved ? AcquireOutcome::Saved : AcquireOutcome::Failed;
+    return result;
 }

@@ -20,6 +20,13 @@ struct FetchOptions {
     std::tm pastDate{};
 };
 
+// How an acquisition ended, and the comment file it saved or began to save.
+enum class AcquireOutcome { Saved, Cancelled, Failed };
+struct AcquireResult {
+    AcquireOutcome outcome = AcquireOutcome::Failed;
+    std::wstring path;  // set once the save step begins; empty before
+};
+
 // The thread behind a video address and where its comments are asked for.
 struct ThreadTarget {
     std::string title, videoId, threadId, serverUrl;
@@ -42,9 +49,9 @@ class CCommentClient {
 public:
     CCommentClient() = default;
 
-    // One address to one saved comment file. savedPath becomes "CANCEL" when
-    // the user declined to save, the file's path once the save step begins.
-    bool AcquireComments(FetchOptions options, std::wstring& savedPath);
+    // One address to one saved comment file: Cancelled when the user declined
+    // to save, Failed (logged) otherwise.
+    AcquireResult AcquireComments(FetchOptions options);
 
     // The watch page and the video information of an address, with their
     // lines logged; false (with the reason logged) when the thread or its
@@ -85,6 +92,3 @@ std::string CurrentCommentFileName(const ThreadTarget& target);
 std::wstring CommentFilePath(const std::wstring& saveFolder, const std::string& fileName);
 // The overwrite question for a comment file ("*.xml"); false when cancelled.
 bool ConfirmCommentFileOverwrite(std::wstring& path);
-
-// savedPath when the user declined to save.
-inline const wchar_t kSaveCancelled[] = L"CANCEL";

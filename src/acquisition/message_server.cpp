@@ -115,6 +115,26 @@ bool LoadReply(IXMLDOMDocument2* doc, const std::string& bytes) {
     return doc->get_doctype(type.put()) != S_OK || !type;
 }
 
+bool GuardedExchange(const std::function<bool()>& exchange) {
+    try {
+        if (!exchange()) {
+            InfoLog << "XMLの取得に失敗しました" << EndLine;
+            return false;
+        }
+        return true;
+    } catch (const ComError& e) {
+        InfoLog << EndLine;
+        InfoLog << "処理中に例外が発生しました" << EndLine;
+        InfoLog << "Description : " << e.Description() << EndLine;
+        InfoLog << "Source : " << e.Source() << EndLine;
+        InfoLog << "Message : " << e.Message() << EndLine;
+    } catch (...) {
+        // Whatever else the exchange raises must not leave the worker thread.
+        InfoLog << "処理中に例外が発生しました" << EndLine;
+    }
+    return false;
+}
+
 std::string CCommentClient::ComposeThreadRequest(const std::string& threadId, int commentCount,
                                                  const std::string& userId, int moment,
                                                  const std::string& waybackKey) const {

@@ -9,14 +9,14 @@
 namespace {
 void PrintUsage(FILE* out) {
     std::fputs(
-        "使い方 / Usage:\n"
-        "  kometori-cli get [options] ADDRESSES\n"
-        "  kometori-cli convert [options] COMMENT.xml [TEXT.txt]\n"
-        "  kometori-cli merge -o OUT.xml [options] IN.xml...\n"
-        "  kometori-cli subtitles [options] COMMENT.xml [OUT.ass]\n"
-        "  kometori-cli export [options] COMMENT.xml...\n"
-        "  kometori-cli graph [options] COMMENT.xml\n"
-        "  kometori-cli COMMAND --help\n",
+        "使い方:\n"
+        "  kometori-cli get [オプション] アドレス\n"
+        "  kometori-cli convert [オプション] コメントファイル.xml [テキストファイル.txt]\n"
+        "  kometori-cli merge [オプション] -o 出力.xml 入力.xml...\n"
+        "  kometori-cli subtitles [オプション] コメントファイル.xml [字幕ファイル.ass]\n"
+        "  kometori-cli export [オプション] コメントファイル.xml...\n"
+        "  kometori-cli graph [オプション] コメントファイル.xml\n"
+        "コマンドごとの説明: kometori-cli コマンド --help\n",
         out);
 }
 }  // namespace

@@ -1,41 +1,23 @@
 // kometori-cli merge: comment files of one thread into one, every comment once.
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "acquisition/comment_client.h"
 #include "app/cli.h"
+#include "app/cli_options.h"
 #include "app/cli_output.h"
 #include "comments/comment_merge.h"
 #include "infolog/info_log.h"
-#include "jobs/fetch_job.h"
+#include "jobs/access_pause.h"
 #include "settings/settings.h"
 #include "support/codepage.h"
 
 namespace {
 
-const char kMergeUsage[] =
-    "使い方: kometori-cli merge -o 出力.xml [オプション] 入力.xml...\n"
-    "  同じスレッドのコメントファイルを1つにまとめます。コメントは番号順に1件ずつ。\n"
-    "  同じ番号で内容の異なるコメントは、最も新しいファイル (thread 要素の server_time、\n"
-    "  同じなら後に指定したもの) の内容を残します。\n"
-    "  -o, --output FILE   出力するコメントファイル (入力の1つでもよい)\n"
-    "  -y, --overwrite     既存のファイルを確認せずに上書きする\n"
-    "  --force             スレッドの異なるファイルも結合する\n"
-    "\n"
-    "Usage: kometori-cli merge -o OUT.xml [options] IN.xml...\n"
-    "  Merges comment files of one thread: every comment once, ordered by number. Comments\n"
-    "  that differ under the same number keep the newest file's version (the thread element's\n"
-    "  server_time; the later listed file when equal).\n"
-    "  -o, --output FILE   the merged comment file (may be one of the inputs)\n"
-    "  -y, --overwrite     overwrite an existing file without asking\n"
-    "  --force             merge files of different threads too\n"
-    "Exit status: 0 saved, 1 a failure or a cancel, 2 a usage error.\n";
-
-int UsageError(const std::string& message) {
-    std::fprintf(stderr, "%s\n", message.c_str());
-    return 2;
-}
+const char kMergeAbout[] =
+    "同じスレッドのコメントファイルを1つにまとめます。コメントは番号順に1件ずつ。\n"
+    "同じ番号で内容の異なるコメントは、最も新しいファイル (thread 要素の server_time、\n"
+    "同じなら後に指定したもの) の内容を残します。\n";
 
 }  // namespace
 
@@ -43,30 +25,18 @@ int RunMergeCommand(const CommandArguments& args) {
     FormValues form;
     App().settings.Load(form);  // AutoOverWrite; the INI file is never written
     std::wstring output;
-    std::vector<std::wstring> inputs;
     MergeOptions options;
-    for (int i = 1; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "-h" || arg == "--help") {
-            std::fputs(kMergeUsage, stdout);
-            return 0;
-        } else if (arg == "-o" || arg == "--output") {
-            if (i + 1 >= args.size()) return UsageError(kMergeUsage);
-            output = args.Wide(++i);
-        } else if (arg == "-y" || arg == "--overwrite") {
-            App().settings.AutoOverWrite = true;
-        } else if (arg == "--force") {
-            options.force = true;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            return UsageError("不明なオプションです / unknown option: " + arg + "\n\n" + kMergeUsage);
-        } else {
-            inputs.push_back(args.Wide(i));
-        }
-    }
+    const CliCommand command{"merge", "-o 出力.xml 入力.xml...", kMergeAbout, {
+        {"output", 'o', "FILE", "出力するコメントファイル (入力の1つでもよい)", Store(output)},
+        {"force", 0, nullptr, "スレッドの異なるファイルも結合する", SetFlag(options.force)},
+    }};
+    CommandLine line;
+    if (const auto status = ReadCommandLine(args, command, line)) return *status;
+    const std::vector<std::wstring>& inputs = line.operands;
     if (output.empty() || inputs.empty()) {
-        return UsageError("出力ファイルと入力ファイルを指定して下さい / give -o OUT.xml and the input files\n\n" +
-                          std::string(kMergeUsage));
+        return UsageError("出力ファイルと入力ファイルを指定して下さい / give -o OUT.xml and the input files");
     }
+    if (line.overwrite) App().settings.AutoOverWrite = true;
 
     ConsoleLineSink console;
     EndOnConsoleInterrupt();

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <mutex>
 
-#include "jobs/fetch_job.h"
+#include "jobs/access_pause.h"
 #include "jobs/proxy_override.h"
 #include "support/write_guard.h"
 

@@ -1,12 +1,12 @@
 // kometori-cli subtitles: one comment file to a subtitle file (ASS), as the
 // subtitle job does it in batch mode, with the lines of the info log on
 // standard output.
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "app/cli.h"
 #include "app/cli_ng.h"
+#include "app/cli_options.h"
 #include "app/cli_output.h"
 #include "infolog/info_log.h"
 #include "jobs/subtitle_job.h"
@@ -14,6 +14,12 @@
 #include "support/regex.h"
 
 namespace {
+
+const char kSubtitlesAbout[] =
+    "コメントファイル(XML)を字幕ファイル(ASS)に変換します。動画と同じ名前で並べると、\n"
+    "プレイヤーがコメントを動画の上に流します。\n"
+    "字幕ファイル.ass を省略すると、コメントファイル.xml の拡張子を \".ass\" に替えた名前になります。\n"
+    "既定値は Kometori.ini の [subtitle] セクション、なければ [ ] 内の値です。\n";
 
 const char* ValueName(SubtitleOption::Kind kind) {
     switch (kind) {
@@ -24,56 +30,21 @@ const char* ValueName(SubtitleOption::Kind kind) {
     }
 }
 
-void PrintSubtitlesUsage(FILE* out) {
-    std::fputs(
-        "使い方 / Usage: kometori-cli subtitles [options] COMMENT.xml [OUT.ass]\n"
-        "\n"
-        "コメントファイル(XML)を字幕ファイル(ASS)に変換します。動画と同じ名前で並べると、\n"
-        "プレイヤーがコメントを動画の上に流します。\n"
-        "Converts a comment file (XML) into a subtitle file (ASS). Named like the video and kept\n"
-        "beside it, players show the comments flying over the video.\n"
-        "OUT.ass を省略すると、COMMENT.xml の拡張子を \".ass\" に替えた名前になります。\n"
-        "Without OUT.ass, the extension of COMMENT.xml is replaced by \".ass\".\n"
-        "既定値は Kometori.ini の [subtitle] 節、なければ括弧内の値です。\n"
-        "Defaults come from the [subtitle] section of Kometori.ini, else the values in brackets.\n"
-        "\n",
-        out);
+// An option per key of [subtitle]; a flag without 0 or 1 after it means 1.
+std::vector<CliOption> SubtitleCliOptions(SubtitleSettings& options) {
     const SubtitleSettings defaults;
+    std::vector<CliOption> table;
     for (const SubtitleOption& option : SubtitleOptions()) {
-        const std::string name = std::string("--") + option.option + " " + ValueName(option.kind);
-        std::fprintf(out, "  %-22s %s [%s]\n", name.c_str(), option.help,
-                     SubtitleOptionValue(defaults, option).c_str());
+        const std::string help = std::string(option.help) + " [" + SubtitleOptionValue(defaults, option) + "]";
+        table.push_back({option.option, 0, ValueName(option.kind), help,
+                         [&options, &option](const OptionValue& value, std::string& error) {
+                             if (SetSubtitleOption(options, option, value.text, error)) return true;
+                             error = "値が正しくありません / bad value: " + error;
+                             return false;
+                         },
+                         option.kind == SubtitleOption::Flag});
     }
-    std::fputs(
-        "  -y, --overwrite        既存の字幕ファイルを確認せずに上書き (既定: INI の \"AutoOverWrite\")\n"
-        "                         replace an existing subtitle file without asking\n",
-        out);
-    std::fputs(kNgUsage, out);
-    std::fputs(kNgUsageEnglish, out);
-    std::fputs(
-        "  -h, --help             この説明 / this help\n"
-        "\n"
-        "終了コード / Exit status: 0 成功 / done, 1 失敗・取り消し / failure or cancel,\n"
-        "  2 使い方の誤りか読めないNGルール / usage error or NG rules that do not load\n",
-        out);
-}
-
-int UsageError(const std::string& what) {
-    std::fprintf(stderr, "%s\n\n", what.c_str());
-    PrintSubtitlesUsage(stderr);
-    return 2;
-}
-
-const SubtitleOption* FindOption(const std::string& name) {
-    for (const SubtitleOption& option : SubtitleOptions()) {
-        if (name == option.option) return &option;
-    }
-    return nullptr;
-}
-
-// "--overlay 0" gives the flag its value; "--overlay c.xml" is the flag alone.
-bool FlagValueFollows(const CommandArguments& args, int i) {
-    return i + 1 < args.size() && (args[i + 1] == "0" || args[i + 1] == "1");
+    return table;
 }
 
 }  // namespace
@@ -83,46 +54,11 @@ int RunSubtitlesCommand(const CommandArguments& args) {
     App().settings.Load(form);  // the INI file is read, never written
     AppSettings& settings = App().settings;
     SubtitleSettings options = settings.subtitle;
-    bool optionsEnded = false;
-    std::vector<std::wstring> files;
-    NgSwitches ng;
-    for (int i = 1; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        std::string ngError;
-        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-            files.push_back(args.Wide(i));
-        } else if (arg == "--") {
-            optionsEnded = true;
-        } else if (arg == "-h" || arg == "--help") {
-            PrintSubtitlesUsage(stdout);
-            return 0;
-        } else if (arg == "-y" || arg == "--overwrite") {
-            settings.AutoOverWrite = true;
-        } else if (const int taken = TakeNgSwitch(args, i, ng, ngError)) {
-            if (taken < 0) return UsageError(ngError);
-        } else {
-            // --name VALUE or --name=VALUE; a flag without 0 or 1 after it means 1.
-            const std::size_t equals = arg.find('=');
-            const std::string name = arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
-            const SubtitleOption* option = arg.compare(0, 2, "--") == 0 ? FindOption(name) : nullptr;
-            if (!option) return UsageError("不明なオプション / unknown option: " + arg);
-            const bool flag = option->kind == SubtitleOption::Flag;
-            std::string value;
-            if (equals != std::string::npos) {
-                value = arg.substr(equals + 1);
-            } else if (flag && !FlagValueFollows(args, i)) {
-                value = "1";
-            } else if (i + 1 < args.size()) {
-                value = args[++i];
-            } else {
-                return UsageError(arg + ": 値がありません / missing value");
-            }
-            std::string error;
-            if (!SetSubtitleOption(options, *option, value, error)) {
-                return UsageError("値が正しくありません / bad value: " + error);
-            }
-        }
-    }
+    const CliCommand command{"subtitles", "コメントファイル.xml [字幕ファイル.ass]", kSubtitlesAbout,
+                             SubtitleCliOptions(options), true};
+    CommandLine line;
+    if (const auto status = ReadCommandLine(args, command, line)) return *status;
+    const std::vector<std::wstring>& files = line.operands;
     if (files.empty() || files.size() > 2) {
         return UsageError("コメントファイルを1つ指定して下さい / give one comment file");
     }
@@ -130,9 +66,10 @@ int RunSubtitlesCommand(const CommandArguments& args) {
         const WideRegex exclude(options.Exclude);
         if (!exclude.Valid()) return UsageError("--exclude: " + exclude.Error());
     }
+    if (line.overwrite) settings.AutoOverWrite = true;
 
     ConsoleLineSink console;
-    if (!ApplyNgSwitches(ng, true)) return 2;
+    if (!ApplyNgSwitches(line.ng, true)) return 2;
     SubtitleRequest request;
     request.commentPath = files[0];
     request.assPath = files.size() > 1 ? files[1] : SubtitleFilePathFor(request.commentPath);

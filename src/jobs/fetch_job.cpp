@@ -1,7 +1,5 @@
 #include "jobs/fetch_job.h"
 
-#include <windows.h>
-
 #include "acquisition/comment_client.h"
 #include "settings/settings.h"
 #include "infolog/info_log.h"
@@ -9,7 +7,6 @@
 #include "jobs/history_job.h"
 #include "jobs/proxy_override.h"
 #include "jobs/subtitle_job.h"
-#include "support/cancel.h"
 #include "support/codepage.h"
 #include "support/text.h"
 
@@ -18,26 +15,8 @@ const char kFetchErrorText[] =
     "URLが正しいのにエラーが出る場合、サーバーが混雑している可能性があるので、\n"
     "少し時間をおいてから再度実行して下さい。";
 
-std::atomic<bool>& FetchStopRequested() { return ThreadCancelFlag(); }
-
-void RequestFetchStop(std::atomic<bool>& stop) {
-    if (!stop.exchange(true)) InfoLog << "処理を途中停止しました" << EndLine;
-}
-
 bool FetchJobView::RunConversion(const ConversionRequest& request) { return RunConversionJob(request); }
 bool FetchJobView::RunSubtitles(const SubtitleRequest& request) { return RunSubtitleJob(request); }
-
-bool WaitBetweenAccesses(int seconds) {
-    if (seconds < 1) return false;
-    const DWORD start = ::GetTickCount();
-    InfoLog << "待機中...(" << seconds << "秒)" << EndLine;
-    InfoLog << "※待機時間はiniファイルのAccessWait=で設定できます" << EndLine;
-    const DWORD span = static_cast<DWORD>(seconds) * 1000u;
-    do {
-        ::Sleep(1000);
-    } while (::GetTickCount() - start < span && !FetchStopRequested());
-    return true;
-}
 
 FetchOutcome FetchOneAddress(const std::string& address, const FetchJobInput& input, bool batch, FetchJobView& view) {
     CCommentClient client;
@@ -52,11 +31,11 @@ FetchOutcome FetchOneAddress(const std::string& address, const FetchJobInput& in
     }
     InfoLog << "SavePath = " << ShownPath(input.saveFolder) << EndLine;
 
-    std::wstring savedPath;
-    bool saved = false;
+    AcquireResult acquired;
     if (input.history) {
-        switch (AcquireHistory(client, address, input.saveFolder, input.maxRequests, savedPath)) {
-            case HistoryOutcome::Saved: saved = true; break;
+        switch (AcquireHistory(client, address, input.saveFolder, input.maxRequests, acquired.path)) {
+            case HistoryOutcome::Saved: acquired.outcome = AcquireOutcome::Saved; break;
+            case HistoryOutcome::Cancelled: acquired.outcome = AcquireOutcome::Cancelled; break;
             case HistoryOutcome::Stopped: return FetchOutcome::Stopped;
             default: break;  // a partial history is saved, yet the address failed
         }
@@ -66,9 +45,10 @@ FetchOutcome FetchOneAddress(const std::string& address, const FetchJobInput& in
         options.commentCount = commentCount;
         options.saveFolder = input.saveFolder;
         options.pastDate = input.pastDate;
-        saved = client.AcquireComments(options, savedPath);
+        acquired = client.AcquireComments(options);
     }
-    if (saved) {
+    const std::wstring& savedPath = acquired.path;
+    if (acquired.outcome == AcquireOutcome::Saved) {
         view.ShowSaved();
         const bool subtitles = view.SubtitlesChecked();
         bool textDone = false;
@@ -112,7 +92,7 @@ FetchOutcome FetchOneAddress(const std::string& address, const FetchJobInput& in
     }
     // The failure of an address cut short by a stop is the stop's: nothing more to report.
     if (FetchStopRequested()) return FetchOutcome::Failed;
-    if (savedPath == kSaveCancelled) {
+    if (acquired.outcome == AcquireOutcome::Cancelled) {
         InfoLog << "操作を取り消しました" << EndLine;
         return FetchOutcome::Cancelled;
     }
@@ -133,7 +113,7 @@ FetchJobResult RunFetchJob(const FetchJobInput& input, FetchJobView& view) {
         const ProxySwitchedOffForJob proxy;
         const std::vector<std::string> addresses = Split(input.addressText, ";");
         const size_t n = addresses.size();
-        const bool batch = n >= 2 || (n == 1 && input.autoFetch);
+        const bool batch = n >= 2 || (n == 1 && input.batch);
         for (size_t i = 0; i < n; ++i) {
             if (FetchStopRequested()) {
                 result.stopped = true;

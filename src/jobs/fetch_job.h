@@ -2,10 +2,11 @@
 // console companion give it a view that shows states and outcomes.
 #pragma once
 
-#include <atomic>
 #include <ctime>
 #include <string>
 #include <vector>
+
+#include "jobs/access_pause.h"  // how callers stop the job
 
 struct ConversionRequest;
 struct SubtitleRequest;
@@ -38,7 +39,9 @@ struct FetchJobInput {
     std::wstring saveFolder;
     int commentCount = 0;
     std::tm pastDate{};  // all zero: current comments
-    bool autoFetch = false;
+    // Batch mode for one address too (several always are): outcomes go to the
+    // info log, never to a message box. The console and the window's auto fetch.
+    bool batch = false;
     // Each address's whole history (commentCount and pastDate unused), with
     // at most this many requests to the message server per address.
     bool history = false;
@@ -52,25 +55,12 @@ struct FetchJobResult {
     bool stopped = false;
 };
 
-// The stop request of the calling thread's job (support/cancel.h), checked
-// between the steps, during the pause and between the reads of a reply body:
-// the job ends at the next check instead of being terminated in the middle of
-// a call. Whoever starts a job clears it before the start, never the job
-// itself: a stop asked for before the job's thread runs still counts.
-std::atomic<bool>& FetchStopRequested();
-// Sets the request and writes "処理を途中停止しました" the first time.
-void RequestFetchStop(std::atomic<bool>& stop = FetchStopRequested());
-
 // Runs one job: every address, the pauses, the completion line. A stop
 // requested before the call ends the job before its first address.
 FetchJobResult RunFetchJob(const FetchJobInput& input, FetchJobView& view);
 
 enum class FetchOutcome { Saved, Failed, Cancelled, Stopped };
 FetchOutcome FetchOneAddress(const std::string& address, const FetchJobInput& input, bool batch, FetchJobView& view);
-
-// False without waiting below one second; otherwise logs the two waiting lines
-// and waits (in steps of one second, ending early on a stop request).
-bool WaitBetweenAccesses(int seconds);
 
 // The fixed text shown when an address failed.
 extern const char kFetchErrorText[];

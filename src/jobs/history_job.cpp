@@ -10,7 +10,7 @@
 #include "acquisition/comment_client.h"
 #include "comments/comment_merge.h"
 #include "infolog/info_log.h"
-#include "jobs/fetch_job.h"
+#include "jobs/access_pause.h"
 #include "settings/settings.h"
 #include "support/local_time.h"
 #include "support/spool_file.h"
@@ -57,10 +57,7 @@ HistoryOutcome AcquireHistory(CCommentClient& client, const std::string& address
     const std::string fileName = CurrentCommentFileName(target);
     InfoLog << "Filename = " << fileName << EndLine;
     std::wstring path = CommentFilePath(saveFolder, fileName);
-    if (!ConfirmCommentFileOverwrite(path)) {
-        savedPath = kSaveCancelled;
-        return HistoryOutcome::Cancelled;
-    }
+    if (!ConfirmCommentFileOverwrite(path)) return HistoryOutcome::Cancelled;
     savedPath = path;
 
     std::vector<std::unique_ptr<SpoolFile>> replies;  // newest first

@@ -18,7 +18,7 @@ enum class HistoryOutcome {
 // Fetches the history of one address with at most maxRequests requests to
 // the message server, waiting AccessWait seconds between two of them, and
 // saves it under the file name template in saveFolder (savedPath: the file,
-// or kSaveCancelled). The steps' replies wait in temporary files that the system
+// once the overwrite question is passed). The steps' replies wait in temporary files that the system
 // removes, so memory holds one reply whatever the length of the history.
 HistoryOutcome AcquireHistory(CCommentClient& client, const std::string& address, const std::wstring& saveFolder,
                               int maxRequests, std::wstring& savedPath);

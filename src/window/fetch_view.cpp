@@ -79,7 +79,7 @@ bool StartFetch(HWND main, bool history) {
     input.saveFolder = form.SavePath;
     input.commentCount = LeadingNumber(form.Comment);
     input.pastDate = PastDateFromForm(form);
-    input.autoFetch = MainViewFacts().autoFetch;
+    input.batch = MainViewFacts().autoFetch;
     input.history = history;
     const bool started = FetchWorker().Start([main, input](JobTicket& ticket) {
         WindowFetchView view(main, ticket);

@@ -32,10 +32,10 @@ protected:
         options.commentCount = 5;
         options.saveFolder = dir_.WidePath();
         options.pastDate = pastDate;
-        std::wstring saved = AnsiToWide(savedPath);
-        const bool ok = CCommentClient().AcquireComments(options, saved);
-        savedPath = WideToAnsi(saved);
-        return ok;
+        const AcquireResult result = CCommentClient().AcquireComments(options);
+        outcome_ = result.outcome;
+        if (!result.path.empty()) savedPath = WideToAnsi(result.path);
+        return result.outcome == AcquireOutcome::Saved;
     }
     bool Logged(const std::string& line) {
         auto lines = log_.Lines();
@@ -51,6 +51,7 @@ protected:
 
     TempDir dir_;
     LineCapture log_;
+    AcquireOutcome outcome_ = AcquireOutcome::Failed;  // of the last Acquire
 };
 
 TEST_F(AcquireTest, BareIdFullAddressAndTrailingSlash) {
@@ -219,7 +220,7 @@ TEST_F(OverwriteAcquireTest, SaveAsAndCancel) {
     prompts_.choice = OverwriteChoice::Cancel;
     log_.Clear();
     EXPECT_FALSE(Acquire("sm9", savedPath));
-    EXPECT_EQ(savedPath, "CANCEL");
+    EXPECT_EQ(outcome_, AcquireOutcome::Cancelled);
     EXPECT_EQ(log_.Lines().back(), "Filename = sm9");
     EXPECT_EQ(ReadFileBytes(target_), "old");
 }

@@ -90,7 +90,7 @@ TEST_F(CliConvertTest, UsageErrorsAndHelp) {
 
     ProgramRun help = Convert("--help");
     EXPECT_EQ(help.exitCode, 0u);
-    EXPECT_NE(help.output.find("使い方 / Usage: kometori-cli convert"), std::string::npos);
+    EXPECT_NE(help.output.find("使い方: kometori-cli convert"), std::string::npos);
     EXPECT_NE(help.output.find("--overwrite"), std::string::npos);
 }
 

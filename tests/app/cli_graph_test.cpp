@@ -111,7 +111,7 @@ TEST_F(CliGraphTest, UsageErrorsAndHelp) {
 
     ProgramRun help = Graph("--help");
     EXPECT_EQ(help.exitCode, 0u);
-    for (const char* option : {"使い方 / Usage: kometori-cli graph", "--output", "--width", "--height", "--csv",
+    for (const char* option : {"使い方: kometori-cli graph", "--output", "--width", "--height", "--csv",
                                "--overwrite"}) {
         EXPECT_NE(help.output.find(option), std::string::npos) << option;
     }

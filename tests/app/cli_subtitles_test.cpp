@@ -82,7 +82,7 @@ TEST_F(CliSubtitlesTest, UsageErrorsAndHelp) {
 
     ProgramRun help = Subtitles("--help");
     EXPECT_EQ(help.exitCode, 0u);
-    EXPECT_NE(help.output.find("使い方 / Usage: kometori-cli subtitles"), std::string::npos);
+    EXPECT_NE(help.output.find("使い方: kometori-cli subtitles"), std::string::npos);
     for (const SubtitleOption& option : SubtitleOptions()) {
         EXPECT_NE(help.output.find(std::string("--") + option.option + " "), std::string::npos) << option.option;
     }

@@ -45,12 +45,12 @@ protected:
         App().settings.CompleteBeep = true;
         App().settings.AutoOverWrite = false;
     }
-    FetchJobResult Run(const std::string& addresses, bool autoFetch = false) {
+    FetchJobResult Run(const std::string& addresses, bool batch = false) {
         FetchJobInput input;
         input.addressText = addresses;
         input.saveFolder = dir_.WidePath();
         input.commentCount = 3;
-        input.autoFetch = autoFetch;
+        input.batch = batch;
         FetchStopRequested() = false;  // as whoever starts a job does
         return RunFetchJob(input, view_);
     }

@@ -1,11 +1,17 @@
 #!/usr/bin/env python3
-"""Fails when a source file includes a header of a higher layer.
+"""Fails when a source file includes a header of a higher layer, or when
+files include each other in a circle.
 
 Layers, top to bottom: process entries and windows, jobs, the workers
 (acquisition, login, and the viewer's model above the exports, the exports
 above the NG rules, the rules above the comment files), settings, support,
 the info log. A folder may include its own layer and the ones below it.
+
+Circles are looked for among modules: a header and the source file of the
+same name are one (fetch_job.h, fetch_job.cpp), so that two sources that
+include each other's header form a circle as two headers would.
 """
+import collections
 import pathlib
 import re
 import sys
@@ -24,7 +30,9 @@ RANK = {
 
 src = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else pathlib.Path(__file__).parents[2] / "src")
 include = re.compile(r'^\s*#\s*include\s+"([^/"]+)/')
+project_include = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
 bad = []
+uses = collections.defaultdict(set)  # module -> modules whose headers it includes
 for path in sorted(src.rglob("*")):
     if path.suffix not in (".h", ".cpp", ".rc"):
         continue
@@ -32,9 +40,51 @@ for path in sorted(src.rglob("*")):
     if folder not in RANK:
         bad.append(f"{path}: folder '{folder}' has no layer")
         continue
+    module = path.relative_to(src).with_suffix("").as_posix()
     for number, line in enumerate(path.read_text(encoding="utf-8").splitlines(), 1):
         m = include.match(line)
         if m and m.group(1) in RANK and RANK[m.group(1)] > RANK[folder]:
             bad.append(f"{path}:{number}: {folder} includes {m.group(1)}")
-print("\n".join(bad) or "every include runs downward")
+        m = project_include.match(line)
+        if m and (src / m.group(1)).is_file():
+            used = pathlib.PurePosixPath(m.group(1)).with_suffix("").as_posix()
+            if used != module:
+                uses[module].add(used)
+
+
+def circles(graph):
+    """The strongly connected groups of more than one module (Tarjan)."""
+    index, low, stack, on_stack, found = {}, {}, [], set(), []
+
+    def visit(node):
+        index[node] = low[node] = len(index)
+        stack.append(node)
+        on_stack.add(node)
+        for other in sorted(graph.get(node, ())):
+            if other not in index:
+                visit(other)
+                low[node] = min(low[node], low[other])
+            elif other in on_stack:
+                low[node] = min(low[node], index[other])
+        if low[node] == index[node]:
+            group = []
+            while True:
+                other = stack.pop()
+                on_stack.discard(other)
+                group.append(other)
+                if other == node:
+                    break
+            if len(group) > 1:
+                found.append(sorted(group))
+
+    sys.setrecursionlimit(10000)
+    for node in sorted(graph):
+        if node not in index:
+            visit(node)
+    return found
+
+
+for group in circles(uses):
+    bad.append("these include each other in a circle: " + ", ".join(group))
+print("\n".join(bad) or "every include runs downward, and none in a circle")
 sys.exit(1 if bad else 0)
