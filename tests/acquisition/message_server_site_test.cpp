@@ -127,6 +127,21 @@ TEST_F(MessageServerTest, ViewCounterFromTheServerIsKept) {
     EXPECT_EQ(saved.Count(L"/packet/view_counter[@video='0']"), 0);
 }
 
+// The reply is saved as it came; view_counter goes in in the reply's encoding.
+TEST_F(MessageServerTest, AReplyInUtf16IsSavedInUtf16) {
+    StandinFault("message", "utf16");
+    ASSERT_TRUE(Post(client_.ComposeThreadRequest(kThread, 5)));
+    EXPECT_TRUE(Contains("view_counter要素を追加しました"));
+    const std::string saved = ReadFileBytes(path_);
+    const std::wstring end = L"<view_counter video=\"0\"/></packet>";
+    ASSERT_EQ(saved.compare(0, 2, "\xFF\xFE"), 0);
+    EXPECT_EQ(saved.substr(saved.size() - 2 * end.size()),
+              std::string(reinterpret_cast<const char*>(end.data()), 2 * end.size()));
+    SavedFile back(path_);
+    EXPECT_EQ(back.Count(L"/packet/chat"), 5);
+    EXPECT_EQ(back.Count(L"/packet/view_counter[@video='0']"), 1);
+}
+
 TEST_F(MessageServerTest, NoTextKeepsTheExistingFile) {
     WriteFileBytes(path_, "earlier comments");
     StandinFault("message", "notext");

@@ -207,6 +207,7 @@ class MessageFaultTest(SiteTest):
             "doctype": (200, lambda d: self.assertIn(b"<!DOCTYPE packet [", d)),
             "doctypeutf16": (200, lambda d: self.assertIn("<!DOCTYPE packet [", d.decode("utf-16"))),
             "billionlaughs": (200, lambda d: self.assertIn(b"&lol9;</chat>", d)),
+            "utf16": (200, lambda d: self.assertEqual((d[:2], len(self.chats(d)[1])), (b"\xff\xfe", 5))),
         }
         for kind, (status, check) in cases.items():
             with self.subTest(kind=kind):
