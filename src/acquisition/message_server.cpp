@@ -1,8 +1,11 @@
 // The exchange with the message server: compose the thread request, post it,
-// complete and check the reply, and save it as the comment file.
+// complete and check the reply, and save it as the comment file. The reply is
+// read as any comment file is, never by the platform's parser, which refuses
+// comments holding control characters and would lose the whole thread.
 #include <msxml2.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "acquisition/comment_client.h"
 #include "acquisition/reply_document.h"
@@ -49,13 +52,44 @@ void AppendAttribute(std::string& request, const char* name, const std::string& 
 
 // Saves into a temporary file beside the target and moves it over the target
 // only when complete, so a failed save never costs the existing file.
-void SaveReplacing(IXMLDOMDocument* doc, const std::wstring& path) {
+void SaveReplacing(const std::string& bytes, const std::wstring& path) {
     std::lock_guard<std::recursive_mutex> writing(FileWriteMutex());
     ReplacingFile file;
-    if (!file.Begin(path)) ThrowIfFailed(HRESULT_FROM_WIN32(file.LastError()));
-    Variant saveTo = Variant::FromString(file.TempPath());
-    ThrowIfFailed(doc->save(saveTo.get()));
-    if (!file.Commit()) ThrowIfFailed(HRESULT_FROM_WIN32(file.LastError()));
+    if (!file.Begin(path) || !file.Write(bytes) || !file.Commit()) {
+        ThrowIfFailed(HRESULT_FROM_WIN32(file.LastError()));
+    }
+}
+
+// The bytes of text in the reply's encoding: UTF-16 in the order the reply
+// starts with, or one that agrees with ASCII.
+std::string InReplyEncoding(const std::string& reply, const std::string& ascii) {
+    const bool little = reply.compare(0, 2, "\xFF\xFE") == 0 || reply.compare(0, 4, std::string("<\0?\0", 4)) == 0;
+    const bool big = reply.compare(0, 2, "\xFE\xFF") == 0 || reply.compare(0, 4, std::string("\0<\0?", 4)) == 0;
+    if (!little && !big) return ascii;
+    std::string out;
+    for (char c : ascii) out += little ? std::string{c, '\0'} : std::string{'\0', c};
+    return out;
+}
+
+bool HasText(const std::string& utf8) {
+    return utf8.find_first_not_of(" \t\n\r") != std::string::npos;
+}
+
+// The reply with <view_counter video="0"/> as the root's last child, the rest
+// as it came. False when the root's end tag is not where the reader finds it
+// (only a trailing comment quoting it could do that).
+bool AddViewCounter(std::string& reply) {
+    const std::size_t at = reply.rfind(InReplyEncoding(reply, "</packet"));
+    if (at == std::string::npos) return false;
+    std::string added = reply;
+    added.insert(at, InReplyEncoding(reply, "<view_counter video=\"0\"/>"));
+    CommentReader check;
+    check.OpenText(added);
+    while (check.Next()) {
+    }
+    if (check.Failed() || !check.ViewCounter()) return false;
+    reply.swap(added);
+    return true;
 }
 
 }  // namespace
@@ -69,50 +103,12 @@ bool CreateReplyDocument(ComPtr<IXMLDOMDocument2>& doc) {
     doc->put_async(VARIANT_FALSE);
     doc->put_validateOnParse(VARIANT_FALSE);
     doc->put_resolveExternals(VARIANT_FALSE);
-    // Components without the property, and Wine's, which accepts and ignores
-    // it, parse DTDs: LoadReply refuses them itself.
+    // Only the request is built in it; replies are read by the comment reader.
     Variant on;
     on.get().vt = VT_BOOL;
     on.get().boolVal = VARIANT_TRUE;
     doc->setProperty(Bstr(L"ProhibitDTD").get(), on.get());
     return true;
-}
-
-bool DeclaresDocumentType(const std::string& bytes) {
-    // Raw bytes in whatever encoding the reply declares: looked for as ASCII
-    // and as UTF-16 in both byte orders. Character data cannot hold the text
-    // unescaped, so only a declaration (or a comment or CDATA section quoting
-    // one) matches.
-    static const std::string ascii = "<!DOCTYPE";
-    static const std::string little = [] {
-        std::string out;
-        for (char c : ascii) out += std::string{c, '\0'};
-        return out;
-    }();
-    static const std::string big = '\0' + little.substr(0, little.size() - 1);
-    return bytes.find(ascii) != std::string::npos || bytes.find(little) != std::string::npos ||
-           bytes.find(big) != std::string::npos;
-}
-
-bool LoadReply(IXMLDOMDocument2* doc, const std::string& bytes) {
-    // Refused before parsing, so no entity expansion can run away.
-    if (DeclaresDocumentType(bytes)) return false;
-    SAFEARRAY* array = ::SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(bytes.size()));
-    if (!array) return false;
-    void* data = nullptr;
-    if (SUCCEEDED(::SafeArrayAccessData(array, &data))) {
-        if (!bytes.empty()) memcpy(data, bytes.data(), bytes.size());
-        ::SafeArrayUnaccessData(array);
-    }
-    Variant source;
-    source.get().vt = VT_ARRAY | VT_UI1;
-    source.get().parray = array;  // owned by the variant from here
-    VARIANT_BOOL ok = VARIANT_FALSE;
-    HRESULT hr = doc->load(source.get(), &ok);
-    if (FAILED(hr) || ok != VARIANT_TRUE) return false;
-    // A declaration in an encoding the scan cannot read: the parsed document tells.
-    ComPtr<IXMLDOMDocumentType> type;
-    return doc->get_doctype(type.put()) != S_OK || !type;
 }
 
 bool GuardedExchange(const std::function<bool()>& exchange) {
@@ -234,43 +230,22 @@ bool CCommentClient::PostThreadRequest(const std::string& request, const std::st
     std::string reply;
     if (!ExchangeThreadRequest(request, serverUrl, reply)) return false;
 
-    // A reply that is not a comment packet (an error page, say) has no packet
-    // to complete; it is never saved as a comment file.
-    ComPtr<IXMLDOMDocument2> replyDoc;
-    if (!CreateReplyDocument(replyDoc)) ThrowMissingNode();
-    if (!LoadReply(replyDoc.get(), reply)) ThrowMissingNode();
-    ComPtr<IXMLDOMElement> root;
-    if (replyDoc->get_documentElement(root.put()) != S_OK || !root) ThrowMissingNode();
-    Bstr rootName;
-    ThrowIfFailed(root->get_nodeName(rootName.put()));
-    if (rootName.str() != L"packet") ThrowMissingNode();
-    ComPtr<IXMLDOMNode> first;
-    if (root->get_firstChild(first.put()) != S_OK || !first) ThrowMissingNode();
-
-    ComPtr<IXMLDOMNode> counter;
-    ThrowIfFailed(first->selectSingleNode(Bstr(L"/packet/view_counter").get(), counter.put()));
-    if (!counter) {
-        Variant type;
-        type.get().vt = VT_I4;
-        type.get().lVal = NODE_ELEMENT;
-        ComPtr<IXMLDOMNode> node;
-        ThrowIfFailed(replyDoc->createNode(type.get(), Bstr(L"view_counter").get(), Bstr(L"").get(), node.put()));
-        ComPtr<IXMLDOMElement> element;
-        ThrowIfFailed(node->QueryInterface(IID_IXMLDOMElement, element.put_void()));
-        Variant zero = Variant::FromString(L"0");
-        ThrowIfFailed(element->setAttribute(Bstr(L"video").get(), zero.get()));
-        ComPtr<IXMLDOMNode> appended;
-        ThrowIfFailed(root->appendChild(node.get(), appended.put()));
-        InfoLog << "view_counter要素を追加しました" << EndLine;
+    // A reply that is not a comment packet (an error page, say) is never
+    // saved as a comment file. The reader refuses a DTD before expanding it.
+    CommentReader reader;
+    bool text = false;
+    if (reader.OpenText(reply)) {
+        while (reader.Next()) text = text || HasText(reader.Chat().TextUtf8());
     }
+    if (reader.Failed() || reader.RootName() != "packet") ThrowMissingNode();
+    if (reader.ControlCharacters() > 0) InfoLog << ControlCharactersLine(reader.ControlCharacters()) << EndLine;
 
-    Bstr text;
-    ThrowIfFailed(replyDoc->get_text(text.put()));
-    if (text.str().empty()) {
+    if (!reader.ViewCounter() && AddViewCounter(reply)) InfoLog << "view_counter要素を追加しました" << EndLine;
+    if (!text) {
         InfoLog << "コメントが見つかりませんでした" << EndLine;
         return false;
     }
     InfoLog << "Save XML" << EndLine;
-    SaveReplacing(replyDoc.get(), path);
+    SaveReplacing(reply, path);
     return true;
 }

@@ -52,6 +52,11 @@ MergeResult MergeCommentFiles(const std::vector<std::wstring>& paths, const std:
     FileOutput file(output);
     MergeResult result = MergeStreams(inputs, options, file, LogLine);
     if (result.outcome == MergeOutcome::Saved && !file.Commit()) result.outcome = MergeOutcome::WriteFailed;
+    if (result.outcome == MergeOutcome::Saved) {
+        for (const auto& input : inputs) {
+            if (input->reader.ControlCharacters() > 0) LogLine(ControlCharactersLine(input->reader.ControlCharacters()));
+        }
+    }
     if (result.outcome == MergeOutcome::WriteFailed) {
         InfoLog << "◆ファイルを保存できません: " << ShownPath(output) << " (" << static_cast<unsigned long>(file.LastError()) << ")"
                 << EndLine;

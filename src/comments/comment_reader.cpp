@@ -109,6 +109,8 @@ struct NameScan {
 };
 
 // The reference between '&' and ';' (both excluded), appended to out.
+// Control characters, NUL among them, are read as the characters they name:
+// comments hold them.
 bool ResolveReference(std::string_view name, std::string& out) {
     static const struct {
         const char* name;
@@ -136,7 +138,7 @@ bool ResolveReference(std::string_view name, std::string& out) {
         }
         code = code * (hex ? 16 : 10) + digit;  // twelve digits cannot wrap
     }
-    if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
+    if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
     AppendUtf8Code(static_cast<std::uint32_t>(code), out);
     return true;
 }
@@ -241,6 +243,7 @@ struct CommentReader::Parser {
     bool rootSeen = false, rootClosed = false;
     Special special = Special::None;
     std::size_t chatsSeen = 0;
+    std::size_t controls = 0;  // control characters XML forbids, given by references
 
     // The chat being read; a chat inside it is refused, so there is one.
     bool inChat = false, chatReady = false;
@@ -362,7 +365,7 @@ struct CommentReader::Parser {
             return true;
         }
         std::size_t size = 0;
-        if (!inChat) return Decode(p, e, nullptr, false, size);
+        if (!inChat) return Decode(p, e, nullptr, false, size, &controls);
         if (!runOpen) {
             runOpen = true;
             runAllSpace = true;
@@ -379,7 +382,7 @@ struct CommentReader::Parser {
             if (collect) chat.text_ += heldSpace;
             size = heldSize;
         }
-        if (!Decode(p, e, collect ? &chat.text_ : nullptr, false, size)) return false;
+        if (!Decode(p, e, collect ? &chat.text_ : nullptr, false, size, &controls)) return false;
         return FitsText(size);
     }
 
@@ -391,9 +394,11 @@ struct CommentReader::Parser {
     }
 
     // References resolved into out (only checked when out is null), size
-    // counting the bytes that make; in an attribute value, tabs and line feeds
-    // become spaces as XML wants.
-    bool Decode(const char* p, const char* e, std::string* out, bool attribute, std::size_t& size) {
+    // counting the bytes that make and controls, when given, the control
+    // characters they name; in an attribute value, tabs and line feeds become
+    // spaces as XML wants.
+    bool Decode(const char* p, const char* e, std::string* out, bool attribute, std::size_t& size,
+                std::size_t* controls) {
         std::string resolved;
         while (p < e) {
             const char* q = attribute ? FindAnyByte(p, e, '&', '\t', '\n', '&') : FindByte(p, e, '&');
@@ -414,6 +419,9 @@ struct CommentReader::Parser {
                 return Fail("malformed reference");
             }
             size += resolved.size();
+            if (controls && resolved.size() == 1 && IsForbiddenControl(static_cast<unsigned char>(resolved[0]))) {
+                ++*controls;
+            }
             if (out) *out += resolved;
             p = semi + 1;
         }
@@ -517,6 +525,7 @@ struct CommentReader::Parser {
         if (name.size() > kLongestName) return LongName();
         if (!scan.IsName()) return Failed("malformed start tag");
         if (rootClosed) return Failed("more than one root element");
+        if (open.empty()) owner.root_.assign(name.data(), name.size());
         if (open.size() + 1 > kMaxDepth) return Failed("elements nested deeper than " + std::to_string(kMaxDepth));
         const bool isChat = !open.empty() && Same(name, "chat");
         // Text would have to be kept for every open chat until the outermost closes.
@@ -570,6 +579,7 @@ struct CommentReader::Parser {
         attributes.clear();
         attributeNames.clear();
         nameBits = 0;
+        std::size_t tagControls = 0;  // counted once the tag is whole: a cut tag is read again
         for (;;) {
             const char* gap = p;
             while (p < e && IsSpace(*p)) ++p;
@@ -579,6 +589,7 @@ struct CommentReader::Parser {
                 if (*p == '/' && p[1] != '>') return Failed("malformed start tag");
                 limit = p;
                 empty = *p == '/';
+                controls += tagControls;
                 return Result::Done;
             }
             if (p == gap) return Failed("attributes must be separated by white space");
@@ -606,7 +617,7 @@ struct CommentReader::Parser {
             if (!plain) {
                 if (FindByte(first, close, '<') != close) return Failed("'<' in an attribute value");
                 std::size_t size = 0;
-                if (!Decode(value, close, nullptr, true, size)) return Result::Failed;
+                if (!Decode(value, close, nullptr, true, size, &tagControls)) return Result::Failed;
             }
             if (!NewAttributeName(name)) return Failed("attribute " + std::string(name) + " given twice");
             attributes.emplace_back(name, value, close, plain);
@@ -650,7 +661,7 @@ struct CommentReader::Parser {
             if (!attribute.plain) {
                 entry.value = static_cast<std::uint32_t>(element.data_.size());
                 std::size_t size = 0;
-                Decode(v.data(), v.data() + v.size(), &element.data_, true, size);
+                Decode(v.data(), v.data() + v.size(), &element.data_, true, size, nullptr);
                 entry.valueSize = static_cast<std::uint32_t>(element.data_.size() - entry.value);
             }
             element.attributes_.push_back(entry);
@@ -676,6 +687,8 @@ CommentReader::~CommentReader() = default;
 
 bool CommentReader::Start(const std::function<bool(Utf8Source& source)>& open) {
     error_.clear();
+    root_.clear();
+    controlsRead_ = 0;
     hasThread_ = hasViewCounter_ = false;
     parser_ = std::make_unique<Parser>(*this, true);
     if (open(parser_->source)) return true;
@@ -692,11 +705,19 @@ bool CommentReader::OpenText(std::string bytes) {
     return Start([&](Utf8Source& source) { return source.OpenBytes(std::move(bytes)); });
 }
 
-void CommentReader::Close() { parser_.reset(); }
+void CommentReader::Close() {
+    if (parser_) controlsRead_ = ControlCharacters();
+    parser_.reset();
+}
+
+std::size_t CommentReader::ControlCharacters() const {
+    return parser_ ? parser_->controls + parser_->source.Controls() : controlsRead_;
+}
 
 bool CommentReader::Next() { return parser_ && !Failed() && parser_->NextChat(current_); }
 
-bool CommentReader::CheckFile(const std::wstring& path, std::size_t& chats, std::string& error) {
+bool CommentReader::CheckFile(const std::wstring& path, std::size_t& chats, std::string& error,
+                              std::size_t* controls) {
     CommentReader reader;
     reader.parser_ = std::make_unique<Parser>(reader, false);
     chats = 0;
@@ -707,10 +728,15 @@ bool CommentReader::CheckFile(const std::wstring& path, std::size_t& chats, std:
     while (reader.parser_->Step()) {
     }
     chats = reader.parser_->chatsSeen;
+    if (controls) *controls = reader.ControlCharacters();
     error = reader.error_;
     return !reader.Failed();
 }
 
 std::string UnreadableCommentFileLine(const std::string& path, const std::string& error) {
     return "◆コメントファイルを読み込めません: " + path + " (" + error + ")";
+}
+
+std::string ControlCharactersLine(std::size_t count) {
+    return "※XMLで使えない制御文字を " + std::to_string(count) + " 個含んでいます (そのまま読み込みました)";
 }

@@ -40,8 +40,9 @@ public:
     std::wstring Text() const;
 
     // The same in UTF-8, for copying elements into another file. Names are
-    // XML names; values and text are well-formed UTF-8 without the control
-    // characters XML forbids.
+    // XML names; values and text are well-formed UTF-8, which may hold the
+    // control characters XML forbids (NUL too): comments carry them, and they
+    // are read as the characters they are.
     std::size_t AttributeCount() const { return attributes_.size(); }
     std::string_view AttributeName(std::size_t i) const;
     std::string_view AttributeValue(std::size_t i) const;
@@ -100,14 +101,20 @@ public:
     // passed so far (their attributes only); null when none has been read.
     const ChatElement* ThreadElement() const { return hasThread_ ? &thread_ : nullptr; }
     const ChatElement* ViewCounter() const { return hasViewCounter_ ? &viewCounter_ : nullptr; }
+    // The root element's name; empty until it has been read.
+    const std::string& RootName() const { return root_; }
+    // The control characters XML forbids read so far (raw or as references,
+    // in text and attribute values): read as data, never a reason to refuse.
+    std::size_t ControlCharacters() const;
 
     bool Failed() const { return !error_.empty(); }
     const std::string& Error() const { return error_; }
 
     // Reads the whole file once without keeping any element: true when it is
-    // well-formed and readable; chats counts its chat elements. A bad file
-    // gives the error the stream gives.
-    static bool CheckFile(const std::wstring& path, std::size_t& chats, std::string& error);
+    // well-formed and readable; chats counts its chat elements, controls (when
+    // given) its control characters. A bad file gives the error the stream gives.
+    static bool CheckFile(const std::wstring& path, std::size_t& chats, std::string& error,
+                          std::size_t* controls = nullptr);
 
 private:
     struct Parser;
@@ -117,9 +124,15 @@ private:
     ChatElement current_;
     ChatElement thread_, viewCounter_;
     bool hasThread_ = false, hasViewCounter_ = false;
+    std::string root_;
+    std::size_t controlsRead_ = 0;  // kept when the file is let go
     std::string error_;
 };
 
 // The log line for a comment file that cannot be read, error as Error() gives
 // it; path as the log shows it.
 std::string UnreadableCommentFileLine(const std::string& path, const std::string& error);
+
+// The log line for a file that held count control characters XML forbids
+// (one line per file, logged by whoever read it).
+std::string ControlCharactersLine(std::size_t count);

@@ -10,11 +10,6 @@
 
 namespace {
 
-std::string Hex(unsigned code) {
-    static const char digits[] = "0123456789ABCDEF";
-    return std::string("0x") + digits[code >> 4 & 0xF] + digits[code & 0xF];
-}
-
 // UTF-16 in either byte order, surrogate pairs checked.
 class Utf16Decoder : public TextDecoder {
 public:
@@ -38,7 +33,7 @@ public:
             } else if (code >= 0xDC00 && code <= 0xDFFF) {
                 return RefuseBytes(Encoding::Utf16Le, i);
             }
-            if (IsForbiddenControl(code)) return RefuseControl(code, i);
+            if (IsForbiddenControl(code)) ++controls_;
             AppendUtf8Code(code, out);
             i += width;
         }
@@ -59,7 +54,7 @@ public:
     bool Decode(const char* raw, std::size_t size, bool, std::string& out, std::size_t& used) override {
         for (std::size_t i = 0; i < size; ++i) {
             const auto b = static_cast<unsigned char>(raw[i]);
-            if (IsForbiddenControl(b)) return RefuseControl(b, i);
+            if (IsForbiddenControl(b)) ++controls_;
             if (b >= 0x80 && encoding_ == Encoding::Ascii) return RefuseBytes(encoding_, i);
             AppendUtf8Code(b, out);
         }
@@ -103,7 +98,7 @@ private:
             const unsigned b = p[i];
             std::size_t width = 1;
             if (b < 0x80) {
-                if (IsForbiddenControl(b)) return RefuseControl(b, i);
+                if (IsForbiddenControl(b)) ++controls_;
             } else if (encoding_ == Encoding::ShiftJis) {
                 if (b == 0x80 || b == 0xA0 || b >= 0xFD) return RefuseBytes(encoding_, i);
                 if (IsSjisLead(b)) width = 2;
@@ -175,7 +170,7 @@ public:
                 continue;
             }
             if (b >= 0x80) return RefuseBytes(Encoding::Iso2022Jp, i);
-            if (IsForbiddenControl(b)) return RefuseControl(b, i);
+            if (IsForbiddenControl(b)) ++controls_;
             if (mode_ == Mode::Ascii || b <= 0x20) {
                 euc_ += static_cast<char>(b);  // blanks and line ends pass in every mode
                 ++i;
@@ -255,9 +250,6 @@ bool TextDecoder::RefuseBytes(Encoding encoding, std::size_t at) {
     return Refuse(std::string(EncodingName(encoding)) + " として読めないバイトがあります", at);
 }
 
-bool TextDecoder::RefuseControl(unsigned code, std::size_t at) { return Refuse(ForbiddenControlText(code), at); }
-
-std::string ForbiddenControlText(unsigned code) { return "XML で使えない制御文字 " + Hex(code) + " があります"; }
 
 std::unique_ptr<TextDecoder> MakeDecoder(Encoding encoding) {
     switch (encoding) {

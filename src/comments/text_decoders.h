@@ -1,7 +1,8 @@
 // The encodings a comment file may come in, each decoded a piece at a time
-// into UTF-8. A decoder refuses what is not a character of its encoding, and
-// the control characters XML forbids, instead of replacing them: text is
-// never changed without a word.
+// into UTF-8. A decoder refuses what is not a character of its encoding
+// instead of replacing it: text is never changed without a word. The control
+// characters XML forbids are characters too (comments hold them): they pass,
+// counted.
 #pragma once
 
 #include <cstddef>
@@ -25,20 +26,20 @@ public:
 
     const std::string& Fault() const { return fault_; }
     std::size_t FaultAt() const { return faultAt_; }
+    // The control characters XML forbids among those decoded so far.
+    std::size_t Controls() const { return controls_; }
 
 protected:
     bool Refuse(std::string what, std::size_t at);
-    // Not a character of the decoder's encoding, or a forbidden control (code).
+    // Not a character of the decoder's encoding.
     bool RefuseBytes(Encoding encoding, std::size_t at);
-    bool RefuseControl(unsigned code, std::size_t at);
+
+    std::size_t controls_ = 0;
 
 private:
     std::string fault_;
     std::size_t faultAt_ = 0;
 };
-
-// The reason given for a control character XML forbids.
-std::string ForbiddenControlText(unsigned code);
 
 // Every encoding but UTF-8, which the source checks in place.
 std::unique_ptr<TextDecoder> MakeDecoder(Encoding encoding);

@@ -156,6 +156,7 @@ bool Utf8Source::Start() {
     error_.clear();
     rawEnd_ = false;
     lastWasCr_ = false;
+    controls_ = 0;
     decoded_.clear();
     readyAt_ = readyEnd_ = 0;
     raw_.resize(kStart);
@@ -201,8 +202,10 @@ bool Utf8Source::Produce() {
         if (!decoder_) {
             TextFault fault;
             readyEnd_ = CheckUtf8(raw_.data(), raw_.size(), fault);
-            if (fault == TextFault::Control) {
-                return Fault(ForbiddenControlText(static_cast<unsigned char>(raw_[readyEnd_])), rawOffset_ + readyEnd_);
+            while (fault == TextFault::Control) {  // one byte, let through
+                ++controls_;
+                ++readyEnd_;
+                readyEnd_ += CheckUtf8(raw_.data() + readyEnd_, raw_.size() - readyEnd_, fault);
             }
             if (fault == TextFault::NotUtf8 || (rawEnd_ && readyEnd_ < raw_.size())) {
                 return Fault("UTF-8 として読めないバイトがあります", rawOffset_ + readyEnd_);

@@ -1,8 +1,9 @@
 // The bytes of a comment file as UTF-8 with LF line ends, a piece at a time:
 // the byte-order mark or the XML declaration picks the encoding, and CR LF and
 // a lone CR become LF as XML wants it. What comes out is always well-formed
-// UTF-8 without the control characters XML forbids: bytes that are not a
-// character of the encoding stop the file with an error, never a replacement.
+// UTF-8: bytes that are not a character of the encoding stop the file with an
+// error, never a replacement. The control characters XML forbids pass as the
+// characters they are, counted; where they may stand is the parser's to say.
 // Memory stays the same whatever the size of the file.
 #pragma once
 
@@ -29,6 +30,8 @@ public:
     // (then Error() is set). A character may be cut between two reads.
     std::size_t Read(char* out, std::size_t room);
     const std::string& Error() const { return error_; }
+    // The control characters XML forbids handed out so far.
+    std::size_t Controls() const { return controls_ + (decoder_ ? decoder_->Controls() : 0); }
 
 private:
     bool Start();
@@ -53,5 +56,6 @@ private:
     std::string decoded_;
     std::size_t readyAt_ = 0, readyEnd_ = 0;
     bool lastWasCr_ = false;  // a CR ended the last piece: an LF opening the next is dropped
+    std::size_t controls_ = 0;  // in UTF-8 (the decoders count their own)
     std::string error_;
 };

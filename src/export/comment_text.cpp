@@ -179,6 +179,7 @@ bool ExportCommentText(const std::string& format, const std::wstring& commentPat
             }
         }
         if (reader.Failed()) return unreadable();
+        if (reader.ControlCharacters() > 0) InfoLog << ControlCharactersLine(reader.ControlCharacters()) << EndLine;
         if (count == 0) {
             writer.Discard();
             InfoLog << "コメントデータが存在しません" << EndLine;

@@ -176,6 +176,7 @@ private:
             InfoLog << UnreadableCommentFileLine(ShownPath(path), reader.Error()) << EndLine;
             return false;
         }
+        if (reader.ControlCharacters() > 0) InfoLog << ControlCharactersLine(reader.ControlCharacters()) << EndLine;
         readBefore_ += hash.SeenBytes();
         entry.sha256 = hash.FinishHex();
         entry.thread = std::string(AttributeOr(reader.ThreadElement(), "thread"));

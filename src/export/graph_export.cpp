@@ -81,6 +81,7 @@ bool ReadGraphFigures(const std::wstring& commentPath, const GraphTiming& timing
         error = reader.Error();
         return false;
     }
+    if (reader.ControlCharacters() > 0) InfoLog << ControlCharactersLine(reader.ControlCharacters()) << EndLine;
     reading.figures = counter.Finish();
     return true;
 }

@@ -131,7 +131,9 @@ bool ReadComments(const std::wstring& path, CommentDecoder& decoder, std::string
         if (!decoder.Add(reader.Chat())) return true;  // the sorter says why
     }
     error = reader.Error();
-    return !reader.Failed();
+    if (reader.Failed()) return false;
+    if (reader.ControlCharacters() > 0) InfoLog << ControlCharactersLine(reader.ControlCharacters()) << EndLine;
+    return true;
 }
 
 // Buffered writes to the subtitle file.

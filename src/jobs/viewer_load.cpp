@@ -65,6 +65,7 @@ bool ReadViewerContent(const ViewerRequest& request, const std::function<void(in
         return false;
     }
     if (CancelRequested()) return false;
+    if (reader.ControlCharacters() > 0) InfoLog << ControlCharactersLine(reader.ControlCharacters()) << EndLine;
     content.orders = OrderComments(content.table);
     content.figures = TableFigures(content.table, request.timing, content.reading.hiddenReach);
     content.peaks = FindPeaks(content.figures.onScreen);

@@ -14,10 +14,16 @@ std::wstring Widen(std::string_view utf8) {
     return text;
 }
 
+// Line ends and tabs as blanks; the other control characters as their
+// Control Pictures symbols (U+0010 as U+2410), which the list can draw.
 std::wstring OneLine(std::wstring_view text) {
     std::wstring line(text);
     for (wchar_t& c : line) {
-        if (c == L'\n' || c == L'\r' || c == L'\t') c = L' ';
+        if (c == L'\n' || c == L'\r' || c == L'\t') {
+            c = L' ';
+        } else if (IsForbiddenControl(c)) {
+            c = static_cast<wchar_t>(0x2400 + c);
+        }
     }
     return line;
 }

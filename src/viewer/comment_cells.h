@@ -18,7 +18,9 @@ inline constexpr int kViewerColumns = 6;
 std::wstring VposCell(long long vpos);
 // The local time "YYYY/MM/DD HH:MM:SS"; empty when the runtime cannot convert it.
 std::wstring DateCell(long long date);
-// The cell of a column; the comment's line ends and tabs read as blanks.
+// The cell of a column; the comment's line ends and tabs read as blanks, its
+// other control characters as their Control Pictures symbols (␐ for U+0010).
+// Copied rows keep them as they are.
 std::wstring CellText(const CommentTable& table, std::size_t comment, ViewerColumn column);
 
 // The comments' cells, tab-separated, one line (CR LF) each, as spreadsheets

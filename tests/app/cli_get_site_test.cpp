@@ -145,6 +145,40 @@ TEST_F(CliGetTest, TextAndSubtitlesAfterTheSave) {
     EXPECT_EQ(lines_.back(), "全ての処理を完了しました");
 }
 
+// A thread whose one comment holds U+0010, raw, as the site sends what users
+// paste: the file is saved whole, as sent, and every command reads it, each
+// noting the character once; the subtitles leave it out of the drawn text.
+TEST_F(CliGetTest, AControlCharacterInACommentLosesNothing) {
+    WriteIni("FilenameFormat=%thread%\r\n");
+    const std::string noted = "※XMLで使えない制御文字を 1 個含んでいます (そのまま読み込みました)";
+    ProgramRun run = Get("-o \"" + dir_.Path() + "\" sm7010");
+    ASSERT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_EQ(CountPrinted(noted), 1);
+    const std::string xml = dir_.File("sm7010.xml");
+    const std::string saved = ReadFileBytes(xml);
+    EXPECT_EQ(saved.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?><packet><thread resultcode=\"0\"", 0), 0u);
+    EXPECT_NE(saved.find(u8">弾幕\x10ここ</chat><chat "), std::string::npos);
+    EXPECT_EQ(saved.substr(saved.size() - 41), "</chat><view_counter video=\"0\"/></packet>");
+    size_t chats = 0;
+    for (size_t at = saved.find("<chat"); at != std::string::npos; at = saved.find("<chat", at + 1)) ++chats;
+    EXPECT_EQ(chats, 8u);
+
+    auto command = [&](const std::string& arguments, const std::string& output) {
+        const ProgramRun step = RunProgram(BuildProgram("kometori-cli.exe"), arguments, dir_.Path());
+        EXPECT_EQ(step.exitCode, 0u) << step.output;
+        const auto printed = OutputLines(step.output);
+        EXPECT_EQ(std::count(printed.begin(), printed.end(), noted), 1) << arguments;
+        return ReadFileBytes(dir_.File(output));
+    };
+    // The text keeps it in the code page, the data as a JSON escape.
+    EXPECT_NE(command("convert -f %no%:%comment% sm7010.xml", "sm7010.txt").find("\r\n5:弾幕\x10ここ\r\n"),
+              std::string::npos);
+    EXPECT_NE(command("export sm7010.xml", "sm7010.jsonl").find(u8"\"弾幕\\u0010ここ\""), std::string::npos);
+    const std::string ass = command("subtitles sm7010.xml", "sm7010.ass");
+    EXPECT_NE(ass.find(u8"弾幕ここ"), std::string::npos);
+    EXPECT_EQ(ass.find('\x10'), std::string::npos);
+}
+
 TEST_F(CliGetTest, FailuresAndMissingAccount) {
     ProgramRun run = Get("-o \"" + dir_.Path() + "\" sm3");
     EXPECT_EQ(run.exitCode, 1u);

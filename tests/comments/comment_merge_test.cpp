@@ -137,9 +137,6 @@ TEST_F(MergeTest, RefusedInputs) {
         {"broken.xml", Packet("77", 100, Numbers(1, 2)).substr(0, 150), MergeOutcome::Unreadable,
          " (unexpected end of the file at byte 100)"},
         {"empty.xml", Packet("77", 100, {}), MergeOutcome::NoComments, ""},
-        // A raw NUL would be written as "&#0;", which no reader takes.
-        {"zero_byte.xml", Packet("77", 100, {{1, std::string("a\0b", 3)}}), MergeOutcome::Unreadable,
-         " (XML で使えない制御文字 0x00 があります (156 バイト目))"},
         // A number that wrapped to 4 used to drop the second comment as a repeat.
         {"wrapped.xml",
          "<packet><chat thread=\"77\" no=\"4\">a</chat>"
@@ -180,7 +177,9 @@ TEST_F(MergeTest, WhatIsWrittenReadsBackTheSame) {
                                          u8"<chat no=\"1\"> </chat><chat no=\"2\"><![CDATA[ ]]></chat>"
                                          u8"<chat no=\"3\">&#10;</chat><chat no=\"4\">&#9;&#13;\r\n</chat>"
                                          u8"<chat no=\"5\" mail=\"a&#9;b&#10;c&#13;&lt;&amp;&gt;\">]]&gt; &#1;予</chat>"
-                                         u8"<chat no=\"6\" name='\"ソ表\"'>  前後  </chat></packet>");
+                                         u8"<chat no=\"6\" name='\"ソ表\"'>  前後  </chat>"
+                                         // Control characters, raw and as references, NUL among them.
+                                         u8"<chat no=\"7\" mail=\"\x10&#x1F;\">弾幕\x10&#0;\x01</chat></packet>");
     ASSERT_EQ(MergeCommentFiles({a}, out, MergeOptions{}).outcome, MergeOutcome::Saved);
     CommentReader original, merged;
     ASSERT_TRUE(original.Open(a));
@@ -200,7 +199,9 @@ TEST_F(MergeTest, WhatIsWrittenReadsBackTheSame) {
     }
     EXPECT_FALSE(merged.Next());
     EXPECT_FALSE(merged.Failed()) << merged.Error();
-    EXPECT_EQ(count, 6u);
+    EXPECT_EQ(count, 7u);
+    EXPECT_EQ(merged.ControlCharacters(), 6u);
+    EXPECT_EQ(log.Lines().back(), "※XMLで使えない制御文字を 6 個含んでいます (そのまま読み込みました)");
     ASSERT_NE(merged.ThreadElement(), nullptr);
     EXPECT_EQ(merged.ThreadElement()->Attribute("ticket"), L"a\"b");
 }

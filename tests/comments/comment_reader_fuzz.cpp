@@ -1,8 +1,8 @@
 // libFuzzer target: any bytes as a comment file. The reader either refuses
 // them or hands out elements that keep its promises (XML names, each once;
-// clean UTF-8; bounded text; numbers that never wrap), and the checking pass
-// over the same bytes as a file agrees with the stream: the same chats
-// counted, the same error.
+// clean UTF-8; bounded text; numbers that never wrap; every control character
+// counted), and the checking pass over the same bytes as a file agrees with
+// the stream: the same chats and control characters counted, the same error.
 #include <unistd.h>
 
 #include <cstdint>
@@ -50,16 +50,17 @@ void CheckNumber(const ChatElement& element, const std::string& name, std::strin
     FUZZ_CHECK(element.Integer(name.c_str()) == (found ? value : 0), "Integer is 0 for what FindInteger refuses");
 }
 
-void CheckElement(const ChatElement& element) {
+// controls counts the control characters the element holds.
+void CheckElement(const ChatElement& element, std::size_t& controls) {
     std::set<std::string_view> names;
     for (std::size_t i = 0; i < element.AttributeCount(); ++i) {
         const std::string_view name = element.AttributeName(i);
         FUZZ_CHECK(IsXmlName(name.data(), name.size()), "attribute names are XML names");
         FUZZ_CHECK(names.insert(name).second, "no attribute twice");
-        FUZZ_CHECK(CleanText(std::string(element.AttributeValue(i))), "values are clean UTF-8");
+        FUZZ_CHECK(CleanText(std::string(element.AttributeValue(i)), &controls), "values are clean UTF-8");
         CheckNumber(element, std::string(name), element.AttributeValue(i));
     }
-    FUZZ_CHECK(CleanText(element.TextUtf8()), "text is clean UTF-8");
+    FUZZ_CHECK(CleanText(element.TextUtf8(), &controls), "text is clean UTF-8");
     FUZZ_CHECK(element.TextUtf8().size() <= CommentReader::kLongestText, "text within its limit");
 }
 
@@ -67,27 +68,32 @@ void CheckElement(const ChatElement& element) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string bytes(reinterpret_cast<const char*>(data), size);
-    std::size_t chats = 0;
+    std::size_t chats = 0, controls = 0;
     CommentReader reader;
     if (reader.OpenText(bytes)) {
         while (reader.Next()) {
             ++chats;
-            CheckElement(reader.Chat());
+            CheckElement(reader.Chat(), controls);
         }
-        if (reader.ThreadElement()) CheckElement(*reader.ThreadElement());
-        if (reader.ViewCounter()) CheckElement(*reader.ViewCounter());
+        if (reader.ThreadElement()) CheckElement(*reader.ThreadElement(), controls);
+        if (reader.ViewCounter()) CheckElement(*reader.ViewCounter(), controls);
     }
     FUZZ_CHECK(reader.Failed() == !reader.Error().empty(), "a failure says why");
+    FUZZ_CHECK(reader.Failed() || controls <= reader.ControlCharacters(), "every control character handed out counted");
 
     std::FILE* file = std::fopen(ScratchFile().c_str(), "wb");
     FUZZ_CHECK(file && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fclose(file) == 0,
                "scratch file written");
-    std::size_t counted = 0;
+    std::size_t counted = 0, controlsCounted = 0;
     std::string error;
     const std::string& scratch = ScratchFile();
-    const bool checked = CommentReader::CheckFile(std::wstring(scratch.begin(), scratch.end()), counted, error);
+    const bool checked =
+        CommentReader::CheckFile(std::wstring(scratch.begin(), scratch.end()), counted, error, &controlsCounted);
     FUZZ_CHECK(checked == !reader.Failed(), "the checking pass accepts what the stream accepts");
     FUZZ_CHECK(error == reader.Error(), "the checking pass gives the stream's error");
-    if (checked) FUZZ_CHECK(counted == chats, "the checking pass counts the chats the stream hands out");
+    if (checked) {
+        FUZZ_CHECK(counted == chats, "the checking pass counts the chats the stream hands out");
+        FUZZ_CHECK(controlsCounted == reader.ControlCharacters(), "the checking pass counts the same control characters");
+    }
     return 0;
 }

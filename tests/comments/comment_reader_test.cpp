@@ -10,6 +10,8 @@
 
 namespace {
 
+using namespace std::string_literals;
+
 // Every chat text of a document, read as a stream; "(error)" ends the list
 // when the document was refused.
 std::vector<std::wstring> Texts(const std::string& bytes) {
@@ -51,6 +53,45 @@ TEST(CommentReader, ReferencesAreResolved) {
     EXPECT_EQ(reader.Chat().Attribute("missing"), L"");
     EXPECT_FALSE(reader.Next());
     EXPECT_FALSE(reader.Failed());
+}
+
+// Control characters XML forbids are data wherever data stands, raw or as
+// references, in every encoding: read as they are and counted.
+TEST(CommentReader, ControlCharactersAreReadAsTheyAre) {
+    const std::string sjis = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>";
+    const struct {
+        std::string bytes;
+        std::wstring text, mail;
+        std::size_t count;
+    } rows[] = {
+        {u8"<p><chat mail=\"184\">弾幕\x10ここ</chat></p>", L"弾幕\x10ここ", L"184", 1},
+        {"<p><chat mail=\"184\">&#x10;&#16;&#0;</chat></p>", L"\x10\x10\0"s, L"184", 3},
+        {"<p><chat mail=\"\0\x1B\x7F\">\x01<![CDATA[\x08]]></chat></p>"s, L"\x01\x08",
+         L"\0\x1B\x7F"s, 4},
+        {"<p><thread a=\"&#x1F;\"/><chat mail='ue&#11;&#12;'>\x0B</chat></p>", L"\x0B", L"ue\x0B\x0C", 4},
+        {Utf16(L"<p><chat mail=\"\x10\">表\x1F</chat></p>"), L"表\x1F", L"\x10", 2},
+        {sjis + "<p><chat mail=\"\x10\">\x95\x5C\x10\x83\x5C</chat></p>", L"表\x10ソ", L"\x10", 2},
+        {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><p><chat>caf\xE9\x10</chat></p>", L"caf\u00E9\x10", L"", 1},
+    };
+    TempDir dir;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.bytes);
+        CommentReader reader;
+        ASSERT_TRUE(reader.OpenText(row.bytes));
+        ASSERT_TRUE(reader.Next()) << reader.Error();
+        EXPECT_EQ(reader.Chat().Text(), row.text);
+        EXPECT_EQ(reader.Chat().Attribute("mail"), row.mail);
+        EXPECT_FALSE(reader.Next());
+        EXPECT_FALSE(reader.Failed()) << reader.Error();
+        EXPECT_EQ(reader.ControlCharacters(), row.count);
+        // The checking pass counts them alike.
+        WriteFileBytes(dir.File("c.xml"), row.bytes);
+        std::size_t chats = 0, controls = 0;
+        std::string error;
+        EXPECT_TRUE(CommentReader::CheckFile(dir.File(L"c.xml"), chats, error, &controls)) << error;
+        EXPECT_EQ(controls, row.count);
+    }
+    EXPECT_EQ(ControlCharactersLine(3), "※XMLで使えない制御文字を 3 個含んでいます (そのまま読み込みました)");
 }
 
 TEST(CommentReader, ChatsAtAnyDepthInDocumentOrder) {
@@ -160,7 +201,6 @@ TEST(CommentReader, MalformedInputIsRefused) {
         {"<packet><chat a=\"1\" a=\"2\"/></packet>", "attribute a given twice"},
         {"<packet><chat a=1/></packet>", "without quotes"},
         {"<packet><chat>&nbsp;</chat></packet>", "malformed reference"},
-        {"<packet><leaf a=\"&#0;\"/></packet>", "malformed reference"},
         {"<packet><chat>a & b</chat></packet>", "malformed reference"},
         {"<packet><chat>&amp", "malformed reference"},  // cut by the end of the file
         {"<packet><!-- open </packet>", "unexpected end"},
@@ -171,11 +211,15 @@ TEST(CommentReader, MalformedInputIsRefused) {
         {utf16Shifted, "malformed attribute"},
         {u8"<p><chat\u3000no=\"1\"/></p>", "malformed start tag"},
         {u8"<p><chat \u2200=\"1\"/></p>", "malformed attribute"},
-        // Raw NUL and control characters (the ESC of ISO-2022-JP read as UTF-8).
-        {std::string("<p><chat>\0</chat></p>", 21), "XML で使えない制御文字 0x00 があります (10 バイト目)"},
-        {std::string("<p><chat a=\"\0\"/></p>", 20), "制御文字"},
-        {"<p><chat>\x1B$B$\"\x1B(B</chat></p>", "制御文字 0x1B"},
-        {Utf16(std::wstring(L"<p><chat>\0</chat></p>", 21)), "制御文字"},
+        // A control character in markup: in a name, between attributes, outside the root.
+        {"<p><chat\x10no=\"1\"/></p>", "separated by white space"},
+        {"<p><chat no=\"1\"\x10/></p>", "separated by white space"},
+        {"<p><chat no\x10=\"1\"/></p>", "attribute without a value"},
+        {"<p><\x10" "chat/></p>", "malformed start tag"},
+        {"<p><chat></chat\x10></p>", "malformed end tag"},
+        {"\0<p/>"s, "text before the root element"},
+        {Utf16(L"<p/>\x10"), "text after the root element"},
+        {"<p><chat>&#xD800;</chat></p>", "malformed reference"},
         // What is not a character of the encoding is never replaced.
         {"<p><chat>\x95\x5C\x83\x5C</chat></p>", "UTF-8 として読めないバイトがあります (10 バイト目)"},
         {"<p><chat>\xC0\xBC</chat></p>", "UTF-8 として"},      // an overlong '<'

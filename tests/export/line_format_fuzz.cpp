@@ -2,7 +2,7 @@
 // built natively by tests/tools/fuzz.sh).
 // Input: the line format, then the comment's text, mail, name, no, thread and
 // user_id, separated by zero bytes (UTF-8; what is not UTF-8 is cut off, as
-// the reader never hands it out), then premium's value.
+// the reader never hands it out; control characters stay), then premium's value.
 // Property: when the line is built from the format's pieces, it is the line
 // that replacing the placeholders one step after another gives.
 #include <cstddef>
@@ -20,8 +20,12 @@ std::string_view NextPart(std::string_view& input) {
     const std::size_t zero = input.find('\0');
     const std::string_view part = input.substr(0, zero);
     input.remove_prefix(zero == std::string_view::npos ? input.size() : zero + 1);
-    TextFault fault;
-    return part.substr(0, CheckUtf8(part.data(), part.size(), fault));
+    std::size_t whole = 0;
+    for (TextFault fault = TextFault::Control; fault == TextFault::Control && whole < part.size();) {
+        whole += CheckUtf8(part.data() + whole, part.size() - whole, fault);
+        if (fault == TextFault::Control) ++whole;
+    }
+    return part.substr(0, whole);
 }
 
 // Every occurrence from the left, each search resuming after the insertion.

@@ -17,15 +17,16 @@
         }                                                                                 \
     } while (0)
 
-// Well-formed UTF-8 without NUL; other control characters only come from
-// character references.
-inline bool CleanText(const std::string& text) {
+// Well-formed UTF-8; the control characters XML forbids (NUL too) are
+// characters like any other.
+inline bool CleanText(const std::string& text, std::size_t* controls = nullptr) {
     std::size_t i = 0;
     while (i < text.size()) {
         TextFault fault;
         i += CheckUtf8(text.data() + i, text.size() - i, fault);
         if (i == text.size()) return true;
-        if (fault != TextFault::Control || text[i] == '\0') return false;
+        if (fault != TextFault::Control) return false;
+        if (controls) ++*controls;
         ++i;
     }
     return true;

@@ -70,6 +70,15 @@ def main():
     write("reader", "many_attributes.xml", packet([chat(9223372036854775807, "最後の番号", extra=extra),
                                                    chat(1, "範囲外", extra=' date_usec="18446744073709551620"')])
           .encode())
+    # Control characters as comments carry them: raw and as references, in
+    # text and values, NUL among them.
+    controls = [
+        chat(1, "弾幕\x10ここ"),
+        chat(2, "&#x10;&#0;\x01<![CDATA[\x1f]]>", mail="184\x0b", extra=' name="&#1;名無し"'),
+        chat(3, "\x00生のNUL"),
+    ]
+    write("reader", "controls.xml", packet(controls, declaration="UTF-8").encode())
+    write("reader", "controls_utf16.xml", b"\xff\xfe" + packet(controls, declaration="UTF-16").encode("utf-16-le"))
     # Past the first 4,096 bytes, where the encoding is read.
     write("reader", "utf8_long.xml", packet(numbered(1, 40, TEXTS + WIDE_TEXTS)).encode())
 
@@ -84,6 +93,7 @@ def main():
           + b"\xff\xfe" + packet(numbered(5, 10, TEXTS)).encode("utf-16-le"))
     write("merge", "references.bin", b"\x00" + packet(special, view=False).encode() + SEPARATOR + older)
     write("merge", "forced.bin", b"\x01" + older + SEPARATOR + other + SEPARATOR + newer)
+    write("merge", "controls.bin", b"\x00" + packet(controls).encode() + SEPARATOR + older)
 
 
 if __name__ == "__main__":

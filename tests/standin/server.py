@@ -28,7 +28,7 @@ FAULTS = {
     "main": COMMON_FAULTS,
     "author": COMMON_FAULTS,
     "message": COMMON_FAULTS | {"http500html", "http500xml", "notxml", "notext", "viewcounter",
-                                "doctype", "doctypeutf16", "billionlaughs"},
+                                "doctype", "doctypeutf16", "billionlaughs", "utf16"},
     "secure": COMMON_FAULTS | {"direct", "redirect", "bigheaders", "cookieonly", "othercase"},
 }
 
@@ -446,7 +446,8 @@ class Handler(BaseHTTPRequestHandler):
         self.truncate = fault == "truncated"
         if fault == "doctype":
             packet = with_doctype(packet)
-        if fault == "doctypeutf16":
-            text = with_doctype(packet).replace('encoding="UTF-8"', 'encoding="UTF-16"')
+        if fault in ("doctypeutf16", "utf16"):
+            text = (with_doctype(packet) if fault == "doctypeutf16" else packet).replace('encoding="UTF-8"',
+                                                                                         'encoding="UTF-16"')
             return self.reply(200, text.encode("utf-16"), "text/xml; charset=UTF-16")
         self.reply(500 if fault == "http500xml" else 200, packet, "text/xml; charset=UTF-8")

@@ -141,6 +141,12 @@ class MessageServerTest(SiteTest):
         self.assertEqual(numbers("-1000", "1200002000")[-1], 1500)
         self.assertEqual(numbers("-10", "1200000010"), [])
 
+    def test_a_comment_holds_a_raw_control_character(self):
+        data = self.client.thread([("res_from", "-10"), ("thread", "1200007010")])[1]
+        self.assertEqual(data.count(b"\x10"), 1)
+        self.assertIn('<chat thread="1200007010" no="5" '.encode(), data)
+        self.assertIn("弾幕\x10ここ</chat>".encode(), data)
+
     def test_unknown_thread_has_no_text(self):
         root, chats = self.chats(self.client.thread([("res_from", "-10"), ("thread", "77")])[1])
         self.assertNotEqual(root[0].get("resultcode"), "0")
@@ -201,6 +207,7 @@ class MessageFaultTest(SiteTest):
             "doctype": (200, lambda d: self.assertIn(b"<!DOCTYPE packet [", d)),
             "doctypeutf16": (200, lambda d: self.assertIn("<!DOCTYPE packet [", d.decode("utf-16"))),
             "billionlaughs": (200, lambda d: self.assertIn(b"&lol9;</chat>", d)),
+            "utf16": (200, lambda d: self.assertEqual((d[:2], len(self.chats(d)[1])), (b"\xff\xfe", 5))),
         }
         for kind, (status, check) in cases.items():
             with self.subTest(kind=kind):

@@ -183,6 +183,11 @@ TEST_F(CommentTableTest, CellsAndCopiedRowsReadAsTheUserExpects) {
     EXPECT_EQ(CopiedRows(table, {0, 5}),
               Wide(u8"0:01.20\t1\t2010/01/01 09:00:01\tXk3_pQ9-zR\t184\tわこつ\r\n"
                    u8"15:00.00\t6\t2010/01/01 09:00:00\tu6\t\t\"最後はWWW\t\"\"引用\"\"\n二行目\"\r\n"));
+    // Control characters show as their symbols and are copied as they are.
+    ASSERT_TRUE(Load(u8"<packet><chat no=\"8\" mail=\"184&#1;\">弾幕\x10&#0;ここ</chat></packet>"));
+    EXPECT_EQ(CellText(table, 0, ViewerColumn::Text), L"弾幕\x2410\x2400ここ");
+    EXPECT_EQ(CellText(table, 0, ViewerColumn::Mail), L"184\x2401");
+    EXPECT_EQ(CopiedRows(table, {0}), std::wstring(L"\t8\t\t\t184\x01\t弾幕\x10\0ここ\r\n", 18));
     EXPECT_EQ(StatusCounts(5, 7, false, 0), L"表示 5 件 / 全 7 件");
     EXPECT_EQ(StatusCounts(5, 7, true, 2), L"表示 5 件 / 全 7 件 (NG 2 件)");
     const std::uint32_t found = 3;
