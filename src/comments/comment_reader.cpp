@@ -270,7 +270,9 @@ struct CommentReader::Parser {
     std::uint64_t nameBits = 0;                           // NewAttributeName's bits of the tag's names
 
     // The reason and where: the byte of the text read, counted from 1 as the decoders count.
-    bool Fail(const std::string& what) { return FailWith(what + " (" + std::to_string(dropped + pos + 1) + " バイト目)"); }
+    bool Fail(const std::string& what) {
+        return FailWith(what + " (" + std::to_string(dropped + pos + 1) + " バイト目)");
+    }
     bool FailWith(const std::string& error) {
         if (owner.error_.empty()) owner.error_ = error;
         return false;
@@ -373,7 +375,9 @@ struct CommentReader::Parser {
     // space may stand; inside, a run of nothing but white space is dropped.
     bool Text(const char* p, const char* e) {
         if (open.empty()) {
-            if (!AllSpace(p, e)) return Fail(rootSeen ? "ルート要素の後に文字があります" : "ルート要素の前に文字があります");
+            if (!AllSpace(p, e)) {
+                return Fail(rootSeen ? "ルート要素の後に文字があります" : "ルート要素の前に文字があります");
+            }
             return true;
         }
         std::size_t size = 0;
@@ -532,7 +536,9 @@ struct CommentReader::Parser {
         if (name.size() > kLongestName) return LongName();
         if (!scan.IsName()) return Failed("開始タグが正しくありません");
         if (rootClosed) return Failed("ルート要素が2つ以上あります");
-        if (open.size() + 1 > kMaxDepth) return Failed("要素の入れ子が " + std::to_string(kMaxDepth) + " 段を超えています");
+        if (open.size() + 1 > kMaxDepth) {
+            return Failed("要素の入れ子が " + std::to_string(kMaxDepth) + " 段を超えています");
+        }
         const bool isChat = !open.empty() && Same(name, "chat");
         // Text would have to be kept for every open chat until the outermost closes.
         if (isChat && inChat) return Failed("chat 要素の中に chat 要素があります");

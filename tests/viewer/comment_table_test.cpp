@@ -122,7 +122,8 @@ TEST_F(CommentTableTest, DeletedPlaceholdersAreListedMarkedAndLeaveTheCurves) {
     xml.insert(xml.rfind("</packet>"),
                u8"<chat no=\"8\" vpos=\"4490\" date=\"1262304300\" deleted=\"1\"></chat>"
                u8"<chat no=\"9\" vpos=\"4500\" mail=\"ue\" user_id=\"u9\" deleted=\"2\">消された\n表示ソ</chat>"
-               u8"<chat no=\"10\" vpos=\"95000\" deleted=\"1\"/><chat no=\"11\" vpos=\"4500\" deleted=\"0\">残る</chat>");
+               u8"<chat no=\"10\" vpos=\"95000\" deleted=\"1\"/>"
+               u8"<chat no=\"11\" vpos=\"4500\" deleted=\"0\">残る</chat>");
     ASSERT_TRUE(Load(kViewerThread));
     const GraphFigures visible = TableFigures(table, GraphTiming(), -1);
     ASSERT_TRUE(Load(xml));
