@@ -202,8 +202,8 @@ HistoryReply CCommentClient::PostHistoryRequest(const std::string& request, cons
         }
         const ChatElement* thread = reader.ThreadElement();
         if (reader.Failed() || !thread) {
-            InfoLog << "◆コメントファイルとして読めない応答です (" << (reader.Failed() ? reader.Error() : "no thread")
-                    << ")" << EndLine;
+            InfoLog << "◆コメントファイルとして読めない応答です ("
+                    << (reader.Failed() ? reader.Error() : "thread 要素がありません") << ")" << EndLine;
             return false;
         }
         if (thread->Integer("resultcode") != 0) {

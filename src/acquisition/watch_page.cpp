@@ -154,13 +154,7 @@ std::string Utf8ToAnsi(const std::string& utf8) {
     const std::wstring wide = Utf8ToWide(utf8);
     if (wide.empty()) return std::string();
     // Not WideToAnsi: zero bytes inside the page are kept, and nothing is logged.
-    const int wideLength = static_cast<int>(wide.size());
-    int ansiLength = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
-    if (ansiLength <= 0) return std::string();
-    std::string ansi(static_cast<std::size_t>(ansiLength), '\0');
-    if (::WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, &ansi[0], ansiLength, nullptr, nullptr) !=
-        ansiLength) {
-        return std::string();
-    }
+    std::string ansi(wide.size() * 3, '\0');
+    ansi.resize(EncodeUnits(wide.data(), wide.size(), false, &ansi[0]));
     return ansi;
 }

@@ -108,6 +108,19 @@ struct NameScan {
     bool ascii;
 };
 
+// A name of the file as a refusal shows it: the messages are in the ANSI code
+// page, so each character beyond ASCII reads "?", and a long name is cut.
+std::string ShownName(std::string_view name) {
+    std::string shown;
+    for (const char byte : name) {
+        const unsigned char c = static_cast<unsigned char>(byte);
+        if (c >= 0x80 && c < 0xC0) continue;  // a continuation byte of the character before
+        if (shown.size() == 40) return shown + "...";
+        shown += c < 0x80 ? byte : '?';
+    }
+    return shown;
+}
+
 // The reference between '&' and ';' (both excluded), appended to out.
 // Control characters, NUL among them, are read as the characters they name:
 // comments hold them.
@@ -259,7 +272,10 @@ struct CommentReader::Parser {
     std::unordered_set<std::string_view> attributeNames;  // for tags of many attributes
     std::uint64_t nameBits = 0;                           // NewAttributeName's bits of the tag's names
 
-    bool Fail(const std::string& what) { return FailWith(what + " at byte " + std::to_string(dropped + pos)); }
+    // The reason and where: the byte of the text read, counted from 1 as the decoders count.
+    bool Fail(const std::string& what) {
+        return FailWith(what + " (" + std::to_string(dropped + pos + 1) + " バイト目)");
+    }
     bool FailWith(const std::string& error) {
         if (owner.error_.empty()) owner.error_ = error;
         return false;
@@ -268,8 +284,8 @@ struct CommentReader::Parser {
         Fail(what);
         return Result::Failed;
     }
-    Result LongTag() { return Failed("a tag longer than " + std::to_string(kLongestTag) + " bytes"); }
-    Result LongName() { return Failed("a name longer than " + std::to_string(kLongestName) + " bytes"); }
+    Result LongTag() { return Failed(std::to_string(kLongestTag) + " バイトより長いタグがあります"); }
+    Result LongName() { return Failed(std::to_string(kLongestName) + " バイトより長い名前があります"); }
     const char* At(std::size_t i) const { return buffer.data() + i; }
 
     // Moves the window on and fills it; false when nothing more came.
@@ -318,7 +334,7 @@ struct CommentReader::Parser {
             if (!More()) {
                 // Once more now that the end is known, then it is cut off.
                 if (owner.Failed()) return false;
-                if (triedAtEnd) return Fail("unexpected end of the file");
+                if (triedAtEnd) return FailWith("ファイルが途中で終わっています");
                 triedAtEnd = true;
             }
         }
@@ -327,9 +343,10 @@ struct CommentReader::Parser {
     bool Finish() {
         if (owner.Failed()) return false;
         if (!open.empty()) {
-            return Fail("unclosed element <" + names.substr(open.back().nameAt, open.back().nameSize) + ">");
+            return FailWith("要素 <" + ShownName(names.substr(open.back().nameAt, open.back().nameSize)) +
+                            "> が閉じられないままファイルが終わっています");
         }
-        if (!rootSeen) return Fail("no root element");
+        if (!rootSeen) return FailWith("XML の要素がありません");
         finished = true;
         return false;
     }
@@ -361,7 +378,9 @@ struct CommentReader::Parser {
     // space may stand; inside, a run of nothing but white space is dropped.
     bool Text(const char* p, const char* e) {
         if (open.empty()) {
-            if (!AllSpace(p, e)) return Fail(rootSeen ? "text after the root element" : "text before the root element");
+            if (!AllSpace(p, e)) {
+                return Fail(rootSeen ? "ルート要素の後に文字があります" : "ルート要素の前に文字があります");
+            }
             return true;
         }
         std::size_t size = 0;
@@ -390,7 +409,7 @@ struct CommentReader::Parser {
     bool FitsText(std::size_t added) {
         textSize += added;
         if (textSize + (runOpen && runAllSpace ? heldSize : 0) <= kLongestText) return true;
-        return Fail("a comment longer than " + std::to_string(kLongestText) + " bytes");
+        return Fail(std::to_string(kLongestText) + " バイトより長いコメントがあります");
     }
 
     // References resolved into out (only checked when out is null), size
@@ -416,7 +435,7 @@ struct CommentReader::Parser {
             resolved.clear();
             const std::string_view name(q + 1, static_cast<std::size_t>(semi - q - 1));
             if (semi == limit || !ResolveReference(name, resolved)) {
-                return Fail("malformed reference");
+                return Fail("正しくない参照 (&...;) があります");
             }
             size += resolved.size();
             if (controls && resolved.size() == 1 && IsForbiddenControl(static_cast<unsigned char>(resolved[0]))) {
@@ -442,19 +461,19 @@ struct CommentReader::Parser {
             const bool declaration =
                 head.size() >= 6 && head.compare(2, 3, "xml") == 0 && (IsSpace(head[5]) || head[5] == '?');
             if (declaration && dropped + pos != firstMarkup) {
-                return Failed("XML declaration after the start of the file");
+                return Failed("XML 宣言がファイルの先頭にありません");
             }
             return EnterSpecial(Special::Instruction, 2);
         }
         if (head[1] != '!') return StartTag();
         if (head.compare(0, 4, "<!--") == 0) return EnterSpecial(Special::Comment, 4);
         if (head == "<![CDATA[") {
-            if (open.empty()) return Failed("CDATA outside the root element");
+            if (open.empty()) return Failed("ルート要素の外に CDATA があります");
             return EnterSpecial(Special::Cdata, 9);
         }
         // Never expanded: a DTD could define entities that grow without bound.
-        if (head == "<!DOCTYPE") return Failed("document type declarations are not read");
-        return Failed("unknown markup");
+        if (head == "<!DOCTYPE") return Failed("文書型宣言 (<!DOCTYPE>) には対応していません");
+        return Failed("読めない <! の記述があります");
     }
 
     Result EnterSpecial(Special kind, std::size_t opener) {
@@ -499,13 +518,13 @@ struct CommentReader::Parser {
             return LongTag();
         }
         const char* nameEnd = NameEnd(p, gt);
-        if (nameEnd == p || !AllSpace(nameEnd, gt)) return Failed("malformed end tag");
+        if (nameEnd == p || !AllSpace(nameEnd, gt)) return Failed("終了タグが正しくありません");
         const std::string_view name(p, static_cast<std::size_t>(nameEnd - p));
-        if (open.empty()) return Failed("end tag without a start tag");
+        if (open.empty()) return Failed("開始タグのない終了タグがあります");
         const Open top = open.back();
         if (!Same(name, std::string_view(names.data() + top.nameAt, top.nameSize))) {
-            return Failed("end tag </" + std::string(name.substr(0, kLongestName)) + "> does not close <" +
-                          names.substr(top.nameAt, top.nameSize) + ">");
+            return Failed("終了タグ </" + ShownName(name) + "> が開始タグ <" +
+                          ShownName(std::string_view(names).substr(top.nameAt, top.nameSize)) + "> と合っていません");
         }
         open.pop_back();
         names.resize(top.nameAt);
@@ -523,13 +542,15 @@ struct CommentReader::Parser {
         if (nameEnd == e) return Result::NeedMore;
         const std::string_view name = scan.name;
         if (name.size() > kLongestName) return LongName();
-        if (!scan.IsName()) return Failed("malformed start tag");
-        if (rootClosed) return Failed("more than one root element");
+        if (!scan.IsName()) return Failed("開始タグが正しくありません");
+        if (rootClosed) return Failed("ルート要素が2つ以上あります");
         if (open.empty()) owner.root_.assign(name.data(), name.size());
-        if (open.size() + 1 > kMaxDepth) return Failed("elements nested deeper than " + std::to_string(kMaxDepth));
+        if (open.size() + 1 > kMaxDepth) {
+            return Failed("要素の入れ子が " + std::to_string(kMaxDepth) + " 段を超えています");
+        }
         const bool isChat = !open.empty() && Same(name, "chat");
         // Text would have to be kept for every open chat until the outermost closes.
-        if (isChat && inChat) return Failed("a chat element inside a chat element");
+        if (isChat && inChat) return Failed("chat 要素の中に chat 要素があります");
 
         const char* limit = nullptr;  // the "/>" or ">" that ends the tag
         bool empty = false;
@@ -586,26 +607,26 @@ struct CommentReader::Parser {
             if (p == e) return Result::NeedMore;
             if (*p == '>' || *p == '/') {
                 if (*p == '/' && p + 1 == e) return Result::NeedMore;
-                if (*p == '/' && p[1] != '>') return Failed("malformed start tag");
+                if (*p == '/' && p[1] != '>') return Failed("開始タグが正しくありません");
                 limit = p;
                 empty = *p == '/';
                 controls += tagControls;
                 return Result::Done;
             }
-            if (p == gap) return Failed("attributes must be separated by white space");
+            if (p == gap) return Failed("属性の間に空白がありません");
             const NameScan scan(p, e);
             if (scan.End() == e) return Result::NeedMore;
             const std::string_view name = scan.name;
             if (name.size() > kLongestName) return LongName();
-            if (!scan.IsName()) return Failed("malformed attribute");
+            if (!scan.IsName()) return Failed("属性が正しくありません");
             p = scan.End();
             while (p < e && IsSpace(*p)) ++p;
             if (p == e) return Result::NeedMore;
-            if (*p != '=') return Failed("attribute without a value");
+            if (*p != '=') return Failed("値のない属性があります");
             ++p;
             while (p < e && IsSpace(*p)) ++p;
             if (p >= e) return Result::NeedMore;
-            if (*p != '"' && *p != '\'') return Failed("attribute value without quotes");
+            if (*p != '"' && *p != '\'') return Failed("引用符で囲まれていない属性値があります");
             const char* value = p + 1;
             // The usual value holds nothing to resolve: one scan finds its
             // end and tells.
@@ -615,11 +636,11 @@ struct CommentReader::Parser {
             const char* close = plain ? first : FindByte(first, e, *p);
             if (close == e) return Result::NeedMore;
             if (!plain) {
-                if (FindByte(first, close, '<') != close) return Failed("'<' in an attribute value");
+                if (FindByte(first, close, '<') != close) return Failed("属性値の中に < があります");
                 std::size_t size = 0;
                 if (!Decode(value, close, nullptr, true, size, &tagControls)) return Result::Failed;
             }
-            if (!NewAttributeName(name)) return Failed("attribute " + std::string(name) + " given twice");
+            if (!NewAttributeName(name)) return Failed("属性 " + ShownName(name) + " が2つあります");
             attributes.emplace_back(name, value, close, plain);
             p = close + 1;
         }

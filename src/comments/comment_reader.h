@@ -38,6 +38,9 @@ public:
     bool FindInteger(const char* name, long long& value) const;
     // All character data inside the element, references resolved.
     std::wstring Text() const;
+    // A placeholder of a deleted comment ("deleted" above 0), which the site
+    // never shows: it is listed and exported, never counted as on the screen.
+    bool Deleted() const { return Integer("deleted") > 0; }
 
     // The same in UTF-8, for copying elements into another file. Names are
     // XML names; values and text are well-formed UTF-8, which may hold the

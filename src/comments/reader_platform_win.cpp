@@ -19,7 +19,7 @@ public:
     bool Read(char* out, std::size_t room, std::size_t& got, std::string& error) override {
         DWORD read = 0;
         if (!::ReadFile(file_.get(), out, static_cast<DWORD>(std::min<std::size_t>(room, 1u << 30)), &read, nullptr)) {
-            error = "cannot read the file (" + std::to_string(::GetLastError()) + ")";
+            error = "ファイルを読み込めません (" + std::to_string(::GetLastError()) + ")";
             return false;
         }
         got = read;
@@ -36,7 +36,7 @@ std::unique_ptr<FileBytes> OpenFileBytes(const std::wstring& path, std::string& 
     FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                   nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) {
-        error = "cannot open the file (" + std::to_string(::GetLastError()) + ")";
+        error = "ファイルを開けません (" + std::to_string(::GetLastError()) + ")";
         return nullptr;
     }
     return std::make_unique<WindowsFileBytes>(std::move(file));

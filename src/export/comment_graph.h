@@ -40,8 +40,8 @@ public:
     // before the start) until ScrollTime after that, a top or bottom one for
     // FixedTime from vpos. False, and nothing counted, beyond kGraphMaxSeconds.
     bool Add(long long vpos, CommentPosition position);
-    // A comment that is not counted (hidden by a rule) still stretches the
-    // timeline, so that hiding comments never moves the axis.
+    // A comment that is not counted (hidden by a rule, deleted) still stretches
+    // the timeline, so that hiding comments never moves the axis.
     bool Reach(long long vpos);
 
     // The figures up to the last comment's second; the counter is spent.

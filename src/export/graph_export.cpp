@@ -68,6 +68,11 @@ bool ReadGraphFigures(const std::wstring& commentPath, const GraphTiming& timing
         ++reading.comments;
         long long vpos = 0;
         bool kept = chat.FindInteger("vpos", vpos);
+        if (chat.Deleted()) {
+            ++reading.deleted;
+            if (kept) counter.Reach(vpos);
+            continue;
+        }
         if (kept && hide && hide(chat)) {
             ++reading.hidden;
             kept = counter.Reach(vpos);
@@ -102,6 +107,7 @@ bool ExportCommentGraph(const GraphExport& request) {
         }
         InfoLog << "グラフ " << reading.counted << "件 (0:00 - " << GraphTimeText(figures.Seconds() - 1)
                 << ")、読めずに省略 " << reading.unreadable << "件";
+        if (reading.deleted > 0) InfoLog << "、削除 " << reading.deleted << "件";
         if (request.hide) InfoLog << "、NG " << reading.hidden << "件";
         InfoLog << EndLine;
         const std::vector<GraphPeak> peaks = FindPeaks(figures.onScreen);

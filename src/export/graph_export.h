@@ -12,7 +12,7 @@
 class ChatElement;
 
 // True for a comment to leave out of the figures (the NG rules); it still
-// stretches the timeline. An empty filter hides nothing.
+// stretches the timeline, as a deleted comment does. An empty filter hides nothing.
 using CommentFilter = std::function<bool(const ChatElement&)>;
 
 // The comments' times on the screen as the subtitle export shows them.
@@ -23,6 +23,7 @@ struct GraphReading {
     std::size_t comments = 0;    // chat elements in the file
     std::size_t counted = 0;     // in the figures
     std::size_t hidden = 0;      // left out by the filter
+    std::size_t deleted = 0;     // placeholders of deleted comments, never on the screen
     std::size_t unreadable = 0;  // without a usable vpos, or later than the timeline's end
 };
 

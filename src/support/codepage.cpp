@@ -9,6 +9,33 @@
 
 namespace {
 
+// Characters code page 932 holds under another code point: Japanese Windows
+// reaches them only by its best fit, Wine not at all ("?"). Taken to the code
+// point the code page maps, so every system writes the same bytes.
+wchar_t CodePageForm(wchar_t c) {
+    switch (c) {
+        case L'\x301C': return L'\xFF5E';  // wave dash: 0x8160
+        case L'\x2016': return L'\x2225';  // double vertical line: 0x8161
+        case L'\x2212': return L'\xFF0D';  // minus: 0x817C
+        case L'\x00A2': return L'\xFFE0';  // cent: 0x8191
+        case L'\x00A3': return L'\xFFE1';  // pound: 0x8192
+        case L'\x00AC': return L'\xFFE2';  // not: 0x81CA
+        case L'\x2014': return L'\x2015';  // em dash: 0x815C
+        default: return c;
+    }
+}
+
+// The text to hand to the conversion into the ANSI code page: text itself, or
+// copy with the forms above when it holds any of them (and the code page is 932).
+const wchar_t* WithCodePageForms(const wchar_t* text, std::size_t size, std::wstring& copy) {
+    std::size_t i = 0;
+    while (i < size && CodePageForm(text[i]) == text[i]) ++i;
+    if (i == size || ::GetACP() != 932) return text;
+    copy.assign(text, size);
+    for (; i < size; ++i) copy[i] = CodePageForm(copy[i]);
+    return copy.data();
+}
+
 // Appends the conversion to out; false when it failed (nothing appended).
 bool AppendConverted(UINT codePage, const std::wstring& text, std::string& out) {
     if (text.empty()) return true;
@@ -16,7 +43,9 @@ bool AppendConverted(UINT codePage, const std::wstring& text, std::string& out) 
     const int length = static_cast<int>(text.size());
     const std::size_t at = out.size();
     out.resize(at + text.size() * 3);
-    const int written = ::WideCharToMultiByte(codePage, 0, text.data(), length, &out[at], length * 3, nullptr, nullptr);
+    std::wstring copy;
+    const wchar_t* units = codePage == CP_ACP ? WithCodePageForms(text.data(), text.size(), copy) : text.data();
+    const int written = ::WideCharToMultiByte(codePage, 0, units, length, &out[at], length * 3, nullptr, nullptr);
     out.resize(at + static_cast<std::size_t>(written > 0 ? written : 0));
     return written > 0;
 }
@@ -30,6 +59,8 @@ void LogFailure() {
 std::size_t EncodeUnits(const wchar_t* text, std::size_t size, bool utf8, char* out) {
     if (size == 0 || size > INT_MAX / 3) return 0;
     const int length = static_cast<int>(size);
+    std::wstring copy;
+    if (!utf8) text = WithCodePageForms(text, size, copy);
     const int written =
         ::WideCharToMultiByte(utf8 ? CP_UTF8 : CP_ACP, 0, text, length, out, length * 3, nullptr, nullptr);
     return written > 0 ? static_cast<std::size_t>(written) : 0;

@@ -4,6 +4,10 @@
 #include <cstddef>
 #include <string>
 
+// Into the ANSI code page, the few characters Japanese Windows gives code page
+// 932 forms by best fit (wave dash U+301C, U+2016, minus U+2212, U+00A2, U+00A3,
+// U+00AC, U+2014) go to those forms on every system; others the code page lacks
+// are the system's (mostly "?").
 // Logs "WideCharToMultiByte Error = " with the error code when the conversion fails.
 std::string WideToAnsi(const std::wstring& text);
 // The same, appended to out (nothing appended on a failure); for long runs

@@ -95,7 +95,13 @@ std::wstring CellText(const CommentTable& table, std::size_t comment, ViewerColu
         case ViewerColumn::Date: return c.Has(TableComment::kHasDate) ? DateCell(c.date) : std::wstring();
         case ViewerColumn::User: return OneLine(Widen(table.UserId(comment)));
         case ViewerColumn::Mail: return OneLine(Widen(table.Mail(comment)));
-        case ViewerColumn::Text: return OneLine(table.Text(comment));
+        case ViewerColumn::Text:
+            // The marker of a deleted one, before the text such a placeholder rarely has.
+            if (c.Has(TableComment::kDeleted)) {
+                return table.Text(comment).empty() ? std::wstring(kDeletedMarker)
+                                                   : kDeletedMarker + (L" " + OneLine(table.Text(comment)));
+            }
+            return OneLine(table.Text(comment));
     }
     return std::wstring();
 }

@@ -18,6 +18,8 @@ inline constexpr int kViewerColumns = 6;
 std::wstring VposCell(long long vpos);
 // The local time "YYYY/MM/DD HH:MM:SS"; empty when the runtime cannot convert it.
 std::wstring DateCell(long long date);
+// Leads the comment's cell of a deleted one (the list greys its row too).
+inline constexpr wchar_t kDeletedMarker[] = L"削除";
 // The cell of a column; the comment's line ends and tabs read as blanks, its
 // other control characters as their Control Pictures symbols (␐ for U+0010).
 // Copied rows keep them as they are.

@@ -81,6 +81,7 @@ bool CommentTable::Add(const ChatElement& chat, const std::wstring& text) {
     if (chat.FindInteger("vpos", c.vpos)) c.has |= TableComment::kHasVpos;
     if (chat.FindInteger("no", c.no)) c.has |= TableComment::kHasNo;
     if (chat.FindInteger("date", c.date)) c.has |= TableComment::kHasDate;
+    if (chat.Deleted()) c.has |= TableComment::kDeleted;
     c.position = MailPosition(mail, scratch_);
     c.textAt = static_cast<std::uint32_t>(texts_.size());
     c.textSize = static_cast<std::uint32_t>(text.size());
@@ -130,7 +131,12 @@ GraphFigures TableFigures(const CommentTable& table, const GraphTiming& timing, 
     GraphCounter counter(timing);
     for (std::size_t i = 0; i < table.Size(); ++i) {
         const TableComment& c = table.At(i);
-        if (c.Has(TableComment::kHasVpos) && (!only || (*only)[i])) counter.Add(c.vpos, c.position);
+        if (!c.Has(TableComment::kHasVpos) || (only && !(*only)[i])) continue;
+        if (c.Has(TableComment::kDeleted)) {
+            counter.Reach(c.vpos);
+        } else {
+            counter.Add(c.vpos, c.position);
+        }
     }
     if (reach >= 0) counter.Reach(reach);
     return counter.Finish();

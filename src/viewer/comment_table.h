@@ -19,6 +19,7 @@ class CommentReader;
 
 struct TableComment {
     static constexpr std::uint8_t kHasVpos = 1, kHasNo = 2, kHasDate = 4;
+    static constexpr std::uint8_t kDeleted = 8;  // a placeholder of a deleted comment
 
     long long vpos = 0;  // hundredths of a second
     long long no = 0;
@@ -83,7 +84,7 @@ bool LoadCommentTable(CommentReader& reader, const TableLoad& load, CommentTable
                       std::string& error);
 
 // The table's comments (those whose flag is set, when only is given) on the
-// timeline, the hidden ones stretching it as far as they reach.
+// timeline, the hidden and the deleted ones stretching it as far as they reach.
 GraphFigures TableFigures(const CommentTable& table, const GraphTiming& timing, long long reach,
                           const std::vector<std::uint8_t>* only = nullptr);
 

@@ -82,6 +82,19 @@ void FillListCell(NMLVDISPINFOW& info, const CommentTable& table, const std::vec
     item.pszText[n] = L'\0';
 }
 
+LRESULT DrawListRow(NMLVCUSTOMDRAW& draw, const CommentTable& table, const std::vector<std::uint32_t>& rows) {
+    switch (draw.nmcd.dwDrawStage) {
+        case CDDS_PREPAINT: return CDRF_NOTIFYITEMDRAW;
+        case CDDS_ITEMPREPAINT:
+            if (draw.nmcd.dwItemSpec < rows.size() &&
+                table.At(rows[draw.nmcd.dwItemSpec]).Has(TableComment::kDeleted)) {
+                draw.clrText = ::GetSysColor(COLOR_GRAYTEXT);
+            }
+            return CDRF_DODEFAULT;
+    }
+    return CDRF_DODEFAULT;
+}
+
 void ShowSortMark(HWND list, int column, bool reverse) {
     HWND header = reinterpret_cast<HWND>(::SendMessageW(list, LVM_GETHEADER, 0, 0));
     for (int i = 0; i < kViewerColumns; ++i) {

@@ -17,6 +17,8 @@ HWND CreateCommentList(HWND parent, int id);
 void SetListRows(HWND list, std::size_t rows);
 // LVN_GETDISPINFOW: the cell's text.
 void FillListCell(NMLVDISPINFOW& info, const CommentTable& table, const std::vector<std::uint32_t>& rows);
+// NM_CUSTOMDRAW: the row of a deleted comment in grey; the answer to return.
+LRESULT DrawListRow(NMLVCUSTOMDRAW& draw, const CommentTable& table, const std::vector<std::uint32_t>& rows);
 // The header's arrow on the column the list is ordered by.
 void ShowSortMark(HWND list, int column, bool reverse);
 

@@ -423,6 +423,10 @@ LRESULT OnNotify(Viewer& v, const NMHDR& header) {
             if (v.content) UpdateSelectedMoment(v);
             return 0;
         case LVN_ODFINDITEMW: return -1;  // no search by typing in a million rows
+        case NM_CUSTOMDRAW:
+            if (!v.content) return CDRF_DODEFAULT;
+            return DrawListRow(*reinterpret_cast<NMLVCUSTOMDRAW*>(const_cast<NMHDR*>(&header)), v.content->table,
+                               v.rows);
     }
     return 0;
 }

@@ -55,6 +55,18 @@ TEST_F(CliConvertTest, OptionsOverrideTheIniFile) {
     EXPECT_EQ(ReadFileBytes(text), "\r\n\r\n");
 }
 
+// The forms Japanese Windows gives them, under Wine too; a character code
+// page 932 lacks stays "?".
+TEST_F(CliConvertTest, WaveDashAndItsKinTakeTheirCodePage932Forms) {
+    WriteFileBytes(comment, u8"<packet><chat no=\"1\">「まってま\u301C」</chat>"
+                            u8"<chat no=\"2\">\u2016\u2212\u00A2\u00A3\u00AC\u2014\u2015</chat>"
+                            u8"<chat no=\"3\">\uD55C\uAE00 ソ表</chat></packet>");
+    ProgramRun run = Convert("-f %comment% \"" + comment + "\"");
+    ASSERT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_EQ(ReadFileBytes(text), "「まってま～」\r\n∥－￠￡￢――\r\n?? ソ表\r\n");
+    EXPECT_EQ(ReadFileBytes(text).substr(10, 2), "\x81\x60");
+}
+
 TEST_F(CliConvertTest, ExistingTextFileIsKeptWithoutPermission) {
     WriteFileBytes(text, "keep");
     ProgramRun run = Convert("-f %no% \"" + comment + "\"");

@@ -15,13 +15,16 @@ class CliGraphTest : public ::testing::Test {
 protected:
     void SetUp() override {
         // A comment every second at .5 (each on the screen in five seconds,
-        // fewer at the ends), and twenty top comments at 0:20.
+        // fewer at the ends), and twenty top comments at 0:20; placeholders of
+        // deleted comments, which count nowhere.
         std::string xml = u8"<?xml version=\"1.0\" encoding=\"UTF-8\"?><packet><thread thread=\"1\"/>";
         for (int i = 0; i < 30; ++i) {
             xml += "<chat no=\"" + std::to_string(i + 1) + "\" vpos=\"" + std::to_string(i * 100 + 50) +
                    u8"\">流れる表示ソ</chat>";
         }
         for (int i = 0; i < 20; ++i) xml += u8"<chat vpos=\"2000\" mail=\"ue\">キタ━😀━한글</chat>";
+        xml += u8"<chat no=\"31\" vpos=\"1050\" deleted=\"1\"></chat><chat no=\"32\" vpos=\"2000\" mail=\"ue\" "
+               u8"user_id=\"u32\" deleted=\"2\">消された</chat>";
         WriteFileBytes(comment, xml + "</packet>");
     }
     ProgramRun Graph(const std::string& arguments) {
@@ -43,7 +46,7 @@ TEST_F(CliGraphTest, LinesFiguresAndPicture) {
     ASSERT_EQ(run.exitCode, 0u) << run.output;
     EXPECT_EQ(lines, (std::vector<std::string>{"-----------------------------", "[グラフ作成 開始]",
                                                "XML = " + comment, "SavePath = " + png, "CSV = " + csv,
-                                               "Size = 1280x200", "グラフ 50件 (0:00 - 0:29)、読めずに省略 0件",
+                                               "Size = 1280x200", "グラフ 50件 (0:00 - 0:29)、読めずに省略 0件、削除 2件",
                                                "ピーク 1: 0:20 (25 件)", "ピーク 2: 0:03 (5 件)", "Save PNG",
                                                "Save CSV", "グラフ(PNG)を保存しました。", "", png}));
     const Picture picture = ReadPictureFile(AnsiToWide(png));

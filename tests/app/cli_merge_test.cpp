@@ -51,7 +51,7 @@ TEST_F(CliMergeTest, RefusalsAndTheirExitStatus) {
     } cases[] = {
         {"-o a.xml a.xml", 1, "操作を取り消しました"},  // exists, no -y
         {"-o out.xml a.xml c.xml", 1, "■同じスレッドのファイルだけを指定するか、--force を付けて下さい"},
-        {"-o out.xml a.xml missing.xml", 1, "◆コメントファイルを読み込めません: missing.xml (cannot open the file (2))"},
+        {"-o out.xml a.xml missing.xml", 1, "◆コメントファイルを読み込めません: missing.xml (ファイルを開けません (2))"},
         {"-o out.xml --force a.xml c.xml", 0, "コメントファイルを保存しました"},
         {"-y -o a.xml a.xml", 0, "コメントファイルを保存しました"},
         {"a.xml", 2, ""},

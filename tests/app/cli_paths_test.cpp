@@ -70,7 +70,7 @@ TEST_F(CliPathsTest, EveryCommandWritesBesideItsInputs) {
 TEST_F(CliPathsTest, AMissingFileIsNamedAndFails) {
     const std::wstring missing = folder + L"\\" + kEmojiName + L" \uC5C6\uC74C.xml";
     // As the log shows it: "?" for what the code page lacks.
-    const std::string line = "◆コメントファイルを読み込めません: " + ShownPath(missing) + " (cannot open the file (2))";
+    const std::string line = "◆コメントファイルを読み込めません: " + ShownPath(missing) + " (ファイルを開けません (2))";
     for (const wchar_t* arguments : {L"convert \"{IN}\"", L"subtitles \"{IN}\"", L"merge -o \"{DIR}\\m.xml\" \"{IN}\"",
                                      L"export \"{IN}\"", L"graph \"{IN}\""}) {
         SCOPED_TRACE(WideToUtf8(arguments));

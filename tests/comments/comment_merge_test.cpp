@@ -135,7 +135,7 @@ TEST_F(MergeTest, RefusedInputs) {
     } cases[] = {
         {"backwards.xml", Packet("77", 100, {{3, "c"}, {1, "a"}}), MergeOutcome::NotInOrder, " (no 3 の後に no 1)"},
         {"broken.xml", Packet("77", 100, Numbers(1, 2)).substr(0, 150), MergeOutcome::Unreadable,
-         " (unexpected end of the file at byte 100)"},
+         " (ファイルが途中で終わっています)"},
         {"empty.xml", Packet("77", 100, {}), MergeOutcome::NoComments, ""},
         // A number that wrapped to 4 used to drop the second comment as a repeat.
         {"wrapped.xml",

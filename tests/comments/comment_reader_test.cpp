@@ -188,38 +188,45 @@ TEST(CommentReader, MalformedInputIsRefused) {
         std::string bytes;
         std::string why;  // a part of the error; empty: any
     } rows[] = {
-        {"", "no root element"},
-        {"   ", "no root element"},
-        {"<packet><chat>1</chat>", "unclosed element <packet>"},
-        {"<packet><chat>1</chot></packet>", "does not close"},
-        {"<packet/><packet/>", "more than one root element"},
-        {"text<packet/>", "text before the root element"},
-        {"<packet/>x", "text after the root element"},
-        {"<packet><chat a=\"1></chat></packet>", "unexpected end"},
-        {"<packet><chat a=\"<\"/></packet>", "'<' in an attribute value"},
-        {"<packet><chat a=\"1\"b=\"2\"/></packet>", "separated by white space"},
-        {"<packet><chat a=\"1\" a=\"2\"/></packet>", "attribute a given twice"},
-        {"<packet><chat a=1/></packet>", "without quotes"},
-        {"<packet><chat>&nbsp;</chat></packet>", "malformed reference"},
-        {"<packet><chat>a & b</chat></packet>", "malformed reference"},
-        {"<packet><chat>&amp", "malformed reference"},  // cut by the end of the file
-        {"<packet><!-- open </packet>", "unexpected end"},
-        {"<![CDATA[x]]><packet/>", "CDATA outside the root element"},
-        {"<!DOCTYPE p [<!ENTITY e \"x\">]><p>&e;</p>", "document type"},
-        {"<1packet/>", "malformed start tag"},
+        {"", "XML の要素がありません"},
+        {"   ", "XML の要素がありません"},
+        {"<packet><chat>1</chat>", "要素 <packet> が閉じられないままファイルが終わっています"},
+        {"<packet><chat>1</chot></packet>", "終了タグ </chot> が開始タグ <chat> と合っていません (16 バイト目)"},
+        {"<packet/><packet/>", "ルート要素が2つ以上あります (10 バイト目)"},
+        {"text<packet/>", "ルート要素の前に文字があります"},
+        {"<packet/>x", "ルート要素の後に文字があります"},
+        {"<packet><chat a=\"1></chat></packet>", "ファイルが途中で終わっています"},
+        {"<packet><chat a=\"<\"/></packet>", "属性値の中に < があります"},
+        {"<packet><chat a=\"1\"b=\"2\"/></packet>", "属性の間に空白がありません"},
+        {"<packet><chat a=\"1\" a=\"2\"/></packet>", "属性 a が2つあります"},
+        {"<packet><chat a=1/></packet>", "引用符で囲まれていない属性値があります"},
+        {"<packet><chat>&nbsp;</chat></packet>", "正しくない参照 (&...;) があります (15 バイト目)"},
+        {"<packet><chat>a & b</chat></packet>", "正しくない参照"},
+        {"<packet><chat>&amp", "正しくない参照"},  // cut by the end of the file
+        {"<packet><!-- open </packet>", "ファイルが途中で終わっています"},
+        {"<![CDATA[x]]><packet/>", "ルート要素の外に CDATA があります"},
+        {"<!DOCTYPE p [<!ENTITY e \"x\">]><p>&e;</p>", "文書型宣言 (<!DOCTYPE>) には対応していません"},
+        {"<p><!ELEMENT p ANY></p>", "読めない <! の記述があります"},
+        {"<1packet/>", "開始タグが正しくありません"},
+        {"<p></ p>", "終了タグが正しくありません"},
+        {"</p>", "開始タグのない終了タグがあります"},
+        {"<p><chat a/></p>", "値のない属性があります"},
         // Names are XML names after decoding (a UTF-16 file shifted by a byte).
-        {utf16Shifted, "malformed attribute"},
-        {u8"<p><chat\u3000no=\"1\"/></p>", "malformed start tag"},
-        {u8"<p><chat \u2200=\"1\"/></p>", "malformed attribute"},
+        {utf16Shifted, "属性が正しくありません"},
+        {u8"<p><chat\u3000no=\"1\"/></p>", "開始タグが正しくありません"},
+        {u8"<p><chat \u2200=\"1\"/></p>", "属性が正しくありません"},
+        // A name of the file shows in ASCII only: the message is in code page 932.
+        {u8"<p><表示ソ x=\"1\" x=\"2\"/></表示ソ>", "属性 x が2つあります"},
+        {u8"<p><表示ソ></p>", "終了タグ </p> が開始タグ <???" "> と合っていません"},
         // A control character in markup: in a name, between attributes, outside the root.
-        {"<p><chat\x10no=\"1\"/></p>", "separated by white space"},
-        {"<p><chat no=\"1\"\x10/></p>", "separated by white space"},
-        {"<p><chat no\x10=\"1\"/></p>", "attribute without a value"},
-        {"<p><\x10" "chat/></p>", "malformed start tag"},
-        {"<p><chat></chat\x10></p>", "malformed end tag"},
-        {"\0<p/>"s, "text before the root element"},
-        {Utf16(L"<p/>\x10"), "text after the root element"},
-        {"<p><chat>&#xD800;</chat></p>", "malformed reference"},
+        {"<p><chat\x10no=\"1\"/></p>", "属性の間に空白がありません"},
+        {"<p><chat no=\"1\"\x10/></p>", "属性の間に空白がありません"},
+        {"<p><chat no\x10=\"1\"/></p>", "値のない属性があります"},
+        {"<p><\x10" "chat/></p>", "開始タグが正しくありません"},
+        {"<p><chat></chat\x10></p>", "終了タグが正しくありません"},
+        {"\0<p/>"s, "ルート要素の前に文字があります"},
+        {Utf16(L"<p/>\x10"), "ルート要素の後に文字があります"},
+        {"<p><chat>&#xD800;</chat></p>", "正しくない参照"},
         // What is not a character of the encoding is never replaced.
         {"<p><chat>\x95\x5C\x83\x5C</chat></p>", "UTF-8 として読めないバイトがあります (10 バイト目)"},
         {"<p><chat>\xC0\xBC</chat></p>", "UTF-8 として"},      // an overlong '<'
@@ -239,15 +246,17 @@ TEST(CommentReader, MalformedInputIsRefused) {
         {"<?xml version=\"1.0\" encoding=\"Shift_JIS\"<p/>", "XML 宣言を読み取れません"},
         {"<?xml version=\"1.0\" encoding=\"x-unknown\"?><p/>", "対応していない文字コードです: x-unknown"},
         {"<?xml version=\"1.0\" encoding=\"UTF-16\"?><p/>", "UTF-16 と宣言されていますが"},
-        {"<!-- saved -->\n<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><p/>", "XML declaration after the start"},
+        {"<!-- saved -->\n<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><p/>", "XML 宣言がファイルの先頭にありません"},
         // Memory stays bounded: one chat at a time, each of bounded size.
-        {"<p><chat>a<chat>b</chat>c</chat></p>", "a chat element inside a chat element at byte 10"},
-        {"<p><chat>" + std::string(CommentReader::kLongestText + 1, 'a') + "</chat></p>", "a comment longer than"},
-        {"<p><chat>" + std::string(CommentReader::kLongestText + 1, ' ') + "<b/></chat></p>", "a comment longer than"},
-        {"<p><chat a=\"" + std::string(CommentReader::kLongestTag, 'v') + "\"/></p>", "a tag longer than"},
-        {"<p><chat a=\"" + std::string(3 * CommentReader::kLongestTag, 'v') + "\"/></p>", "a tag longer than"},
-        {"<p><chat></chat" + std::string(CommentReader::kLongestTag, ' ') + "></p>", "a tag longer than"},
-        {"<p><" + std::string(CommentReader::kLongestName + 1, 'n') + "/></p>", "a name longer than"},
+        {"<p><chat>a<chat>b</chat>c</chat></p>", "chat 要素の中に chat 要素があります (11 バイト目)"},
+        {"<p><chat>" + std::string(CommentReader::kLongestText + 1, 'a') + "</chat></p>",
+         "4194304 バイトより長いコメントがあります"},
+        {"<p><chat>" + std::string(CommentReader::kLongestText + 1, ' ') + "<b/></chat></p>", "長いコメント"},
+        {"<p><chat a=\"" + std::string(CommentReader::kLongestTag, 'v') + "\"/></p>",
+         "1048576 バイトより長いタグがあります"},
+        {"<p><chat a=\"" + std::string(3 * CommentReader::kLongestTag, 'v') + "\"/></p>", "長いタグ"},
+        {"<p><chat></chat" + std::string(CommentReader::kLongestTag, ' ') + "></p>", "長いタグ"},
+        {"<p><" + std::string(CommentReader::kLongestName + 1, 'n') + "/></p>", "1000 バイトより長い名前があります"},
     };
     for (const auto& row : rows) {
         const std::string error = Refusal(row.bytes);
@@ -266,7 +275,7 @@ TEST(CommentReader, ManyAttributes) {
     ASSERT_TRUE(reader.Next()) << reader.Error();
     EXPECT_EQ(reader.Chat().AttributeCount(), 80000u);
     EXPECT_EQ(reader.Chat().Integer("a79999"), 9);
-    EXPECT_NE(Refusal(tag + " a40000='x'/></p>").find("attribute a40000 given twice"), std::string::npos);
+    EXPECT_NE(Refusal(tag + " a40000='x'/></p>").find("属性 a40000 が2つあります"), std::string::npos);
 }
 
 TEST(CommentReader, DeepNestingIsRefusedNotACrash) {
@@ -317,7 +326,7 @@ TEST(CommentReader, FilesInOtherEncodings) {
     TempDir dir;
     CommentReader reader;
     EXPECT_FALSE(reader.Open(dir.File(L"missing.xml")));
-    EXPECT_EQ(reader.Error(), "cannot open the file (2)");
+    EXPECT_EQ(reader.Error(), "ファイルを開けません (2)");
 
     // Large enough that characters and line ends straddle the pieces read.
     std::wstring body = L"<packet>";

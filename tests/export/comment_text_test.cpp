@@ -163,11 +163,11 @@ TEST_F(ExportTest, MissingOrMalformedCommentFile) {
     EXPECT_EQ(ReadFileBytes(textPath), "");
     EXPECT_EQ(log.Lines(),
               (std::vector<std::string>{"◆コメントファイルを読み込めません: " + dir.File("none.xml") +
-                                            " (cannot open the file (2))",
+                                            " (ファイルを開けません (2))",
                                         "Error : pDoc->documentElement",
                                         // The log shows "?" for what the code page lacks.
                                         "◆コメントファイルを読み込めません: " + dir.File("???.xml") +
-                                            " (unclosed element <packet> at byte 22)",
+                                            " (要素 <packet> が閉じられないままファイルが終わっています)",
                                         "Error : pDoc->documentElement"}));
 }
 

@@ -134,7 +134,7 @@ TEST_F(SubtitleExportTest, RefusalsLeaveAnExistingFileAlone) {
     WriteFileBytes(ass, "keep");
     comment = dir.File("missing.xml");
     EXPECT_FALSE(Export());
-    EXPECT_EQ(log.Lines().back(), "◆コメントファイルを読み込めません: " + comment + " (cannot open the file (2))");
+    EXPECT_EQ(log.Lines().back(), "◆コメントファイルを読み込めません: " + comment + " (ファイルを開けません (2))");
 
     comment = dir.File("empty.xml");
     WriteFileBytes(comment, "<packet><thread/></packet>");

@@ -18,7 +18,7 @@ public:
     bool Read(char* out, std::size_t room, std::size_t& got, std::string& error) override {
         got = std::fread(out, 1, room, file_);
         if (got == 0 && std::ferror(file_)) {
-            error = "cannot read the file (" + std::to_string(errno) + ")";
+            error = "ファイルを読み込めません (" + std::to_string(errno) + ")";
             return false;
         }
         return true;
@@ -41,7 +41,7 @@ std::unique_ptr<FileBytes> OpenFileBytes(const std::wstring& path, std::string& 
     // The fuzz targets name their scratch files in ASCII.
     std::FILE* file = std::fopen(std::string(path.begin(), path.end()).c_str(), "rb");
     if (!file) {
-        error = "cannot open the file (" + std::to_string(errno) + ")";
+        error = "ファイルを開けません (" + std::to_string(errno) + ")";
         return nullptr;
     }
     return std::make_unique<StdioFileBytes>(file);

@@ -115,6 +115,39 @@ TEST_F(CommentTableTest, CurveIsTheConsoleGraphsAndHiddenCommentsStillStretchIt)
     }
 }
 
+// Placeholders of deleted comments stay in the list, marked, but are on
+// neither curve (the console's graph agrees); the timeline still reaches them.
+TEST_F(CommentTableTest, DeletedPlaceholdersAreListedMarkedAndLeaveTheCurves) {
+    std::string xml = kViewerThread;
+    xml.insert(xml.rfind("</packet>"),
+               u8"<chat no=\"8\" vpos=\"4490\" date=\"1262304300\" deleted=\"1\"></chat>"
+               u8"<chat no=\"9\" vpos=\"4500\" mail=\"ue\" user_id=\"u9\" deleted=\"2\">消された\n表示ソ</chat>"
+               u8"<chat no=\"10\" vpos=\"95000\" deleted=\"1\"/>"
+               u8"<chat no=\"11\" vpos=\"4500\" deleted=\"0\">残る</chat>");
+    ASSERT_TRUE(Load(kViewerThread));
+    const GraphFigures visible = TableFigures(table, GraphTiming(), -1);
+    ASSERT_TRUE(Load(xml));
+    ASSERT_EQ(table.Size(), 11u);
+    TempDir dir;
+    WriteFileBytes(dir.File("削除.xml"), xml);
+    GraphReading graph;
+    ASSERT_TRUE(ReadGraphFigures(AnsiToWide(dir.File("削除.xml")), GraphTiming(), {}, graph, error));
+    EXPECT_EQ(graph.deleted, 3u);
+    GraphFigures figures = TableFigures(table, GraphTiming(), reading.hiddenReach);
+    EXPECT_EQ(figures.onScreen, graph.figures.onScreen);
+    EXPECT_EQ(figures.posted, graph.figures.posted);
+    ASSERT_EQ(figures.Seconds(), 951u) << "the last placeholder still reaches";
+    EXPECT_EQ(figures.posted[45], visible.posted[45] + 1) << "only deleted=\"0\" of the four";
+    figures.posted[45] -= 1;
+    figures.posted.resize(visible.Seconds());
+    EXPECT_EQ(figures.posted, visible.posted);
+
+    EXPECT_EQ(CellText(table, 7, ViewerColumn::Text), L"削除");
+    EXPECT_EQ(CellText(table, 8, ViewerColumn::Text), Wide(u8"削除 消された 表示ソ"));
+    EXPECT_EQ(CellText(table, 10, ViewerColumn::Text), Wide(u8"残る"));
+    EXPECT_EQ(CopiedRows(table, {8}), Wide(u8"0:45.00\t9\t\tu9\tue\t\"消された\n表示ソ\"\r\n")) << "copied as received";
+}
+
 TEST_F(CommentTableTest, ReadingStopsWhenAskedBetweenComments) {
     std::string xml = "<packet>";
     for (int i = 0; i < 5000; ++i) xml += u8"<chat vpos=\"1\">８８８８</chat>";

@@ -7,6 +7,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -236,6 +237,44 @@ TEST_F(ViewerTest, NgRulesHideTheirCommentsAndTheStatusCountsThem) {
     EXPECT_EQ(Numbers(viewer), "1 4 2 7 5");
     EXPECT_EQ(Status(viewer, 0), L"表示 5 件 / 全 7 件 (NG 2 件)");
     Search(viewer, L"W", "");
+}
+
+// The lightest of the darkest pixels: the sum of red, green and blue of the
+// darkest pixel of the row's comment cell, as the list paints it.
+int DarkestInCommentCell(HWND list, int row) {
+    RECT client{}, cell{};
+    GetClientRect(list, &client);
+    cell.top = static_cast<int>(ViewerColumn::Text);
+    cell.left = LVIR_LABEL;
+    SendMessageW(list, LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&cell));
+    WindowDc screen(list);
+    MemoryDc memory(CreateCompatibleDC(screen.get()));
+    BitmapHandle bitmap(CreateCompatibleBitmap(screen.get(), client.right, client.bottom));
+    SelectedObject chosen(memory.get(), bitmap.get());
+    SendMessageW(list, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory.get()), PRF_CLIENT | PRF_ERASEBKGND);
+    int darkest = 3 * 255;
+    for (int y = cell.top; y < cell.bottom; ++y) {
+        for (int x = cell.left; x < std::min(cell.right, client.right); ++x) {
+            const COLORREF c = GetPixel(memory.get(), x, y);
+            darkest = std::min(darkest, GetRValue(c) + GetGValue(c) + GetBValue(c));
+        }
+    }
+    return darkest;
+}
+
+// A placeholder of a deleted comment is listed greyed with its marker.
+TEST_F(ViewerTest, DeletedCommentsAreListedGreyedAndMarked) {
+    ASSERT_TRUE(Open());
+    std::string xml = kViewerThread;
+    xml.insert(xml.rfind("</packet>"), "<chat no=\"8\" vpos=\"4490\" date=\"1262304300\" deleted=\"1\"></chat>");
+    HWND viewer = OpenViewer(main, Write("削除ソ.xml", xml));
+    ASSERT_TRUE(viewer && Loaded(viewer));
+    EXPECT_EQ(Numbers(viewer), "1 4 8 2 7 3 6 5");
+    EXPECT_EQ(Cell(viewer, 2, 5), L"削除");
+    HWND list = GetDlgItem(viewer, IDC_VIEWER_LIST);
+    const COLORREF grey = GetSysColor(COLOR_GRAYTEXT);
+    EXPECT_EQ(DarkestInCommentCell(list, 2), GetRValue(grey) + GetGValue(grey) + GetBValue(grey));
+    EXPECT_EQ(DarkestInCommentCell(list, 3), 0) << "the others in black";
 }
 
 TEST_F(ViewerTest, ADropReplacesTheFileAndEachFurtherFileOpensAViewerOfItsOwn) {
