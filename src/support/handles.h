@@ -56,6 +56,13 @@ struct File {
     static bool IsValid(Type h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
     static void Close(Type h) { ::CloseHandle(h); }
 };
+// FindFirstChangeNotification reports failure with INVALID_HANDLE_VALUE too.
+struct ChangeNotification {
+    using Type = HANDLE;
+    static Type Invalid() { return INVALID_HANDLE_VALUE; }
+    static bool IsValid(Type h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+    static void Close(Type h) { ::FindCloseChangeNotification(h); }
+};
 inline void CloseInternet(HINTERNET h) { ::InternetCloseHandle(h); }
 inline void CloseKernel(HANDLE h) { ::CloseHandle(h); }
 inline void CloseKey(HKEY h) { ::RegCloseKey(h); }
@@ -69,6 +76,7 @@ inline void FinishDrop(HDROP h) { ::DragFinish(h); }
 using InternetHandle = UniqueHandle<handle_traits::NullInvalid<HINTERNET, handle_traits::CloseInternet>>;
 using KernelHandle = UniqueHandle<handle_traits::NullInvalid<HANDLE, handle_traits::CloseKernel>>;
 using FileHandle = UniqueHandle<handle_traits::File>;
+using FolderWatchHandle = UniqueHandle<handle_traits::ChangeNotification>;
 using RegKey = UniqueHandle<handle_traits::NullInvalid<HKEY, handle_traits::CloseKey>>;
 using FontHandle = UniqueHandle<handle_traits::NullInvalid<HFONT, handle_traits::DeleteGdi>>;
 using BrushHandle = UniqueHandle<handle_traits::NullInvalid<HBRUSH, handle_traits::DeleteGdi>>;
