@@ -7,7 +7,9 @@ namespace {
 constexpr DWORD kStep = 100;            // how soon a stop is seen
 constexpr ULONGLONG kQuiet = 300;       // no change for this long: the writer is done
 constexpr ULONGLONG kLongest = 1000;    // a folder that never rests is looked at this often
-constexpr ULONGLONG kUnwatched = 1000;  // the look at a file whose folder cannot be watched
+// Looks at the file between notifications too: some folders (network shares)
+// take the watch and never signal it. Often where there is no watch at all.
+constexpr ULONGLONG kWatchedLook = 5000, kUnwatchedLook = 1000;
 
 }  // namespace
 
@@ -38,7 +40,7 @@ bool FileWatch::WaitForChange(FileStamp& stamp, const std::atomic<bool>& stop) {
             folder_.reset();
         }
         const bool settled = first && (now - last >= kQuiet || now - first >= kLongest);
-        const bool due = !folder_ && now - looked >= kUnwatched;
+        const bool due = !first && now - looked >= (folder_ ? kWatchedLook : kUnwatchedLook);
         if (!settled && !due) continue;
         first = last = 0;
         looked = now;

@@ -15,8 +15,8 @@
 class FileWatch {
 public:
     // Watches the file's folder from now on, so that no change after this call
-    // goes unseen. Where the folder gives no notifications (or stops giving
-    // them), the wait looks at the file once a second instead.
+    // goes unseen. The wait looks at the file every few seconds besides, and
+    // every second where the folder gives no notifications.
     explicit FileWatch(const std::wstring& path);
 
     // Waits until the file's stamp differs from the one given, and no change
