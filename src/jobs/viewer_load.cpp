@@ -77,7 +77,8 @@ void FollowViewerFile(const ViewerRequest& request, const ViewerFollow& follow) 
     // Watched before the first reading: a change while it reads is read again.
     FileWatch watch(request.path);
     FileStamp stamp = StampOf(request.path);
-    for (bool again = false;; again = true) {
+    if (follow.shown && !watch.WaitForChange(stamp, ThreadCancelFlag())) return;
+    for (bool again = follow.shown;; again = true) {
         auto content = std::make_shared<ViewerContent>();
         ViewerError error;
         const bool read =

@@ -43,6 +43,7 @@ bool ReadViewerContent(const ViewerRequest& request, const std::function<void(in
                        ViewerContent& content, ViewerError& error);
 
 struct ViewerFollow {
+    bool shown = false;  // the file is shown already: only its changes are read
     std::function<void(int percent)> percent;  // the first reading's
     // Each reading's end, again for those after a change on disk: the
     // content, or null with the error. False when no more are wanted.
@@ -51,5 +52,6 @@ struct ViewerFollow {
 
 // Reads the file, then watches its folder and reads the file again after each
 // change of it (a file moved over it, written anew), until the thread's stop
-// flag is set or ended wants no more. A first reading that fails ends it.
+// flag is set or ended wants no more. A first reading that fails ends it;
+// with shown, the first reading waits for the first change.
 void FollowViewerFile(const ViewerRequest& request, const ViewerFollow& follow);

@@ -266,12 +266,15 @@ void Adopt(Viewer& v, std::shared_ptr<const ViewerContent> content) {
     if (::GetWindowTextLengthW(v.search) > 0) StartSearch(v);
 }
 
+bool StartWorker(Viewer& v, const std::wstring& path, bool shown);
+
 void ReadingEnded(Viewer& v, std::shared_ptr<const ViewerContent> content, const std::wstring& error) {
     if (content) {
         Adopt(v, std::move(content));
         return;
     }
-    // What was shown before stays.
+    // What was shown before stays, and is followed again.
+    if (v.content) StartWorker(v, v.content->path, true);
     v.reading.clear();
     v.graphView.hint = kEmptyHint;
     UpdateTitle(v);
@@ -285,15 +288,16 @@ void ShowPercent(Viewer& v, int percent) {
     UpdateTitle(v);
 }
 
-// Reads the file on the viewer's worker, which then follows the file's
-// changes on disk; a file still being read or followed is let go.
-void StartReading(Viewer& v, const std::wstring& path) {
+// The viewer's worker: reads the file, unless it is shown already, and
+// follows its changes on disk. A file still read or followed is let go.
+bool StartWorker(Viewer& v, const std::wstring& path, bool shown) {
     const AppSettings& settings = App().settings;
     const ViewerRequest request{path, settings.NgRuleChoice(), GraphTimingOf(settings.subtitle)};
     const HWND window = v.window;
     v.coming.reset();
-    const bool begun = v.reader.Start([window, request](JobTicket& ticket) {
+    return v.reader.Start([window, request, shown](JobTicket& ticket) {
         ViewerFollow follow;
+        follow.shown = shown;
         follow.percent = [&](int percent) {
             CallOnWindow(window, ticket, [&] {
                 if (Viewer* v = ViewerOf(window)) ShowPercent(*v, percent);
@@ -311,7 +315,11 @@ void StartReading(Viewer& v, const std::wstring& path) {
         };
         FollowViewerFile(request, follow);
     });
-    if (!begun) {  // the reading before was let go all the same
+}
+
+// A file to show, the title saying how far its reading has come.
+void StartReading(Viewer& v, const std::wstring& path) {
+    if (!StartWorker(v, path, false)) {  // the reading before was let go all the same
         v.reading.clear();
         UpdateTitle(v);
         UpdateStatus(v);

@@ -282,6 +282,9 @@ TEST_F(ViewerTest, ADropReplacesTheFileAndEachFurtherFileOpensAViewerOfItsOwn) {
     ASSERT_TRUE(Loaded(viewer));
     EXPECT_EQ(Title(viewer), std::wstring(L"コメントビューア - ") + kWideName);
     EXPECT_EQ(Numbers(viewer), "1");
+    // and goes on following it.
+    ASSERT_TRUE(WriteFileBytes(wide, GrowingThread(2)));
+    EXPECT_TRUE(PumpMessagesUntil([&] { return Status(viewer, 1) == L"更新: +1 件"; }, 2000));
     DeleteFileW(wide.c_str());
 }
 
