@@ -8,6 +8,7 @@
 #include "infolog/info_log.h"
 #include "support/cancel.h"
 #include "support/codepage.h"
+#include "support/file_watch.h"
 #include "support/files.h"
 
 namespace {
@@ -16,24 +17,25 @@ namespace {
 // reserved for a few more.
 constexpr unsigned long long kBytesPerComment = 180;
 
-std::wstring Unreadable(const std::wstring& path, const std::string& why) {
+ViewerError Unreadable(const std::wstring& path, const std::string& why) {
     InfoLog << UnreadableCommentFileLine(ShownPath(path), why) << EndLine;
-    return L"コメントファイルを読み込めません。\n\n" + path + L"\n\n" + AnsiToWide(why);
+    return ViewerError{L"コメントファイルを読み込めません。\n\n" + path + L"\n\n" + AnsiToWide(why), AnsiToWide(why)};
 }
 
 }  // namespace
 
 bool ReadViewerContent(const ViewerRequest& request, const std::function<void(int percent)>& percent,
-                       ViewerContent& content, std::wstring& error) {
-    error.clear();
+                       ViewerContent& content, ViewerError& error) {
+    error = ViewerError();
     content = ViewerContent();
     content.path = request.path;
     content.timing = request.timing;
 
     std::optional<NgFilter> filter;
     if (!PrepareNgFilter(request.ng, filter)) {
-        error = L"NGルールの読み込みに失敗しました。\n\n" + request.ng.ruleFile +
-                L"\n\n情報ウィンドウに正しくない行が表示されています。";
+        error.reason = L"NGルールの読み込みに失敗しました";
+        error.message = error.reason + L"。\n\n" + request.ng.ruleFile +
+                        L"\n\n情報ウィンドウに正しくない行が表示されています。";
         return false;
     }
     content.rulesOn = filter.has_value();
@@ -70,4 +72,20 @@ bool ReadViewerContent(const ViewerRequest& request, const std::function<void(in
     content.figures = TableFigures(content.table, request.timing, content.reading.hiddenReach);
     content.peaks = FindPeaks(content.figures.onScreen);
     return !CancelRequested();
+}
+
+void FollowViewerFile(const ViewerRequest& request, const ViewerFollow& follow) {
+    // Watched before the first reading: a change while it reads is read again.
+    FileWatch watch(request.path);
+    FileStamp stamp = StampOf(request.path);
+    if (follow.shown && !watch.WaitForChange(stamp, ThreadCancelFlag())) return;
+    for (bool again = follow.shown;; again = true) {
+        auto content = std::make_shared<ViewerContent>();
+        ViewerError error;
+        const bool read =
+            ReadViewerContent(request, again ? std::function<void(int)>() : follow.percent, *content, error);
+        if (!read && error.message.empty()) return;  // stopped
+        if (!follow.ended(read ? std::move(content) : nullptr, error, again) || (!read && !again)) return;
+        if (!watch.WaitForChange(stamp, ThreadCancelFlag())) return;
+    }
 }

@@ -28,6 +28,17 @@ unsigned long long FileSize(const std::wstring& path) {
     return static_cast<unsigned long long>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
 }
 
+FileStamp StampOf(const std::wstring& path) {
+    FileStamp stamp;
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return stamp;
+    stamp.exists = true;
+    stamp.size = static_cast<unsigned long long>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+    stamp.written = static_cast<unsigned long long>(data.ftLastWriteTime.dwHighDateTime) << 32 |
+                    data.ftLastWriteTime.dwLowDateTime;
+    return stamp;
+}
+
 std::wstring ProgramFolder() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {

@@ -16,6 +16,18 @@ bool FileExists(const std::wstring& path);
 bool IsFolder(const std::wstring& path);
 // The file's size in bytes; 0 when it cannot be asked.
 unsigned long long FileSize(const std::wstring& path);
+// What a change of a file changes: its size and the time of its last write.
+// A file that cannot be asked has none.
+struct FileStamp {
+    bool exists = false;
+    unsigned long long size = 0;
+    unsigned long long written = 0;  // FILETIME as one number
+    bool operator==(const FileStamp& other) const {
+        return exists == other.exists && size == other.size && written == other.written;
+    }
+    bool operator!=(const FileStamp& other) const { return !(*this == other); }
+};
+FileStamp StampOf(const std::wstring& path);
 // The folder that holds the running program, without a trailing "\".
 std::wstring ProgramFolder();
 // The path with the extension of its last component (as the shell finds it)

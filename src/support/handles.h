@@ -56,6 +56,13 @@ struct File {
     static bool IsValid(Type h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
     static void Close(Type h) { ::CloseHandle(h); }
 };
+// FindFirstChangeNotification reports failure with INVALID_HANDLE_VALUE too.
+struct ChangeNotification {
+    using Type = HANDLE;
+    static Type Invalid() { return INVALID_HANDLE_VALUE; }
+    static bool IsValid(Type h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+    static void Close(Type h) { ::FindCloseChangeNotification(h); }
+};
 inline void CloseKernel(HANDLE h) { ::CloseHandle(h); }
 inline void CloseKey(HKEY h) { ::RegCloseKey(h); }
 inline void FreeGlobal(HGLOBAL h) { ::GlobalFree(h); }
@@ -64,6 +71,7 @@ inline void FreeLocal(HLOCAL h) { ::LocalFree(h); }
 
 using KernelHandle = UniqueHandle<handle_traits::NullInvalid<HANDLE, handle_traits::CloseKernel>>;
 using FileHandle = UniqueHandle<handle_traits::File>;
+using FolderWatchHandle = UniqueHandle<handle_traits::ChangeNotification>;
 using RegKey = UniqueHandle<handle_traits::NullInvalid<HKEY, handle_traits::CloseKey>>;
 // Memory of GlobalAlloc; released once the clipboard has taken it.
 using GlobalMemory = UniqueHandle<handle_traits::NullInvalid<HGLOBAL, handle_traits::FreeGlobal>>;

@@ -1,6 +1,7 @@
 #include "viewer/comment_search.h"
 
 #include <algorithm>
+#include <climits>
 #include <iterator>
 
 #include <string_view>
@@ -99,4 +100,26 @@ std::size_t CommentAtMoment(const CommentTable& table, const std::vector<std::ui
         found = std::prev(before.base());
     }
     return *found;
+}
+
+std::size_t FindSameComment(const CommentTable& table, const std::vector<std::uint32_t>& byNo,
+                            const CommentTable& other, std::size_t comment) {
+    const TableComment& wanted = other.At(comment);
+    // As the order has them: comments without a number last.
+    auto number = [](const TableComment& c) { return c.Has(TableComment::kHasNo) ? c.no : LLONG_MAX; };
+    constexpr std::uint8_t kDated = TableComment::kHasNo | TableComment::kHasDate;
+    const long long no = number(wanted);
+    auto at = std::lower_bound(byNo.begin(), byNo.end(), no,
+                               [&](std::uint32_t i, long long n) { return number(table.At(i)) < n; });
+    std::size_t found = kNoComment;
+    for (; at != byNo.end() && number(table.At(*at)) == no; ++at) {
+        const TableComment& c = table.At(*at);
+        if ((c.has & kDated) != (wanted.has & kDated) || c.no != wanted.no || c.date != wanted.date) continue;
+        if (c.has == wanted.has && c.vpos == wanted.vpos && table.Text(*at) == other.Text(comment) &&
+            table.UserId(*at) == other.UserId(comment)) {
+            return *at;
+        }
+        if (found == kNoComment) found = *at;
+    }
+    return found;
 }

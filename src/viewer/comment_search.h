@@ -37,6 +37,13 @@ constexpr std::size_t kNoComment = static_cast<std::size_t>(-1);
 std::size_t CommentAtMoment(const CommentTable& table, const std::vector<std::uint32_t>& byTime,
                             const CommentMatches& matches, long long moment);
 
+// The comment of the table that is the other table's comment read again: the
+// same number and date; of several such, the first with the same time, user
+// and text too, else the first. kNoComment when none is. byNo is the table's
+// order by number.
+std::size_t FindSameComment(const CommentTable& table, const std::vector<std::uint32_t>& byNo,
+                            const CommentTable& other, std::size_t comment);
+
 // The list's rows: the comments in the order (reversed when asked), only
 // those matched while the search is active.
 std::vector<std::uint32_t> ListRows(const std::vector<std::uint32_t>& order, bool reverse,

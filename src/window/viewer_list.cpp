@@ -123,6 +123,28 @@ void SelectRow(HWND list, int row) {
     ::SendMessageW(list, LVM_ENSUREVISIBLE, row, FALSE);
 }
 
+void SelectRows(HWND list, const std::vector<int>& rows, int focused) {
+    ClearSelection(list);
+    LVITEMW chosen{};
+    chosen.stateMask = chosen.state = LVIS_SELECTED;
+    for (int row : rows) ::SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&chosen));
+    if (focused < 0) return;
+    chosen.stateMask = chosen.state = LVIS_FOCUSED;
+    ::SendMessageW(list, LVM_SETITEMSTATE, focused, reinterpret_cast<LPARAM>(&chosen));
+    ::SendMessageW(list, LVM_SETSELECTIONMARK, 0, focused);
+}
+
+int TopRow(HWND list) { return static_cast<int>(::SendMessageW(list, LVM_GETTOPINDEX, 0, 0)); }
+
+void ScrollToTop(HWND list, int row) {
+    RECT item{};
+    item.left = LVIR_BOUNDS;
+    const int top = TopRow(list);
+    if (row < 0 || !::SendMessageW(list, LVM_GETITEMRECT, top, reinterpret_cast<LPARAM>(&item))) return;
+    // A report list scrolls by pixels, whole rows of them.
+    ::SendMessageW(list, LVM_SCROLL, 0, (row - top) * (item.bottom - item.top));
+}
+
 void SelectAllRows(HWND list) {
     LVITEMW all{};
     all.stateMask = all.state = LVIS_SELECTED;

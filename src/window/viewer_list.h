@@ -27,5 +27,11 @@ int SelectedRow(HWND list);
 // Selects the row alone, gives it the focus and scrolls it into view.
 void SelectRow(HWND list, int row);
 void SelectAllRows(HWND list);
+// Selects the rows and gives the focus to one of them (none for -1), without scrolling.
+void SelectRows(HWND list, const std::vector<int>& rows, int focused);
+// The row at the top of the list's view, and a scroll that puts the row there
+// (as near as the list's end lets it).
+int TopRow(HWND list);
+void ScrollToTop(HWND list, int row);
 // The selected rows' comments, in the rows' order.
 std::vector<std::uint32_t> SelectedComments(HWND list, const std::vector<std::uint32_t>& rows);

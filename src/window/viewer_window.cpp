@@ -43,6 +43,9 @@ constexpr int kCountsWidth = 300;
 constexpr int kDefaultWidth = 900, kDefaultHeight = 620;
 constexpr int kMinWidth = 420, kMinHeight = 320;
 constexpr int kCascade = 24;
+// Selected comments looked up again in a file read anew; beyond them the
+// focused one alone stays selected.
+constexpr std::size_t kKeptSelection = 1000;
 
 // The list's orders, by the column whose header was clicked.
 enum SortColumn { kByTime = 0, kByNo = 1, kByDate = 2 };
@@ -57,6 +60,8 @@ struct Viewer {
     GraphView graphView;
     // Shared with the search's worker; replaced whole by the next file.
     std::shared_ptr<const ViewerContent> content;
+    // The file read again after a change on disk, shown once its search is done.
+    std::shared_ptr<const ViewerContent> coming;
     std::wstring reading;  // the file on the reading worker; empty when none
     int percent = 0;
     CommentMatches matches;
@@ -153,31 +158,105 @@ void ShowMatches(Viewer& v, CommentMatches matches, std::vector<std::uint32_t> s
     RedrawGraph(v.graph);
 }
 
-// As the user types: each key lets the last search go and starts its own.
+// The file read again takes the place of the one shown, with its search's
+// matches. The comments at the top of the view and those selected stay there
+// and selected, found again by what they are, not by their rows.
+void ShowComing(Viewer& v, CommentMatches matches, std::vector<std::uint32_t> subset) {
+    const std::shared_ptr<const ViewerContent> shown = std::move(v.content);
+    const int topRow = TopRow(v.list);
+    const long long top = topRow >= 0 && static_cast<std::size_t>(topRow) < v.rows.size() ? v.rows[topRow] : -1;
+    const long long focused = SelectedComment(v);
+    const std::size_t count = static_cast<std::size_t>(::SendMessageW(v.list, LVM_GETSELECTEDCOUNT, 0, 0));
+    const bool all = count > 0 && count >= v.rows.size();
+    // Each is looked up in the new file: a focused one alone beyond a few.
+    const std::vector<std::uint32_t> selected =
+        !all && count <= kKeptSelection ? SelectedComments(v.list, v.rows) : std::vector<std::uint32_t>();
+
+    v.content = std::move(v.coming);
+    v.graphView.figures = &v.content->figures;
+    v.graphView.peaks = &v.content->peaks;
+    v.matches = std::move(matches);
+    v.subset = std::move(subset);
+    v.graphView.subset = v.matches.active ? &v.subset : nullptr;
+    v.rows = ListRows(Order(v), v.reverse, v.matches);
+    SetListRows(v.list, v.rows.size());
+
+    std::vector<int> rowOf(v.content->table.Size(), -1);
+    for (std::size_t row = 0; row < v.rows.size(); ++row) rowOf[v.rows[row]] = static_cast<int>(row);
+    auto rowNow = [&](long long comment) {
+        if (comment < 0) return -1;
+        const std::size_t same =
+            FindSameComment(v.content->table, v.content->orders.byNo, shown->table, static_cast<std::size_t>(comment));
+        return same == kNoComment ? -1 : rowOf[same];
+    };
+    if (all) {
+        SelectAllRows(v.list);
+    } else {
+        std::vector<int> rows;
+        for (std::uint32_t comment : selected) {
+            const int row = rowNow(comment);
+            if (row >= 0) rows.push_back(row);
+        }
+        SelectRows(v.list, rows, rowNow(focused));
+    }
+    const int topNow = rowNow(top);
+    ScrollToTop(v.list, topNow >= 0 ? topNow : topRow);
+
+    const long long added =
+        static_cast<long long>(v.content->reading.comments) - static_cast<long long>(shown->reading.comments);
+    v.note = L"更新: " + std::wstring(added >= 0 ? L"+" : L"") + std::to_wstring(added) + L" 件";
+    UpdateSelectedMoment(v);
+    UpdateStatus(v);
+    RedrawGraph(v.graph);
+}
+
+// As the user types: each key lets the last search go and starts its own, on
+// the file read again when one waits to be shown.
 void StartSearch(Viewer& v) {
     if (!v.content) return;
     CommentQuery query{WideWindowText(v.search), ::SendMessageW(v.pattern, BM_GETCHECK, 0, 0) == BST_CHECKED};
     if (query.text.empty()) {
         v.searcher.Release();
-        ShowMatches(v, CommentMatches(), {});
+        if (v.coming) {
+            ShowComing(v, CommentMatches(), {});
+        } else {
+            ShowMatches(v, CommentMatches(), {});
+        }
         return;
     }
     const HWND window = v.window;
-    std::shared_ptr<const ViewerContent> content = v.content;
+    std::shared_ptr<const ViewerContent> content = v.coming ? v.coming : v.content;
     v.searcher.Start([window, content, query](JobTicket& ticket) {
         CommentMatches matches;
         if (!MatchComments(content->table, query, ticket.stop, matches)) return;
         std::vector<std::uint32_t> subset;
         if (matches.active) subset = TableFigures(content->table, content->timing, -1, &matches.hits).onScreen;
         CallOnWindow(window, ticket, [&] {
-            if (Viewer* v = ViewerOf(window)) ShowMatches(*v, std::move(matches), std::move(subset));
+            Viewer* v = ViewerOf(window);
+            if (v && content == v->coming) {
+                ShowComing(*v, std::move(matches), std::move(subset));
+            } else if (v && content == v->content) {
+                ShowMatches(*v, std::move(matches), std::move(subset));
+            }
         });
     });
+}
+
+// The file changed on disk and was read again, or could not be.
+void FileChanged(Viewer& v, std::shared_ptr<const ViewerContent> content, const ViewerError& error) {
+    if (!content) {  // what is shown stays; the next change is read again
+        v.note = L"ファイルを読み込めないため、前の内容を表示しています: " + error.reason;
+        UpdateStatus(v);
+        return;
+    }
+    v.coming = std::move(content);
+    StartSearch(v);
 }
 
 void Adopt(Viewer& v, std::shared_ptr<const ViewerContent> content) {
     v.searcher.Release();
     v.content = std::move(content);
+    v.coming.reset();
     v.reading.clear();
     v.graphView.figures = &v.content->figures;
     v.graphView.peaks = &v.content->peaks;
@@ -189,12 +268,15 @@ void Adopt(Viewer& v, std::shared_ptr<const ViewerContent> content) {
     if (::GetWindowTextLengthW(v.search) > 0) StartSearch(v);
 }
 
+bool StartWorker(Viewer& v, const std::wstring& path, bool shown);
+
 void ReadingEnded(Viewer& v, std::shared_ptr<const ViewerContent> content, const std::wstring& error) {
     if (content) {
         Adopt(v, std::move(content));
         return;
     }
-    // What was shown before stays.
+    // What was shown before stays, and is followed again.
+    if (v.content) StartWorker(v, v.content->path, true);
     v.reading.clear();
     v.graphView.hint = kEmptyHint;
     UpdateTitle(v);
@@ -208,28 +290,38 @@ void ShowPercent(Viewer& v, int percent) {
     UpdateTitle(v);
 }
 
-// Reads the file on the viewer's worker; a file still being read is let go.
-void StartReading(Viewer& v, const std::wstring& path) {
+// The viewer's worker: reads the file, unless it is shown already, and
+// follows its changes on disk. A file still read or followed is let go.
+bool StartWorker(Viewer& v, const std::wstring& path, bool shown) {
     const AppSettings& settings = App().settings;
     const ViewerRequest request{path, settings.NgRuleChoice(), GraphTimingOf(settings.subtitle)};
     const HWND window = v.window;
-    const bool begun = v.reader.Start([window, request](JobTicket& ticket) {
-        auto content = std::make_shared<ViewerContent>();
-        std::wstring error;
-        const bool read = ReadViewerContent(
-            request,
-            [&](int percent) {
-                CallOnWindow(window, ticket, [&] {
-                    if (Viewer* v = ViewerOf(window)) ShowPercent(*v, percent);
-                });
-            },
-            *content, error);
-        if (!read && error.empty()) return;  // stopped
-        CallOnWindow(window, ticket, [&] {
-            if (Viewer* v = ViewerOf(window)) ReadingEnded(*v, read ? std::move(content) : nullptr, error);
-        });
+    v.coming.reset();
+    return v.reader.Start([window, request, shown](JobTicket& ticket) {
+        ViewerFollow follow;
+        follow.shown = shown;
+        follow.percent = [&](int percent) {
+            CallOnWindow(window, ticket, [&] {
+                if (Viewer* v = ViewerOf(window)) ShowPercent(*v, percent);
+            });
+        };
+        follow.ended = [&](std::shared_ptr<const ViewerContent> content, const ViewerError& error, bool again) {
+            return CallOnWindow(window, ticket, [&] {
+                Viewer* v = ViewerOf(window);
+                if (v && again) {
+                    FileChanged(*v, std::move(content), error);
+                } else if (v) {
+                    ReadingEnded(*v, std::move(content), error.message);
+                }
+            });
+        };
+        FollowViewerFile(request, follow);
     });
-    if (!begun) {  // the reading before was let go all the same
+}
+
+// A file to show, the title saying how far its reading has come.
+void StartReading(Viewer& v, const std::wstring& path) {
+    if (!StartWorker(v, path, false)) {  // the reading before was let go all the same
         v.reading.clear();
         UpdateTitle(v);
         UpdateStatus(v);

@@ -3,7 +3,8 @@
 // of options (1: pattern, 2: hide comments of odd length) and a search text.
 // What the table keeps must read back as the reader handed it out, the
 // search must find what a plain search of each comment finds, the orders
-// must be orders, and the rows copied must parse back into the same texts.
+// must be orders, each comment must be found again in the same file, and the
+// rows copied must parse back into the same texts.
 #include <algorithm>
 #include <climits>
 #include <cstdint>
@@ -121,6 +122,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckOrder(table, orders.byTime, TableComment::kHasVpos, &TableComment::vpos);
     CheckOrder(table, orders.byNo, TableComment::kHasNo, &TableComment::no);
     CheckOrder(table, orders.byDate, TableComment::kHasDate, &TableComment::date);
+
+    // Read again unchanged, each comment is found as itself, or as an earlier
+    // copy of it alike in everything.
+    for (std::size_t i = 0; i < table.Size(); ++i) {
+        const std::size_t same = FindSameComment(table, orders.byNo, table, i);
+        FUZZ_CHECK(same <= i, "a comment read again is found, at the latest as itself");
+        const TableComment &a = table.At(i), &b = table.At(same);
+        FUZZ_CHECK(a.has == b.has && a.no == b.no && a.date == b.date && a.vpos == b.vpos &&
+                       table.Text(i) == table.Text(same) && table.UserId(i) == table.UserId(same),
+                   "the one found is alike");
+    }
 
     // The search against a plain search of each comment.
     const std::wstring query = Wide(find);

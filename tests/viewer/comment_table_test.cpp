@@ -93,6 +93,35 @@ TEST_F(CommentTableTest, AClickOnTheTimelinePicksTheNextShownComment) {
     }
 }
 
+// A comment of the file read again is found by what it is, wherever its row
+// went: its number and date, and among comments sharing them (old files
+// number every chat -1), its time, user and text.
+TEST_F(CommentTableTest, AFileReadAgainHasEachCommentFoundByWhatItIs) {
+    const std::string earlier = u8"<packet>"
+        u8"<chat no=\"-1\" vpos=\"100\" date=\"1262304001\">わこつ</chat>"
+        u8"<chat no=\"-1\" vpos=\"100\" date=\"1262304001\">表示ソ</chat>"
+        u8"<chat no=\"-1\" vpos=\"300\" date=\"1262304005\" user_id=\"u1\">予告</chat>"
+        u8"<chat vpos=\"400\">番号なし</chat>"
+        u8"<chat no=\"9\" vpos=\"500\" date=\"1262304009\">消える</chat>"
+        u8"<chat no=\"12\" vpos=\"600\" date=\"1262304012\">元の文</chat>"
+        u8"</packet>";
+    const std::string later = u8"<packet>"
+        u8"<chat no=\"-1\" vpos=\"50\" date=\"1262304000\">新しい</chat>"
+        u8"<chat vpos=\"400\">番号なし</chat>"
+        u8"<chat no=\"-1\" vpos=\"300\" date=\"1262304005\" user_id=\"u1\">予告</chat>"
+        u8"<chat no=\"-1\" vpos=\"100\" date=\"1262304001\">表示ソ</chat>"
+        u8"<chat no=\"-1\" vpos=\"100\" date=\"1262304001\">わこつ</chat>"
+        u8"<chat no=\"9\" vpos=\"500\" date=\"1262304010\">消える</chat>"  // another date: another comment
+        u8"<chat no=\"12\" vpos=\"600\" date=\"1262304012\" deleted=\"1\"/>"  // the same one, deleted since
+        u8"</packet>";
+    ASSERT_TRUE(Load(earlier)) << error;
+    const CommentTable before = std::move(table);
+    ASSERT_TRUE(Load(later)) << error;
+    const std::vector<std::uint32_t> byNo = OrderComments(table).byNo;
+    const std::size_t found[] = {4, 3, 2, 1, kNoComment, 6};
+    for (std::size_t i = 0; i < before.Size(); ++i) EXPECT_EQ(FindSameComment(table, byNo, before, i), found[i]) << i;
+}
+
 // The viewer's curve is the console's graph of the same file, rules and all.
 TEST_F(CommentTableTest, CurveIsTheConsoleGraphsAndHiddenCommentsStillStretchIt) {
     TempDir dir;

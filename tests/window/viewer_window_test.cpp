@@ -19,6 +19,7 @@
 #include "support/com.h"
 #include "support/gdi_handles.h"
 #include "support/handles.h"
+#include "support/replacing_file.h"
 #include "support/window.h"
 #include "testlib/dialogs.h"
 #include "testlib/drop_input.h"
@@ -38,6 +39,28 @@ const char kOtherThread[] = u8"<packet><chat no=\"1\" vpos=\"300\">別のスレ�
 const wchar_t kWideName[] = L"\uD55C\uAE00\U0001F600\u30BD.xml";  // 한글😀ソ.xml
 // Room for a viewer right of the main window on the test's screen.
 const char kMainAtTheLeft[] = "[main]\r\nLeft=0\r\nTop=0\r\n";
+
+// A thread as an archive keeps it, numbers 1 to the last a second apart, every
+// other comment laughing.
+std::string GrowingThread(int last) {
+    std::string xml = u8"<?xml version=\"1.0\" encoding=\"UTF-8\"?><packet><thread thread=\"1302222473\" last_res=\"" +
+                      std::to_string(last) + "\"/>";
+    for (int no = 1; no <= last; ++no) {
+        xml += "<chat no=\"" + std::to_string(no) + "\" vpos=\"" + std::to_string(no * 100) + "\" date=\"" +
+               std::to_string(1262304000 + no) + "\" user_id=\"u" + std::to_string(no % 7) + "\">" +
+               (no % 2 ? u8"ｗｗ予告" : u8"表示ソ") + "</chat>";
+    }
+    return xml + "</packet>";
+}
+
+// The laughing ones, newest first: "199 197 ... 1".
+std::string LaughsDown(int last) {
+    std::string numbers;
+    for (int no = last - (last % 2 == 0); no >= 1; no -= 2) {
+        numbers += (numbers.empty() ? "" : " ") + std::to_string(no);
+    }
+    return numbers;
+}
 
 class ViewerTest : public ::testing::Test, public MainWindowFixture {
 protected:
@@ -118,6 +141,14 @@ protected:
         WindowDc dc(graph);
         return MeasureCommentGraph(dc.get(), area, figures, FindPeaks(figures.onScreen));
     }
+    static void ClickHeader(HWND viewer, int column) {
+        HWND header = reinterpret_cast<HWND>(SendMessageW(GetDlgItem(viewer, IDC_VIEWER_LIST), LVM_GETHEADER, 0, 0));
+        RECT rect{};
+        SendMessageW(header, HDM_GETITEMRECT, column, reinterpret_cast<LPARAM>(&rect));
+        const LPARAM at = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+        SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        SendMessageW(header, WM_LBUTTONUP, 0, at);
+    }
     static void ClickGraph(HWND viewer, int x) {
         SendMessageW(GetDlgItem(viewer, IDC_VIEWER_GRAPH), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, 40));
     }
@@ -162,14 +193,6 @@ TEST_F(ViewerTest, OpensFromTheViewMenuWithItsControlsAndTheListInTimeOrder) {
 TEST_F(ViewerTest, HeadersOrderByTimeNumberAndDateAndAgainInReverse) {
     HWND viewer = Viewer();
     ASSERT_NE(viewer, nullptr);
-    HWND header = reinterpret_cast<HWND>(SendMessageW(GetDlgItem(viewer, IDC_VIEWER_LIST), LVM_GETHEADER, 0, 0));
-    auto click = [&](int column) {
-        RECT rect{};
-        SendMessageW(header, HDM_GETITEMRECT, column, reinterpret_cast<LPARAM>(&rect));
-        const LPARAM at = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-        SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
-        SendMessageW(header, WM_LBUTTONUP, 0, at);
-    };
     const struct {
         int column;
         const char* numbers;
@@ -178,7 +201,7 @@ TEST_F(ViewerTest, HeadersOrderByTimeNumberAndDateAndAgainInReverse) {
         {0, "1 4 2 7 3 6 5"}, {0, "5 6 3 7 2 4 1"}, {5, "5 6 3 7 2 4 1"},  // the text orders nothing
     };
     for (const auto& step : steps) {
-        click(step.column);
+        ClickHeader(viewer, step.column);
         EXPECT_EQ(Numbers(viewer), step.numbers) << step.column;
     }
 }
@@ -299,7 +322,61 @@ TEST_F(ViewerTest, ADropReplacesTheFileAndEachFurtherFileOpensAViewerOfItsOwn) {
     ASSERT_TRUE(Loaded(viewer));
     EXPECT_EQ(Title(viewer), std::wstring(L"コメントビューア - ") + kWideName);
     EXPECT_EQ(Numbers(viewer), "1");
+    // and goes on following it.
+    ASSERT_TRUE(WriteFileBytes(wide, GrowingThread(2)));
+    EXPECT_TRUE(PumpMessagesUntil([&] { return Status(viewer, 1) == L"更新: +1 件"; }, 2000));
     DeleteFileW(wide.c_str());
+}
+
+// An archive after a round: a new file moved over it, or the file written
+// anew in place. The viewer reads it again by itself; the comment at the top
+// of the view, the one selected, the search and the order stay as they were.
+TEST_F(ViewerTest, FollowsItsFileAfterARoundKeepingWhatTheUserLooksAt) {
+    ASSERT_TRUE(Open());
+    const std::wstring path = Write("アーカイブ表.xml", GrowingThread(200));
+    HWND viewer = OpenViewer(main, path);
+    ASSERT_TRUE(viewer && Loaded(viewer));
+    HWND list = GetDlgItem(viewer, IDC_VIEWER_LIST);
+    ClickHeader(viewer, 1);
+    ClickHeader(viewer, 1);  // by number, newest first
+    Search(viewer, L"ｗ", LaughsDown(200));
+    SendMessageW(list, LVM_ENSUREVISIBLE, 55, FALSE);  // the selection inside the view, not at its edge
+    LVITEMW chosen{};
+    chosen.stateMask = chosen.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(list, LVM_SETITEMSTATE, 49, reinterpret_cast<LPARAM>(&chosen));
+    const std::wstring top = Cell(viewer, static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0)), 1);
+    ASSERT_EQ(SelectedNumber(viewer), "101");
+    ASSERT_NE(top, L"199") << "scrolled down";
+
+    const struct {
+        int last;  // 0: a damaged file
+        bool replaced;
+        const wchar_t* note;
+    } rounds[] = {
+        {260, true, L"更新: +60 件"},
+        {300, false, L"更新: +40 件"},
+        {0, false, L"ファイルを読み込めないため、前の内容を表示しています: "},
+        {310, true, L"更新: +10 件"},  // counted from what is shown
+    };
+    int shown = 200;
+    for (const auto& round : rounds) {
+        SCOPED_TRACE(round.last);
+        const std::string xml = round.last ? GrowingThread(round.last) : GrowingThread(shown).substr(0, 4000);
+        if (round.replaced) {
+            ReplacingFile archive;
+            ASSERT_TRUE(archive.Begin(path) && archive.Write(xml) && archive.Commit());
+        } else {
+            ASSERT_TRUE(WriteFileBytes(path, xml));
+        }
+        EXPECT_TRUE(PumpMessagesUntil([&] { return Status(viewer, 1).rfind(round.note, 0) == 0; }, 2000))
+            << WideToAnsi(Status(viewer, 1));
+        if (round.last) shown = round.last;
+        EXPECT_EQ(Numbers(viewer), LaughsDown(shown));
+        EXPECT_EQ(Status(viewer, 0), L"表示 " + std::to_wstring(shown / 2) + L" 件 / 全 " + std::to_wstring(shown) + L" 件");
+        EXPECT_EQ(SelectedNumber(viewer), "101");
+        EXPECT_EQ(Cell(viewer, static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0)), 1), top);
+    }
+    EXPECT_TRUE(boxes.Texts().empty()) << "a damaged file is said in the status bar, not in a box";
 }
 
 // Keys as the program's own message loop hands them on: Tab's order, the
