@@ -12,12 +12,12 @@
 #
 # KOMETORI_BUILD_DIR: build folder (default: build); built when a program is missing.
 # KOMETORI_BENCH_DIR: where the settings go (default: $KOMETORI_BUILD_DIR/bench-data).
-# KOMETORI_BENCH_RUNS: counted rounds (default 7).
+# KOMETORI_BENCH_RUNS: counted rounds (default 11).
 set -eu
 src=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$src/bench/prepare.sh"
 bench_settings "" "$@"
-rounds="${KOMETORI_BENCH_RUNS:-7}"
+rounds="${KOMETORI_BENCH_RUNS:-11}"
 
 # The display first: Wine's desktop process, started with the first program,
 # takes the display it finds then.
