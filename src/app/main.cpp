@@ -8,7 +8,6 @@
 
 #include "jobs/proxy_override.h"
 #include "settings/settings.h"
-#include "support/com.h"
 #include "support/files.h"
 #include "support/handles.h"
 #include "support/write_guard.h"
@@ -45,10 +44,9 @@ std::vector<std::wstring> CommandLineFiles() {
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
     AppContext& app = App();
     app.settings.LoadSite();
-    ComInit com;
 
     // The log exists, hidden, from here to the end of the program.
     CBaseDebug logPage("ログ");
@@ -58,7 +56,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
     HWND main = CreateMainWindow(instance);
     if (!main) return 0;
-    for (const std::wstring& file : CommandLineFiles()) OpenViewer(main, file);
+    // A plain start, with nothing after the program's name, leaves the shell's
+    // library unloaded.
+    if (*arguments) {
+        for (const std::wstring& file : CommandLineFiles()) OpenViewer(main, file);
+    }
     const int code = RunMessageLoop(main);
     ::ShowWindow(main, SW_HIDE);
 

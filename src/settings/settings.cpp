@@ -54,8 +54,11 @@ bool AppSettings::Load(FormValues& form) {
     std::wstring savePath = ini.Path("main", "SavePath", startDirectory + L"\\Down");
     if (savePath.empty()) savePath = startDirectory;
     // A folder named with a dot (D:\anime.2024) is the user's choice; only a
-    // path that names no folder loses its last extension.
-    if (!IsFolder(savePath)) {
+    // path that names no folder loses its last extension. A last part without
+    // a dot has none to lose: the usual start leaves shlwapi unloaded.
+    const std::size_t lastPart = savePath.find_last_of(L"\\/");
+    const bool dotted = savePath.find(L'.', lastPart == std::wstring::npos ? 0 : lastPart + 1) != std::wstring::npos;
+    if (dotted && !IsFolder(savePath)) {
         ::PathRemoveExtensionW(&savePath[0]);
         savePath.resize(std::char_traits<wchar_t>::length(savePath.c_str()));
     }

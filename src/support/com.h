@@ -105,13 +105,20 @@ private:
     VARIANT v_;
 };
 
-// Keeps COM initialised on the thread that made it, for its whole scope.
+// Keeps COM initialised on the thread that made it, for its whole scope; one
+// inside another is fine. A thread already in the multithreaded apartment
+// stays there (and is not uninitialised by us).
 class ComInit {
 public:
-    ComInit() { ::CoInitialize(nullptr); }
-    ~ComInit() { ::CoUninitialize(); }
+    ComInit() : initialised_(SUCCEEDED(::CoInitialize(nullptr))) {}
+    ~ComInit() {
+        if (initialised_) ::CoUninitialize();
+    }
     ComInit(const ComInit&) = delete;
     ComInit& operator=(const ComInit&) = delete;
+
+private:
+    bool initialised_;
 };
 
 // A COM failure: what the error report of a caught COM error needs. A standard

@@ -25,6 +25,7 @@ std::vector<BYTE> BgrRows(const Picture& picture, UINT stride) {
 }
 
 void Encode(const std::wstring& path, const Picture& picture) {
+    const ComInit com;  // whichever thread saves, the window's or a worker
     ComPtr<IWICImagingFactory> factory;
     ThrowIfFailed(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
                                      factory.put_void()));

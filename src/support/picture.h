@@ -17,6 +17,7 @@ struct Picture {
 
 // Writes the picture as a 24-bit PNG file. The file is made beside the
 // target and put in its place only when complete, so a failure leaves an
-// existing file as it was. COM must be initialised on the calling thread.
+// existing file as it was. Any thread may call it: it initialises COM for
+// itself where the thread has none.
 // False with the reason in error.
 bool WritePngFile(const std::wstring& path, const Picture& picture, std::string& error);

@@ -129,6 +129,8 @@ int BrowseSaveFolder(HWND owner, const char* title, const std::wstring& initialF
     info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
     info.lpfn = BrowseCallback;
     info.lParam = reinterpret_cast<LPARAM>(initialFolder.c_str());
+    // The folder dialog is made of COM objects; the thread has COM only while it is open.
+    const ComInit com;
     const CoTaskMemory item(::SHBrowseForFolderW(&info));
     if (!item) return 0;
     wchar_t path[MAX_PATH] = {};
@@ -152,6 +154,7 @@ bool ChooseFile(HWND owner, const std::wstring& filter, std::wstring& path, bool
     ofn.nMaxFile = static_cast<DWORD>(buffer.size());
     ofn.lpstrDefExt = extension;
     ofn.Flags = save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST;
+    const ComInit com;  // the dialog shows the shell's folders
     BOOL chosen = save ? ::GetSaveFileNameW(&ofn) : ::GetOpenFileNameW(&ofn);
     path = chosen ? buffer.c_str() : L"";
     if (chosen && filterIndex) *filterIndex = ofn.nFilterIndex;

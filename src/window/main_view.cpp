@@ -46,7 +46,10 @@ void Draw(HWND main, const MainView& view) {
     EnableControl(main, IDC_FETCH, view.fetchButtonEnabled);
     EnableControl(main, IDC_SAVEPATH, view.saveFolderEnabled);
     EnableControl(main, IDC_BROWSE, view.saveFolderEnabled);
-    ::DragAcceptFiles(main, view.acceptsDrops);
+    // Only a change goes to the shell: the window accepts files from its
+    // template on, and its first paint need not load shell32.
+    const bool accepting = (::GetWindowLongPtrW(main, GWL_EXSTYLE) & WS_EX_ACCEPTFILES) != 0;
+    if (accepting != view.acceptsDrops) ::DragAcceptFiles(main, view.acceptsDrops);
     HMENU menu = ::GetMenu(main);
     for (const MenuRow& row : kMenuRows) SetMenuItemEnabled(menu, row.id, view.*row.enabled);
     SetMenuCheck(menu, IDM_AUTO_FETCH, view.autoFetchChecked);

@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "support/codepage.h"
+#include "support/com.h"
 
 namespace {
 
@@ -18,6 +19,7 @@ void OpenWithShell(HWND owner, const std::wstring& target, const wchar_t* verb) 
         Opener()(target);
         return;
     }
+    const ComInit com;  // the shell may hand the target to an extension of its own
     ::ShellExecuteW(owner, verb, target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 

@@ -75,6 +75,7 @@ TEST_F(SettingsTest, SavePathKeepsAnExistingFolderAndCutsTheRest) {
         {"an existing logs.old", old, old},
         {"an existing folder ending in 0x5C", season, season},
         {"a missing logs.old", "C:\\data\\logs.old", "C:\\data\\logs"},
+        {"a missing folder in a dotted one", "C:\\アニメ.2024\\logs", "C:\\アニメ.2024\\logs"},
         // Found by characters: the 0x5C of 表 is no separator.
         {"a missing folder, an extension ending in 0x5C", "C:\\data\\logs.予定表", "C:\\data\\logs"},
         {"a file", dir_.File("予定表.txt"), dir_.File("予定表")},

@@ -51,11 +51,19 @@ for exe in Kometori.exe kometori-cli.exe; do
     done
 done
 
+# The DLLs a program loads at its start (the others at their first call).
+start_imports() {
+    "$objdump" -p "$1" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z' | sort | tr '\n' ' '
+}
 # The console companion starts with the system's core alone: the window
 # libraries load at the first call into them, which most commands never make.
-cli_imports=$("$objdump" -p "$work/unpacked/kometori-cli.exe" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z' |
-              sort | tr '\n' ' ')
+cli_imports=$(start_imports "$work/unpacked/kometori-cli.exe")
 [ "$cli_imports" = "advapi32.dll kernel32.dll msvcrt.dll " ] || fail "kometori-cli.exe loads at its start: $cli_imports"
+# The window program starts with what paints its window; the dialogs, the
+# shell, COM and WinINet wait for the user's first use of them.
+window_imports=$(start_imports "$work/unpacked/Kometori.exe")
+[ "$window_imports" = "advapi32.dll comctl32.dll gdi32.dll kernel32.dll msvcrt.dll user32.dll " ] ||
+    fail "Kometori.exe loads at its start: $window_imports"
 
 # Each program alone in an empty folder, as from the unpacked archive.
 mkdir "$work/cli" "$work/window"
