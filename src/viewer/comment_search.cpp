@@ -30,8 +30,14 @@ bool FindFolded(const CommentTable& table, std::wstring_view word, const std::at
             continue;
         }
         const std::size_t i = table.CommentAtFolded(at + hit);
+        const std::size_t next = i + 1 < table.Size() ? table.At(i + 1).foldedAt : all.size();
+        // A word holding NUL (comments may) can run over the NUL that ends a text.
+        if (at + hit + word.size() >= next) {
+            at += hit + 1;
+            continue;
+        }
         found[i] = 1;
-        at = i + 1 < table.Size() ? table.At(i + 1).foldedAt : all.size();
+        at = next;
     }
     return true;
 }
