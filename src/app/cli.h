@@ -29,3 +29,12 @@ int RunMergeCommand(const CommandArguments& args);      // args[0] is "merge"
 int RunSubtitlesCommand(const CommandArguments& args);  // args[0] is "subtitles"
 int RunExportCommand(const CommandArguments& args);     // args[0] is "export"
 int RunGraphCommand(const CommandArguments& args);      // args[0] is "graph"
+
+struct SubtitleSettings;
+// Reads args[i] when it is a switch of the [subtitle] options ("--gap 8",
+// "--gap=8", "--overlay" alone for 1), moving i past its value: 1 taken, 0 not
+// one of them, -1 a usage error (error says which). `subtitles` and
+// `get --subtitles` share it.
+int TakeSubtitleSwitch(const CommandArguments& args, int& i, SubtitleSettings& options, std::string& error);
+// Their usage lines, one per option.
+std::string SubtitleSwitchesUsage();

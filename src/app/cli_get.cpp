@@ -29,6 +29,7 @@ const char kGetUsage[] =
     "  --max-requests N    全履歴でメッセージサーバーに送る要求の上限 (既定: 100)\n"
     "  --ng FILE           テキストと字幕に NGルールのファイルを使う (既定: Kometori.ini の [ng])\n"
     "  --no-ng             NGルールを使わない\n"
+    "  字幕のオプション    subtitles と同じ (--merge-repeats S, --offset S, --offset-map MAP, --max-on-screen N など)\n"
     "\n"
     "Usage: kometori-cli get [options] ADDRESSES\n"
     "  ADDRESSES           one or more watch page addresses or video IDs separated by \";\"\n"
@@ -43,6 +44,7 @@ const char kGetUsage[] =
     "  --max-requests N    at most N requests to the message server per history (default: 100)\n"
     "  --ng FILE           apply the NG rules of FILE to the text and subtitle files (default: [ng] of the INI)\n"
     "  --no-ng             apply no NG rules\n"
+    "  subtitle options    as for subtitles (--merge-repeats S, --offset S, --offset-map MAP, --max-on-screen N, ...)\n"
     "Exit status: 0 every address saved, 1 a failure or a cancel, 2 a usage error or NG rules that do not load.\n";
 
 // "YYYY-MM-DD HH:MM:SS" into the six past-log fields, as the boxes hold them.
@@ -100,7 +102,7 @@ int RunGetCommand(const CommandArguments& args) {
     NgSwitches ng;
     for (int i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        std::string ngError;
+        std::string ngError, subtitleError;
         auto value = [&](std::string& out) {
             if (i + 1 >= args.size()) return false;
             out = args[++i];
@@ -136,6 +138,8 @@ int RunGetCommand(const CommandArguments& args) {
             if (maxRequests < 1) return UsageError("--max-requests には1以上の数を指定して下さい。");
         } else if (const int taken = TakeNgSwitch(args, i, ng, ngError)) {
             if (taken < 0) return UsageError(ngError);
+        } else if (const int taken = TakeSubtitleSwitch(args, i, App().settings.subtitle, subtitleError)) {
+            if (taken < 0) return UsageError(subtitleError);  // over the INI's [subtitle] for this run
         } else if (arg.size() > 1 && arg[0] == '-') {
             return UsageError("不明なオプションです / unknown option: " + arg + "\n\n" + kGetUsage);
         } else {

@@ -26,7 +26,7 @@ const char* ValueName(SubtitleOption::Kind kind) {
 
 void PrintSubtitlesUsage(FILE* out) {
     std::fputs(
-        "使い方 / Usage: kometori-cli subtitles [options] COMMENT.xml [OUT.ass]\n"
+        "使い方 / Usage: kometori-cli subtitles [options] COMMENT.xml [OUT.ass | --video VIDEO]\n"
         "\n"
         "コメントファイル(XML)を字幕ファイル(ASS)に変換します。動画と同じ名前で並べると、\n"
         "プレイヤーがコメントを動画の上に流します。\n"
@@ -38,13 +38,11 @@ void PrintSubtitlesUsage(FILE* out) {
         "Defaults come from the [subtitle] section of Kometori.ini, else the values in brackets.\n"
         "\n",
         out);
-    const SubtitleSettings defaults;
-    for (const SubtitleOption& option : SubtitleOptions()) {
-        const std::string name = std::string("--") + option.option + " " + ValueName(option.kind);
-        std::fprintf(out, "  %-22s %s [%s]\n", name.c_str(), option.help,
-                     SubtitleOptionValue(defaults, option).c_str());
-    }
+    std::fputs(SubtitleSwitchesUsage().c_str(), out);
     std::fputs(
+        "  -o, --output OUT.ass   字幕ファイル / the subtitle file\n"
+        "  --video VIDEO          動画の名前で動画の横に保存 (VIDEO の拡張子を .ass に)\n"
+        "                         save beside the video, named after it (VIDEO with .ass)\n"
         "  -y, --overwrite        既存の字幕ファイルを確認せずに上書き (既定: INI の \"AutoOverWrite\")\n"
         "                         replace an existing subtitle file without asking\n",
         out);
@@ -56,6 +54,15 @@ void PrintSubtitlesUsage(FILE* out) {
         "終了コード / Exit status: 0 成功 / done, 1 失敗・取り消し / failure or cancel,\n"
         "  2 使い方の誤りか読めないNGルール / usage error or NG rules that do not load\n",
         out);
+}
+
+// One line an option: "--gap N", its help and its default.
+std::string OptionUsageLine(const SubtitleOption& option, const SubtitleSettings& defaults) {
+    const std::string name = std::string("--") + option.option + " " + ValueName(option.kind);
+    char line[512];
+    std::snprintf(line, sizeof line, "  %-22s %s [%s]\n", name.c_str(), option.help,
+                  SubtitleOptionValue(defaults, option).c_str());
+    return line;
 }
 
 int UsageError(const std::string& what) {
@@ -78,6 +85,38 @@ bool FlagValueFollows(const CommandArguments& args, int i) {
 
 }  // namespace
 
+std::string SubtitleSwitchesUsage() {
+    const SubtitleSettings defaults;
+    std::string usage;
+    for (const SubtitleOption& option : SubtitleOptions()) usage += OptionUsageLine(option, defaults);
+    return usage;
+}
+
+int TakeSubtitleSwitch(const CommandArguments& args, int& i, SubtitleSettings& options, std::string& error) {
+    const std::string& arg = args[i];
+    if (arg.compare(0, 2, "--") != 0) return 0;
+    const std::size_t equals = arg.find('=');
+    const std::string name = arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
+    const SubtitleOption* option = FindOption(name);
+    if (!option) return 0;
+    std::string value;
+    if (equals != std::string::npos) {
+        value = arg.substr(equals + 1);
+    } else if (option->kind == SubtitleOption::Flag && !FlagValueFollows(args, i)) {
+        value = "1";
+    } else if (i + 1 < args.size()) {
+        value = args[++i];
+    } else {
+        error = arg + ": 値がありません / missing value";
+        return -1;
+    }
+    if (!SetSubtitleOption(options, *option, value, error)) {
+        error = "値が正しくありません / bad value: " + error;
+        return -1;
+    }
+    return 1;
+}
+
 int RunSubtitlesCommand(const CommandArguments& args) {
     FormValues form;
     App().settings.Load(form);  // the INI file is read, never written
@@ -85,10 +124,11 @@ int RunSubtitlesCommand(const CommandArguments& args) {
     SubtitleSettings options = settings.subtitle;
     bool optionsEnded = false;
     std::vector<std::wstring> files;
+    std::wstring output, video;
     NgSwitches ng;
     for (int i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        std::string ngError;
+        std::string ngError, error;
         if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
             files.push_back(args.Wide(i));
         } else if (arg == "--") {
@@ -98,33 +138,26 @@ int RunSubtitlesCommand(const CommandArguments& args) {
             return 0;
         } else if (arg == "-y" || arg == "--overwrite") {
             settings.AutoOverWrite = true;
+        } else if (arg == "-o" || arg == "--output" || arg == "--video") {
+            if (i + 1 >= args.size()) return UsageError(arg + ": 値がありません / missing value");
+            (arg == "--video" ? video : output) = args.Wide(++i);
         } else if (const int taken = TakeNgSwitch(args, i, ng, ngError)) {
             if (taken < 0) return UsageError(ngError);
+        } else if (const int taken = TakeSubtitleSwitch(args, i, options, error)) {
+            if (taken < 0) return UsageError(error);
         } else {
-            // --name VALUE or --name=VALUE; a flag without 0 or 1 after it means 1.
-            const std::size_t equals = arg.find('=');
-            const std::string name = arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
-            const SubtitleOption* option = arg.compare(0, 2, "--") == 0 ? FindOption(name) : nullptr;
-            if (!option) return UsageError("不明なオプション / unknown option: " + arg);
-            const bool flag = option->kind == SubtitleOption::Flag;
-            std::string value;
-            if (equals != std::string::npos) {
-                value = arg.substr(equals + 1);
-            } else if (flag && !FlagValueFollows(args, i)) {
-                value = "1";
-            } else if (i + 1 < args.size()) {
-                value = args[++i];
-            } else {
-                return UsageError(arg + ": 値がありません / missing value");
-            }
-            std::string error;
-            if (!SetSubtitleOption(options, *option, value, error)) {
-                return UsageError("値が正しくありません / bad value: " + error);
-            }
+            return UsageError("不明なオプション / unknown option: " + arg);
         }
     }
-    if (files.empty() || files.size() > 2) {
+    if (files.size() == 2 && output.empty()) {
+        output = files.back();
+        files.pop_back();
+    }
+    if (files.size() != 1) {
         return UsageError("コメントファイルを1つ指定して下さい / give one comment file");
+    }
+    if (!video.empty() && !output.empty()) {
+        return UsageError("--video と出力ファイルは同時に指定できません / --video takes no output file");
     }
     if (!options.Exclude.empty()) {
         const WideRegex exclude(options.Exclude);
@@ -135,7 +168,8 @@ int RunSubtitlesCommand(const CommandArguments& args) {
     if (!ApplyNgSwitches(ng, true)) return 2;
     SubtitleRequest request;
     request.commentPath = files[0];
-    request.assPath = files.size() > 1 ? files[1] : SubtitleFilePathFor(request.commentPath);
+    // Named after the video and beside it, players load it by themselves.
+    request.assPath = !output.empty() ? output : SubtitleFilePathFor(video.empty() ? request.commentPath : video);
     // Without a window nobody is asked: an existing file is kept unless
     // overwriting is allowed.
     if (!ConfirmSubtitleOverwrite(request.assPath)) {

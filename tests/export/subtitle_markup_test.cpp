@@ -35,6 +35,26 @@ TEST(ReadMailCommands, WordsOfTheTable) {
     }
 }
 
+TEST(ReadMailCommands, DurationsEnderAndInvisible) {
+    const struct {
+        const wchar_t* mail;
+        int duration;
+        bool ender, invisible;
+    } rows[] = {
+        {L"@3", 300, false, false},       {L"ue @2.5 red", 250, false, false},  {L"@1", 100, false, false},
+        {L"@60", 6000, false, false},     {L"@0.99", 0, false, false},          {L"@61", 0, false, false},
+        {L"@5 @7", 500, false, false},    {L"@x @ @-3 @3s", 0, false, false},   {L"@1.234", 123, false, false},
+        {L"ENDER shita", 0, true, false}, {L"invisible 184", 0, false, true},  {L"@99 @4 ender invisible", 400, true, true},
+    };
+    for (const auto& r : rows) {
+        const CommentLook look = ReadMailCommands(r.mail);
+        EXPECT_EQ(look.duration, r.duration) << r.mail;
+        EXPECT_EQ(look.ender, r.ender) << r.mail;
+        EXPECT_EQ(look.invisible, r.invisible) << r.mail;
+    }
+    EXPECT_EQ(ReadMailCommands(L"ender ue").position, P::Top) << "flags are not of the position's kind";
+}
+
 // Every character one reference pixel wide, a full-width one two.
 class CountingWidths : public CharacterWidths {
 public:
@@ -68,6 +88,17 @@ TEST(AppendAssText, NothingOpensMarkupAndLineEndsTrimmedAtTheEnds) {
         EXPECT_EQ(shape.lines, r.lines) << r.text;
         EXPECT_EQ(shape.widest, r.widest) << r.text;
     }
+    // What a blank comment is: nothing but blanks of any width, line ends and dropped characters.
+    for (const char* blank : {"", " ", u8"\u3000 \t\u3000", "\n \r\n", "\x01\x7F", u8"\u200B\u2060\uFEFF\u3164"}) {
+        std::string out;
+        EXPECT_FALSE(AppendAssText(blank, out, nullptr).visible) << blank;
+    }
+    for (const char* shown : {".", u8"\u3000ー", "{", "\\", u8"\U0001F600", " \xFF"}) {
+        std::string out;
+        EXPECT_TRUE(AppendAssText(shown, out, nullptr).visible) << shown;
+    }
+    std::string out;
+    EXPECT_EQ(AppendAssText(u8"あいう\nab ", out, &widths).last, 3) << "the last line's advances";
     EXPECT_EQ(WidthAtSize(1025, 1), 2) << "rounded up";
     EXPECT_EQ(WidthAtSize(1536, 30), 45);
 }
