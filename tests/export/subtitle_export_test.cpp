@@ -361,6 +361,10 @@ TEST(TextMeasure, InstalledFontIsMeasuredMissingOneEstimated) {
     TextMeasure missing(kMissingFont);
     EXPECT_FALSE(missing.FontFound());
     EXPECT_EQ(width(missing, u8"あいうab", 30), 120);
+    // Ambiguous width (○ ♪ ① § Α Ж × ─) full width as Japanese fonts draw them;
+    // accented Latin letters and marks half as before.
+    EXPECT_EQ(width(missing, u8"○♪①§ΑЖ×─", 30), 240);
+    EXPECT_EQ(width(missing, u8"a\u00A0\u00E9e\u0301", 30), 75);
 }
 
 }  // namespace
