@@ -3,17 +3,17 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
-#include <deque>
-#include <iterator>
-#include <unordered_map>
-#include <utility>
-#include <vector>
 #include <cstring>
+#include <deque>
 #include <exception>
+#include <iterator>
 #include <optional>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "comments/comment_reader.h"
+#include "comments/xml_chars.h"
 #include "ng/ng_automaton.h"
 #include "ng/ng_rule_file.h"
 #include "export/subtitle_markup.h"
@@ -46,20 +46,21 @@ const char* OmissionWord(Omission omission) {
 
 // What placement and writing need of one comment. It waits in the sorter as
 // these bytes followed by its text (UTF-8, escaped, lines joined by \N) and,
-// when repeats are merged, its folded text (UTF-16); the wide texts of the
-// comment file are gone once it is made.
+// when repeats are merged, the 64-bit hash of its folded text; the wide texts
+// of the comment file are gone once it is made.
 struct SubtitleFields {
     long long vpos;              // hundredths, after the offset
-    long long widest;            // the widest line's advances at the reference size
-    long long last;              // the last line's
+    std::int32_t widest;         // the widest line's advances at the reference size
+    std::int32_t last;           // the last line's
     std::uint32_t colour;        // 0xRRGGBB
-    std::uint32_t foldedSize;    // bytes of the folded text at the end
+    std::uint32_t hashSize;      // bytes of the hash at the end: 8 when merging, else 0
     std::uint16_t size;          // pixels, before fitting the block to its area
     std::uint16_t lines;
     std::uint16_t duration;      // "@N" in hundredths, 0 the default
     CommentPosition position;
     Omission omission;
 };
+static_assert(sizeof(SubtitleFields) == 32, "the sorter moves every byte of it");
 
 struct Stage {
     explicit Stage(const SubtitleSettings& o) {
@@ -102,6 +103,14 @@ struct Stage {
     int medium, big, small, outline, shadow, alpha;
     int smallArt, mediumArt, bigArt;
 };
+
+// FNV-1a over the UTF-16 units: two texts within one window of repeats that
+// differ share a hash once in 2^64 pairs.
+std::uint64_t TextHash(std::wstring_view text) {
+    std::uint64_t hash = 0xCBF29CE484222325ULL;
+    for (const wchar_t unit : text) hash = (hash ^ static_cast<std::uint16_t>(unit)) * 0x100000001B3ULL;
+    return hash;
+}
 
 // The offset of a comment at a moment of the site's video: the map's piece
 // in force there, else the one Offset.
@@ -165,8 +174,9 @@ public:
             vpos = offset > 0 && vpos > LLONG_MAX - offset ? LLONG_MAX : vpos + offset;
             if (fields.omission == Omission::None && vpos < 0) fields.omission = Omission::BeforeStart;
             fields.vpos = vpos;
-            fields.widest = shape.widest;
-            fields.last = shape.last;
+            // Far beyond any stage: no comment needs more.
+            fields.widest = static_cast<std::int32_t>(std::min<long long>(shape.widest, INT32_MAX / 2));
+            fields.last = static_cast<std::int32_t>(std::min<long long>(shape.last, INT32_MAX / 2));
             fields.colour = look.colour;
             fields.position = look.position;
             fields.duration = static_cast<std::uint16_t>(look.duration);
@@ -176,11 +186,15 @@ public:
                 longestLead_ = std::max(longestLead_, (look.duration > 0 ? look.duration : stage_.layout.scrollTime) / 4);
             }
             if (merging_ && fields.omission == Omission::None) {
-                if (!haveText) text_ = chat.Text();
+                if (!haveText) {
+                    text_.clear();
+                    AppendUtf16Units(chat.TextUtf8(), text_);
+                }
                 folded_.clear();
                 AppendFolded(text_, folded_);
-                fields.foldedSize = static_cast<std::uint32_t>(folded_.size() * sizeof(wchar_t));
-                record_.append(reinterpret_cast<const char*>(folded_.data()), fields.foldedSize);
+                const std::uint64_t hash = TextHash(folded_);
+                fields.hashSize = sizeof hash;
+                record_.append(reinterpret_cast<const char*>(&hash), sizeof hash);
             }
             std::memcpy(&record_[0], &fields, sizeof fields);
             return sorter_.Add(vpos, record_);
@@ -415,14 +429,14 @@ public:
     bool Write(std::string_view record, std::size_t repeats) {
         SubtitleFields c;
         std::memcpy(&c, record.data(), sizeof c);
-        const std::string_view text = record.substr(sizeof c, record.size() - sizeof c - c.foldedSize);
+        const std::string_view text = record.substr(sizeof c, record.size() - sizeof c - c.hashSize);
         long long widest = c.widest;
         suffix_.clear();
         if (repeats > 1) {
             char digits[24];
             suffix_ = " \xC3\x97";  // " ×"
             suffix_.append(digits, PutDecimal(digits, static_cast<long long>(repeats)));
-            long long last = c.last + widths_.Advance(' ') + widths_.Advance(0xD7);
+            long long last = c.last + widths_.Advance(' ') + widths_.Advance(0xD7);  // " ×"
             for (std::size_t i = 3; i < suffix_.size(); ++i) last += widths_.Advance(static_cast<unsigned char>(suffix_[i]));
             widest = std::max(widest, last);
         }
@@ -484,7 +498,7 @@ private:
 // Holds the comments of one window, never the file.
 class RepeatMerger {
 public:
-    RepeatMerger(EventWriter& writer, long long window) : writer_(writer), window_(window) {}
+    RepeatMerger(EventWriter& writer, long long window) : writer_(writer), window_(window), slots_(64) {}
 
     bool Add(std::string_view record) {
         SubtitleFields c;
@@ -493,31 +507,30 @@ public:
             if (!WriteFirst()) return false;
         }
         Waiting entry;
-        if (!spare_.empty()) {
-            entry.record = std::move(spare_.back());
-            spare_.pop_back();
-        }
-        entry.record.assign(record.data(), record.size());
+        entry.at = bytes_.size();
+        entry.size = record.size();
         entry.vpos = c.vpos;
-        const std::size_t number = first_ + waiting_.size();
+        bytes_.append(record.data(), record.size());
         if (c.omission == Omission::None) {
-            const std::string_view folded(entry.record.data() + entry.record.size() - c.foldedSize, c.foldedSize);
-            const auto found = leaders_.find(folded);
-            if (found != leaders_.end() && c.vpos - waiting_[found->second - first_].vpos <= window_) {
-                ++waiting_[found->second - first_].repeats;
-                c.omission = Omission::Merged;
-                std::memcpy(&entry.record[0], &c, sizeof c);
-                waiting_.push_back(std::move(entry));
-                return true;
+            std::uint64_t hash;
+            std::memcpy(&hash, record.data() + record.size() - sizeof hash, sizeof hash);
+            Slot& slot = SlotFor(hash);
+            if (slot.number >= first_ && slot.hash == hash) {
+                Waiting& leader = waiting_[slot.number - first_];
+                if (c.vpos - leader.vpos <= window_) {
+                    ++leader.repeats;
+                    c.omission = Omission::Merged;
+                    std::memcpy(&bytes_[entry.at], &c, sizeof c);
+                    waiting_.push_back(entry);
+                    return true;
+                }
             }
-            waiting_.push_back(std::move(entry));
-            const std::string& kept = waiting_.back().record;
-            const std::string_view key(kept.data() + kept.size() - c.foldedSize, c.foldedSize);
-            if (found != leaders_.end()) leaders_.erase(found);
-            leaders_.emplace(key, number);
-            return true;
+            if (slot.number == kEmpty) ++used_;
+            slot.hash = hash;
+            slot.number = first_ + waiting_.size();
         }
-        waiting_.push_back(std::move(entry));
+        waiting_.push_back(entry);
+        if (used_ * 4 > slots_.size() * 3) Rebuild();
         return true;
     }
     bool Finish() {
@@ -529,24 +542,58 @@ public:
 
 private:
     struct Waiting {
-        std::string record;
-        long long vpos = 0;
+        std::size_t at, size;  // the record in bytes_
+        long long vpos;
         std::size_t repeats = 1;
     };
+    // The first comment of each text in the window, by the text's hash: open
+    // addressing, a slot whose comment has been written is free to take.
+    static constexpr std::size_t kEmpty = SIZE_MAX;
+    struct Slot {
+        std::uint64_t hash = 0;
+        std::size_t number = kEmpty;  // the first's number among all added
+    };
+
+    // The slot of the hash's first when it is waiting, else the slot to give it.
+    Slot& SlotFor(std::uint64_t hash) {
+        const std::size_t mask = slots_.size() - 1;
+        Slot* free = nullptr;
+        for (std::size_t i = static_cast<std::size_t>(hash ^ hash >> 29) & mask;; i = (i + 1) & mask) {
+            Slot& slot = slots_[i];
+            if (slot.number == kEmpty) return free ? *free : slot;
+            if (slot.hash == hash) return slot;
+            if (!free && slot.number < first_) free = &slot;
+        }
+    }
+    // Anew from the waiting firsts, with room for four times as many.
+    void Rebuild() {
+        std::size_t live = 0;
+        for (const Slot& slot : slots_) live += slot.number != kEmpty && slot.number >= first_;
+        std::size_t size = 64;
+        while (size < live * 4) size *= 2;
+        std::vector<Slot> old(size);
+        old.swap(slots_);
+        used_ = 0;
+        for (const Slot& slot : old) {
+            if (slot.number == kEmpty || slot.number < first_) continue;
+            SlotFor(slot.hash) = slot;
+            ++used_;
+        }
+    }
 
     bool WriteFirst() {
-        Waiting& first = waiting_.front();
-        SubtitleFields c;
-        std::memcpy(&c, first.record.data(), sizeof c);
-        if (c.omission == Omission::None) {
-            const std::string_view key(first.record.data() + first.record.size() - c.foldedSize, c.foldedSize);
-            const auto found = leaders_.find(key);
-            if (found != leaders_.end() && found->second == first_) leaders_.erase(found);
-        }
-        const bool written = writer_.Write(first.record, first.repeats);
-        spare_.push_back(std::move(first.record));
+        const Waiting first = waiting_.front();
+        const bool written = writer_.Write(std::string_view(bytes_).substr(first.at, first.size), first.repeats);
         waiting_.pop_front();
         ++first_;
+        // The written records' bytes go once they are most of the buffer.
+        if (waiting_.empty()) {
+            bytes_.clear();
+        } else if (waiting_.front().at > bytes_.size() / 2 && waiting_.front().at > 1 << 16) {
+            const std::size_t gone = waiting_.front().at;
+            bytes_.erase(0, gone);
+            for (Waiting& w : waiting_) w.at -= gone;
+        }
         return written;
     }
 
@@ -554,8 +601,9 @@ private:
     long long window_;
     std::deque<Waiting> waiting_;
     std::size_t first_ = 0;  // the number of waiting_.front() among all added
-    std::unordered_map<std::string_view, std::size_t> leaders_;  // folded text to the first's number
-    std::vector<std::string> spare_;
+    std::vector<Slot> slots_;
+    std::size_t used_ = 0;   // slots ever taken since the last rebuild
+    std::string bytes_;      // the waiting records, in order
 };
 
 bool WriteSubtitles(const std::wstring& assPath, const SubtitleSettings& options, const Stage& stage,
