@@ -202,10 +202,19 @@ AssTextShape AppendAssText(std::string_view utf8, std::string& out, CharacterWid
     const auto keep = [&](const unsigned char* upTo) {
         out.append(reinterpret_cast<const char*>(kept), static_cast<std::size_t>(upTo - kept));
     };
+    // Renderers drop spaces at the start and the end of a line, which art is
+    // aligned with: those go out as hard spaces, the others as they are.
+    std::size_t spaces = 0;  // waiting to learn whether the line ends after them
+    bool lineStart = true;
+    const auto putSpaces = [&](bool hard) {
+        for (; spaces != 0; --spaces) out += hard ? "\\h" : " ";
+    };
     while (p < end) {
         std::uint32_t code = *p;
         if (code >= 0x80) {
             const std::size_t length = code >= 0xF0 ? 4 : code >= 0xE0 ? 3 : code >= 0xC0 ? 2 : 0;
+            if (spaces != 0) putSpaces(lineStart);
+            lineStart = false;
             if (length == 0 || static_cast<std::size_t>(end - p) < length) {  // never from the reader
                 keep(p);
                 out += "\xEF\xBF\xBD";
@@ -220,9 +229,9 @@ AssTextShape AppendAssText(std::string_view utf8, std::string& out, CharacterWid
                 if (!shape.visible && !IsInvisibleCharacter(code)) shape.visible = true;
             }
         } else if (code > 0x20 && code != '{' && code != '}' && code != '\\' && code != 0x7F) {
+            if (spaces != 0) putSpaces(lineStart);
+            lineStart = false;
             shape.visible = true;
-            ++p;
-        } else if (code == ' ') {
             ++p;
         } else {
             keep(p);
@@ -231,21 +240,39 @@ AssTextShape AppendAssText(std::string_view utf8, std::string& out, CharacterWid
                 case '\n':
                 case '\r':
                     if (code == '\r' && p < end && *p == '\n') kept = ++p;
+                    putSpaces(true);
                     out += "\\N";
+                    lineStart = true;
                     shape.widest = std::max(shape.widest, line);
                     line = 0;
                     ++shape.lines;
                     continue;
-                case '{': out += "\xEF\xBD\x9B", code = 0xFF5B, shape.visible = true; break;
-                case '}': out += "\xEF\xBD\x9D", code = 0xFF5D, shape.visible = true; break;
-                case '\\': out += "\\\xE2\x81\xA0", shape.visible = true; break;  // the word joiner takes no room
-                case '\t': out += ' ', code = ' '; break;
+                case ' ':
+                case '\t':
+                    ++spaces;
+                    code = ' ';
+                    break;
+                case '{':
+                case '}':
+                case '\\':
+                    putSpaces(lineStart);
+                    lineStart = false;
+                    shape.visible = true;
+                    if (code == '{') {
+                        out += "\xEF\xBD\x9B", code = 0xFF5B;
+                    } else if (code == '}') {
+                        out += "\xEF\xBD\x9D", code = 0xFF5D;
+                    } else {
+                        out += "\\\xE2\x81\xA0";  // the word joiner takes no room
+                    }
+                    break;
                 default: continue;  // other control characters are dropped
             }
         }
         if (widths) line += widths->Advance(code);
     }
     keep(p);
+    putSpaces(true);
     shape.widest = std::max(shape.widest, line);
     shape.last = line;
     return shape;

@@ -61,7 +61,8 @@ bool IsInvisibleCharacter(std::uint32_t code);
 
 // The comment's text (UTF-8) as the subtitle shows it, appended to out: line
 // ends at the start and the end dropped, CR LF and lone CR read as line
-// feeds, the lines joined by "\N", blanks kept. Nothing can open an override
+// feeds, the lines joined by "\N", blanks kept (spaces at the start and the
+// end of a line as hard spaces "\h", which renderers do not drop). Nothing can open an override
 // block or start an escape: braces become full-width braces, a backslash is
 // followed by an invisible word joiner, tabs become spaces, other control
 // characters are dropped. Each line is measured by widths when given (the

@@ -118,7 +118,7 @@ TEST_F(SubtitleExportTest, WholeFile) {
         u8"Dialogue: 1,0:00:01.00,0:00:04.00,Kometori,,0,0,0,,"
         u8"{\\an8\\pos(500,0)\\fs45\\c&H0000FF&\\3c&H000000&\\4c&H000000&}｛上｝\r\n"
         u8"Dialogue: 1,0:00:01.00,0:00:04.00,Kometori,,0,0,0,,"
-        u8"{\\an8\\pos(500,282)\\fs18\\c&H000000&\\3c&HFFFFFF&\\4c&HFFFFFF&} x \r\n";
+        u8"{\\an8\\pos(500,282)\\fs18\\c&H000000&\\3c&HFFFFFF&\\4c&HFFFFFF&}\\hx\\h\r\n";
     EXPECT_EQ(ReadFileBytes(ass), expected);
     EXPECT_EQ(summary.comments, 7u);
     EXPECT_EQ(summary.shown, 4u);

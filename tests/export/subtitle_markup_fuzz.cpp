@@ -3,10 +3,11 @@
 // Input: the mail, a zero byte, the text (UTF-8 with control characters; what
 // is not UTF-8 is cut off, as the reader never hands it out).
 // Properties: the mail's duration is none or 1 to 60 seconds; nothing of the
-// text opens an override block or an escape (every backslash starts "\N" or is
-// followed by the word joiner), no control character is left, the lines and
-// the last line's width agree with the text written, and a text found blank
-// draws nothing but blanks.
+// text opens an override block or an escape (every backslash starts "\N" or
+// "\h" or is followed by the word joiner), no control character is left, no
+// plain space starts or ends a line (renderers drop those), the lines and the
+// last line's width agree with the text written, and a text found blank draws
+// nothing but blanks.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -71,19 +72,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::u32string codes = Decode(out);
     std::size_t lines = 1;
     long long last = 0;
-    bool drawn = false;
+    bool drawn = false, lineStart = true;
+    const auto lineBreakAt = [&](std::size_t at) {
+        return at == codes.size() || (codes[at] == U'\\' && at + 1 < codes.size() && codes[at + 1] == U'N');
+    };
     for (std::size_t i = 0; i < codes.size(); ++i) {
         const char32_t c = codes[i];
         FUZZ_CHECK(c != U'{' && c != U'}', "no override block opens");
         FUZZ_CHECK(c >= 0x20 && c != 0x7F, "no control character");
         if (c == U'\\') {
-            FUZZ_CHECK(i + 1 < codes.size() && (codes[i + 1] == U'N' || codes[i + 1] == 0x2060), "no escape");
+            FUZZ_CHECK(i + 1 < codes.size() && (codes[i + 1] == U'N' || codes[i + 1] == U'h' || codes[i + 1] == 0x2060),
+                       "no escape but line breaks and hard spaces");
             if (codes[i + 1] == U'N') {
                 ++lines, last = 0, ++i;
+                lineStart = true;
+                continue;
+            }
+            if (codes[i + 1] == U'h') {
+                ++last, ++i;
                 continue;
             }
         }
         if (c == 0x2060) continue;  // takes no room
+        FUZZ_CHECK(c != U' ' || (!lineStart && !lineBreakAt(i + 1)), "no plain space at a line's ends");
+        lineStart = false;
         ++last;
         drawn = drawn || !IsInvisibleCharacter(c);
     }

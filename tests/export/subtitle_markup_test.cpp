@@ -72,10 +72,11 @@ TEST(AppendAssText, NothingOpensMarkupAndLineEndsTrimmedAtTheEnds) {
         {u8"{\\b1}太字", u8"\uFF5B\\\u2060b1\uFF5D太字", 1, 11},
         {"a\\Nb\\nc\\hd", u8"a\\\u2060Nb\\\u2060nc\\\u2060hd", 1, 10},
         {u8"ソ表予\\", u8"ソ表予\\\u2060", 1, 7},
-        {u8"  間に\t空白  ", u8"  間に 空白  ", 1, 13},
+        {u8"  間に\t空白  ", u8"\\h\\h間に 空白\\h\\h", 1, 13},  // renderers drop spaces at the ends
         {"a\x01\x1F\x7F" "b", "ab", 1, 2},
         {u8"\U0001F600\u2060", u8"\U0001F600\u2060", 1, 2},  // the joiner of the text takes no room either
-        {"\r\n\nAA\r\n  BB\rCC\n\n", "AA\\N  BB\\NCC", 3, 4},
+        {"\r\n\nAA\r\n  BB\rCC\n\n", "AA\\N\\h\\hBB\\NCC", 3, 4},
+        {" \t\n \x01 a \n", "\\h\\h\\N\\h\\ha\\h", 2, 4},
         {"a\n\nb", "a\\N\\Nb", 3, 1},
         {"\n", "", 1, 0},
         {"", "", 1, 0},

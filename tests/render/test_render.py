@@ -128,7 +128,7 @@ class ArtRenderTest(unittest.TestCase):
     """Comment art on a 1280 x 720 stage: a small comment of 7 lines scrolling,
     a top block of 3 lines of different widths."""
     SIZE = (1280, 720)
-    ART = ["■■■■■■■", "■", "■■■", "　■■", "■■■■■", "■■", "■■■■"]
+    ART = ["■■■■■■■", "■", "■■■", "　■■", "■■■■■", "  ■■", "■■■■"]
     TOP = ["■■■■■■", "■■", "■■■■"]
 
     @classmethod
@@ -161,10 +161,11 @@ class ArtRenderTest(unittest.TestCase):
         self.assertLess(max(y for _, y in shown), 7 * self.art_line + 4, "the block fits, at the resized size")
         self.assertGreater(max(y for _, y in shown), 6 * self.art_line, "seven lines of it")
         edges = self.left_edges(frame, white, 7, self.art_line)
-        starts = [x for k, x in enumerate(edges) if k != 3]
+        starts = [x for k, x in enumerate(edges) if k not in (3, 5)]
         self.assertLessEqual(max(starts) - min(starts), 2, edges)
-        # The full-width space that starts the fourth line is kept as drawn.
+        # The blanks that start the fourth and sixth lines are kept as drawn.
         self.assertAlmostEqual(edges[3] - edges[0], self.art_line, delta=4, msg=edges)
+        self.assertGreater(edges[5] - edges[0], 3, "two spaces: %r" % edges)
 
     def test_top_block_centred_lines_aligned_left_inside_it(self):
         frame = render(self.ass, 7.0, size=self.SIZE)
