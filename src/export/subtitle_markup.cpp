@@ -214,7 +214,6 @@ AssTextShape AppendAssText(std::string_view utf8, std::string& out, CharacterWid
         if (code >= 0x80) {
             const std::size_t length = code >= 0xF0 ? 4 : code >= 0xE0 ? 3 : code >= 0xC0 ? 2 : 0;
             if (spaces != 0) putSpaces(lineStart);
-            lineStart = false;
             if (length == 0 || static_cast<std::size_t>(end - p) < length) {  // never from the reader
                 keep(p);
                 out += "\xEF\xBF\xBD";
@@ -225,9 +224,10 @@ AssTextShape AppendAssText(std::string_view utf8, std::string& out, CharacterWid
                 code &= 0x7F >> length;
                 for (std::size_t k = 1; k < length; ++k) code = code << 6 | (p[k] & 0x3F);
                 p += length;
-                if (code == 0x2060) continue;  // a word joiner takes no room
+                if (code == 0x2060) continue;  // a word joiner takes no room, nor ends a line's start
                 if (!shape.visible && !IsInvisibleCharacter(code)) shape.visible = true;
             }
+            lineStart = false;
         } else if (code > 0x20 && code != '{' && code != '}' && code != '\\' && code != 0x7F) {
             if (spaces != 0) putSpaces(lineStart);
             lineStart = false;
