@@ -68,7 +68,7 @@ int RunGetCommand(const CommandArguments& args) {
     form.GetAllComment = false;
     bool text = false, subtitles = false, history = false;
     int maxRequests = 100;
-    const CliCommand command{"get", "アドレス", kGetAbout, {
+    CliCommand command{"get", "アドレス", kGetAbout, {
         {"save-dir", 'o', "DIR", "保存先フォルダ (既定: Kometori.ini の SavePath)", Store(form.SavePath)},
         {"count", 'n', "N", "新しい順に N 件のコメント (既定: Kometori.ini の Comment)", Store(form.Comment)},
         {"all", 'a', nullptr, "全て取得 (1000 件)", SetFlag(form.GetAllComment)},
@@ -92,6 +92,8 @@ int RunGetCommand(const CommandArguments& args) {
              return false;
          }},
     }, true};
+    // Laid over the INI's [subtitle] for this run.
+    for (CliOption& option : SubtitleCliOptions(App().settings.subtitle)) command.options.push_back(std::move(option));
     CommandLine line;
     if (const auto status = ReadCommandLine(args, command, line)) return *status;
     std::string addresses;

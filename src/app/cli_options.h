@@ -83,3 +83,8 @@ OptionAction SetFlag(bool& flag);
 OptionAction Store(std::string& text);
 OptionAction Store(std::wstring& path);
 OptionAction StoreFile(std::wstring& path);
+
+struct SubtitleSettings;
+// The switches of the [subtitle] options ("--gap 8", "--overlay" alone for 1),
+// set in options: `subtitles` and `get --subtitles` share them.
+std::vector<CliOption> SubtitleCliOptions(SubtitleSettings& options);

@@ -30,6 +30,8 @@ const char* ValueName(SubtitleOption::Kind kind) {
     }
 }
 
+}  // namespace
+
 // An option per key of [subtitle]; a flag without 0 or 1 after it means 1.
 std::vector<CliOption> SubtitleCliOptions(SubtitleSettings& options) {
     const SubtitleSettings defaults;
@@ -47,20 +49,30 @@ std::vector<CliOption> SubtitleCliOptions(SubtitleSettings& options) {
     return table;
 }
 
-}  // namespace
 
 int RunSubtitlesCommand(const CommandArguments& args) {
     FormValues form;
     App().settings.Load(form);  // the INI file is read, never written
     AppSettings& settings = App().settings;
     SubtitleSettings options = settings.subtitle;
-    const CliCommand command{"subtitles", "コメントファイル.xml [字幕ファイル.ass]", kSubtitlesAbout,
-                             SubtitleCliOptions(options), true};
+    std::wstring output, video;
+    std::vector<CliOption> table = {
+        {"output", 'o', "OUT.ass", "字幕ファイル", StoreFile(output)},
+        {"video", 0, "VIDEO", "動画の名前で動画の横に保存する (VIDEO の拡張子を .ass に替える)", StoreFile(video)},
+    };
+    for (CliOption& option : SubtitleCliOptions(options)) table.push_back(std::move(option));
+    const CliCommand command{"subtitles", "コメントファイル.xml [字幕ファイル.ass | --video VIDEO]", kSubtitlesAbout,
+                             std::move(table), true};
     CommandLine line;
     if (const auto status = ReadCommandLine(args, command, line)) return *status;
-    const std::vector<std::wstring>& files = line.operands;
-    if (files.empty() || files.size() > 2) {
-        return UsageError("コメントファイルを1つ指定して下さい / give one comment file");
+    std::vector<std::wstring> files = line.operands;
+    if (files.size() == 2 && output.empty()) {
+        output = files.back();
+        files.pop_back();
+    }
+    if (files.size() != 1) return UsageError("コメントファイルを1つ指定して下さい / give one comment file");
+    if (!video.empty() && !output.empty()) {
+        return UsageError("--video と出力ファイルは同時に指定できません / --video takes no output file");
     }
     if (!options.Exclude.empty()) {
         const WideRegex exclude(options.Exclude);
@@ -72,7 +84,8 @@ int RunSubtitlesCommand(const CommandArguments& args) {
     if (!ApplyNgSwitches(line.ng, true)) return 2;
     SubtitleRequest request;
     request.commentPath = files[0];
-    request.assPath = files.size() > 1 ? files[1] : SubtitleFilePathFor(request.commentPath);
+    // Named after the video and beside it, players load it by themselves.
+    request.assPath = !output.empty() ? output : SubtitleFilePathFor(video.empty() ? request.commentPath : video);
     // Without a window nobody is asked: an existing file is kept unless
     // overwriting is allowed.
     if (!ConfirmSubtitleOverwrite(request.assPath)) {

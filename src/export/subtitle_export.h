@@ -14,6 +14,13 @@ struct SubtitleSummary {
     std::size_t shown = 0;       // written as Dialogue lines, overlaid ones included
     std::size_t overlaid = 0;    // shown over others because the stage was full
     std::size_t leftOut = 0;     // no free lane: written as Comment lines
+    // Written as Comment lines too, each for its reason:
+    std::size_t overCap = 0;     // would have gone over MaxOnScreen
+    std::size_t merged = 0;      // drawn as the first of its repeats ("x N")
+    std::size_t beforeStart = 0; // moved before the video's start by the offset
+    std::size_t invisible = 0;   // "invisible" in its mail
+    std::size_t deleted = 0;     // the site's placeholder of a deleted comment (without a vpos: not written)
+    std::size_t blank = 0;       // no visible text
     std::size_t unreadable = 0;  // without a usable vpos, or failing to read
     std::size_t excluded = 0;    // hidden by the NG rules or the Exclude pattern: not written
     bool fontFound = true;

@@ -7,7 +7,9 @@
 
 namespace {
 
-enum class WordKind { Position, Size, Colour };
+enum class WordKind { Position, Size, Colour, Flag };
+
+constexpr std::uint32_t kEnder = 1, kInvisible = 2;
 
 // Every command word we know; a new one is one line.
 const struct MailWord {
@@ -31,6 +33,8 @@ const struct MailWord {
     {L"blue", WordKind::Colour, 0x0000FF},
     {L"purple", WordKind::Colour, 0xC000FF},
     {L"black", WordKind::Colour, 0x000000},
+    {L"ender", WordKind::Flag, kEnder},
+    {L"invisible", WordKind::Flag, kInvisible},
 };
 
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\x3000'; }
@@ -63,6 +67,33 @@ bool HexColour(const wchar_t* begin, const wchar_t* end, std::uint32_t& rgb) {
     return true;
 }
 
+// "@N": N seconds from 1 to 60 into hundredths (further decimals dropped); 0
+// for any other word.
+int DurationWord(const wchar_t* begin, const wchar_t* end) {
+    if (end - begin < 2 || *begin != L'@') return 0;
+    long long hundredths = 0;
+    int scale = 100;  // 100 before the point, then 10, 1, 0
+    bool point = false, digits = false;
+    for (const wchar_t* c = begin + 1; c != end; ++c) {
+        if (*c == L'.' && !point) {
+            point = true;
+            scale = 10;
+        } else if (*c >= L'0' && *c <= L'9') {
+            digits = true;
+            if (!point) {
+                hundredths = hundredths * 10 + (*c - L'0') * 100;
+                if (hundredths > 6000) return 0;
+            } else {
+                hundredths += (*c - L'0') * scale;
+                scale /= 10;
+            }
+        } else {
+            return 0;
+        }
+    }
+    return digits && hundredths >= 100 && hundredths <= 6000 ? static_cast<int>(hundredths) : 0;
+}
+
 std::string Hex(std::uint32_t value, int digits) {
     char text[16];
     std::snprintf(text, sizeof text, "%0*X", digits, static_cast<unsigned>(value));
@@ -75,7 +106,7 @@ std::uint32_t Bgr(std::uint32_t rgb) { return (rgb & 0xFF) << 16 | (rgb & 0xFF00
 
 CommentLook ReadMailCommands(const std::wstring& mail) {
     CommentLook look;
-    bool seen[3] = {false, false, false};
+    bool seen[4] = {false, false, false, false};
     const wchar_t* at = mail.c_str();
     const wchar_t* const end = at + mail.size();
     while (at != end) {
@@ -89,6 +120,9 @@ CommentLook ReadMailCommands(const std::wstring& mail) {
         if (HexColour(at, wordEnd, value)) {
             kind = WordKind::Colour;
             known = true;
+        } else if (*at == L'@') {
+            const int duration = DurationWord(at, wordEnd);
+            if (duration != 0 && look.duration == 0) look.duration = duration;
         } else {
             for (const MailWord& word : kMailWords) {
                 if (SameWord(word.word, at, wordEnd)) {
@@ -99,12 +133,16 @@ CommentLook ReadMailCommands(const std::wstring& mail) {
                 }
             }
         }
-        if (known && !seen[static_cast<int>(kind)]) {
+        if (known && kind == WordKind::Flag) {
+            look.ender = look.ender || value == kEnder;
+            look.invisible = look.invisible || value == kInvisible;
+        } else if (known && !seen[static_cast<int>(kind)]) {
             seen[static_cast<int>(kind)] = true;
             switch (kind) {
                 case WordKind::Position: look.position = static_cast<CommentPosition>(value); break;
                 case WordKind::Size: look.size = static_cast<CommentSize>(value); break;
                 case WordKind::Colour: look.colour = value; break;
+                case WordKind::Flag: break;
             }
         }
         at = wordEnd;
@@ -164,22 +202,36 @@ AssTextShape AppendAssText(std::string_view utf8, std::string& out, CharacterWid
     const auto keep = [&](const unsigned char* upTo) {
         out.append(reinterpret_cast<const char*>(kept), static_cast<std::size_t>(upTo - kept));
     };
+    // Renderers drop spaces at the start and the end of a line, which art is
+    // aligned with: those go out as hard spaces, the others as they are.
+    std::size_t spaces = 0;  // waiting to learn whether the line ends after them
+    bool lineStart = true;
+    const auto putSpaces = [&](bool hard) {
+        for (; spaces != 0; --spaces) out += hard ? "\\h" : " ";
+    };
     while (p < end) {
         std::uint32_t code = *p;
         if (code >= 0x80) {
             const std::size_t length = code >= 0xF0 ? 4 : code >= 0xE0 ? 3 : code >= 0xC0 ? 2 : 0;
+            if (spaces != 0) putSpaces(lineStart);
             if (length == 0 || static_cast<std::size_t>(end - p) < length) {  // never from the reader
                 keep(p);
                 out += "\xEF\xBF\xBD";
                 kept = ++p;
                 code = 0xFFFD;
+                shape.visible = true;
             } else {
                 code &= 0x7F >> length;
                 for (std::size_t k = 1; k < length; ++k) code = code << 6 | (p[k] & 0x3F);
                 p += length;
-                if (code == 0x2060) continue;  // a word joiner takes no room
+                if (code == 0x2060) continue;  // a word joiner takes no room, nor ends a line's start
+                if (!shape.visible && !IsInvisibleCharacter(code)) shape.visible = true;
             }
-        } else if (code >= 0x20 && code != '{' && code != '}' && code != '\\' && code != 0x7F) {
+            lineStart = false;
+        } else if (code > 0x20 && code != '{' && code != '}' && code != '\\' && code != 0x7F) {
+            if (spaces != 0) putSpaces(lineStart);
+            lineStart = false;
+            shape.visible = true;
             ++p;
         } else {
             keep(p);
@@ -188,23 +240,49 @@ AssTextShape AppendAssText(std::string_view utf8, std::string& out, CharacterWid
                 case '\n':
                 case '\r':
                     if (code == '\r' && p < end && *p == '\n') kept = ++p;
+                    putSpaces(true);
                     out += "\\N";
+                    lineStart = true;
                     shape.widest = std::max(shape.widest, line);
                     line = 0;
                     ++shape.lines;
                     continue;
-                case '{': out += "\xEF\xBD\x9B", code = 0xFF5B; break;
-                case '}': out += "\xEF\xBD\x9D", code = 0xFF5D; break;
-                case '\\': out += "\\\xE2\x81\xA0"; break;  // the word joiner takes no room
-                case '\t': out += ' ', code = ' '; break;
+                case ' ':
+                case '\t':
+                    ++spaces;
+                    code = ' ';
+                    break;
+                case '{':
+                case '}':
+                case '\\':
+                    putSpaces(lineStart);
+                    lineStart = false;
+                    shape.visible = true;
+                    if (code == '{') {
+                        out += "\xEF\xBD\x9B", code = 0xFF5B;
+                    } else if (code == '}') {
+                        out += "\xEF\xBD\x9D", code = 0xFF5D;
+                    } else {
+                        out += "\\\xE2\x81\xA0";  // the word joiner takes no room
+                    }
+                    break;
                 default: continue;  // other control characters are dropped
             }
         }
         if (widths) line += widths->Advance(code);
     }
     keep(p);
+    putSpaces(true);
     shape.widest = std::max(shape.widest, line);
+    shape.last = line;
     return shape;
+}
+
+bool IsInvisibleCharacter(std::uint32_t code) {
+    return code == 0x20 || code == 0xA0 || code == 0x115F || code == 0x1160 || code == 0x1680 ||
+           (code >= 0x2000 && code <= 0x200F) || code == 0x2028 || code == 0x2029 ||
+           (code >= 0x202A && code <= 0x202F) || (code >= 0x205F && code <= 0x206F) || code == 0x3000 ||
+           code == 0x3164 || code == 0xFEFF || code == 0xFFA0;
 }
 
 int WidthAtSize(long long advances, int fontSize) {

@@ -15,10 +15,14 @@ struct CommentLook {
     CommentPosition position = CommentPosition::Scroll;
     CommentSize size = CommentSize::Medium;
     std::uint32_t colour = 0xFFFFFF;  // 0xRRGGBB
+    int duration = 0;        // "@N": hundredths shown or crossing, 0 the default
+    bool ender = false;      // keeps its size however many lines it has
+    bool invisible = false;  // drawn nothing
 };
 
 // The words of a "mail" attribute, separated by blanks. The first word of
-// each kind counts; "184" and words we do not know are passed over.
+// each kind counts ("@N" with N seconds from 1 to 60, decimals allowed, is a
+// kind of its own); "184" and words we do not know are passed over.
 CommentLook ReadMailCommands(const std::wstring& mail);
 // The position a "mail" attribute (UTF-8 as the reader hands it out) asks
 // for; scratch is the caller's room for its UTF-16. Most comments carry no
@@ -47,11 +51,18 @@ public:
 struct AssTextShape {
     std::size_t lines = 1;
     long long widest = 0;  // the widest line's advances at the reference size
+    long long last = 0;    // the last line's
+    bool visible = false;  // anything but blanks, line ends and dropped characters
 };
+
+// Blanks that draw nothing: spaces of every width, the zero-width ones, the
+// Hangul fillers.
+bool IsInvisibleCharacter(std::uint32_t code);
 
 // The comment's text (UTF-8) as the subtitle shows it, appended to out: line
 // ends at the start and the end dropped, CR LF and lone CR read as line
-// feeds, the lines joined by "\N", blanks kept. Nothing can open an override
+// feeds, the lines joined by "\N", blanks kept (spaces at the start and the
+// end of a line as hard spaces "\h", which renderers do not drop). Nothing can open an override
 // block or start an escape: braces become full-width braces, a backslash is
 // followed by an invisible word joiner, tabs become spaces, other control
 // characters are dropped. Each line is measured by widths when given (the

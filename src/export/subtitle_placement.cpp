@@ -14,8 +14,21 @@ long long CeilDiv(long long a, long long b) { return -FloorDiv(-a, b); }
 
 }  // namespace
 
-long long ScrollX(const StageLayout& layout, int width, long long start, long long t) {
-    return layout.width - FloorDiv((static_cast<long long>(layout.width) + width) * (t - start), layout.scrollTime);
+long long ScrollX(const StageLayout& layout, int width, long long scrollTime, long long start, long long t) {
+    return layout.width - FloorDiv((static_cast<long long>(layout.width) + width) * (t - start), scrollTime);
+}
+
+Placement TimesOf(const StageLayout& layout, const CommentBlock& block) {
+    Placement placement;
+    if (block.position == CommentPosition::Scroll) {
+        const long long crossing = block.duration > 0 ? block.duration : layout.scrollTime;
+        placement.start = block.vpos - crossing / 4;
+        placement.end = placement.start + crossing;
+    } else {
+        placement.start = block.vpos;
+        placement.end = block.vpos + (block.duration > 0 ? block.duration : layout.fixedTime);
+    }
+    return placement;
 }
 
 int FittedFontSize(const StageLayout& layout, CommentPosition position, int size, int lines, int widthAtSize) {
@@ -30,14 +43,7 @@ int FittedFontSize(const StageLayout& layout, CommentPosition position, int size
 
 Placement LanePlanner::Place(const CommentBlock& block) {
     const bool scrolling = block.position == CommentPosition::Scroll;
-    Placement placement;
-    if (scrolling) {
-        placement.start = block.vpos - layout_.scrollTime / 4;
-        placement.end = placement.start + layout_.scrollTime;
-    } else {
-        placement.start = block.vpos;
-        placement.end = block.vpos + layout_.fixedTime;
-    }
+    Placement placement = TimesOf(layout_, block);
     std::vector<Occupant>& occupants = scrolling ? scrolling_ : fixed_;
     occupants.erase(std::remove_if(occupants.begin(), occupants.end(),
                                    [&](const Occupant& o) { return o.end <= placement.start; }),
@@ -51,14 +57,14 @@ Placement LanePlanner::Place(const CommentBlock& block) {
     const long long lanes = area >= height ? (area - height) / step + 1 : 0;
     auto laneTop = [&](long long k) { return fromBottom ? base - k * step : k * step; };
 
-    // Both move left at their own speed, (stage + width) / crossing time. A
+    // Both move left at their own speed, (stage + width) / own crossing time. A
     // lane is free for a scrolling block once the occupant's tail and the gap
     // have entered the stage, and once the block can no longer reach the
     // occupant before the occupant has left: both are lines in time, so
     // checking when the block enters and when the occupant leaves is enough.
     // How long before the occupant leaves the block may enter depends on the
     // block alone.
-    const long long W = layout_.width, D = layout_.scrollTime, g = layout_.gap;
+    const long long W = layout_.width, D = placement.end - placement.start, g = layout_.gap;
     const long long lead = scrolling && W - g > 0 ? FloorDiv((W - g) * D, W + block.width) : 0;
 
     // For every lane, the time it frees for this block.

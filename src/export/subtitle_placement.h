@@ -25,6 +25,7 @@ struct CommentBlock {
     int width = 0;       // the widest line, pixels
     int lineHeight = 1;  // pixels; the lane step
     int lines = 1;
+    long long duration = 0;  // hundredths shown (fixed) or crossing (scrolling); 0 the layout's
 };
 
 struct Placement {
@@ -36,8 +37,12 @@ struct Placement {
     long long start = 0, end = 0;
 };
 
-// The left edge of a scrolling comment at time t (from stage width to -width).
-long long ScrollX(const StageLayout& layout, int width, long long start, long long t);
+// The left edge of a scrolling comment at time t (from stage width to -width)
+// that crosses in scrollTime.
+long long ScrollX(const StageLayout& layout, int width, long long scrollTime, long long start, long long t);
+
+// When the block shows, wherever it goes: the start and end of its placement.
+Placement TimesOf(const StageLayout& layout, const CommentBlock& block);
 
 // The font size that lets a block fit its area: its lines within the area's
 // height and, for a top or bottom comment, its width within the stage

@@ -18,7 +18,8 @@
 class TextMeasure : public CharacterWidths {
 public:
     // fontName in the ANSI code page. Without a font of that name the widths
-    // are estimated from the characters (full-width ones as wide as high).
+    // are estimated from the characters (full-width ones and those of
+    // ambiguous width that Japanese fonts draw full width, as wide as high).
     explicit TextMeasure(const std::string& fontName);
     ~TextMeasure() override;
     TextMeasure(const TextMeasure&) = delete;

@@ -15,7 +15,7 @@ using O = SubtitleOption;
 bool ParseHundredths(const std::string& text, int& value) {
     std::size_t i = 0;
     const bool negative = !text.empty() && text[0] == '-';
-    if (negative) ++i;
+    if (negative || (!text.empty() && text[0] == '+')) ++i;
     long long whole = 0;
     std::size_t digits = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i, ++digits) {
@@ -61,12 +61,66 @@ std::string HundredthsText(int value) {
     return text;
 }
 
+// "[H:]M:SS[.CC]" into hundredths.
+bool ParseMoment(const std::string& text, long long& value) {
+    long long total = 0;
+    std::size_t start = 0;
+    int fields = 0;
+    while (true) {
+        const std::size_t colon = text.find(':', start);
+        const std::string part = text.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
+        int number = 0;
+        const bool last = colon == std::string::npos;
+        if (last ? !ParseHundredths(part, number) : !ParseInteger(part, number)) return false;
+        if (number < 0 || part[0] == '-' || part[0] == '+') return false;
+        if (++fields > 1 && (part.size() < 2 || number >= (last ? 6000 : 60))) return false;  // "0:05", never "0:5"
+        total = last ? total * 6000 + number : total * 60 + number;
+        if (last) break;
+        start = colon + 1;
+    }
+    if (fields < 2 || fields > 3) return false;
+    value = total;
+    return true;
+}
+
+bool CheckOffsetMap(const std::string& text, std::string& error) {
+    std::vector<OffsetPiece> pieces;
+    return ParseOffsetMap(text, pieces, error);
+}
+
 std::string RangeText(const SubtitleOption& option) {
     if (option.kind == O::Hundredths) return HundredthsText(option.min) + " - " + HundredthsText(option.max);
     return std::to_string(option.min) + " - " + std::to_string(option.max);
 }
 
 }  // namespace
+
+bool ParseOffsetMap(const std::string& text, std::vector<OffsetPiece>& pieces, std::string& error) {
+    pieces.clear();
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t comma = text.find(',', start);
+        if (comma == std::string::npos) comma = text.size();
+        std::string piece = text.substr(start, comma - start);
+        while (!piece.empty() && piece.front() == ' ') piece.erase(0, 1);
+        while (!piece.empty() && piece.back() == ' ') piece.pop_back();
+        const std::size_t equals = piece.find('=');
+        OffsetPiece parsed{};
+        if (equals == std::string::npos || !ParseMoment(piece.substr(0, equals), parsed.from) ||
+            !ParseHundredths(piece.substr(equals + 1), parsed.offset) || parsed.offset < -8640000 ||
+            parsed.offset > 8640000) {
+            error = "OffsetMap: \"" + piece + "\" (M:SS=+S)";
+            return false;
+        }
+        if (!pieces.empty() && parsed.from <= pieces.back().from) {
+            error = "OffsetMap: \"" + piece + "\" (時刻は昇順に / moments in rising order)";
+            return false;
+        }
+        pieces.push_back(parsed);
+        start = comma + 1;
+    }
+    return true;
+}
 
 const std::vector<SubtitleOption>& SubtitleOptions() {
     static const std::vector<SubtitleOption> options = {
@@ -95,6 +149,16 @@ const std::vector<SubtitleOption>& SubtitleOptions() {
          "1: 空きがなければ最も早く空く行に重ねる、0: 省く"},
         {"Exclude", "exclude", O::Text, nullptr, &S::Exclude, 0, 0,
          "この正規表現に合うコメントを除く"},
+        {"MergeRepeats", "merge-repeats", O::Hundredths, &S::MergeRepeats, nullptr, 0, 6000,
+         "S 秒以内の同じコメントを1つにまとめ \"×N\" を付ける (0: しない)",
+         true},
+        {"Offset", "offset", O::Hundredths, &S::Offset, nullptr, -8640000, 8640000,
+         "全コメントをずらす秒数 (+ 遅く、- 早く)", true},
+        {"OffsetMap", "offset-map", O::Text, nullptr, &S::OffsetMap, 0, 0,
+         "時刻ごとのずれ \"M:SS=+S,...\" (Offset に代わる)", true,
+         CheckOffsetMap},
+        {"MaxOnScreen", "max-on-screen", O::Integer, &S::MaxOnScreen, nullptr, 0, 10000,
+         "同時に表示するコメントの上限 (0: なし)", true},
     };
     return options;
 }
@@ -110,6 +174,7 @@ std::string SubtitleOptionValue(const SubtitleSettings& settings, const Subtitle
 bool SetSubtitleOption(SubtitleSettings& settings, const SubtitleOption& option, const std::string& value,
                        std::string& error) {
     if (option.kind == O::Text) {
+        if (option.check && !option.check(value, error)) return false;
         settings.*option.text = value;
         return true;
     }

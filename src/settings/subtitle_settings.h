@@ -23,7 +23,22 @@ struct SubtitleSettings {
     int MinGap = 16;         // pixels between two scrolling comments of one lane
     int OverlayWhenFull = 0; // 1: a comment without a free lane goes over the one that frees soonest
     std::string Exclude;     // regular expression of comment texts to leave out
+    int MergeRepeats = 0;    // hundredths of a second; repeats of a text within it drawn once, 0 off
+    int Offset = 0;          // hundredths of a second every comment moves by
+    std::string OffsetMap;   // "M:SS=+S,..." offsets from moments of the video on; replaces Offset
+    int MaxOnScreen = 0;     // most comments drawn at once, 0 no cap
 };
+
+// One piece of an offset map: from the moment on (hundredths, the site's
+// moments) every comment moves by offset (hundredths).
+struct OffsetPiece {
+    long long from;
+    int offset;
+};
+
+// "M:SS=+S,H:MM:SS.CC=-S.CC,...", moments rising; a value without a sign is
+// positive. Empty text is an empty map. False (error says why) otherwise.
+bool ParseOffsetMap(const std::string& text, std::vector<OffsetPiece>& pieces, std::string& error);
 
 struct SubtitleOption {
     enum Kind { Integer, Hundredths, Flag, Text };
@@ -34,6 +49,11 @@ struct SubtitleOption {
     std::string SubtitleSettings::*text;  // Text
     int min, max;        // in the stored unit
     const char* help;    // one line for --help
+    // Options added later are recorded in a subtitle file only when they are
+    // not at their default, so files made without them keep their bytes.
+    bool recordedWhenSet = false;
+    // Checks a Text value; null when any text will do.
+    bool (*check)(const std::string& value, std::string& error) = nullptr;
 };
 
 const std::vector<SubtitleOption>& SubtitleOptions();

@@ -128,7 +128,7 @@ TEST_F(CliGetTest, TextConversionRightAfterTheSave) {
 
 TEST_F(CliGetTest, TextAndSubtitlesAfterTheSave) {
     WriteIni("FilenameFormat=%thread%\r\n[subtitle]\r\nStageWidth=1280\r\nStageHeight=720\r\n");
-    ProgramRun run = Get("-t -s -n 3 -o \"" + dir_.Path() + "\" sm9");
+    ProgramRun run = Get("-t -s --offset 1.5 --height=1080 -n 3 -o \"" + dir_.Path() + "\" sm9");
     ASSERT_EQ(run.exitCode, 0u) << run.output;
     auto text = std::find(lines_.begin(), lines_.end(), "[データ抽出 開始]");
     auto subtitles = std::find(lines_.begin(), lines_.end(), "[字幕変換 開始]");
@@ -136,7 +136,8 @@ TEST_F(CliGetTest, TextAndSubtitlesAfterTheSave) {
     EXPECT_TRUE(Printed("字幕ファイル(ASS)を保存しました。"));
     EXPECT_TRUE(Printed(dir_.File("sm9.ass")));
     const std::string ass = ReadFileBytes(dir_.File("sm9.ass"));
-    EXPECT_NE(ass.find("PlayResX: 1280\r\nPlayResY: 720\r\n"), std::string::npos) << "the INI's [subtitle]";
+    EXPECT_NE(ass.find("PlayResX: 1280\r\nPlayResY: 1080\r\n"), std::string::npos) << "the INI's, a switch over it";
+    EXPECT_NE(ass.find("; Offset=1.5\r\n"), std::string::npos);
     size_t events = 0;
     for (size_t at = ass.find("\r\nDialogue: "); at != std::string::npos; at = ass.find("\r\nDialogue: ", at + 1)) {
         ++events;
@@ -352,6 +353,7 @@ TEST_F(CliGetTest, UsageErrors) {
         {folder + "--bogus sm9", "不明なオプションです / unknown option: --bogus"},
         {folder + "--history --max-requests 0 sm9", "--max-requests には1以上の数を指定して下さい。"},
         {folder + "--history -p \"2010-01-01 00:00:00\" sm9", "--history と --past は同時に指定できません。"},
+        {folder + "-s --offset-map 1:5=2 sm9", "値が正しくありません / bad value: OffsetMap: \"1:5=2\""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments);

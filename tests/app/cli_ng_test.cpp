@@ -54,7 +54,8 @@ TEST_F(CliNgTest, TheIniDecidesUnlessASwitchIsGiven) {
             << r.switches;
     }
     ASSERT_EQ(Run("subtitles --ng hide-yo.txt \"" + comment + "\"").exitCode, 0u);
-    EXPECT_TRUE(Logged("字幕 2件 (重ねて表示 0件)、画面が一杯で省略 0件、読めずに省略 0件、除外 1件"));
+    EXPECT_TRUE(Logged("字幕 2件 (重ねて表示 0件)、画面が一杯で省略 0件、上限を超えて省略 0件、重複をまとめて省略 0件、"
+                         "開始前で省略 0件、非表示 0件、削除 0件、空白 0件、読めずに省略 0件、除外 1件"));
     EXPECT_EQ(ReadFileBytes(dir.File("表示.ass")).find(u8"予告"), std::string::npos);
 }
 

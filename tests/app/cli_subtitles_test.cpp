@@ -36,7 +36,8 @@ TEST_F(CliSubtitlesTest, DefaultsFromTheIniFileOptionsOverThem) {
     EXPECT_EQ(lines, (std::vector<std::string>{
                          "-----------------------------", "[字幕変換 開始]", "XML = " + comment, "SavePath = " + ass,
                          "Stage = 1280x720", "Font = IPAPGothic",
-                         "字幕 2件 (重ねて表示 0件)、画面が一杯で省略 0件、読めずに省略 0件、除外 0件", "Save ASS",
+                         "字幕 2件 (重ねて表示 0件)、画面が一杯で省略 0件、上限を超えて省略 0件、重複をまとめて省略 0件、"
+                         "開始前で省略 0件、非表示 0件、削除 0件、空白 0件、読めずに省略 0件、除外 0件", "Save ASS",
                          "字幕ファイル(ASS)を保存しました。", "", ass}));
     EXPECT_TRUE(Has(ass, "PlayResX: 1280\r\nPlayResY: 720\r\n"));
 
@@ -71,11 +72,24 @@ TEST_F(CliSubtitlesTest, ExistingFileNeedsPermission) {
     EXPECT_EQ(lines.back(), "◆字幕ファイル変換処理中にエラーが発生しました");
 }
 
+TEST_F(CliSubtitlesTest, NamedAfterTheVideoWithTheNewOptions) {
+    ProgramRun run = Subtitles("--video \"" + dir.File("動画 ソ.mp4") + "\" --merge-repeats 2.5 --offset=-1.5 "
+                               "--offset-map \"0:01=+1,1:00:00=-0.25\" --max-on-screen 40 \"" + comment + "\"");
+    ASSERT_EQ(run.exitCode, 0u) << run.output;
+    const std::string out = dir.File("動画 ソ.ass");
+    EXPECT_TRUE(Has(out, "; MergeRepeats=2.5\r\n; Offset=-1.5\r\n; OffsetMap=0:01=+1,1:00:00=-0.25\r\n"
+                         "; MaxOnScreen=40\r\n"));
+    EXPECT_TRUE(Has(out, "Dialogue: 1,0:00:02.00,0:00:05.00,"));  // moved by the map, not by --offset
+    EXPECT_FALSE(FileExists(ass));
+}
+
 TEST_F(CliSubtitlesTest, UsageErrorsAndHelp) {
     const std::string file = " \"" + comment + "\"";
     for (const std::string& arguments :
          {std::string(), "--bogus" + file, "-x" + file, "--opacity 101" + file, "--width=abc" + file,
-          "--scroll-time 1.234" + file, file + " --font", "--exclude \"(\"" + file, std::string("a.xml b.ass c.ass")}) {
+          "--scroll-time 1.234" + file, file + " --font", "--exclude \"(\"" + file, std::string("a.xml b.ass c.ass"),
+          "--offset-map 1:5=2" + file, "--offset-map \"0:10=1,0:05=2\"" + file, "--max-on-screen -1" + file,
+          "--merge-repeats 61" + file, "--video v.mp4 -o o.ass" + file, "--video v.mp4" + file + " o.ass"}) {
         EXPECT_EQ(Subtitles(arguments).exitCode, 2u) << arguments;
     }
     EXPECT_FALSE(FileExists(ass));

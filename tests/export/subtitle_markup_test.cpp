@@ -35,6 +35,26 @@ TEST(ReadMailCommands, WordsOfTheTable) {
     }
 }
 
+TEST(ReadMailCommands, DurationsEnderAndInvisible) {
+    const struct {
+        const wchar_t* mail;
+        int duration;
+        bool ender, invisible;
+    } rows[] = {
+        {L"@3", 300, false, false},       {L"ue @2.5 red", 250, false, false},  {L"@1", 100, false, false},
+        {L"@60", 6000, false, false},     {L"@0.99", 0, false, false},          {L"@61", 0, false, false},
+        {L"@5 @7", 500, false, false},    {L"@x @ @-3 @3s", 0, false, false},   {L"@1.234", 123, false, false},
+        {L"ENDER shita", 0, true, false}, {L"invisible 184", 0, false, true},  {L"@99 @4 ender invisible", 400, true, true},
+    };
+    for (const auto& r : rows) {
+        const CommentLook look = ReadMailCommands(r.mail);
+        EXPECT_EQ(look.duration, r.duration) << r.mail;
+        EXPECT_EQ(look.ender, r.ender) << r.mail;
+        EXPECT_EQ(look.invisible, r.invisible) << r.mail;
+    }
+    EXPECT_EQ(ReadMailCommands(L"ender ue").position, P::Top) << "flags are not of the position's kind";
+}
+
 // Every character one reference pixel wide, a full-width one two.
 class CountingWidths : public CharacterWidths {
 public:
@@ -52,10 +72,11 @@ TEST(AppendAssText, NothingOpensMarkupAndLineEndsTrimmedAtTheEnds) {
         {u8"{\\b1}太字", u8"\uFF5B\\\u2060b1\uFF5D太字", 1, 11},
         {"a\\Nb\\nc\\hd", u8"a\\\u2060Nb\\\u2060nc\\\u2060hd", 1, 10},
         {u8"ソ表予\\", u8"ソ表予\\\u2060", 1, 7},
-        {u8"  間に\t空白  ", u8"  間に 空白  ", 1, 13},
+        {u8"  間に\t空白  ", u8"\\h\\h間に 空白\\h\\h", 1, 13},  // renderers drop spaces at the ends
         {"a\x01\x1F\x7F" "b", "ab", 1, 2},
         {u8"\U0001F600\u2060", u8"\U0001F600\u2060", 1, 2},  // the joiner of the text takes no room either
-        {"\r\n\nAA\r\n  BB\rCC\n\n", "AA\\N  BB\\NCC", 3, 4},
+        {"\r\n\nAA\r\n  BB\rCC\n\n", "AA\\N\\h\\hBB\\NCC", 3, 4},
+        {" \t\n \x01 a \n", "\\h\\h\\N\\h\\ha\\h", 2, 4},
         {"a\n\nb", "a\\N\\Nb", 3, 1},
         {"\n", "", 1, 0},
         {"", "", 1, 0},
@@ -68,6 +89,17 @@ TEST(AppendAssText, NothingOpensMarkupAndLineEndsTrimmedAtTheEnds) {
         EXPECT_EQ(shape.lines, r.lines) << r.text;
         EXPECT_EQ(shape.widest, r.widest) << r.text;
     }
+    // What a blank comment is: nothing but blanks of any width, line ends and dropped characters.
+    for (const char* blank : {"", " ", u8"\u3000 \t\u3000", "\n \r\n", "\x01\x7F", u8"\u200B\u2060\uFEFF\u3164"}) {
+        std::string out;
+        EXPECT_FALSE(AppendAssText(blank, out, nullptr).visible) << blank;
+    }
+    for (const char* shown : {".", u8"\u3000ー", "{", "\\", u8"\U0001F600", " \xFF"}) {
+        std::string out;
+        EXPECT_TRUE(AppendAssText(shown, out, nullptr).visible) << shown;
+    }
+    std::string out;
+    EXPECT_EQ(AppendAssText(u8"あいう\nab ", out, &widths).last, 3) << "the last line's advances";
     EXPECT_EQ(WidthAtSize(1025, 1), 2) << "rounded up";
     EXPECT_EQ(WidthAtSize(1536, 30), 45);
 }

@@ -110,10 +110,10 @@ TEST(LanePlanner, TimesFromVpos) {
 
 TEST(ScrollX, FromTheRightEdgeToBeyondTheLeft) {
     const StageLayout layout = Layout();
-    EXPECT_EQ(ScrollX(layout, 200, 0, 0), 1000);
-    EXPECT_EQ(ScrollX(layout, 200, 0, 200), 400);
-    EXPECT_EQ(ScrollX(layout, 200, 0, 400), -200);
-    EXPECT_EQ(ScrollX(layout, 200, -50, 0), 850);
+    EXPECT_EQ(ScrollX(layout, 200, 400, 0, 0), 1000);
+    EXPECT_EQ(ScrollX(layout, 200, 400, 0, 200), 400);
+    EXPECT_EQ(ScrollX(layout, 200, 400, 0, 400), -200);
+    EXPECT_EQ(ScrollX(layout, 200, 400, -50, 0), 850);
 }
 
 TEST(FittedFontSize, BlocksShrinkToFitTheirArea) {

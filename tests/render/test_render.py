@@ -5,6 +5,7 @@ the tests look at the pixels of single frames.
 
     python3 -m unittest -v test_render          (CTest runs this)
     python3 test_render.py --picture OUT.png    (the README's picture)
+    python3 test_render.py --art-picture OUT.png    (the README's second picture)
 
 KOMETORI_BUILD_DIR names the build folder (default: build beside the sources).
 """
@@ -123,6 +124,59 @@ class RenderTest(unittest.TestCase):
         self.assertLess(max(first), min(second), "the first from the top, the second below it")
 
 
+class ArtRenderTest(unittest.TestCase):
+    """Comment art on a 1280 x 720 stage: a small comment of 7 lines scrolling,
+    a top block of 3 lines of different widths."""
+    SIZE = (1280, 720)
+    ART = ["■■■■■■■", "■", "■■■", "　■■", "■■■■■", "  ■■", "■■■■"]
+    TOP = ["■■■■■■", "■■", "■■■■"]
+
+    @classmethod
+    def setUpClass(cls):
+        cls.temp = tempfile.TemporaryDirectory()
+        cls.ass = make_subtitles(pathlib.Path(cls.temp.name), [
+            (200, "small", "\n".join(cls.ART)),
+            (600, "ue cyan", "\n".join(cls.TOP)),
+        ], "--width", str(cls.SIZE[0]), "--height", str(cls.SIZE[1]), "--font", FONT)
+        medium = round(cls.SIZE[1] * 0.0625)
+        cls.art_line = round(round(medium * 0.6) * 10 / 18)  # small, resized as the site's player does
+        cls.top_line = medium
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.temp.cleanup()
+
+    def left_edges(self, frame, test, lines, height):
+        """The leftmost lit x of each line, in the middle half of its rows."""
+        edges = []
+        for k in range(lines):
+            shown = spots(frame, test, range(k * height + height // 4, (k + 1) * height - height // 4))
+            self.assertTrue(shown, "line %d drawn" % (k + 1))
+            edges.append(min(x for x, _ in shown))
+        return edges
+
+    def test_seven_line_small_art_drawn_resized_lines_starting_together(self):
+        frame = render(self.ass, 2.0, size=self.SIZE)
+        shown = spots(frame, white)
+        self.assertLess(max(y for _, y in shown), 7 * self.art_line + 4, "the block fits, at the resized size")
+        self.assertGreater(max(y for _, y in shown), 6 * self.art_line, "seven lines of it")
+        edges = self.left_edges(frame, white, 7, self.art_line)
+        starts = [x for k, x in enumerate(edges) if k not in (3, 5)]
+        self.assertLessEqual(max(starts) - min(starts), 2, edges)
+        # The blanks that start the fourth and sixth lines are kept as drawn.
+        self.assertAlmostEqual(edges[3] - edges[0], self.art_line, delta=4, msg=edges)
+        self.assertGreater(edges[5] - edges[0], 3, "two spaces: %r" % edges)
+
+    def test_top_block_centred_lines_aligned_left_inside_it(self):
+        frame = render(self.ass, 7.0, size=self.SIZE)
+        edges = self.left_edges(frame, cyan, 3, self.top_line)
+        self.assertLessEqual(max(edges) - min(edges), 2, edges)
+        xs = [x for x, _ in spots(frame, cyan, range(0, self.top_line))]  # the widest line
+        self.assertAlmostEqual((min(xs) + max(xs)) / 2, self.SIZE[0] / 2, delta=12)
+        second = [x for x, _ in spots(frame, cyan, range(self.top_line, 2 * self.top_line))]
+        self.assertLess(max(second), self.SIZE[0] / 2, "the short line is not centred on its own")
+
+
 def picture(out):
     """A frame of a test video with comments over it, for the README."""
     lines = [
@@ -138,8 +192,23 @@ def picture(out):
                scale=(960, 540))
 
 
+def art_picture(out):
+    """Comment art and repeats drawn once with their count, for the README."""
+    heart = ["　■■■　■■■", "■■■■■■■■", "■■■■■■■■", "　■■■■■■", "　　■■■■", "　　　■■"]
+    lines = [(200, "shita pink", "\n".join(heart))]
+    lines += [(120 + 4 * i, "", "8888") for i in range(50)]
+    lines += [(160 + 9 * i, "", "ｗｗｗ") for i in range(12)]
+    lines += [(200, "pink", "かわいい"), (260, "", "ここすき"), (300, "yellow", "神回")]
+    with tempfile.TemporaryDirectory() as temp:
+        ass = make_subtitles(pathlib.Path(temp), lines, "--font", FONT, "--merge-repeats", "3")
+        render(ass, 3.0, source="gradients=c0=0x264653:c1=0x2a9d8f:c2=0x6d597a:nb_colors=3:speed=0.02",
+               size=(1920, 1080), out=pathlib.Path(out).resolve(), scale=(960, 540))
+
+
 if __name__ == "__main__":
     if len(sys.argv) == 3 and sys.argv[1] == "--picture":
         picture(sys.argv[2])
+    elif len(sys.argv) == 3 and sys.argv[1] == "--art-picture":
+        art_picture(sys.argv[2])
     else:
         unittest.main()

@@ -324,6 +324,12 @@ TEST(SubtitleOptions, ValuesAndRanges) {
         {"ScrollTime", "60", true, "60"},   {"ScrollTime", "60.01", false, ""}, {"StageWidth", "1e3", false, ""},
         {"StageWidth", "-64", false, ""},   {"OverlayWhenFull", "1", true, "1"}, {"OverlayWhenFull", "yes", false, ""},
         {"FontName", "ＭＳ Ｐゴシック", true, "ＭＳ Ｐゴシック"},
+        {"Offset", "+1.5", true, "1.5"},   {"Offset", "-0.25", true, "-0.25"},  {"Offset", "1.005", false, ""},
+        {"MergeRepeats", "3", true, "3"},  {"MergeRepeats", "60.01", false, ""}, {"MaxOnScreen", "40", true, "40"},
+        {"MaxOnScreen", "-1", false, ""},  {"OffsetMap", "", true, ""},
+        {"OffsetMap", "1:00=-0.5, 1:02:03.5=2,90:00=+1", true, "1:00=-0.5, 1:02:03.5=2,90:00=+1"},
+        {"OffsetMap", "1:5=2", false, ""}, {"OffsetMap", "0:60=1", false, ""}, {"OffsetMap", "0:10", false, ""},
+        {"OffsetMap", "=1", false, ""},    {"OffsetMap", "+1:00=1", false, ""}, {"OffsetMap", "1:00=1s", false, ""},
     };
     for (const auto& r : rows) {
         const SubtitleOption* option = nullptr;
