@@ -160,7 +160,7 @@ public:
             }
             SubtitleFields fields{};
             // The site's placeholder of a deleted comment: never shown there.
-            if (chat.Integer("deleted") > 0) fields.omission = Omission::Deleted;
+            if (chat.Deleted()) fields.omission = Omission::Deleted;
             long long vpos = 0;
             if (!chat.FindInteger("vpos", vpos)) {
                 ++(fields.omission == Omission::Deleted ? summary_.deleted : summary_.unreadable);
