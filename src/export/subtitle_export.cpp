@@ -14,7 +14,6 @@
 #include "export/subtitle_placement.h"
 #include "export/text_measure.h"
 #include "infolog/info_log.h"
-#include "settings/settings.h"
 #include "support/codepage.h"
 #include "support/external_sort.h"
 #include "support/files.h"
@@ -186,11 +185,11 @@ std::string Utf8(const std::string& ansi) {
     return text;
 }
 
-void WriteHeader(AssWriter& out, const SubtitleSettings& options, const Stage& stage) {
+void WriteHeader(AssWriter& out, const SubtitleSettings& options, const ProgramIdentity& program, const Stage& stage) {
     std::string& s = out.Line();
     s += "\xEF\xBB\xBF[Script Info]\r\n";
-    s += "; " + App().programName + " " + App().versionText + ": comments over the video\r\n";
-    s += "; " + App().settings.iniFileName + " [subtitle]\r\n";
+    s += "; " + program.name + " " + program.version + ": comments over the video\r\n";
+    s += "; " + program.iniFileName + " [subtitle]\r\n";
     for (const SubtitleOption& option : SubtitleOptions()) {
         s += std::string("; ") + option.key + "=" + Utf8(SubtitleOptionValue(options, option)) + "\r\n";
     }
@@ -254,15 +253,15 @@ void AppendEvent(std::string& s, const SubtitleFields& c, std::string_view text,
     s.append(text.data(), text.size());
 }
 
-bool WriteSubtitles(const std::wstring& assPath, const SubtitleSettings& options, const Stage& stage,
-                    ExternalSorter& sorter, ExportProgress* progress, SubtitleSummary& summary) {
+bool WriteSubtitles(const std::wstring& assPath, const SubtitleSettings& options, const ProgramIdentity& program,
+                    const Stage& stage, ExternalSorter& sorter, ExportProgress* progress, SubtitleSummary& summary) {
     AssWriter out;
     if (!out.Open(assPath)) {
         InfoLog << "Error : CreateFile " << ShownPath(assPath) << " (" << static_cast<unsigned long>(out.Error()) << ")"
                 << EndLine;
         return false;
     }
-    WriteHeader(out, options, stage);
+    WriteHeader(out, options, program, stage);
     out.EndLine();
     LanePlanner planner(stage.layout);
     const std::size_t count = sorter.Count();
@@ -303,8 +302,9 @@ bool WriteSubtitles(const std::wstring& assPath, const SubtitleSettings& options
 
 }  // namespace
 
-bool ExportSubtitles(const SubtitleSettings& options, const std::wstring& commentPath, const std::wstring& assPath,
-                     ExportProgress* progress, SubtitleSummary* summaryOut, NgFilter* filter) {
+bool ExportSubtitles(const SubtitleSettings& options, const ProgramIdentity& program, const std::wstring& commentPath,
+                     const std::wstring& assPath, ExportProgress* progress, SubtitleSummary* summaryOut,
+                     NgFilter* filter) {
     // Writing the subtitle file would destroy the comment file it is made from.
     if (SameFile(commentPath, assPath)) {
         InfoLog << "Error : the subtitle file is the comment file " << ShownPath(assPath) << EndLine;
@@ -343,7 +343,7 @@ bool ExportSubtitles(const SubtitleSettings& options, const std::wstring& commen
             InfoLog << "コメントデータが存在しません" << EndLine;
             return false;
         }
-        if (!WriteSubtitles(assPath, options, stage, sorter, progress, summary)) return false;
+        if (!WriteSubtitles(assPath, options, program, stage, sorter, progress, summary)) return false;
         if (progress) progress->ShowDone();
         InfoLog << "字幕 " << summary.shown << "件 (重ねて表示 " << summary.overlaid << "件)、画面が一杯で省略 "
                 << summary.leftOut << "件、読めずに省略 " << summary.unreadable << "件、除外 " << summary.excluded

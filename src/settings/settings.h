@@ -8,6 +8,7 @@
 #include <string>
 
 #include "kometori_version.h"
+#include "settings/program_identity.h"
 #include "settings/subtitle_settings.h"
 #include "support/web.h"
 
@@ -132,6 +133,8 @@ struct AppContext {
     std::wstring startDirectory;  // fixed when the record is made
     bool proxySwitchedOff = false;
     AppSettings settings;
+
+    ProgramIdentity Identity() const { return ProgramIdentity{programName, versionText, settings.iniFileName}; }
 };
 
 // The process-wide record, made on first use (each process entry uses it first).
