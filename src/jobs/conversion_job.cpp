@@ -49,7 +49,8 @@ std::wstring TextFilePathFor(const std::wstring& commentPath) {
 
 bool ConfirmTextOverwrite(std::wstring& textPath) {
     static const FileFilter filters[] = {{"コメントファイル(*.txt)", "*.txt"}, {"すべてのファイル(*.*)", "*.*"}};
-    return ConfirmOverwrite(textPath, PlatformFilter(filters, std::size(filters)), L".txt");
+    return ConfirmOverwrite(textPath, PlatformFilter(filters, std::size(filters)), L".txt",
+                            &App().settings.AutoOverWrite);
 }
 
 bool ChooseTextFilePath(const std::wstring& commentPath, std::wstring& textPath) {

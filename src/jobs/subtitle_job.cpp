@@ -29,7 +29,8 @@ std::wstring SubtitleFilePathFor(const std::wstring& commentPath) { return Repla
 
 bool ConfirmSubtitleOverwrite(std::wstring& assPath) {
     static const FileFilter filters[] = {{"字幕ファイル(*.ass)", "*.ass"}, {"すべてのファイル(*.*)", "*.*"}};
-    return ConfirmOverwrite(assPath, PlatformFilter(filters, std::size(filters)), L".ass");
+    return ConfirmOverwrite(assPath, PlatformFilter(filters, std::size(filters)), L".ass",
+                            &App().settings.AutoOverWrite);
 }
 
 bool ChooseSubtitleFilePath(const std::wstring& commentPath, std::wstring& assPath) {
