@@ -9,28 +9,28 @@
 #include "support/codepage.h"
 #include "support/text.h"
 
-std::string CurrentCommentFileName(const ThreadTarget& target) {
+std::string CurrentCommentFileName(const std::string& format, const ThreadTarget& target) {
     const DateTimeParts now = CurrentDateTime();  // one reading: no field from the next minute or year
-    return MakeCommentFileName(target.title, target.threadId, target.videoId, now.year, now.month, now.day, now.hour,
-                               now.minute, now.second);
+    return MakeCommentFileName(format, target.title, target.threadId, target.videoId, now.year, now.month, now.day,
+                               now.hour, now.minute, now.second);
 }
 
 std::wstring CommentFilePath(const std::wstring& saveFolder, const std::string& fileName) {
     return saveFolder + L"\\" + AnsiToWide(fileName) + L".xml";
 }
 
-bool ConfirmCommentFileOverwrite(std::wstring& path) {
+bool ConfirmCommentFileOverwrite(std::wstring& path, bool* autoOverwrite) {
     static const FileFilter kFilters[] = {{"コメントファイル(*.xml)", "*.xml"}, {"すべてのファイル(*.*)", "*.*"}};
-    return ConfirmOverwrite(path, PlatformFilter(kFilters, 2), L".xml");
+    return ConfirmOverwrite(path, PlatformFilter(kFilters, 2), L".xml", autoOverwrite);
 }
 
 bool CCommentClient::FindThread(const std::string& typed, ThreadTarget& target) {
-    const SiteSettings& site = App().settings.site;
+    const SiteSettings& site = access_.site;
     std::string address = typed;
     if (!ContainsText(address, site.SiteRoot())) address = site.WatchPrefix() + address;
 
     InfoLog << "Check URL..." << EndLine;
-    if (!ReadWatchPage(address, target.title, target.videoId)) {
+    if (!ReadWatchPage(access_, address, target.title, target.videoId)) {
         InfoLog << "Error" << EndLine;
         return false;
     }
@@ -44,7 +44,7 @@ bool CCommentClient::FindThread(const std::string& typed, ThreadTarget& target) 
     InfoLog << "Thread = " << segment << EndLine;
     InfoLog << "Search ThreadId..." << EndLine;
 
-    RequestVideoInfo(segment, target.videoInfo);
+    RequestVideoInfo(access_, segment, target.videoInfo);
     if (!GetThreadId(target.videoInfo, target.threadId)) {
         InfoLog << "スレッドIDの取得に失敗しました" << EndLine;
         return false;
@@ -62,7 +62,7 @@ bool CCommentClient::FindThread(const std::string& typed, ThreadTarget& target) 
 
 bool CCommentClient::GetPastLogPass(const ThreadTarget& target, std::string& waybackKey, std::string& userId) {
     InfoLog << "Search waybackkey..." << EndLine;
-    waybackKey = GetWaybackKey(target.threadId);
+    waybackKey = GetWaybackKey(access_, target.threadId);
     if (waybackKey.empty()) {
         InfoLog << "waybackkeyの取得に失敗しました" << EndLine;
         InfoLog << "■プレミアムユーザーでログインしていることを確認して下さい" << EndLine;
@@ -109,15 +109,15 @@ AcquireResult CCommentClient::AcquireComments(FetchOptions options) {
     std::string fileName;
     if (pastLog) {
         const std::tm& d = options.pastDate;
-        fileName = MakeCommentFileName(target.title, threadId, target.videoId, d.tm_year + 1900, d.tm_mon + 1,
-                                       d.tm_mday, d.tm_hour, d.tm_min, d.tm_sec);
+        fileName = MakeCommentFileName(options.fileNameFormat, target.title, threadId, target.videoId,
+                                       d.tm_year + 1900, d.tm_mon + 1, d.tm_mday, d.tm_hour, d.tm_min, d.tm_sec);
     } else {
-        fileName = CurrentCommentFileName(target);
+        fileName = CurrentCommentFileName(options.fileNameFormat, target);
     }
     InfoLog << "Filename = " << fileName << EndLine;
 
     std::wstring path = CommentFilePath(options.saveFolder, fileName);
-    if (!ConfirmCommentFileOverwrite(path)) {
+    if (!ConfirmCommentFileOverwrite(path, options.autoOverwrite)) {
         result.outcome = AcquireOutcome::Cancelled;
         return result;
     }

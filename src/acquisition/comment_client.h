@@ -7,8 +7,10 @@
 #include <ctime>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "settings/settings.h"
 #include "support/com.h"
 
 // What one acquisition needs. pastDate all zero asks for the current comments;
@@ -18,6 +20,8 @@ struct FetchOptions {
     int commentCount = 0;
     std::wstring saveFolder;
     std::tm pastDate{};
+    std::string fileNameFormat;     // FilenameFormat
+    bool* autoOverwrite = nullptr;  // the AutoOverWrite setting (see ConfirmOverwrite)
 };
 
 // How an acquisition ended, and the comment file it saved or began to save.
@@ -48,6 +52,8 @@ bool GuardedExchange(const std::function<bool()>& exchange);
 class CCommentClient {
 public:
     CCommentClient() = default;
+    // access: where the site is found and how to sign in there.
+    explicit CCommentClient(SiteAccess access) : access_(std::move(access)) {}
 
     // One address to one saved comment file: Cancelled when the user declined
     // to save, Failed (logged) otherwise.
@@ -83,12 +89,14 @@ private:
     // throws ComError when the address cannot be opened.
     bool ExchangeThreadRequest(const std::string& request, const std::string& serverUrl, std::string& reply);
 
+    SiteAccess access_;
     ComInit com_;
 };
 
-// The file name from FilenameFormat for the thread and the current local time.
-std::string CurrentCommentFileName(const ThreadTarget& target);
+// The file name from the template (FilenameFormat) for the thread and the current local time.
+std::string CurrentCommentFileName(const std::string& format, const ThreadTarget& target);
 // The comment file's path: the file name (ANSI code page) in the save folder.
 std::wstring CommentFilePath(const std::wstring& saveFolder, const std::string& fileName);
 // The overwrite question for a comment file ("*.xml"); false when cancelled.
-bool ConfirmCommentFileOverwrite(std::wstring& path);
+// autoOverwrite: the AutoOverWrite setting (see ConfirmOverwrite).
+bool ConfirmCommentFileOverwrite(std::wstring& path, bool* autoOverwrite);

@@ -1,14 +1,14 @@
 #include "acquisition/naming.h"
 
 #include "acquisition/prompts.h"
-#include "settings/settings.h"
 #include "support/codepage.h"
 #include "support/files.h"
 #include "support/text.h"
 
-std::string MakeCommentFileName(const std::string& title, const std::string& threadId, const std::string& videoId,
-                                int year, int month, int day, int hour, int minute, int second) {
-    std::string name = App().settings.FilenameFormat;
+std::string MakeCommentFileName(const std::string& format, const std::string& title, const std::string& threadId,
+                                const std::string& videoId, int year, int month, int day, int hour, int minute,
+                                int second) {
+    std::string name = format;
     const std::string yearText = std::to_string(year);
     ReplaceAll(name, "%title%", title);
     ReplaceAll(name, "%id%", threadId);
@@ -49,15 +49,15 @@ std::wstring PlatformFilter(const FileFilter* filters, size_t count) {
     return out;
 }
 
-bool ConfirmOverwrite(std::wstring& path, const std::wstring& filter, const std::wstring& defaultExtension) {
+bool ConfirmOverwrite(std::wstring& path, const std::wstring& filter, const std::wstring& defaultExtension,
+                      bool* autoOverwrite) {
     if (!FileExists(path)) return true;
-    AppSettings& settings = App().settings;
-    if (settings.AutoOverWrite) return true;
+    if (autoOverwrite && *autoOverwrite) return true;
 
     bool always = false;
     switch (Prompts().AskOverwrite(path, always)) {
         case OverwriteChoice::Overwrite:
-            if (always) settings.AutoOverWrite = true;
+            if (always && autoOverwrite) *autoOverwrite = true;
             return true;
         case OverwriteChoice::SaveAs: {
             std::wstring chosen;

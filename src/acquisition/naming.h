@@ -4,10 +4,12 @@
 
 #include <string>
 
-// The template expanded for the video and date, with the characters file
-// names may not hold swapped for full-width look-alikes. No folder, no extension.
-std::string MakeCommentFileName(const std::string& title, const std::string& threadId, const std::string& videoId,
-                                int year, int month, int day, int hour, int minute, int second);
+// The template (FilenameFormat) expanded for the video and date, with the
+// characters file names may not hold swapped for full-width look-alikes. No
+// folder, no extension.
+std::string MakeCommentFileName(const std::string& format, const std::string& title, const std::string& threadId,
+                                const std::string& videoId, int year, int month, int day, int hour, int minute,
+                                int second);
 
 // The filter of the save-as dialog: description and pattern pairs.
 struct FileFilter {
@@ -18,5 +20,7 @@ struct FileFilter {
 std::wstring PlatformFilter(const FileFilter* filters, size_t count);
 
 // True when the caller may write to path as it now stands (the user may have
-// chosen another name); false when the user cancelled.
-bool ConfirmOverwrite(std::wstring& path, const std::wstring& filter, const std::wstring& defaultExtension);
+// chosen another name); false when the user cancelled. autoOverwrite points at
+// the AutoOverWrite setting: on, nothing is asked; the answer "always" turns it on.
+bool ConfirmOverwrite(std::wstring& path, const std::wstring& filter, const std::wstring& defaultExtension,
+                      bool* autoOverwrite);

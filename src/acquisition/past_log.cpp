@@ -25,10 +25,10 @@ PastDateKind ClassifyPastDate(std::tm& date, std::int32_t& moment) {
     return PastDateKind::Past;
 }
 
-std::string GetWaybackKey(const std::string& threadId) {
+std::string GetWaybackKey(const SiteAccess& access, const std::string& threadId) {
     if (threadId.empty()) return std::string();
     std::string reply;
-    if (!WebFetch(App().settings.site.SiteRoot() + "api/getwaybackkey?thread=" + threadId, reply, App().settings.PageRoute())) {
+    if (!WebFetch(access.site.SiteRoot() + "api/getwaybackkey?thread=" + threadId, reply, access.route)) {
         return std::string();
     }
     return Between(reply, "waybackkey=", "");

@@ -6,6 +6,8 @@
 #include <ctime>
 #include <string>
 
+struct SiteAccess;
+
 enum class PastDateKind { Current, Past, Invalid };
 
 // Reads date as local time (mktime rules; out-of-range fields carry over) and
@@ -16,4 +18,4 @@ PastDateKind ClassifyPastDate(std::tm& date, std::int32_t& moment);
 
 // The past-log key for the thread; empty when the thread ID is empty, the
 // request failed or the site gave none (an account without the right).
-std::string GetWaybackKey(const std::string& threadId);
+std::string GetWaybackKey(const SiteAccess& access, const std::string& threadId);

@@ -11,8 +11,8 @@ void DecodeVideoInfo(std::string& reply) {
     ReplaceAll(reply, "%3D", "=");
 }
 
-bool RequestVideoInfo(const std::string& segment, std::string& videoInfo) {
-    if (!WebFetch(App().settings.site.SiteRoot() + "api/getflv?v=" + segment, videoInfo, App().settings.PageRoute())) return false;
+bool RequestVideoInfo(const SiteAccess& access, const std::string& segment, std::string& videoInfo) {
+    if (!WebFetch(access.site.SiteRoot() + "api/getflv?v=" + segment, videoInfo, access.route)) return false;
     DecodeVideoInfo(videoInfo);
     return !videoInfo.empty();
 }

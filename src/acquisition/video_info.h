@@ -4,9 +4,11 @@
 
 #include <string>
 
+struct SiteAccess;
+
 // Asks the interface about the video named by the address segment (sent as it
 // is, a query part included) and decodes the reply. False when nothing came back.
-bool RequestVideoInfo(const std::string& segment, std::string& videoInfo);
+bool RequestVideoInfo(const SiteAccess& access, const std::string& segment, std::string& videoInfo);
 
 // Decodes the four escapes the readers depend on (%3A %2F %3F %3D, upper case
 // only); every other escape stays as it is.

@@ -32,14 +32,14 @@ const char kMyMemoryMarker[] = "コメント不可";
 const char kVideoIdStart[] = "var video_id = '";
 const char kVideoIdEnd[] = "';";
 
-std::string SignInAddress() { return "https://" + App().settings.site.SecureHost + "/secure/login"; }
+std::string SignInAddress(const SiteSettings& site) { return "https://" + site.SecureHost + "/secure/login"; }
 
 // The stored account first, then the user.
-bool SignIn(UserPrompts& prompts) {
-    const std::string mail = App().settings.Mail;
-    const std::string pass = App().settings.Pass;
+bool SignIn(UserPrompts& prompts, const SiteAccess& access) {
+    const std::string mail = access.mail ? *access.mail : std::string();
+    const std::string pass = access.pass ? *access.pass : std::string();
     if (!mail.empty() && !pass.empty()) {
-        if (Login(mail, pass)) return true;
+        if (Login(access.site, mail, pass)) return true;
     } else {
         prompts.ShowSignInNotice();
     }
@@ -71,9 +71,9 @@ bool IsInt32(const std::string& text) {
 
 }  // namespace
 
-WatchPageKind ClassifyWatchPage(const std::string& page) {
+WatchPageKind ClassifyWatchPage(const std::string& page, const SiteSettings& site) {
     if (ContainsText(page, kPlayerMarker)) return WatchPageKind::SignedIn;
-    if (ContainsText(page, SignInAddress())) return WatchPageKind::SignInNeeded;
+    if (ContainsText(page, SignInAddress(site))) return WatchPageKind::SignInNeeded;
     return WatchPageKind::Other;
 }
 
@@ -111,13 +111,13 @@ void ReportErrorPage(const std::string& page) {
     InfoLog << "◆モクモク動画：" << message << EndLine;
 }
 
-bool ReadWatchPage(const std::string& address, std::string& title, std::string& videoId) {
+bool ReadWatchPage(const SiteAccess& access, const std::string& address, std::string& title, std::string& videoId) {
     for (int signIns = 0;; ++signIns) {
         std::string received;
-        WebFetch(address, received, App().settings.PageRoute());  // an empty page matches nothing below
+        WebFetch(address, received, access.route);  // an empty page matches nothing below
         const std::string page = Utf8ToAnsi(received);
 
-        switch (ClassifyWatchPage(page)) {
+        switch (ClassifyWatchPage(page, access.site)) {
             case WatchPageKind::SignedIn:
                 return ReadSignedInPage(page, address, title, videoId);
             case WatchPageKind::Other:
@@ -127,10 +127,10 @@ bool ReadWatchPage(const std::string& address, std::string& title, std::string& 
                 break;
         }
         InfoLog << "モクモク動画にログインしていません" << EndLine;
-        if (signIns >= kMaxSignIns || !SignIn(Prompts())) break;
+        if (signIns >= kMaxSignIns || !SignIn(Prompts(), access)) break;
     }
     InfoLog << "◆モクモク動画にログインして下さい" << EndLine;
-    InfoLog << "ログインしてもこの表示が出る場合は" << App().programName << "を再起動させて下さい" << EndLine;
+    InfoLog << "ログインしてもこの表示が出る場合は" << access.programName << "を再起動させて下さい" << EndLine;
     return false;
 }
 

@@ -5,14 +5,17 @@
 
 #include <string>
 
+struct SiteAccess;
+struct SiteSettings;
+
 // Reads the page at the watch page address. True for a signed-in watch page
 // with a title (videoId may still be empty on a my-memory page). On false the
 // reason is logged, except for a page without any message.
-bool ReadWatchPage(const std::string& address, std::string& title, std::string& videoId);
+bool ReadWatchPage(const SiteAccess& access, const std::string& address, std::string& title, std::string& videoId);
 
-// What a page (already in the ANSI code page) shows.
+// What a page (already in the ANSI code page) shows; a sign-in link leads to the site's secure host.
 enum class WatchPageKind { SignedIn, SignInNeeded, Other };
-WatchPageKind ClassifyWatchPage(const std::string& page);
+WatchPageKind ClassifyWatchPage(const std::string& page, const SiteSettings& site);
 
 // A signed-in page: title and video ID, with their lines. False (logged) when
 // the page has no usable title.

@@ -45,8 +45,10 @@ std::string SideHelp(const char* what, int min, int max, int side) {
 bool MayWriteGraphFiles(GraphExport& request) {
     static const FileFilter pictures[] = {{"PNG 画像(*.png)", "*.png"}};
     static const FileFilter tables[] = {{"CSV(*.csv)", "*.csv"}};
-    return ConfirmOverwrite(request.picturePath, PlatformFilter(pictures, 1), L".png") &&
-           (request.csvPath.empty() || ConfirmOverwrite(request.csvPath, PlatformFilter(tables, 1), L".csv"));
+    bool* autoOverwrite = &App().settings.AutoOverWrite;
+    return ConfirmOverwrite(request.picturePath, PlatformFilter(pictures, 1), L".png", autoOverwrite) &&
+           (request.csvPath.empty() ||
+            ConfirmOverwrite(request.csvPath, PlatformFilter(tables, 1), L".csv", autoOverwrite));
 }
 
 void LogGraphStart(const GraphExport& request) {

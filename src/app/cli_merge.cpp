@@ -44,7 +44,7 @@ int RunMergeCommand(const CommandArguments& args) {
     InfoLog << "[コメント 結合開始]" << EndLine;
     for (const std::wstring& input : inputs) InfoLog << "XML = " << ShownPath(input) << EndLine;
     InfoLog << "SavePath = " << ShownPath(output) << EndLine;
-    if (!ConfirmCommentFileOverwrite(output)) {
+    if (!ConfirmCommentFileOverwrite(output, &App().settings.AutoOverWrite)) {
         InfoLog << "操作を取り消しました" << EndLine;
         return 1;
     }

@@ -127,13 +127,13 @@ std::wstring BuildCommentLine(const std::wstring& format, const ChatElement& cha
 }
 
 bool ExportCommentText(const std::string& format, const std::wstring& commentPath, const std::wstring& textPath,
-                       ExportProgress* progress, NgFilter* filter) {
+                       ExportProgress* progress, NgFilter* filter, const bool* utf8) {
     // Emptying the text file would destroy the comment file it is made from.
     if (SameFile(commentPath, textPath)) {
         InfoLog << "Error : the text file is the comment file " << ShownPath(textPath) << EndLine;
         return false;
     }
-    TextLineWriter writer;
+    TextLineWriter writer(utf8);
     if (!writer.Open(textPath, true)) {
         InfoLog << "Error : CreateFile " << ShownPath(textPath) << " (" << static_cast<unsigned long>(writer.LastError())
                 << ")" << EndLine;

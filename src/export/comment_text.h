@@ -13,9 +13,10 @@ class NgFilter;
 // ANSI code page). The text file is created or emptied before the comment file
 // is read. Logs its own failures; true when every line has been written.
 // progress may be null (nothing shown); a comment the filter hides gets no
-// line (no filter: every comment has one).
+// line (no filter: every comment has one). utf8 points at the TextOutUTF8
+// setting, read for every line (null: the ANSI code page).
 bool ExportCommentText(const std::string& format, const std::wstring& commentPath, const std::wstring& textPath,
-                       ExportProgress* progress = nullptr, NgFilter* filter = nullptr);
+                       ExportProgress* progress = nullptr, NgFilter* filter = nullptr, const bool* utf8 = nullptr);
 
 // One field of a chat element by its key ("date", "date.year", "vpos.second",
 // "mail", ...). Keys holding "date" read the local time of the "date"

@@ -13,7 +13,6 @@
 #include "ng/ng_rule_file.h"
 #include "comments/xml_chars.h"
 #include "infolog/info_log.h"
-#include "settings/settings.h"
 #include "support/codepage.h"
 #include "support/files.h"
 #include "support/handles.h"
@@ -205,8 +204,8 @@ private:
     }
 
     bool WriteManifest() {
-        manifest_.tool = App().programName;
-        manifest_.version = App().versionText;
+        manifest_.tool = options_.program.name;
+        manifest_.version = options_.program.version;
         const std::time_t now = std::time(nullptr);
         if (const std::tm* local = std::localtime(&now)) manifest_.created = IsoLocalTime(*local, now);
         manifest_.format = options_.format;

@@ -9,6 +9,7 @@
 
 #include "export/data_format.h"
 #include "export/export_progress.h"
+#include "settings/program_identity.h"
 
 class NgFilter;
 
@@ -28,6 +29,7 @@ struct DataExportOptions {
     DataFormat format = DataFormat::JsonLines;
     bool hashUsers = false;
     std::string salt;  // UTF-8; with hashUsers the ids become SHA-256(salt + id)
+    ProgramIdentity program;  // the manifest's tool and version
 };
 
 struct DataExportSummary {

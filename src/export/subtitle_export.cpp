@@ -21,7 +21,6 @@
 #include "export/subtitle_placement.h"
 #include "export/text_measure.h"
 #include "infolog/info_log.h"
-#include "settings/settings.h"
 #include "support/codepage.h"
 #include "support/external_sort.h"
 #include "support/files.h"
@@ -285,11 +284,11 @@ std::string Utf8(const std::string& ansi) {
     return text;
 }
 
-void WriteHeader(AssWriter& out, const SubtitleSettings& options, const Stage& stage) {
+void WriteHeader(AssWriter& out, const SubtitleSettings& options, const ProgramIdentity& program, const Stage& stage) {
     std::string& s = out.Line();
     s += "\xEF\xBB\xBF[Script Info]\r\n";
-    s += "; " + App().programName + " " + App().versionText + ": comments over the video\r\n";
-    s += "; " + App().settings.iniFileName + " [subtitle]\r\n";
+    s += "; " + program.name + " " + program.version + ": comments over the video\r\n";
+    s += "; " + program.iniFileName + " [subtitle]\r\n";
     const SubtitleSettings defaults;
     for (const SubtitleOption& option : SubtitleOptions()) {
         if (option.recordedWhenSet && SubtitleOptionValue(options, option) == SubtitleOptionValue(defaults, option)) {
@@ -609,8 +608,8 @@ private:
     std::string bytes_;      // the waiting records, in order
 };
 
-bool WriteSubtitles(const std::wstring& assPath, const SubtitleSettings& options, const Stage& stage,
-                    CharacterWidths& widths, long long longestLead, ExternalSorter& sorter,
+bool WriteSubtitles(const std::wstring& assPath, const SubtitleSettings& options, const ProgramIdentity& program,
+                    const Stage& stage, CharacterWidths& widths, long long longestLead, ExternalSorter& sorter,
                     ExportProgress* progress, SubtitleSummary& summary) {
     AssWriter out;
     if (!out.Open(assPath)) {
@@ -618,7 +617,7 @@ bool WriteSubtitles(const std::wstring& assPath, const SubtitleSettings& options
                 << EndLine;
         return false;
     }
-    WriteHeader(out, options, stage);
+    WriteHeader(out, options, program, stage);
     out.EndLine();
     EventWriter writer(out, options, stage, widths, longestLead, summary);
     std::optional<RepeatMerger> merger;
@@ -648,8 +647,9 @@ bool WriteSubtitles(const std::wstring& assPath, const SubtitleSettings& options
 
 }  // namespace
 
-bool ExportSubtitles(const SubtitleSettings& options, const std::wstring& commentPath, const std::wstring& assPath,
-                     ExportProgress* progress, SubtitleSummary* summaryOut, NgFilter* filter) {
+bool ExportSubtitles(const SubtitleSettings& options, const ProgramIdentity& program, const std::wstring& commentPath,
+                     const std::wstring& assPath, ExportProgress* progress, SubtitleSummary* summaryOut,
+                     NgFilter* filter) {
     // Writing the subtitle file would destroy the comment file it is made from.
     if (SameFile(commentPath, assPath)) {
         InfoLog << "Error : the subtitle file is the comment file " << ShownPath(assPath) << EndLine;
@@ -689,7 +689,8 @@ bool ExportSubtitles(const SubtitleSettings& options, const std::wstring& commen
             InfoLog << "コメントデータが存在しません" << EndLine;
             return false;
         }
-        if (!WriteSubtitles(assPath, options, stage, measure, decoder.LongestLead(), sorter, progress, summary)) {
+        if (!WriteSubtitles(assPath, options, program, stage, measure, decoder.LongestLead(), sorter, progress,
+                            summary)) {
             return false;
         }
         if (progress) progress->ShowDone();

@@ -7,6 +7,7 @@
 
 #include "export/export_progress.h"
 #include "ng/ng_rules.h"
+#include "settings/program_identity.h"
 #include "settings/subtitle_settings.h"
 
 struct SubtitleSummary {
@@ -32,7 +33,7 @@ struct SubtitleSummary {
 // its own failures and a summary line; true when the file is complete.
 // progress and summary may be null. The Exclude option becomes one more
 // pattern rule after the filter's (a filter of its own without one); a hidden
-// comment is not written at all.
-bool ExportSubtitles(const SubtitleSettings& options, const std::wstring& commentPath, const std::wstring& assPath,
-                     ExportProgress* progress = nullptr, SubtitleSummary* summary = nullptr,
+// comment is not written at all. The header names the program and its settings file.
+bool ExportSubtitles(const SubtitleSettings& options, const ProgramIdentity& program, const std::wstring& commentPath,
+                     const std::wstring& assPath, ExportProgress* progress = nullptr, SubtitleSummary* summary = nullptr,
                      NgFilter* filter = nullptr);

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "settings/settings.h"
 #include "support/codepage.h"
 
 namespace {
@@ -23,7 +22,7 @@ bool TextLineWriter::Open(const std::wstring& path, bool buffered) {
 }
 
 bool TextLineWriter::WriteLine(const std::wstring& line) {
-    const bool utf8 = App().settings.TextOutUTF8;
+    const bool utf8 = utf8Setting_ && *utf8Setting_;
     if (utf8 != utf8_) {
         Encode();  // the lines before in their own encoding
         utf8_ = utf8;

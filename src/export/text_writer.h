@@ -12,7 +12,9 @@
 
 class TextLineWriter {
 public:
-    TextLineWriter() = default;
+    // utf8 points at the TextOutUTF8 setting, read for every line so that a
+    // change during an export applies from the next line on; null: the ANSI code page.
+    explicit TextLineWriter(const bool* utf8 = nullptr) : utf8Setting_(utf8) {}
     ~TextLineWriter() { Close(); }
     TextLineWriter(const TextLineWriter&) = delete;
     TextLineWriter& operator=(const TextLineWriter&) = delete;
@@ -41,6 +43,7 @@ private:
     void Encode();
     bool WritePending();
 
+    const bool* utf8Setting_;
     FileHandle file_;
     DWORD lastError_ = 0;
     bool buffered_ = false;

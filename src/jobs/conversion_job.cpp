@@ -37,7 +37,7 @@ bool RunConversionJob(const ConversionRequest& request, ConversionView* view) {
     InfoLog << "SavePath = " << ShownPath(request.textPath) << EndLine;
 
     const bool ok = ExportWithNgRules(request.ng, [&](NgFilter* filter) {
-        return ExportCommentText(request.format, request.commentPath, request.textPath, view, filter);
+        return ExportCommentText(request.format, request.commentPath, request.textPath, view, filter, request.utf8);
     });
     ReportJobEnd(ok, request.batch, view, request.completionMessage, "テキスト変換処理中にエラーが発生しました");
     return ok;
@@ -49,7 +49,8 @@ std::wstring TextFilePathFor(const std::wstring& commentPath) {
 
 bool ConfirmTextOverwrite(std::wstring& textPath) {
     static const FileFilter filters[] = {{"コメントファイル(*.txt)", "*.txt"}, {"すべてのファイル(*.*)", "*.*"}};
-    return ConfirmOverwrite(textPath, PlatformFilter(filters, std::size(filters)), L".txt");
+    return ConfirmOverwrite(textPath, PlatformFilter(filters, std::size(filters)), L".txt",
+                            &App().settings.AutoOverWrite);
 }
 
 bool ChooseTextFilePath(const std::wstring& commentPath, std::wstring& textPath) {

@@ -15,6 +15,7 @@ struct ConversionRequest {
     std::string completionMessage;  // shown or logged on success
     bool batch = false;             // outcomes to the info log instead of message boxes
     NgChoice ng = App().settings.NgRuleChoice();  // taken when the request is made
+    const bool* utf8 = &App().settings.TextOutUTF8;  // read for every line: the menu may change it meanwhile
 };
 
 // What a window adds to a conversion. Without one the export shows no

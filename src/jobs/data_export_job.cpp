@@ -7,7 +7,8 @@
 #include "support/text.h"
 
 bool RunDataExportJob(const DataExportRequest& request, ConversionView* view) {
-    const DataExportOptions& options = request.options;
+    DataExportOptions options = request.options;
+    options.program = App().Identity();
     InfoLog << "-----------------------------" << EndLine;
     InfoLog << "[データ書き出し 開始]" << EndLine;
     InfoLog << "Format = " << DataFormatName(options.format) << EndLine;

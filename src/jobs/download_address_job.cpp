@@ -36,7 +36,7 @@ void RunDownloadAddressJob(DownloadCommand command, const std::string& addressTe
         std::string videoId;
         LastPathSegment(address, videoId);
         std::string videoInfo;
-        if (!RequestVideoInfo(videoId, videoInfo)) {
+        if (!RequestVideoInfo(App().Access(), videoId, videoInfo)) {
             InfoLog << "URL(getflv)の取得に失敗しました" << EndLine;
             view.RevealInfoWindow();
             continue;

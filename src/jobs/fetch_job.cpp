@@ -19,7 +19,7 @@ bool FetchJobView::RunConversion(const ConversionRequest& request) { return RunC
 bool FetchJobView::RunSubtitles(const SubtitleRequest& request) { return RunSubtitleJob(request); }
 
 FetchOutcome FetchOneAddress(const std::string& address, const FetchJobInput& input, bool batch, FetchJobView& view) {
-    CCommentClient client;
+    CCommentClient client(App().Access());
     const int commentCount = view.GetAllChecked() ? 1000 : input.commentCount;
     InfoLog << "-----------------------------" << EndLine;
     InfoLog << (input.history ? "[全履歴 取得開始]" : "[コメント 取得開始]") << EndLine;
@@ -45,6 +45,8 @@ FetchOutcome FetchOneAddress(const std::string& address, const FetchJobInput& in
         options.commentCount = commentCount;
         options.saveFolder = input.saveFolder;
         options.pastDate = input.pastDate;
+        options.fileNameFormat = App().settings.FilenameFormat;
+        options.autoOverwrite = &App().settings.AutoOverWrite;
         acquired = client.AcquireComments(options);
     }
     const std::wstring& savedPath = acquired.path;

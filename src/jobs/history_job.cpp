@@ -54,10 +54,10 @@ HistoryOutcome AcquireHistory(CCommentClient& client, const std::string& address
     // Asked once: an account without the right is told so before any comment is asked for.
     std::string waybackKey, userId;
     if (!client.GetPastLogPass(target, waybackKey, userId)) return HistoryOutcome::Failed;
-    const std::string fileName = CurrentCommentFileName(target);
+    const std::string fileName = CurrentCommentFileName(App().settings.FilenameFormat, target);
     InfoLog << "Filename = " << fileName << EndLine;
     std::wstring path = CommentFilePath(saveFolder, fileName);
-    if (!ConfirmCommentFileOverwrite(path)) return HistoryOutcome::Cancelled;
+    if (!ConfirmCommentFileOverwrite(path, &App().settings.AutoOverWrite)) return HistoryOutcome::Cancelled;
     savedPath = path;
 
     std::vector<std::unique_ptr<SpoolFile>> replies;  // newest first

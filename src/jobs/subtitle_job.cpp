@@ -18,7 +18,8 @@ bool RunSubtitleJob(const SubtitleRequest& request, ConversionView* view) {
     InfoLog << "Font = " << request.options.FontName << EndLine;
 
     const bool ok = ExportWithNgRules(request.ng, [&](NgFilter* filter) {
-        return ExportSubtitles(request.options, request.commentPath, request.assPath, view, nullptr, filter);
+        return ExportSubtitles(request.options, request.program, request.commentPath, request.assPath, view, nullptr,
+                               filter);
     });
     ReportJobEnd(ok, request.batch, view, request.completionMessage, "字幕ファイル変換処理中にエラーが発生しました");
     return ok;
@@ -28,7 +29,8 @@ std::wstring SubtitleFilePathFor(const std::wstring& commentPath) { return Repla
 
 bool ConfirmSubtitleOverwrite(std::wstring& assPath) {
     static const FileFilter filters[] = {{"字幕ファイル(*.ass)", "*.ass"}, {"すべてのファイル(*.*)", "*.*"}};
-    return ConfirmOverwrite(assPath, PlatformFilter(filters, std::size(filters)), L".ass");
+    return ConfirmOverwrite(assPath, PlatformFilter(filters, std::size(filters)), L".ass",
+                            &App().settings.AutoOverWrite);
 }
 
 bool ChooseSubtitleFilePath(const std::wstring& commentPath, std::wstring& assPath) {

@@ -15,6 +15,7 @@ struct SubtitleRequest {
     std::string completionMessage;  // shown or logged on success
     bool batch = false;             // outcomes to the info log instead of message boxes
     NgChoice ng = App().settings.NgRuleChoice();  // taken when the request is made
+    ProgramIdentity program = App().Identity();   // named in the subtitle file's header
 };
 
 // Logs the heading, runs the export and reports the outcome; true on success.

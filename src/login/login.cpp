@@ -129,7 +129,7 @@ bool JudgeLoginHeaders(const std::string& headers, std::string& reason) {
     return false;
 }
 
-bool PostLogin(const std::string& mail, const std::string& password, std::string& reason) {
+bool PostLogin(const SiteSettings& site, const std::string& mail, const std::string& password, std::string& reason) {
     if (::InternetAttemptConnect(0) != ERROR_SUCCESS) {
         InfoLog << "Post : InternetAttemptConnect" << EndLine;
         return false;
@@ -141,7 +141,7 @@ bool PostLogin(const std::string& mail, const std::string& password, std::string
         return false;
     }
     HttpRequest request;
-    const std::string url = "https://" + App().settings.site.SecureHost + "/secure/login?site=mokumoku";
+    const std::string url = "https://" + site.SecureHost + "/secure/login?site=mokumoku";
     if (!session.OpenRequest(url, "POST", request, INTERNET_FLAG_RELOAD, "HTTP/1.0")) {
         InfoLog << (request.Connected() ? "Post : HttpOpenRequest" : "Post : InternetConnect") << EndLine;
         return false;
@@ -163,16 +163,13 @@ bool PostLogin(const std::string& mail, const std::string& password, std::string
     return JudgeLoginHeaders(block, reason);
 }
 
-bool Login(const std::string& mail, const std::string& password) {
+bool Login(const SiteSettings& site, const std::string& mail, const std::string& password) {
     InfoLog << "ログイン中..." << EndLine;
     std::string reason;
-    if (!PostLogin(mail, password, reason)) {
+    if (!PostLogin(site, mail, password, reason)) {
         InfoLog << "ログインに失敗しました : " << reason << EndLine;
         return false;
     }
     InfoLog << "ログインに成功しました" << EndLine;
-    AppSettings& settings = App().settings;
-    if (settings.Mail != mail) settings.Mail = mail;
-    if (settings.Pass != password) settings.Pass = password;
     return true;
 }

@@ -5,13 +5,16 @@
 
 #include <string>
 
-// The exchange. True when the reply headers name the account or set a cookie;
-// reason is set only when they do neither (wrong account or locked).
-bool PostLogin(const std::string& mail, const std::string& password, std::string& reason);
+struct SiteSettings;
 
-// PostLogin with its progress lines; after a success the account becomes the
-// Mail and Pass settings (in memory).
-bool Login(const std::string& mail, const std::string& password);
+// The exchange with the site's secure host. True when the reply headers name
+// the account or set a cookie; reason is set only when they do neither (wrong
+// account or locked).
+bool PostLogin(const SiteSettings& site, const std::string& mail, const std::string& password, std::string& reason);
+
+// PostLogin with its progress lines. The caller keeps the account that signed
+// in (the login dialog makes it the Mail and Pass settings).
+bool Login(const SiteSettings& site, const std::string& mail, const std::string& password);
 
 // The form body. Values are percent-encoded, so "&", "+", "%" and "=" in a
 // password reach the site as typed.

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "kometori_version.h"
+#include "settings/program_identity.h"
 #include "settings/subtitle_settings.h"
 #include "support/web.h"
 
@@ -48,6 +49,17 @@ struct SiteSettings {
     std::string AuthorPage() const { return AuthorSite + "/software/kometori/"; }
     // The version notice file: the newest published version on its first line.
     std::string VersionNoticeUrl() const { return AuthorPage() + "version.txt"; }
+};
+
+// What the sign-in and the acquisition are handed: where the site lives, the
+// route of page reads, the program the sign-in hint names, and the stored
+// account, read at each sign-in (the login dialog may change it while a fetch waits).
+struct SiteAccess {
+    SiteSettings site;
+    WebRoute route;
+    std::string programName;
+    const std::string* mail = nullptr;
+    const std::string* pass = nullptr;
 };
 
 // Whether an export applies the NG rules, and the rule file it reads.
@@ -132,6 +144,11 @@ struct AppContext {
     std::wstring startDirectory;  // fixed when the record is made
     bool proxySwitchedOff = false;
     AppSettings settings;
+
+    ProgramIdentity Identity() const { return ProgramIdentity{programName, versionText, settings.iniFileName}; }
+    SiteAccess Access() const {
+        return SiteAccess{settings.site, settings.PageRoute(), programName, &settings.Mail, &settings.Pass};
+    }
 };
 
 // The process-wide record, made on first use (each process entry uses it first).

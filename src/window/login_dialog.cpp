@@ -17,7 +17,14 @@ INT_PTR CALLBACK LoginDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
                 // The texts as they stand; Login logs its progress and failures.
                 const std::string mail = WindowText(::GetDlgItem(dialog, IDC_LOGIN_MAIL));
                 const std::string pass = WindowText(::GetDlgItem(dialog, IDC_LOGIN_PASS));
-                ::EndDialog(dialog, Login(mail, pass) ? 1 : -1);
+                AppSettings& settings = App().settings;
+                const bool signedIn = Login(settings.site, mail, pass);
+                if (signedIn) {
+                    // The account that signed in is kept (in memory; written with the settings).
+                    if (settings.Mail != mail) settings.Mail = mail;
+                    if (settings.Pass != pass) settings.Pass = pass;
+                }
+                ::EndDialog(dialog, signedIn ? 1 : -1);
             }
             return TRUE;
         case WM_CLOSE:

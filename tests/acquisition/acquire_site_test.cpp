@@ -16,11 +16,10 @@ namespace {
 
 const char kSm9Title[] = "新作アニメ第一話 ひだまり坂の猫たち";
 
-class AcquireTest : public SiteTest {
+class AcquireTest : public StandinSiteTest {
 protected:
     void SetUp() override {
-        SiteTest::SetUp();
-        App().settings.AutoOverWrite = false;
+        StandinSiteTest::SetUp();
         _putenv_s("TZ", "JST-9");
         _tzset();
     }
@@ -32,7 +31,9 @@ protected:
         options.commentCount = 5;
         options.saveFolder = dir_.WidePath();
         options.pastDate = pastDate;
-        const AcquireResult result = CCommentClient().AcquireComments(options);
+        options.fileNameFormat = fileNameFormat;
+        options.autoOverwrite = &autoOverwrite;
+        const AcquireResult result = CCommentClient(access).AcquireComments(options);
         outcome_ = result.outcome;
         if (!result.path.empty()) savedPath = WideToAnsi(result.path);
         return result.outcome == AcquireOutcome::Saved;
@@ -49,6 +50,8 @@ protected:
     }
     std::string Root() const { return "http://" + StandinMainHost() + "/"; }
 
+    std::string fileNameFormat = kDefaultFilenameFormat;
+    bool autoOverwrite = false;
     TempDir dir_;
     LineCapture log_;
     AcquireOutcome outcome_ = AcquireOutcome::Failed;  // of the last Acquire
@@ -112,7 +115,7 @@ TEST_F(AcquireTest, AddressOnAnotherHostIsPrefixed) {
 
 TEST_F(AcquireTest, PastLogForPremium) {
     StandinSignIn("premium");
-    App().settings.FilenameFormat = "%thread%[%year%.%month2%.%day2% %hour2%.%minute2%.%second2%]";
+    fileNameFormat = "%thread%[%year%.%month2%.%day2% %hour2%.%minute2%.%second2%]";
     std::tm date{};
     date.tm_year = 110;
     date.tm_mon = 0;
@@ -159,8 +162,8 @@ TEST_F(AcquireTest, DateBefore1970IsRefusedBeforeAnyKeyRequest) {
 }
 
 TEST_F(AcquireTest, SignsInWithTheStoredAccount) {
-    App().settings.Mail = "premium@kometori.test";
-    App().settings.Pass = "p&ss+w%rd=1";
+    mail = "premium@kometori.test";
+    pass = "p&ss+w%rd=1";
     std::string savedPath;
     ASSERT_TRUE(Acquire("sm9", savedPath));
     EXPECT_TRUE(Logged("モクモク動画にログインしていません"));
@@ -183,7 +186,7 @@ protected:
     void SetUp() override {
         AcquireTest::SetUp();
         StandinSignIn("premium");
-        App().settings.FilenameFormat = "%thread%";
+        fileNameFormat = "%thread%";
         target_ = dir_.File("sm9.xml");
         WriteFileBytes(target_, "old");
     }
@@ -193,14 +196,14 @@ protected:
 };
 
 TEST_F(OverwriteAcquireTest, AlwaysOverwriteAndYes) {
-    App().settings.AutoOverWrite = true;
+    autoOverwrite = true;
     std::string savedPath;
     ASSERT_TRUE(Acquire("sm9", savedPath));
     EXPECT_EQ(savedPath, target_);
     EXPECT_EQ(prompts_.asked, 0);
     EXPECT_NE(ReadFileBytes(target_), "old");
 
-    App().settings.AutoOverWrite = false;
+    autoOverwrite = false;
     WriteFileBytes(target_, "old");
     prompts_.choice = OverwriteChoice::Overwrite;
     ASSERT_TRUE(Acquire("sm9", savedPath));
@@ -228,7 +231,7 @@ TEST_F(OverwriteAcquireTest, SaveAsAndCancel) {
 // A title whose last character ends in 0x5C, right before the extension:
 // saved under another name, then replaced.
 TEST_F(OverwriteAcquireTest, TitleWithBackslashByteSavedAsAndReplaced) {
-    App().settings.FilenameFormat = "%title%";
+    fileNameFormat = "%title%";
     const std::string target = dir_.File("第十回 能力構成の申告表.xml");
     WriteFileBytes(target, "old");
     prompts_.choice = OverwriteChoice::SaveAs;
@@ -247,7 +250,7 @@ TEST_F(OverwriteAcquireTest, TitleWithBackslashByteSavedAsAndReplaced) {
 }
 
 TEST_F(OverwriteAcquireTest, FailingMessageServer) {
-    App().settings.AutoOverWrite = true;
+    autoOverwrite = true;
     StandinFault("message", "notext");
     std::string savedPath;
     EXPECT_FALSE(Acquire("sm9", savedPath));

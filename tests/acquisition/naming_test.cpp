@@ -9,53 +9,40 @@
 
 namespace {
 
-class NamingTest : public ::testing::Test {
-protected:
-    void SetUp() override { saved_ = App().settings; }
-    void TearDown() override { App().settings = saved_; }
-    AppSettings saved_;
-};
-
-TEST_F(NamingTest, DefaultTemplateWithForbiddenCharacters) {
+TEST(NamingTest, DefaultTemplateWithForbiddenCharacters) {
     // a／b：c(sm9)[10.01.02 03時04分]
-    EXPECT_EQ(MakeCommentFileName("a/b:c", "77", "sm9", 2010, 1, 2, 3, 4, 5),
+    EXPECT_EQ(MakeCommentFileName(kDefaultFilenameFormat, "a/b:c", "77", "sm9", 2010, 1, 2, 3, 4, 5),
               "a\x81\x5E" "b\x81\x46" "c(sm9)[10.01.02 03時04分]");
-    EXPECT_EQ(MakeCommentFileName("\\*?\"<>|", "1", "sm9", 2010, 1, 2, 3, 4, 5).substr(0, 14),
+    EXPECT_EQ(MakeCommentFileName(kDefaultFilenameFormat, "\\*?\"<>|", "1", "sm9", 2010, 1, 2, 3, 4, 5)
+                  .substr(0, 14),
               "\x81\x8F\x81\x96\x81\x48\x81\x68\x81\x83\x81\x84\x81\x62");
 }
 
-TEST_F(NamingTest, PlaceholdersInOrder) {
-    App().settings.FilenameFormat = "%title%|%year%-%month%-%day% %hour%:%minute%:%second%|%second2%";
+TEST(NamingTest, PlaceholdersInOrder) {
     // "%id%" inside the title is expanded later; ":" and "|" become full-width.
-    EXPECT_EQ(MakeCommentFileName("t%id%", "77", "sm9", 2010, 1, 2, 3, 4, 5),
+    const char format[] = "%title%|%year%-%month%-%day% %hour%:%minute%:%second%|%second2%";
+    EXPECT_EQ(MakeCommentFileName(format, "t%id%", "77", "sm9", 2010, 1, 2, 3, 4, 5),
               "t77\x81\x62" "2010-1-2 3\x81\x46" "4\x81\x46" "5\x81\x62" "05");
-    App().settings.FilenameFormat = "%year2%%hour2%%minute2%";
-    EXPECT_EQ(MakeCommentFileName("", "", "", 2010, 1, 2, 13, 123, 0), "1013123");
-    App().settings.FilenameFormat = "";
-    EXPECT_EQ(MakeCommentFileName("x", "1", "sm9", 2010, 1, 2, 3, 4, 5), "");
+    EXPECT_EQ(MakeCommentFileName("%year2%%hour2%%minute2%", "", "", "", 2010, 1, 2, 13, 123, 0), "1013123");
+    EXPECT_EQ(MakeCommentFileName("", "x", "1", "sm9", 2010, 1, 2, 3, 4, 5), "");
 }
 
-TEST_F(NamingTest, DoubleByteCharacterWithBackslashByteStays) {
-    App().settings.FilenameFormat = "%title%";
+TEST(NamingTest, DoubleByteCharacterWithBackslashByteStays) {
     // 表 is 0x95 0x5C in code page 932; only the real backslash changes.
-    EXPECT_EQ(MakeCommentFileName("\x95\x5C\\", "", "", 2010, 1, 1, 0, 0, 0), "\x95\x5C\x81\x8F");
+    EXPECT_EQ(MakeCommentFileName("%title%", "\x95\x5C\\", "", "", 2010, 1, 1, 0, 0, 0), "\x95\x5C\x81\x8F");
 }
 
-class OverwriteTest : public NamingTest {
+class OverwriteTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        NamingTest::SetUp();
-        App().settings.AutoOverWrite = false;
         SetPrompts(&prompts_);
         existing_ = dir_.File(std::wstring(kEmojiName) + L".xml");
         WriteFileBytes(existing_, "old");
     }
-    void TearDown() override {
-        SetPrompts(nullptr);
-        NamingTest::TearDown();
-    }
-    bool Confirm(std::wstring& path) { return ConfirmOverwrite(path, L"filter", L".xml"); }
+    void TearDown() override { SetPrompts(nullptr); }
+    bool Confirm(std::wstring& path) { return ConfirmOverwrite(path, L"filter", L".xml", &autoOverwrite_); }
 
+    bool autoOverwrite_ = false;  // the AutoOverWrite setting
     ScriptedPrompts prompts_;
     TempDir dir_;
     std::wstring existing_;
@@ -68,7 +55,7 @@ TEST_F(OverwriteTest, NoQuestionWhenFreeOrAlwaysOverwriting) {
     WriteFileBytes(dir_.File(L"Jose.xml"), "other");
     path = dir_.File(L"Jos\u00E9.xml");
     EXPECT_TRUE(Confirm(path));
-    App().settings.AutoOverWrite = true;
+    autoOverwrite_ = true;
     path = existing_;
     EXPECT_TRUE(Confirm(path));
     EXPECT_EQ(prompts_.asked, 0);
@@ -80,7 +67,7 @@ TEST_F(OverwriteTest, YesWithTickSwitchesAlwaysOn) {
     std::wstring path = existing_;
     EXPECT_TRUE(Confirm(path));
     EXPECT_EQ(path, existing_);
-    EXPECT_TRUE(App().settings.AutoOverWrite);
+    EXPECT_TRUE(autoOverwrite_);
     EXPECT_TRUE(Confirm(path));
     EXPECT_EQ(prompts_.asked, 1) << "the next existing file is not asked about";
 }
@@ -89,7 +76,7 @@ TEST_F(OverwriteTest, CancelAndFolderCountsAsExisting) {
     std::wstring path = dir_.WidePath();
     EXPECT_FALSE(Confirm(path));
     EXPECT_EQ(prompts_.asked, 1);
-    EXPECT_FALSE(App().settings.AutoOverWrite);
+    EXPECT_FALSE(autoOverwrite_);
 }
 
 TEST_F(OverwriteTest, SaveAsExtensionRules) {
@@ -109,7 +96,7 @@ TEST_F(OverwriteTest, SaveAsExtensionRules) {
         EXPECT_TRUE(Confirm(path));
         EXPECT_EQ(path, c.expected);
     }
-    EXPECT_FALSE(App().settings.AutoOverWrite);
+    EXPECT_FALSE(autoOverwrite_);
     EXPECT_EQ(prompts_.filterSeen, L"filter");
     prompts_.saveAsOk = false;
     std::wstring path = existing_;
@@ -124,11 +111,9 @@ TEST(PlatformFilter, PairsOfZeroTerminatedTexts) {
 TEST(WindowlessPrompts, NeverAllowsReplacing) {
     TempDir dir;
     WriteFileBytes(dir.File("x.xml"), "x");
-    AppSettings saved = App().settings;
-    App().settings.AutoOverWrite = false;
+    bool autoOverwrite = false;
     std::wstring path = dir.File(L"x.xml");
-    EXPECT_FALSE(ConfirmOverwrite(path, L"", L".xml"));
-    App().settings = saved;
+    EXPECT_FALSE(ConfirmOverwrite(path, L"", L".xml", &autoOverwrite));
 }
 
 }  // namespace

@@ -14,7 +14,7 @@
 
 namespace {
 
-class SiteInterfaceTest : public SiteTest {};
+class SiteInterfaceTest : public StandinSiteTest {};
 
 int CountRequests(const std::string& role, const std::string& path) {
     int count = 0;
@@ -29,7 +29,7 @@ int CountRequests(const std::string& role, const std::string& path) {
 TEST_F(SiteInterfaceTest, VideoInfoOfSignedInSession) {
     ASSERT_EQ(StandinSignIn("premium"), "1000001");
     std::string info, value;
-    ASSERT_TRUE(RequestVideoInfo("sm9", info));
+    ASSERT_TRUE(RequestVideoInfo(access, "sm9", info));
     ASSERT_TRUE(GetThreadId(info, value));
     EXPECT_EQ(value, "1173108780");
     ASSERT_TRUE(GetMessageServer(info, value));
@@ -39,14 +39,14 @@ TEST_F(SiteInterfaceTest, VideoInfoOfSignedInSession) {
     EXPECT_EQ(value, "http://" + StandinMainHost() + "/smile?v=9.4321");
 
     // The message server as the reply's last pair has no "&" after it.
-    ASSERT_TRUE(RequestVideoInfo("sm8889", info));
+    ASSERT_TRUE(RequestVideoInfo(access, "sm8889", info));
     EXPECT_TRUE(GetThreadId(info, value));
     EXPECT_FALSE(GetMessageServer(info, value));
     // A reply without the keys, and a signed-out session's reply.
-    ASSERT_TRUE(RequestVideoInfo("sm8888", info));
+    ASSERT_TRUE(RequestVideoInfo(access, "sm8888", info));
     EXPECT_FALSE(GetThreadId(info, value));
     StandinSignOut();
-    ASSERT_TRUE(RequestVideoInfo("sm9", info));
+    ASSERT_TRUE(RequestVideoInfo(access, "sm9", info));
     EXPECT_FALSE(GetThreadId(info, value));
     EXPECT_EQ(GetUserId(info), "");
 }
@@ -54,43 +54,43 @@ TEST_F(SiteInterfaceTest, VideoInfoOfSignedInSession) {
 TEST_F(SiteInterfaceTest, VideoInfoFailures) {
     std::string info = "stale";
     StandinFault("main", "empty");
-    EXPECT_FALSE(RequestVideoInfo("sm9", info));
+    EXPECT_FALSE(RequestVideoInfo(access, "sm9", info));
     EXPECT_EQ(info, "");
-    App().settings.site.MainHost = "127.0.0.1:1";
-    EXPECT_FALSE(RequestVideoInfo("sm9", info));
+    access.site.MainHost = "127.0.0.1:1";
+    EXPECT_FALSE(RequestVideoInfo(access, "sm9", info));
     EXPECT_EQ(info, "");
 }
 
 TEST_F(SiteInterfaceTest, WaybackKeyOnlyForPremium) {
     StandinSignIn("premium");
-    std::string key = GetWaybackKey("1173108780");
+    std::string key = GetWaybackKey(access, "1173108780");
     EXPECT_EQ(key.rfind("1173108780.", 0), 0u);
     EXPECT_EQ(key.size(), std::string("1173108780.").size() + 10);
 
     StandinSignOut();
-    EXPECT_EQ(GetWaybackKey("1173108780"), "");  // error=not_login
+    EXPECT_EQ(GetWaybackKey(access, "1173108780"), "");  // error=not_login
     StandinSignIn("plain");
-    EXPECT_EQ(GetWaybackKey("1173108780"), "");  // "waybackkey=" and nothing after it
+    EXPECT_EQ(GetWaybackKey(access, "1173108780"), "");  // "waybackkey=" and nothing after it
     StandinFault("main", "empty");
     StandinSignIn("premium");
-    EXPECT_EQ(GetWaybackKey("1173108780"), "");
+    EXPECT_EQ(GetWaybackKey(access, "1173108780"), "");
 
     StandinReset();
-    EXPECT_EQ(GetWaybackKey(""), "");
+    EXPECT_EQ(GetWaybackKey(access, ""), "");
     EXPECT_EQ(CountRequests("main", "/api/getwaybackkey"), 0);
 }
 
 // The cookie of the sign-in form goes with the later page read and with the
 // message-server exchange: both requests are refused without it.
 TEST_F(SiteInterfaceTest, SignInCookieCarriesToPagesAndMessageServer) {
-    ASSERT_TRUE(Login("premium@kometori.test", "p&ss+w%rd=1"));
+    ASSERT_TRUE(Login(access.site, "premium@kometori.test", "p&ss+w%rd=1"));
     StandinFault("main", "requirecookie");
     std::string title, id;
-    ASSERT_TRUE(ReadWatchPage(App().settings.site.WatchPrefix() + "sm9", title, id));
+    ASSERT_TRUE(ReadWatchPage(access, access.site.WatchPrefix() + "sm9", title, id));
     EXPECT_EQ(id, "sm9");
 
     std::string info, thread, server;
-    ASSERT_TRUE(RequestVideoInfo(id, info));
+    ASSERT_TRUE(RequestVideoInfo(access, id, info));
     ASSERT_TRUE(GetThreadId(info, thread));
     ASSERT_TRUE(GetMessageServer(info, server));
     TempDir dir;

@@ -17,36 +17,49 @@ const char kNotSignedIn[] = "モクモク動画にログインしていません
 const char kPleaseSignIn[] = "◆モクモク動画にログインして下さい";
 const char kRestartHint[] = "ログインしてもこの表示が出る場合はKometoriを再起動させて下さい";
 
-// Records the questions; the dialog signs in with the account it is given.
+// Records the questions; the dialog signs in with the account it is given
+// and, as the login dialog does, keeps it as the stored account.
 class ScriptedPrompts : public WindowlessPrompts {
 public:
+    ScriptedPrompts(const SiteSettings& site, std::string& mail, std::string& pass)
+        : site_(site), mail_(mail), pass_(pass) {}
     void ShowSignInNotice() override { ++notices; }
     bool RunLoginDialog() override {
         ++dialogs;
-        return !dialogMail.empty() && Login(dialogMail, dialogPass);
+        if (dialogMail.empty() || !Login(site_, dialogMail, dialogPass)) return false;
+        mail_ = dialogMail;
+        pass_ = dialogPass;
+        return true;
     }
     int notices = 0;
     int dialogs = 0;
     std::string dialogMail, dialogPass;
+
+private:
+    const SiteSettings& site_;
+    std::string &mail_, &pass_;
 };
 
-class WatchPageTest : public SiteTest {
+class WatchPageTest : public StandinSiteTest {
 protected:
     void SetUp() override {
-        SiteTest::SetUp();
+        StandinSiteTest::SetUp();
         SetPrompts(&prompts_);
     }
     void TearDown() override {
         SetPrompts(nullptr);
-        SiteTest::TearDown();
+        StandinSiteTest::TearDown();
     }
 
-    static std::string Watch(const std::string& segment) { return App().settings.site.WatchPrefix() + segment; }
+    bool ReadWatchPage(const std::string& address, std::string& title, std::string& videoId) {
+        return ::ReadWatchPage(access, address, title, videoId);
+    }
+    std::string Watch(const std::string& segment) const { return access.site.WatchPrefix() + segment; }
     static int Count(const std::vector<std::string>& lines, const std::string& line) {
         return static_cast<int>(std::count(lines.begin(), lines.end(), line));
     }
 
-    ScriptedPrompts prompts_;
+    ScriptedPrompts prompts_{access.site, mail, pass};
 };
 
 }  // namespace
@@ -103,8 +116,8 @@ TEST_F(WatchPageTest, PagesWithoutMessageFailSilently) {
 }
 
 TEST_F(WatchPageTest, StoredAccountAcceptedReadsThePageAgain) {
-    App().settings.Mail = "premium@kometori.test";
-    App().settings.Pass = "p&ss+w%rd=1";
+    mail = "premium@kometori.test";
+    pass = "p&ss+w%rd=1";
     LineCapture log;
     std::string title, id;
     ASSERT_TRUE(ReadWatchPage(Watch("sm9"), title, id));
@@ -116,8 +129,8 @@ TEST_F(WatchPageTest, StoredAccountAcceptedReadsThePageAgain) {
 }
 
 TEST_F(WatchPageTest, StoredAccountRefusedGoesToTheDialog) {
-    App().settings.Mail = "premium@kometori.test";
-    App().settings.Pass = "wrong";
+    mail = "premium@kometori.test";
+    pass = "wrong";
     LineCapture log;
     std::string title, id;
     EXPECT_FALSE(ReadWatchPage(Watch("sm9"), title, id));
@@ -136,13 +149,13 @@ TEST_F(WatchPageTest, StoredAccountRefusedGoesToTheDialog) {
     prompts_.dialogMail = "plain@kometori.test";
     prompts_.dialogPass = "plainpass";
     ASSERT_TRUE(ReadWatchPage(Watch("sm9"), title, id));
-    EXPECT_EQ(App().settings.Mail, "plain@kometori.test");
-    EXPECT_EQ(App().settings.Pass, "plainpass");
+    EXPECT_EQ(mail, "plain@kometori.test");
+    EXPECT_EQ(pass, "plainpass");
     EXPECT_EQ(prompts_.dialogs, 2);
 }
 
 TEST_F(WatchPageTest, NoStoredAccountWithoutWindowGivesUp) {
-    App().settings.Mail = "premium@kometori.test";  // the password is missing
+    mail = "premium@kometori.test";  // the password is missing
     SetPrompts(nullptr);                              // the window-less answers
     LineCapture log;
     std::string title, id;
@@ -156,8 +169,8 @@ TEST_F(WatchPageTest, NoStoredAccountWithoutWindowGivesUp) {
 }
 
 TEST_F(WatchPageTest, SiteThatKeepsAskingIsGivenUpAfterTheSecondSignIn) {
-    App().settings.Mail = "premium@kometori.test";
-    App().settings.Pass = "p&ss+w%rd=1";
+    mail = "premium@kometori.test";
+    pass = "p&ss+w%rd=1";
     LineCapture log;
     std::string title, id;
     EXPECT_FALSE(ReadWatchPage(Watch("sm7777"), title, id));

@@ -42,12 +42,13 @@ TEST(Utf8ToAnsi, ConvertsToCodePage932ByValue) {
 }
 
 TEST(ClassifyWatchPage, PlayerFirstThenSignInLink) {
-    App().settings.site.SecureHost = "secure.example:8443";
-    EXPECT_EQ(ClassifyWatchPage(SignedInPage("t ‐ site")), WatchPageKind::SignedIn);
-    EXPECT_EQ(ClassifyWatchPage("<a href=\"https://secure.example:8443/secure/login?site=mokumoku\">"),
+    SiteSettings site;
+    site.SecureHost = "secure.example:8443";
+    EXPECT_EQ(ClassifyWatchPage(SignedInPage("t ‐ site"), site), WatchPageKind::SignedIn);
+    EXPECT_EQ(ClassifyWatchPage("<a href=\"https://secure.example:8443/secure/login?site=mokumoku\">", site),
               WatchPageKind::SignInNeeded);
-    EXPECT_EQ(ClassifyWatchPage("<a href=\"http://secure.example:8443/secure/login\">"), WatchPageKind::Other);
-    EXPECT_EQ(ClassifyWatchPage(""), WatchPageKind::Other);
+    EXPECT_EQ(ClassifyWatchPage("<a href=\"http://secure.example:8443/secure/login\">", site), WatchPageKind::Other);
+    EXPECT_EQ(ClassifyWatchPage("", site), WatchPageKind::Other);
 }
 
 TEST(ReadSignedInPage, TitleCutAtFirstHyphen) {

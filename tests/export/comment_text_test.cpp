@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "settings/settings.h"
 #include "comments/comment_reader.h"
 #include "infolog/info_log.h"
 #include "testlib/temp_dir.h"
@@ -21,7 +20,6 @@ protected:
         _putenv_s("TZ", "JST-9");  // UTC+9
         _tzset();
     }
-    void TearDown() override { App().settings.TextOutUTF8 = false; }
 
     // The only chat element of a packet.
     ChatElement Chat(const std::string& chat) {
@@ -112,8 +110,9 @@ class ExportTest : public CommentTextTest {
 protected:
     bool Export(const std::string& format, const std::string& xml) {
         WriteFileBytes(commentPath, xml);
-        return ExportCommentText(format, commentPath, textPath);
+        return ExportCommentText(format, commentPath, textPath, nullptr, nullptr, &utf8);
     }
+    bool utf8 = false;  // the TextOutUTF8 setting
     TempDir dir;
     // Names as users have them, with characters the code page lacks.
     std::wstring commentPath = dir.File(std::wstring(kHangulName) + L".xml");
@@ -194,7 +193,7 @@ TEST_F(ExportTest, TextFileNamingTheCommentFileIsRefused) {
 }
 
 TEST_F(ExportTest, Utf8Output) {
-    App().settings.TextOutUTF8 = true;
+    utf8 = true;
     ASSERT_TRUE(Export("%comment%", u8"<packet><chat>あ&#x1F600;</chat></packet>"));
     EXPECT_EQ(ReadFileBytes(textPath), "\xE3\x81\x82\xF0\x9F\x98\x80\r\n");
 }

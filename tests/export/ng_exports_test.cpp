@@ -53,21 +53,22 @@ protected:
     std::string comment = dir.File("ソ表予.xml");
     std::string rules = dir.File("Kometori-ng.txt");
     SubtitleSettings subtitles;
+    const ProgramIdentity program{"Kometori", "1.32", "Kometori.ini"};
     LineCapture log;
 };
 
 TEST_F(NgExportsTest, TheSameCommentsSurviveEveryExport) {
     const std::set<int> survivors{1, 5, 6};
     NgFilter text = Filter();
-    App().settings.TextOutUTF8 = true;  // so that the texts are found as UTF-8
-    ASSERT_TRUE(ExportCommentText("%comment%", AnsiToWide(comment), dir.File(L"c.txt"), nullptr, &text));
-    App().settings.TextOutUTF8 = false;
+    const bool utf8 = true;  // so that the texts are found as UTF-8
+    ASSERT_TRUE(ExportCommentText("%comment%", AnsiToWide(comment), dir.File(L"c.txt"), nullptr, &text, &utf8));
     EXPECT_EQ(Shown(dir.File("c.txt")), survivors);
     EXPECT_EQ(text.Excluded(), 5u);
 
     NgFilter subtitle = Filter();
     SubtitleSummary summary;
-    ASSERT_TRUE(ExportSubtitles(subtitles, AnsiToWide(comment), dir.File(L"c.ass"), nullptr, &summary, &subtitle));
+    ASSERT_TRUE(
+        ExportSubtitles(subtitles, program, AnsiToWide(comment), dir.File(L"c.ass"), nullptr, &summary, &subtitle));
     EXPECT_EQ(Shown(dir.File("c.ass")), survivors);  // not even as Comment lines
     EXPECT_EQ(summary.excluded, 5u);
     EXPECT_EQ(summary.shown, 3u);
@@ -130,7 +131,8 @@ TEST_F(NgExportsTest, ExcludeIsOneMorePatternForSubtitles) {
     std::optional<NgFilter> filter;
     ASSERT_TRUE(PrepareNgFilter(NgChoice{true, AnsiToWide(rules)}, filter));
     SubtitleSummary summary;
-    ASSERT_TRUE(ExportSubtitles(subtitles, AnsiToWide(comment), dir.File(L"c.ass"), nullptr, &summary, &*filter));
+    ASSERT_TRUE(
+        ExportSubtitles(subtitles, program, AnsiToWide(comment), dir.File(L"c.ass"), nullptr, &summary, &*filter));
     EXPECT_EQ(summary.excluded, 6u);
     EXPECT_EQ(Shown(dir.File("c.ass")), (std::set<int>{1, 6}));
     LogNgSummary(*filter);
@@ -138,7 +140,7 @@ TEST_F(NgExportsTest, ExcludeIsOneMorePatternForSubtitles) {
     EXPECT_NE(std::find(lines.begin(), lines.end(), "  1 件: Exclude=^ソ"), lines.end());
 
     // Without the rules the pattern works alone, as it always has.
-    ASSERT_TRUE(ExportSubtitles(subtitles, AnsiToWide(comment), dir.File(L"c.ass"), nullptr, &summary));
+    ASSERT_TRUE(ExportSubtitles(subtitles, program, AnsiToWide(comment), dir.File(L"c.ass"), nullptr, &summary));
     EXPECT_EQ(summary.excluded, 1u);
     EXPECT_EQ(Shown(dir.File("c.ass")), (std::set<int>{1, 2, 3, 4, 6, 7, 8}));
 }

@@ -26,7 +26,7 @@ protected:
         options.FontSize = 1000;  // 10%: 30 px
         options.MinGap = 10;
     }
-    bool Export() { return ExportSubtitles(options, AnsiToWide(comment), AnsiToWide(ass), nullptr, &summary); }
+    bool Export() { return ExportSubtitles(options, program, AnsiToWide(comment), AnsiToWide(ass), nullptr, &summary); }
     std::string Events() {
         const std::string bytes = ReadFileBytes(ass);
         return bytes.substr(bytes.find("Format: Layer"));
@@ -77,6 +77,7 @@ protected:
     std::string comment = dir.File("ソ表.xml");
     std::string ass = dir.File("ソ表.ass");
     SubtitleSettings options;
+    ProgramIdentity program{"Kometori", "1.32", "Kometori.ini"};
     SubtitleSummary summary;
     LineCapture log;
 };
@@ -196,7 +197,7 @@ TEST_F(SubtitleExportTest, RefusalsLeaveAnExistingFileAlone) {
     EXPECT_EQ(ReadFileBytes(ass), "keep");
 
     options.Exclude.clear();
-    EXPECT_FALSE(ExportSubtitles(options, AnsiToWide(comment), AnsiToWide(comment)));
+    EXPECT_FALSE(ExportSubtitles(options, program, AnsiToWide(comment), AnsiToWide(comment)));
     EXPECT_EQ(log.Lines().back(), "Error : the subtitle file is the comment file " + comment);
     EXPECT_EQ(ReadFileBytes(comment), "<packet><chat vpos=\"1\">a</chat></packet>");
 }

@@ -2,29 +2,28 @@
 
 #include <gtest/gtest.h>
 
-#include "settings/settings.h"
 #include "testlib/temp_dir.h"
 
 namespace {
 
 class TextWriterTest : public ::testing::Test {
 protected:
-    void TearDown() override { App().settings.TextOutUTF8 = false; }
     std::string Write(const std::vector<std::wstring>& lines) {
-        TextLineWriter writer;
+        TextLineWriter writer(&utf8);
         EXPECT_TRUE(writer.Open(path));
         for (const auto& line : lines) EXPECT_TRUE(writer.WriteLine(line));
         writer.Close();
         return ReadFileBytes(path);
     }
+    bool utf8 = false;  // the TextOutUTF8 setting
     TempDir dir;
     std::wstring path = dir.File(L"out.txt");
 };
 
 TEST_F(TextWriterTest, Utf8AndCodePage932Bytes) {
-    App().settings.TextOutUTF8 = true;
+    utf8 = true;
     EXPECT_EQ(Write({L"abc", L"あ"}), "abc\r\n\xE3\x81\x82\r\n");
-    App().settings.TextOutUTF8 = false;
+    utf8 = false;
     EXPECT_EQ(Write({L"abc", L"あ"}), "abc\r\n\x82\xA0\r\n");
 }
 
@@ -35,10 +34,10 @@ TEST_F(TextWriterTest, LineFeedsInsideALineBecomeCrLf) {
 }
 
 TEST_F(TextWriterTest, SettingIsReadForEveryLine) {
-    TextLineWriter writer;
+    TextLineWriter writer(&utf8);
     ASSERT_TRUE(writer.Open(path));
     writer.WriteLine(L"あ");
-    App().settings.TextOutUTF8 = true;
+    utf8 = true;
     writer.WriteLine(L"あ");
     writer.Close();
     EXPECT_EQ(ReadFileBytes(path), "\x82\xA0\r\n\xE3\x81\x82\r\n");
@@ -65,10 +64,10 @@ TEST_F(TextWriterTest, BlocksGiveTheBytesOfSingleLines) {
         if (i == 15000) lines.push_back(L"lone \xD83D here");
     }
     auto write = [&](bool buffered) {
-        TextLineWriter writer;
+        TextLineWriter writer(&utf8);
         EXPECT_TRUE(writer.Open(path, buffered));
         for (std::size_t i = 0; i < lines.size(); ++i) {
-            App().settings.TextOutUTF8 = i >= 12000;
+            utf8 = i >= 12000;
             writer.WriteLine(lines[i]);
         }
         EXPECT_TRUE(writer.Close());

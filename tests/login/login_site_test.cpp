@@ -21,13 +21,12 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(StandinAvailable());
         StandinReset();
-        App().settings.site.MainHost = StandinMainHost();
-        App().settings.site.SecureHost = StandinSecureHost();
-        App().settings.Mail.clear();
-        App().settings.Pass.clear();
+        site.MainHost = StandinMainHost();
+        site.SecureHost = StandinSecureHost();
     }
     void TearDown() override { StandinReset(); }
 
+    SiteSettings site;
     LineCapture log_;
 };
 
@@ -35,11 +34,9 @@ bool StartsWith(const std::string& text, const std::string& prefix) { return tex
 
 }  // namespace
 
-TEST_F(LoginTest, RedirectAnswerWithEncodedPasswordSignsInAndKeepsTheAccount) {
-    ASSERT_TRUE(Login(kPremiumMail, kPremiumPass));
+TEST_F(LoginTest, RedirectAnswerWithEncodedPasswordSignsIn) {
+    ASSERT_TRUE(Login(site, kPremiumMail, kPremiumPass));
     EXPECT_EQ(log_.Lines(), (std::vector<std::string>{"ログイン中...", "id = 1000001", "ログインに成功しました"}));
-    EXPECT_EQ(App().settings.Mail, kPremiumMail);
-    EXPECT_EQ(App().settings.Pass, kPremiumPass);
 
     std::vector<StandinRequest> requests = StandinRequests();
     ASSERT_FALSE(requests.empty());
@@ -54,14 +51,14 @@ TEST_F(LoginTest, RedirectAnswerWithEncodedPasswordSignsInAndKeepsTheAccount) {
 
 TEST_F(LoginTest, DirectAnswerSignsIn) {
     std::string reason;
-    EXPECT_TRUE(PostLogin("direct@kometori.test", "directpass", reason));
+    EXPECT_TRUE(PostLogin(site, "direct@kometori.test", "directpass", reason));
     EXPECT_EQ(reason, "");
     EXPECT_EQ(log_.Lines(), (std::vector<std::string>{"id = 1000003"}));
 }
 
 TEST_F(LoginTest, CookieWithoutIdCountsAsSuccess) {
     std::string reason;
-    EXPECT_TRUE(PostLogin("cookie@kometori.test", "cookiepass", reason));
+    EXPECT_TRUE(PostLogin(site, "cookie@kometori.test", "cookiepass", reason));
     EXPECT_EQ(reason, "");
     std::vector<std::string> lines = log_.Lines();
     ASSERT_EQ(lines.size(), 3u);
@@ -75,7 +72,7 @@ TEST_F(LoginTest, CookieWithoutIdCountsAsSuccess) {
 
 TEST_F(LoginTest, LargeHeaderBlockIsReadAfterOneReallocation) {
     std::string reason;
-    EXPECT_TRUE(PostLogin("big@kometori.test", "bigpass", reason));
+    EXPECT_TRUE(PostLogin(site, "big@kometori.test", "bigpass", reason));
     std::vector<std::string> lines = log_.Lines();
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_TRUE(StartsWith(lines[0], "HttpQueryInfo : バッファを再確保します "));
@@ -84,35 +81,33 @@ TEST_F(LoginTest, LargeHeaderBlockIsReadAfterOneReallocation) {
 }
 
 TEST_F(LoginTest, WrongPasswordOrOtherLetterCaseFails) {
-    App().settings.Mail = "kept";
-    EXPECT_FALSE(Login(kPremiumMail, "wrong"));
+    EXPECT_FALSE(Login(site, kPremiumMail, "wrong"));
     std::vector<std::string> lines = log_.Lines();
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(lines[0], "ログイン中...");
     EXPECT_EQ(lines[1], "レスポンスヘッダからIDが確認できませんでした");
     EXPECT_TRUE(StartsWith(lines[2], "> HTTP/1."));
     EXPECT_EQ(lines[3], std::string("ログインに失敗しました : ") + kWrongAccount);
-    EXPECT_EQ(App().settings.Mail, "kept");
 
     log_.Clear();
     StandinFault("secure", "othercase");
     std::string reason;
-    EXPECT_FALSE(PostLogin(kPremiumMail, kPremiumPass, reason));
+    EXPECT_FALSE(PostLogin(site, kPremiumMail, kPremiumPass, reason));
     EXPECT_EQ(reason, kWrongAccount);
 }
 
 TEST_F(LoginTest, UnreachableOrUntrustedHostFailsAtTheSend) {
-    App().settings.site.SecureHost = "127.0.0.1:1";
-    EXPECT_FALSE(Login(kPremiumMail, kPremiumPass));
+    site.SecureHost = "127.0.0.1:1";
+    EXPECT_FALSE(Login(site, kPremiumMail, kPremiumPass));
     EXPECT_EQ(log_.Lines(), (std::vector<std::string>{"ログイン中...", "Post : HttpSendRequest",
                                                       "ログインに失敗しました : "}));
 
     // The certificate names localhost: reached by its address, it is refused.
     log_.Clear();
     std::string host = StandinSecureHost();
-    App().settings.site.SecureHost = "127.0.0.1" + host.substr(host.find(':'));
+    site.SecureHost = "127.0.0.1" + host.substr(host.find(':'));
     std::string reason;
-    EXPECT_FALSE(PostLogin(kPremiumMail, kPremiumPass, reason));
+    EXPECT_FALSE(PostLogin(site, kPremiumMail, kPremiumPass, reason));
     EXPECT_EQ(log_.Lines(), (std::vector<std::string>{"Post : HttpSendRequest"}));
     EXPECT_TRUE(StandinBodies("secure").empty());
 }

@@ -7,6 +7,10 @@ Layers, top to bottom: process entries and windows, jobs, the workers
 above the NG rules, the rules above the comment files), settings, support,
 the info log. A folder may include its own layer and the ones below it.
 
+The process-wide settings record, App(), is read by the process entries, the
+windows and the jobs only: the layers below them are handed what they need
+(the settings folder, where the record lives, aside).
+
 Circles are looked for among modules: a header and the source file of the
 same name are one (fetch_job.h, fetch_job.cpp), so that two sources that
 include each other's header form a circle as two headers would.
@@ -31,6 +35,8 @@ RANK = {
 src = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else pathlib.Path(__file__).parents[2] / "src")
 include = re.compile(r'^\s*#\s*include\s+"([^/"]+)/')
 project_include = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
+string_literal = re.compile(r'"(?:[^"\\]|\\.)*"')
+reads_app = re.compile(r'\bApp\(\)')
 bad = []
 uses = collections.defaultdict(set)  # module -> modules whose headers it includes
 for path in sorted(src.rglob("*")):
@@ -50,6 +56,9 @@ for path in sorted(src.rglob("*")):
             used = pathlib.PurePosixPath(m.group(1)).with_suffix("").as_posix()
             if used != module:
                 uses[module].add(used)
+        code = string_literal.sub('""', line).split("//", 1)[0]
+        if RANK[folder] < RANK["jobs"] and folder != "settings" and reads_app.search(code):
+            bad.append(f"{path}:{number}: {folder} reads App(); hand it the settings it needs")
 
 
 def circles(graph):
@@ -86,5 +95,5 @@ def circles(graph):
 
 for group in circles(uses):
     bad.append("these include each other in a circle: " + ", ".join(group))
-print("\n".join(bad) or "every include runs downward, and none in a circle")
+print("\n".join(bad) or "every include runs downward, none in a circle, and App() is read from the jobs up")
 sys.exit(1 if bad else 0)
