@@ -10,6 +10,8 @@
 #include "export/export_progress.h"
 #include "export/data_format.h"
 
+class NgFilter;
+
 struct DataExportOptions {
     std::vector<std::wstring> inputs;  // comment files, written in this order
     std::wstring output;

@@ -5,6 +5,7 @@
 #include <optional>
 #include <set>
 
+#include "export/comment_text.h"
 #include "export/data_export.h"
 #include "ng/ng_rule_file.h"
 #include "export/subtitle_export.h"
