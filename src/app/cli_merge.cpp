@@ -17,16 +17,20 @@ namespace {
 const char kMergeUsage[] =
     "使い方: kometori-cli merge -o 出力.xml [オプション] 入力.xml...\n"
     "  同じスレッドのコメントファイルを1つにまとめます。コメントは番号順に1件ずつ。\n"
-    "  同じ番号で内容の異なるコメントは、最も新しいファイル (thread 要素の server_time、\n"
-    "  同じなら後に指定したもの) の内容を残します。\n"
+    "  すべての属性と本文が同じコメントは1件にします。同じ番号で内容の異なるコメントは、\n"
+    "  どの入力でも番号が重ならない (1 以上で、1つのファイルに同じ番号の別のコメントがない)\n"
+    "  ときは最も新しいファイル (thread 要素の server_time、同じなら後に指定したもの) の内容を、\n"
+    "  そうでないとき (番号が -1 や 1 ばかりのファイルなど) はすべてを残します。\n"
     "  -o, --output FILE   出力するコメントファイル (入力の1つでもよい)\n"
     "  -y, --overwrite     既存のファイルを確認せずに上書きする\n"
     "  --force             スレッドの異なるファイルも結合する\n"
     "\n"
     "Usage: kometori-cli merge -o OUT.xml [options] IN.xml...\n"
-    "  Merges comment files of one thread: every comment once, ordered by number. Comments\n"
-    "  that differ under the same number keep the newest file's version (the thread element's\n"
-    "  server_time; the later listed file when equal).\n"
+    "  Merges comment files of one thread: every comment once, ordered by number. Chats equal\n"
+    "  in every attribute and text are one comment. Comments that differ under the same number\n"
+    "  keep the newest file's version (the thread element's server_time; the later listed file\n"
+    "  when equal) where the number identifies them (1 or above, and no file holds two different\n"
+    "  comments under it); otherwise (files numbered -1 or 1 throughout) all are kept.\n"
     "  -o, --output FILE   the merged comment file (may be one of the inputs)\n"
     "  -y, --overwrite     overwrite an existing file without asking\n"
     "  --force             merge files of different threads too\n"
@@ -83,8 +87,9 @@ int RunMergeCommand(const CommandArguments& args) {
     ReportPeakMemory();
     if (result.outcome != MergeOutcome::Saved) return 1;
     InfoLog << "コメント " << result.written << " 件を保存しました (読み込み " << result.read << " 件、重複 "
-            << result.read - result.written << " 件、内容の異なる番号 " << result.differing << " 件は最新のファイルの内容)"
-            << EndLine;
+            << result.identical << " 件、内容の異なる番号 " << result.differing << " 件は最新のファイルの内容";
+    if (result.unnumbered > 0) InfoLog << "、番号で見分けられないコメント " << result.unnumbered << " 件はすべて残しました";
+    InfoLog << ")" << EndLine;
     InfoLog << "コメントファイルを保存しました" << EndLine;
     return 0;
 }

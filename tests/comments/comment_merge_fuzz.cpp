@@ -2,11 +2,14 @@
 // files joined by kSeparator, after one byte of options. Whatever the merge
 // saves, the reader reads back as exactly the elements it meant to write (the
 // thread element, every chat with its attributes in order and its text, the
-// view_counter), nothing more; otherwise it must not report it saved.
+// view_counter), nothing more; otherwise it must not report it saved. And
+// nothing is lost: each chat of the inputs is in the output, or another
+// version under its number (of 1 or above) is; no comment is there twice.
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "comments/comment_identity.h"
 #include "comments/merge_stream.h"
 #include "fuzz_check.h"
 
@@ -41,11 +44,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string rest(reinterpret_cast<const char*>(data) + 1, size - 1);
 
     std::vector<std::unique_ptr<MergeInput>> inputs;
+    std::vector<std::string> texts;
     for (std::size_t at = 0; inputs.size() < 4;) {
         const std::size_t next = rest.find(kSeparator, at);
         auto input = std::make_unique<MergeInput>();
         input->name = "input" + std::to_string(inputs.size());
-        if (!input->reader.OpenText(rest.substr(at, next == std::string::npos ? std::string::npos : next - at))) {
+        texts.push_back(rest.substr(at, next == std::string::npos ? std::string::npos : next - at));
+        if (!input->reader.OpenText(texts.back())) {
             return 0;  // refused before the merge begins
         }
         inputs.push_back(std::move(input));
@@ -78,5 +83,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(next + 1 == out.elements.size() && out.elements[next].name == "view_counter", "one view_counter, last");
     FUZZ_CHECK(back.ViewCounter() && SameElement(*back.ViewCounter(), out.elements[next].element),
                "the view_counter reads back as written");
+
+    std::vector<const ChatElement*> saved;
+    for (const Written& element : out.elements) {
+        if (element.name != "chat") continue;
+        for (const ChatElement* other : saved) FUZZ_CHECK(!SameComment(*other, element.element), "no comment twice");
+        saved.push_back(&element.element);
+    }
+    for (const std::string& text : texts) {
+        CommentReader input;
+        FUZZ_CHECK(input.OpenText(text), "an input opens again");
+        while (input.Next()) {
+            bool kept = false;
+            long long no = 0;
+            const bool numbered = input.Chat().FindInteger("no", no) && no >= 1;
+            for (const ChatElement* chat : saved) {
+                kept = kept || SameComment(*chat, input.Chat()) || (numbered && chat->Integer("no") == no);
+            }
+            FUZZ_CHECK(kept, "every comment of the inputs is kept, or another version under its number");
+        }
+    }
+    FUZZ_CHECK(result.read == result.written + result.identical + result.replaced, "each comment read is counted once");
     return 0;
 }
