@@ -8,7 +8,14 @@
 
 std::string MakeCommentFileName(const std::string& title, const std::string& threadId, const std::string& videoId,
                                 int year, int month, int day, int hour, int minute, int second) {
-    std::string name = App().settings.FilenameFormat;
+    return ExpandFileNameFormat(App().settings.FilenameFormat, title, threadId, videoId, year, month, day, hour,
+                                minute, second);
+}
+
+std::string ExpandFileNameFormat(const std::string& format, const std::string& title, const std::string& threadId,
+                                 const std::string& videoId, int year, int month, int day, int hour, int minute,
+                                 int second) {
+    std::string name = format;
     const std::string yearText = std::to_string(year);
     ReplaceAll(name, "%title%", title);
     ReplaceAll(name, "%id%", threadId);

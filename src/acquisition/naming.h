@@ -8,6 +8,10 @@
 // names may not hold swapped for full-width look-alikes. No folder, no extension.
 std::string MakeCommentFileName(const std::string& title, const std::string& threadId, const std::string& videoId,
                                 int year, int month, int day, int hour, int minute, int second);
+// The same for another template with those placeholders (the archive's).
+std::string ExpandFileNameFormat(const std::string& format, const std::string& title, const std::string& threadId,
+                                 const std::string& videoId, int year, int month, int day, int hour, int minute,
+                                 int second);
 
 // The filter of the save-as dialog: description and pattern pairs.
 struct FileFilter {

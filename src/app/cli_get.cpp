@@ -27,6 +27,8 @@ const char kGetUsage[] =
     "  -s, --subtitles     保存したコメントファイルから字幕ファイル(ASS)を作る (Kometori.ini の [subtitle])\n"
     "  --history           全履歴: 過去ログを遡ってスレッドの全コメントを1つのファイルに (プレミアム会員)\n"
     "  --max-requests N    全履歴でメッセージサーバーに送る要求の上限 (既定: 100)\n"
+    "  --archive           動画ごとに1つのファイル (アーカイブ) へまとめて保存する\n"
+    "  --no-archive        アーカイブを使わない (既定: Kometori.ini の [archive] Enabled)\n"
     "  --ng FILE           テキストと字幕に NGルールのファイルを使う (既定: Kometori.ini の [ng])\n"
     "  --no-ng             NGルールを使わない\n"
     "\n"
@@ -41,9 +43,12 @@ const char kGetUsage[] =
     "  -s, --subtitles     make a subtitle file (ASS) of each saved comment file ([subtitle] of the INI)\n"
     "  --history           the whole history: step back through past logs into one file (premium)\n"
     "  --max-requests N    at most N requests to the message server per history (default: 100)\n"
+    "  --archive           keep every comment in one file per video (the archive), adding to it\n"
+    "  --no-archive        dated files as without the archive (default: [archive] Enabled of the INI)\n"
     "  --ng FILE           apply the NG rules of FILE to the text and subtitle files (default: [ng] of the INI)\n"
     "  --no-ng             apply no NG rules\n"
-    "Exit status: 0 every address saved, 1 a failure or a cancel, 2 a usage error or NG rules that do not load.\n";
+    "Exit status: 0 every address saved, 1 a failure or a cancel (also an archive that could not be used: the reply\n"
+    "is then saved beside it), 2 a usage error or NG rules that do not load.\n";
 
 // "YYYY-MM-DD HH:MM:SS" into the six past-log fields, as the boxes hold them.
 bool ParsePastDate(const std::string& text, FormValues& form) {
@@ -129,6 +134,8 @@ int RunGetCommand(const CommandArguments& args) {
             subtitles = true;
         } else if (arg == "--history") {
             history = true;
+        } else if (arg == "--archive" || arg == "--no-archive") {
+            App().settings.archive.Enabled = arg == "--archive";
         } else if (arg == "--max-requests") {
             std::string count;
             if (!value(count)) return UsageError(kGetUsage);
@@ -160,6 +167,7 @@ int RunGetCommand(const CommandArguments& args) {
     input.pastDate = PastDateFromForm(form);
     input.autoFetch = true;  // batch mode whatever the number of addresses: never a prompt
     input.history = history;
+    input.archive = App().settings.archive.Enabled;
     input.maxRequests = maxRequests;
     ConsoleFetchView view(form.GetAllComment, text, subtitles);
     const FetchJobResult result = RunFetchJob(input, view);

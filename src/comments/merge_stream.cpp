@@ -265,8 +265,10 @@ bool Merge::Start(std::vector<std::unique_ptr<MergeInput>>& sources) {
 
 // A number that identifies its comment: one version kept, the newest file's.
 bool Merge::Identified(std::vector<Input*>& same, std::string& text) {
-    const Input* newest = *std::min_element(same.begin(), same.end(),
-                                            [](const Input* a, const Input* b) { return a->age < b->age; });
+    const Input* newest = *std::min_element(same.begin(), same.end(), [&](const Input* a, const Input* b) {
+        if (options_.firstWins && (a->index == 0) != (b->index == 0)) return a->index == 0;
+        return a->age < b->age;
+    });
     bool differ = false;
     for (const Input* input : same) {
         if (input == newest) continue;
@@ -280,6 +282,7 @@ bool Merge::Identified(std::vector<Input*>& same, std::string& text) {
     if (differ) ++result_.differing;
     if (!Element(text, "chat", newest->head, newest)) return false;
     ++result_.written;
+    if (newest->index == 0) ++result_.fromFirst;
     for (Input* input : same) {
         if (!Advance(*input)) return false;
     }
@@ -302,6 +305,7 @@ bool Merge::Unidentified(std::vector<Input*>& same, std::string& text) {
                 if (!Element(text, "chat", input->head, input)) return false;
                 ++result_.written;
                 ++result_.unnumbered;
+                if (input->index == 0) ++result_.fromFirst;
             }
             if (!Advance(*input)) return false;
             if (text.size() >= 64 * 1024 && !Flush(text)) return false;

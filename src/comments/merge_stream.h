@@ -22,6 +22,9 @@ struct MergeOptions {
     // Which file is newest: by the server_time of its thread element (the
     // later listed one when equal or missing), or simply the later listed.
     bool newestByServerTime = true;
+    // The first input's version stands where versions differ (an archive keeps
+    // a comment as it kept it, also when the site has since deleted it).
+    bool firstWins = false;
     // Checked while merging: the output is then abandoned.
     const std::atomic<bool>* stop = nullptr;
 };
@@ -49,6 +52,7 @@ struct MergeResult {
     std::size_t differing = 0;  // numbers whose versions differed (the newest file's was kept)
     std::size_t replaced = 0;   // the other versions of those numbers, left out
     std::size_t unnumbered = 0; // saved comments whose number tells nothing (shared, 0 or below, missing)
+    std::size_t fromFirst = 0;  // saved comments that the first input held
 };
 
 struct MergeInput {

@@ -5,6 +5,7 @@
 #include "acquisition/comment_client.h"
 #include "settings/settings.h"
 #include "infolog/info_log.h"
+#include "jobs/archive_job.h"
 #include "jobs/conversion_job.h"
 #include "jobs/history_job.h"
 #include "jobs/proxy_override.h"
@@ -60,6 +61,13 @@ FetchOutcome FetchOneAddress(const std::string& address, const FetchJobInput& in
             case HistoryOutcome::Stopped: return FetchOutcome::Stopped;
             default: break;  // a partial history is saved, yet the address failed
         }
+    } else if (input.archive) {
+        switch (FetchIntoArchive(client, address, input.saveFolder, commentCount, input.pastDate, savedPath)) {
+            case ArchiveRoundOutcome::Kept: saved = true; break;
+            case ArchiveRoundOutcome::Stopped: return FetchOutcome::Stopped;
+            case ArchiveRoundOutcome::SavedBeside: return FetchOutcome::Failed;  // said; kept beside
+            case ArchiveRoundOutcome::Failed: break;
+        }
     } else {
         FetchOptions options;
         options.address = address;
@@ -73,8 +81,9 @@ FetchOutcome FetchOneAddress(const std::string& address, const FetchJobInput& in
         const bool subtitles = view.SubtitlesChecked();
         bool textDone = false;
         if (view.TextConversionChecked()) {
-            std::wstring textPath;
-            if (!ChooseTextFilePath(savedPath, textPath)) {
+            std::wstring textPath = TextFilePathFor(savedPath);
+            // The archive's text follows the archive: replaced every round.
+            if (!(input.archive && !input.history) && !ChooseTextFilePath(savedPath, textPath)) {
                 InfoLog << "操作を取り消しました" << EndLine;
                 return FetchOutcome::Cancelled;
             }
@@ -91,7 +100,8 @@ FetchOutcome FetchOneAddress(const std::string& address, const FetchJobInput& in
         }
         if (subtitles) {
             SubtitleRequest request;
-            if (!ChooseSubtitleFilePath(savedPath, request.assPath)) {
+            request.assPath = SubtitleFilePathFor(savedPath);
+            if (!(input.archive && !input.history) && !ChooseSubtitleFilePath(savedPath, request.assPath)) {
                 InfoLog << "操作を取り消しました" << EndLine;
                 return FetchOutcome::Cancelled;
             }
