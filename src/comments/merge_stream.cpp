@@ -248,7 +248,9 @@ bool Merge::Start(std::vector<std::unique_ptr<MergeInput>>& sources) {
         if (input.hasNext && input.nextKey.thread.empty()) input.nextKey.thread = thread_;
         if (!Advance(input)) return false;
     }
-    const Input& first = inputs_.front();
+    // Against the first file that names its thread: one that does not names none.
+    const Input& first =
+        *std::find_if(inputs_.begin(), inputs_.end() - 1, [](const Input& input) { return !input.thread.empty(); });
     for (const Input& input : inputs_) {
         if (options_.force || input.thread.empty() || first.thread.empty() || input.thread == first.thread) continue;
         log_("◆スレッドの異なるファイルは結合できません: " + first.source->name + " (thread " + first.thread + "), " +

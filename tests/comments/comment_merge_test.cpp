@@ -117,6 +117,10 @@ TEST_F(MergeTest, OtherThreadsOnlyWithForce) {
     EXPECT_EQ(log.Lines()[0], "◆スレッドの異なるファイルは結合できません: " + dir.File("a.xml") + " (thread 77), " +
                                   dir.File("b.xml") + " (thread 88)");
 
+    // A first file that names no thread does not let the others' differ.
+    const std::wstring unnamed = Write("unnamed.xml", "<packet><chat no=\"1\">x</chat></packet>");
+    EXPECT_EQ(MergeCommentFiles({unnamed, a, b}, out, MergeOptions{}).outcome, MergeOutcome::DifferentThreads);
+
     MergeOptions force;
     force.force = true;
     ASSERT_EQ(MergeCommentFiles({a, b}, out, force).outcome, MergeOutcome::Saved);
