@@ -11,10 +11,12 @@
 #include "acquisition/past_log.h"
 #include "comments/comment_archive.h"
 #include "comments/comment_merge.h"
+#include "comments/comment_reader.h"
 #include "infolog/info_log.h"
 #include "jobs/fetch_job.h"
 #include "settings/settings.h"
 #include "support/codepage.h"
+#include "support/local_time.h"
 #include "support/spool_file.h"
 #include "support/text.h"
 
@@ -80,6 +82,23 @@ bool FillGap(CCommentClient& client, const ThreadTarget& target, long long highe
         }
     }
     return true;
+}
+
+// The archive's lowest number and the date of that comment; false without.
+bool ArchiveOldest(const std::wstring& archive, long long& lowest, long long& date) {
+    CommentReader reader;
+    if (!reader.Open(archive) || !reader.Next()) return false;
+    lowest = reader.Chat().Integer("no");
+    date = reader.Chat().Integer("date");
+    return lowest > 0;
+}
+
+std::string LocalTimeText(long long moment) {
+    std::tm local;
+    if (!LocalTime(moment, local)) return std::to_string(moment);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y/%m/%d %H:%M:%S", &local);
+    return text;
 }
 
 }  // namespace
@@ -161,4 +180,90 @@ ArchiveRoundOutcome FetchIntoArchive(CCommentClient& client, const std::string& 
                 << " 件)" << EndLine;
     }
     return ArchiveRoundOutcome::Kept;
+}
+
+HistoryOutcome AcquireHistoryIntoArchive(CCommentClient& client, const std::string& address,
+                                         const std::wstring& saveFolder, int maxRequests, std::wstring& archivePath) {
+    ThreadTarget target;
+    if (!client.FindThread(address, target)) return HistoryOutcome::Failed;
+    InfoLog << "全履歴をアーカイブへ取得します" << EndLine;
+    std::string waybackKey, userId;
+    if (!client.GetPastLogPass(target, waybackKey, userId)) return HistoryOutcome::Failed;
+    archivePath = CommentFilePath(saveFolder, ArchiveFileName(target));
+    InfoLog << "Archive = " << ShownPath(archivePath) << EndLine;
+
+    // Where the archive stands: the newest comments are asked for down to its
+    // highest, then the walk goes on from its oldest.
+    long long highest = 0, oldest = 0, oldestDate = 0;
+    const bool held = ArchiveHighest(archivePath, highest) && ArchiveOldest(archivePath, oldest, oldestDate);
+    long long lowest = LLONG_MAX;  // the lowest number received since the newest
+    long long moment = 0;          // 0: the newest comments
+    bool resumed = false, failed = false, complete = false;
+    ArchiveResult merged;
+    int requests = 0;
+    while (requests < maxRequests && !complete) {
+        if (requests > 0) {
+            if (FetchStopRequested()) break;
+            WaitBetweenAccesses(App().settings.AccessWait);
+            if (FetchStopRequested()) break;
+        }
+        Step step;
+        const std::string request =
+            moment > 0 ? client.ComposeThreadRequest(target.threadId, kCommentsPerRequest, userId,
+                                                     static_cast<int>(moment), waybackKey)
+                       : client.ComposeThreadRequest(target.threadId, kCommentsPerRequest);
+        ++requests;
+        if (!Post(client, target, request, step)) {
+            failed = true;
+            break;
+        }
+        const std::vector<long long>& numbers = step.reply.numbers;
+        const bool older = !numbers.empty() && numbers.front() < lowest;
+        if (older) {
+            merged = MergeIntoArchive(archivePath, {step.file->Path()}, &FetchStopRequested());
+            if (merged.outcome != ArchiveOutcome::Merged) {
+                if (merged.outcome == ArchiveOutcome::Unusable || merged.outcome == ArchiveOutcome::Locked) {
+                    InfoLog << "◆アーカイブを読み込めないため、全履歴を続けられません: " << ShownPath(archivePath) << " ("
+                            << merged.why << ")" << EndLine;
+                }
+                failed = merged.outcome != ArchiveOutcome::Stopped;
+                break;
+            }
+            lowest = numbers.front();
+        }
+        InfoLog << "履歴 " << requests << "/" << maxRequests << ": "
+                << (moment > 0 ? LocalTimeText(moment) + " 以前" : std::string("現在")) << " → 新しいコメント "
+                << (older ? merged.added : 0) << " 件 (計 " << merged.total << " 件)" << EndLine;
+        if (!older) {
+            complete = true;  // nothing older: the first comment the site serves is held
+            break;
+        }
+        moment = step.reply.oldestDate;
+        // Past what the archive held before: on from its oldest comment.
+        if (held && !resumed && lowest <= highest + 1 && oldest < lowest) {
+            resumed = true;
+            lowest = oldest;
+            moment = oldestDate;
+            InfoLog << "アーカイブの最も古いコメント (No." << oldest << ") から続けます" << EndLine;
+        }
+        complete = lowest <= 1 || moment <= 0;
+    }
+    if (merged.total == 0) {
+        if (!failed && !FetchStopRequested()) InfoLog << "コメントが見つかりませんでした" << EndLine;
+        return FetchStopRequested() ? HistoryOutcome::Stopped : HistoryOutcome::Failed;
+    }
+    if (FetchStopRequested()) {
+        InfoLog << "全履歴の取得を中止しました。それまでのコメントはアーカイブにあります" << EndLine;
+        return HistoryOutcome::Stopped;
+    }
+    if (failed) {
+        InfoLog << "※全履歴の取得が途中で失敗しました。それまでのコメントはアーカイブにあります (もう一度取得すると続きから取得します)"
+                << EndLine;
+    } else if (!complete) {
+        InfoLog << "※リクエスト数の上限 (" << maxRequests << " 回) に達しました。もう一度取得すると続きから取得します"
+                << EndLine;
+    }
+    InfoLog << "アーカイブのコメント " << merged.total << " 件 (No." << merged.lowest << "〜No." << merged.highest
+            << "、欠け " << merged.lacking << " 件): " << ShownPath(archivePath) << EndLine;
+    return failed ? HistoryOutcome::Incomplete : HistoryOutcome::Saved;
 }

@@ -7,6 +7,8 @@
 #include <ctime>
 #include <string>
 
+#include "jobs/history_job.h"
+
 class CCommentClient;
 
 enum class ArchiveRoundOutcome {
@@ -22,3 +24,11 @@ enum class ArchiveRoundOutcome {
 ArchiveRoundOutcome FetchIntoArchive(CCommentClient& client, const std::string& address,
                                      const std::wstring& saveFolder, int commentCount, const std::tm& pastDate,
                                      std::wstring& archivePath);
+
+// The whole history into the archive, resumed: first from the newest comments
+// down to the archive's highest number, then on from its oldest comment, each
+// step merged at once, so that what was fetched before a stop or a kill stays
+// kept and nothing the archive holds is asked for again. At most maxRequests
+// requests.
+HistoryOutcome AcquireHistoryIntoArchive(CCommentClient& client, const std::string& address,
+                                         const std::wstring& saveFolder, int maxRequests, std::wstring& archivePath);

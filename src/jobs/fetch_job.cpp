@@ -56,7 +56,8 @@ FetchOutcome FetchOneAddress(const std::string& address, const FetchJobInput& in
     std::wstring savedPath;
     bool saved = false;
     if (input.history) {
-        switch (AcquireHistory(client, address, input.saveFolder, input.maxRequests, savedPath)) {
+        switch (input.archive ? AcquireHistoryIntoArchive(client, address, input.saveFolder, input.maxRequests, savedPath)
+                              : AcquireHistory(client, address, input.saveFolder, input.maxRequests, savedPath)) {
             case HistoryOutcome::Saved: saved = true; break;
             case HistoryOutcome::Stopped: return FetchOutcome::Stopped;
             default: break;  // a partial history is saved, yet the address failed
@@ -83,7 +84,7 @@ FetchOutcome FetchOneAddress(const std::string& address, const FetchJobInput& in
         if (view.TextConversionChecked()) {
             std::wstring textPath = TextFilePathFor(savedPath);
             // The archive's text follows the archive: replaced every round.
-            if (!(input.archive && !input.history) && !ChooseTextFilePath(savedPath, textPath)) {
+            if (!input.archive && !ChooseTextFilePath(savedPath, textPath)) {
                 InfoLog << "操作を取り消しました" << EndLine;
                 return FetchOutcome::Cancelled;
             }
@@ -101,7 +102,7 @@ FetchOutcome FetchOneAddress(const std::string& address, const FetchJobInput& in
         if (subtitles) {
             SubtitleRequest request;
             request.assPath = SubtitleFilePathFor(savedPath);
-            if (!(input.archive && !input.history) && !ChooseSubtitleFilePath(savedPath, request.assPath)) {
+            if (!input.archive && !ChooseSubtitleFilePath(savedPath, request.assPath)) {
                 InfoLog << "操作を取り消しました" << EndLine;
                 return FetchOutcome::Cancelled;
             }

@@ -193,4 +193,25 @@ TEST_F(CliArchiveTest, TwoWritersAtOnceLoseNothing) {
     EXPECT_EQ(Files(".xml"), 1u);
 }
 
+// A history cut short (here by its request limit) goes on where it stopped:
+// the newest comments, then on from the archive's oldest, never again what it holds.
+TEST_F(CliArchiveTest, AWholeHistoryResumes) {
+    WriteIni("premium@kometori.test", "p&ss+w%rd=1", "Enabled=1\r\nFormat=%thread%\r\n");
+    ProgramRun run = Get("--history --max-requests 2 sm4000");
+    EXPECT_EQ(run.exitCode, 0u) << run.output;
+    const std::vector<long long> first = Numbers(dir_.File("sm4000.xml"));
+    ASSERT_TRUE(Consecutive(first));
+    EXPECT_EQ(first.size(), 1999u) << "each step is kept as it comes (the past log repeats the oldest)";
+    StandinReset();
+    run = Get("--history sm4000");
+    ASSERT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_NE(Line("アーカイブの最も古いコメント (No.2502) から続けます"), "") << run.output;
+    const std::vector<long long> all = Numbers(dir_.File("sm4000.xml"));
+    EXPECT_TRUE(Consecutive(all));
+    EXPECT_EQ(all.size(), 4500u);
+    // The newest once, then 2,501 older comments: three past logs (a whole history takes five requests).
+    EXPECT_EQ(StandinBodies("message").size(), 4u);
+    EXPECT_EQ(Line("アーカイブのコメント "), "アーカイブのコメント 4500 件 (No.1〜No.4500、欠け 0 件): " + dir_.File("sm4000.xml"));
+}
+
 }  // namespace
