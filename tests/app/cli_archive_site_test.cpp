@@ -96,7 +96,7 @@ TEST_F(CliArchiveTest, SignedInRoundsKeepEveryComment) {
         if (round > 0) EXPECT_NE(Line("欠けの補充 1/100: "), "") << run.output;
     }
     EXPECT_GT(Numbers(archive).back(), firstHighest + 2500);
-    // One archive, its text (the whole archive, replaced each round), the INI file.
+    // One archive, its lock file, its text (the whole archive, replaced each round), the INI file.
     EXPECT_EQ(ListFolder(dir_.Path()).size(), 4u);
     EXPECT_EQ(Files(".txt"), 1u);
 }
