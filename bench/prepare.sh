@@ -62,3 +62,8 @@ fastest() {
 reported_peak() {
     sed -n 's/^PeakWorkingSetSize = //p' run.err | tr -d '\r'
 }
+
+# The median of the numbers given; a ratio; bytes as MB.
+median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { print a / (b > 0.001 ? b : 0.001) }'; }
+mb() { awk -v b="$1" 'BEGIN { printf "%.1f", b / 1048576 }'; }

@@ -50,10 +50,6 @@ check_output() {
     fi
 }
 
-# The median of the numbers given.
-median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { print a / (b > 0.001 ? b : 0.001) }'; }
-mb() { awk -v b="$1" 'BEGIN { printf "%.1f", b / 1048576 }'; }
 
 # Our command in rounds beside another (each round the other, then ours):
 # sets ours_wall, ours_cpu, other_wall, other_cpu and the ratios ratio_wall,

@@ -84,6 +84,10 @@ int RunGetCommand(const CommandArguments& args) {
          SetFlag(subtitles)},
         {"history", 0, nullptr, "全履歴: 過去ログを遡ってスレッドの全コメントを1つのファイルに (プレミアム会員)",
          SetFlag(history)},
+        {"archive", 0, nullptr, "動画ごとに1つのファイル (アーカイブ) へまとめて保存する",
+         [](const OptionValue&, std::string&) { return App().settings.archive.Enabled = true; }},
+        {"no-archive", 0, nullptr, "アーカイブを使わない (既定: Kometori.ini の [archive] Enabled)",
+         [](const OptionValue&, std::string&) { return !(App().settings.archive.Enabled = false); }},
         {"max-requests", 0, "N", "全履歴でメッセージサーバーに送る要求の上限 (既定: 100)",
          [&](const OptionValue& value, std::string& error) {
              maxRequests = LeadingNumber(value.text);
@@ -119,6 +123,7 @@ int RunGetCommand(const CommandArguments& args) {
     input.pastDate = PastDateFromForm(form);
     input.batch = true;  // whatever the number of addresses: never a message box
     input.history = history;
+    input.archive = App().settings.archive.Enabled;
     input.maxRequests = maxRequests;
     ConsoleFetchView view(form.GetAllComment, text, subtitles);
     const FetchJobResult result = RunFetchJob(input, view);

@@ -16,8 +16,10 @@ namespace {
 
 const char kMergeAbout[] =
     "同じスレッドのコメントファイルを1つにまとめます。コメントは番号順に1件ずつ。\n"
-    "同じ番号で内容の異なるコメントは、最も新しいファイル (thread 要素の server_time、\n"
-    "同じなら後に指定したもの) の内容を残します。\n";
+    "すべての属性と本文が同じコメントは1件にします。同じ番号で内容の異なるコメントは、\n"
+    "どの入力でも番号が重ならない (1 以上で、1つのファイルに同じ番号の別のコメントがない)\n"
+    "ときは最も新しいファイル (thread 要素の server_time、同じなら後に指定したもの) の内容を、\n"
+    "そうでないとき (番号が -1 や 1 ばかりのファイルなど) はすべてを残します。\n";
 
 }  // namespace
 
@@ -53,8 +55,9 @@ int RunMergeCommand(const CommandArguments& args) {
     ReportPeakMemory();
     if (result.outcome != MergeOutcome::Saved) return 1;
     InfoLog << "コメント " << result.written << " 件を保存しました (読み込み " << result.read << " 件、重複 "
-            << result.read - result.written << " 件、内容の異なる番号 " << result.differing << " 件は最新のファイルの内容)"
-            << EndLine;
+            << result.identical << " 件、内容の異なる番号 " << result.differing << " 件は最新のファイルの内容";
+    if (result.unnumbered > 0) InfoLog << "、番号で見分けられないコメント " << result.unnumbered << " 件はすべて残しました";
+    InfoLog << ")" << EndLine;
     InfoLog << "コメントファイルを保存しました" << EndLine;
     return 0;
 }

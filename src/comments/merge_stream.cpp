@@ -1,40 +1,38 @@
 // The merge as streams: one comment per input in hand, the smallest key
-// written next, the newest file's version where they differ.
+// written next; where the number identifies the comment the newest file's
+// version, where it does not every different comment.
 #include "comments/merge_stream.h"
 
+#include "comments/comment_identity.h"
+
 #include <algorithm>
+#include <climits>
 #include <queue>
 
 namespace {
 
-// Comments are told apart by number, then by thread (which differs only
-// when files of several threads are forced together).
+// Comments are ordered by number, then by thread (which differs only when
+// files of several threads are forced together). A chat without a number
+// stays after the one it follows in its file.
 struct Key {
     long long no = 0;
     std::string thread;
+    bool numbered = true;
 };
 
 bool operator<(const Key& a, const Key& b) {
     if (a.no != b.no) return a.no < b.no;
     if (a.thread.size() != b.thread.size()) return a.thread.size() < b.thread.size();  // numbers: shorter is smaller
-    return a.thread < b.thread;
+    if (a.thread != b.thread) return a.thread < b.thread;
+    return a.numbered && !b.numbered;
 }
-bool operator==(const Key& a, const Key& b) { return a.no == b.no && a.thread == b.thread; }
+bool operator==(const Key& a, const Key& b) {
+    return a.no == b.no && a.thread == b.thread && a.numbered == b.numbered;
+}
 
 std::string Value(const ChatElement& element, const char* name) {
     std::string_view value;
     return element.FindAttribute(name, value) ? std::string(value) : std::string();
-}
-
-// Same text and the same attributes, in whatever order they stand.
-bool SameComment(const ChatElement& a, const ChatElement& b) {
-    if (a.TextUtf8() != b.TextUtf8() || a.AttributeCount() != b.AttributeCount()) return false;
-    for (std::size_t i = 0; i < a.AttributeCount(); ++i) {
-        const std::string name(a.AttributeName(i));
-        std::string_view other;
-        if (!b.FindAttribute(name.c_str(), other) || other != a.AttributeValue(i)) return false;
-    }
-    return true;
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
@@ -98,15 +96,21 @@ bool AppendElement(std::string& out, const char* name, const ChatElement& elemen
     return true;
 }
 
+// One input: the comment in hand (head) and, read ahead, the next one that
+// is not a copy of it, which tells whether another comment shares the number.
 struct Input {
     MergeInput* source = nullptr;
     std::size_t index = 0;
+    std::size_t age = 0;  // 0 for the newest
     long long serverTime = 0;
     std::string thread;  // empty when the file does not say
     bool threadFirst = false;  // the thread element came before the first comment
     bool started = false;
+    ChatElement head;
     Key key;
-    bool has = false;  // the reader holds a comment
+    bool has = false;  // head holds a comment
+    Key nextKey;
+    bool hasNext = false;  // the reader holds the next comment
 };
 
 bool Newer(const Input& a, const Input& b, bool byServerTime) {
@@ -128,7 +132,10 @@ private:
         return false;
     }
     bool Start(std::vector<std::unique_ptr<MergeInput>>& sources);
+    bool ReadNext(Input& input);
     bool Advance(Input& input);
+    bool Identified(std::vector<Input*>& same, std::string& text);
+    bool Unidentified(std::vector<Input*>& same, std::string& text);
     bool Comments(std::string& text);
     bool Element(std::string& text, const char* name, const ChatElement& element, const Input* from);
     bool Flush(std::string& text);
@@ -139,46 +146,64 @@ private:
     MergeResult result_;
     std::vector<Input> inputs_;
     std::vector<const Input*> byAge_;  // newest first
+    std::vector<CommentPrint> prints_;  // of the comments written under the current key
+    std::string thread_;  // of comments whose file does not say: the first file's that does
 };
 
-// Moves the input to its next comment with a new number; false when the file
-// is malformed, out of order or cannot be merged (logged).
-bool Merge::Advance(Input& input) {
+// Reads the input's next chat into the reader and its key into nextKey;
+// false when the file is malformed, out of order or cannot be merged (logged).
+bool Merge::ReadNext(Input& input) {
     CommentReader& reader = input.source->reader;
     const std::string& path = input.source->name;
-    const Key previous = input.key;
-    const bool first = !input.has;
-    input.has = false;
+    const Key previous = input.hasNext ? input.nextKey : Key{};
+    const bool first = !input.hasNext;
+    input.hasNext = false;
     // The newest file and the thread were decided by the elements before the
     // first comment: one that comes later cannot be taken into account.
     auto threadLate = [&] {
         if (!input.started || input.threadFirst || !reader.ThreadElement()) return false;
         return !Refuse(MergeOutcome::Unmergeable, "◆thread 要素がコメントの後にあるため結合できません: " + path);
     };
-    while (reader.Next()) {
+    if (reader.Next()) {
         ++result_.read;
         if (threadLate()) return false;
         Key key;
-        if (!reader.Chat().FindInteger("no", key.no)) {
-            std::string_view no;
-            const bool given = reader.Chat().FindAttribute("no", no);
-            return Refuse(MergeOutcome::Unmergeable, "◆番号 (no) の読めないコメントがあるため結合できません: " + path +
-                                                         (given ? " (no=\"" + std::string(no) + "\")" : " (no なし)"));
+        std::string_view no;
+        if (!reader.Chat().FindAttribute("no", no)) {
+            key.numbered = false;
+            key.no = first ? LLONG_MIN : previous.no;
+        } else if (!reader.Chat().FindInteger("no", key.no)) {
+            return Refuse(MergeOutcome::Unmergeable,
+                          "◆番号 (no) の読めないコメントがあるため結合できません: " + path + " (no=\"" + std::string(no) + "\")");
         }
         key.thread = Value(reader.Chat(), "thread");
         if (key.thread.empty() && reader.ThreadElement()) key.thread = Value(*reader.ThreadElement(), "thread");
-        if (!first && key == previous) continue;  // the same comment twice in one file: the first stands
+        if (key.thread.empty()) key.thread = thread_;
         if (!first && key < previous) {
             return Refuse(MergeOutcome::NotInOrder, "◆コメントが番号順に並んでいないため結合できません: " + path + " (no " +
                                                         std::to_string(previous.no) + " の後に no " +
                                                         std::to_string(key.no) + ")");
         }
-        input.key = std::move(key);
-        input.has = true;
-        break;
+        input.nextKey = std::move(key);
+        input.hasNext = true;
     }
     if (reader.Failed()) return Refuse(MergeOutcome::Unreadable, UnreadableCommentFileLine(path, reader.Error()));
     return !threadLate();
+}
+
+// Moves the comment read ahead into head and reads on past its copies.
+bool Merge::Advance(Input& input) {
+    input.has = input.hasNext;
+    if (!input.has) return true;
+    input.head = input.source->reader.Chat();
+    input.key = input.nextKey;
+    while (true) {
+        if (!ReadNext(input)) return false;
+        if (!input.hasNext || !(input.nextKey == input.key) || !SameComment(input.source->reader.Chat(), input.head)) {
+            return true;
+        }
+        ++result_.identical;  // the same comment twice in one file
+    }
 }
 
 bool Merge::Element(std::string& text, const char* name, const ChatElement& element, const Input* from) {
@@ -209,16 +234,23 @@ bool Merge::Start(std::vector<std::unique_ptr<MergeInput>>& sources) {
         input.source = sources[i].get();
         input.index = i;
         // The thread element stands before the first comment.
-        if (!Advance(input)) return false;
+        if (!ReadNext(input)) return false;
         input.started = true;
         if (const ChatElement* thread = input.source->reader.ThreadElement()) {
             input.threadFirst = true;
             input.serverTime = thread->Integer("server_time");
             input.thread = Value(*thread, "thread");
         }
-        if (input.thread.empty() && input.has) input.thread = input.key.thread;
+        if (input.thread.empty() && input.hasNext) input.thread = input.nextKey.thread;
+        if (thread_.empty()) thread_ = input.thread;
     }
-    const Input& first = inputs_.front();
+    for (Input& input : inputs_) {
+        if (input.hasNext && input.nextKey.thread.empty()) input.nextKey.thread = thread_;
+        if (!Advance(input)) return false;
+    }
+    // Against the first file that names its thread: one that does not names none.
+    const Input& first =
+        *std::find_if(inputs_.begin(), inputs_.end() - 1, [](const Input& input) { return !input.thread.empty(); });
     for (const Input& input : inputs_) {
         if (options_.force || input.thread.empty() || first.thread.empty() || input.thread == first.thread) continue;
         log_("◆スレッドの異なるファイルは結合できません: " + first.source->name + " (thread " + first.thread + "), " +
@@ -229,6 +261,58 @@ bool Merge::Start(std::vector<std::unique_ptr<MergeInput>>& sources) {
     for (const Input& input : inputs_) byAge_.push_back(&input);
     std::stable_sort(byAge_.begin(), byAge_.end(),
                      [&](const Input* a, const Input* b) { return Newer(*a, *b, options_.newestByServerTime); });
+    for (std::size_t age = 0; age < byAge_.size(); ++age) inputs_[byAge_[age]->index].age = age;
+    return true;
+}
+
+// A number that identifies its comment: one version kept, the newest file's.
+bool Merge::Identified(std::vector<Input*>& same, std::string& text) {
+    const Input* newest = *std::min_element(same.begin(), same.end(), [&](const Input* a, const Input* b) {
+        if (options_.firstWins && (a->index == 0) != (b->index == 0)) return a->index == 0;
+        return a->age < b->age;
+    });
+    bool differ = false;
+    for (const Input* input : same) {
+        if (input == newest) continue;
+        if (SameComment(input->head, newest->head)) {
+            ++result_.identical;
+        } else {
+            ++result_.replaced;
+            differ = true;
+        }
+    }
+    if (differ) ++result_.differing;
+    if (!Element(text, "chat", newest->head, newest)) return false;
+    ++result_.written;
+    if (newest->index == 0) ++result_.fromFirst;
+    for (Input* input : same) {
+        if (!Advance(*input)) return false;
+    }
+    return true;
+}
+
+// A number that tells nothing: every different comment under it kept, the
+// oldest file's first.
+bool Merge::Unidentified(std::vector<Input*>& same, std::string& text) {
+    std::sort(same.begin(), same.end(), [](const Input* a, const Input* b) { return a->age > b->age; });
+    const Key key = same.front()->key;
+    prints_.clear();
+    for (Input* input : same) {
+        while (input->has && input->key == key) {
+            const CommentPrint print = PrintOf(input->head);
+            if (std::find(prints_.begin(), prints_.end(), print) != prints_.end()) {
+                ++result_.identical;
+            } else {
+                prints_.push_back(print);
+                if (!Element(text, "chat", input->head, input)) return false;
+                ++result_.written;
+                ++result_.unnumbered;
+                if (input->index == 0) ++result_.fromFirst;
+            }
+            if (!Advance(*input)) return false;
+            if (text.size() >= 64 * 1024 && !Flush(text)) return false;
+        }
+    }
     return true;
 }
 
@@ -243,24 +327,17 @@ bool Merge::Comments(std::string& text) {
     while (!queue.empty()) {
         same.clear();
         const Key key = queue.top()->key;
+        bool shared = false;
         while (!queue.empty() && queue.top()->key == key) {
-            same.push_back(queue.top());
+            Input* input = queue.top();
+            shared = shared || (input->hasNext && input->nextKey == key);
+            same.push_back(input);
             queue.pop();
         }
-        const Input* newest = *std::min_element(same.begin(), same.end(), [&](const Input* a, const Input* b) {
-            return Newer(*a, *b, options_.newestByServerTime);
-        });
-        const ChatElement& kept = newest->source->reader.Chat();
-        for (const Input* input : same) {
-            if (!SameComment(input->source->reader.Chat(), kept)) {
-                ++result_.differing;
-                break;
-            }
+        if (!(key.numbered && NumberIdentifies(key.no, shared) ? Identified(same, text) : Unidentified(same, text))) {
+            return false;
         }
-        if (!Element(text, "chat", kept, newest)) return false;
-        ++result_.written;
         for (Input* input : same) {
-            if (!Advance(*input)) return false;
             if (input->has) queue.push(input);
         }
         if (text.size() >= 64 * 1024) {

@@ -1,7 +1,8 @@
 // The merge of comment files of one thread as streams: every comment once
-// (same thread and number), ordered by number, each input read side by side
-// in the number order the message server sends, so memory holds one comment
-// per input whatever the size of the files. No files and no platform here:
+// (one comment as comment_identity.h tells), ordered by number, each input
+// read side by side in the number order the message server sends, so memory
+// holds two comments per input whatever the size of the files (and a print of
+// each comment of a number that several comments share). No files and no platform here:
 // the caller opens the readers and says where the document goes
 // (MergeCommentFiles, comment_merge.h), and the merge can be fuzzed natively.
 #pragma once
@@ -21,6 +22,9 @@ struct MergeOptions {
     // Which file is newest: by the server_time of its thread element (the
     // later listed one when equal or missing), or simply the later listed.
     bool newestByServerTime = true;
+    // The first input's version stands where versions differ (an archive keeps
+    // a comment as it kept it, also when the site has since deleted it).
+    bool firstWins = false;
     // Checked while merging: the output is then abandoned.
     const std::atomic<bool>* stop = nullptr;
 };
@@ -39,11 +43,16 @@ enum class MergeOutcome {
     Stopped
 };
 
+// read = written + identical + replaced.
 struct MergeResult {
     MergeOutcome outcome = MergeOutcome::Unreadable;
     std::size_t read = 0;       // comments read from the inputs
     std::size_t written = 0;    // comments saved
+    std::size_t identical = 0;  // copies of a comment saved once
     std::size_t differing = 0;  // numbers whose versions differed (the newest file's was kept)
+    std::size_t replaced = 0;   // the other versions of those numbers, left out
+    std::size_t unnumbered = 0; // saved comments whose number tells nothing (shared, 0 or below, missing)
+    std::size_t fromFirst = 0;  // saved comments that the first input held
 };
 
 struct MergeInput {

@@ -9,6 +9,7 @@
 #include <exception>
 #include <optional>
 
+#include "comments/comment_identity.h"
 #include "comments/comment_reader.h"
 #include "ng/ng_rule_file.h"
 #include "comments/xml_chars.h"
@@ -153,12 +154,17 @@ private:
             return false;
         }
         std::wstring text;
+        IdentifyingNumbers numbers;  // the missing ranges go by real numbering only
+        std::string settledThread;
+        long long settled = 0;
         while (reader.Next()) {
             const ChatElement& chat = reader.Chat();
             ++entry.comments;
             const std::string_view fileThread = AttributeOr(reader.ThreadElement(), "thread");
             const DataRow& row = rows_.Build(chat, fileThread);
-            if (row.hasNo) Numbers(row.thread).Add(row.no);
+            if (row.hasNo && numbers.Next(row.thread, row.no, chat, settledThread, settled)) {
+                Numbers(settledThread).Add(settled);
+            }
             if (filter_) text = chat.Text();
             if (filter_ && filter_->Hides(NgCommentOf(chat, &text))) {
                 ++summary_.excluded;
@@ -176,6 +182,7 @@ private:
             return false;
         }
         if (reader.ControlCharacters() > 0) InfoLog << ControlCharactersLine(reader.ControlCharacters()) << EndLine;
+        if (numbers.Finish(settledThread, settled)) Numbers(settledThread).Add(settled);
         readBefore_ += hash.SeenBytes();
         entry.sha256 = hash.FinishHex();
         entry.thread = std::string(AttributeOr(reader.ThreadElement(), "thread"));

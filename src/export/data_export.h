@@ -13,6 +13,8 @@
 
 class NgFilter;
 
+class NgFilter;
+
 struct DataExportOptions {
     std::vector<std::wstring> inputs;  // comment files, written in this order
     std::wstring output;

@@ -3,6 +3,7 @@
 #include "acquisition/comment_client.h"
 #include "settings/settings.h"
 #include "infolog/info_log.h"
+#include "jobs/archive_job.h"
 #include "jobs/conversion_job.h"
 #include "jobs/history_job.h"
 #include "jobs/proxy_override.h"
@@ -33,11 +34,20 @@ FetchOutcome FetchOneAddress(const std::string& address, const FetchJobInput& in
 
     AcquireResult acquired;
     if (input.history) {
-        switch (AcquireHistory(client, address, input.saveFolder, input.maxRequests, acquired.path)) {
+        switch (input.archive
+                    ? AcquireHistoryIntoArchive(client, address, input.saveFolder, input.maxRequests, acquired.path)
+                    : AcquireHistory(client, address, input.saveFolder, input.maxRequests, acquired.path)) {
             case HistoryOutcome::Saved: acquired.outcome = AcquireOutcome::Saved; break;
             case HistoryOutcome::Cancelled: acquired.outcome = AcquireOutcome::Cancelled; break;
             case HistoryOutcome::Stopped: return FetchOutcome::Stopped;
             default: break;  // a partial history is saved, yet the address failed
+        }
+    } else if (input.archive) {
+        switch (FetchIntoArchive(client, address, input.saveFolder, commentCount, input.pastDate, acquired.path)) {
+            case ArchiveRoundOutcome::Kept: acquired.outcome = AcquireOutcome::Saved; break;
+            case ArchiveRoundOutcome::Stopped: return FetchOutcome::Stopped;
+            case ArchiveRoundOutcome::SavedBeside: return FetchOutcome::Failed;  // said; kept beside
+            case ArchiveRoundOutcome::Failed: break;
         }
     } else {
         FetchOptions options;
@@ -55,8 +65,9 @@ FetchOutcome FetchOneAddress(const std::string& address, const FetchJobInput& in
         const bool subtitles = view.SubtitlesChecked();
         bool textDone = false;
         if (view.TextConversionChecked()) {
-            std::wstring textPath;
-            if (!ChooseTextFilePath(savedPath, textPath)) {
+            std::wstring textPath = TextFilePathFor(savedPath);
+            // The archive's text follows the archive: replaced every round.
+            if (!input.archive && !ChooseTextFilePath(savedPath, textPath)) {
                 InfoLog << "操作を取り消しました" << EndLine;
                 return FetchOutcome::Cancelled;
             }
@@ -73,7 +84,8 @@ FetchOutcome FetchOneAddress(const std::string& address, const FetchJobInput& in
         }
         if (subtitles) {
             SubtitleRequest request;
-            if (!ChooseSubtitleFilePath(savedPath, request.assPath)) {
+            request.assPath = SubtitleFilePathFor(savedPath);
+            if (!input.archive && !ChooseSubtitleFilePath(savedPath, request.assPath)) {
                 InfoLog << "操作を取り消しました" << EndLine;
                 return FetchOutcome::Cancelled;
             }

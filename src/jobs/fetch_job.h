@@ -46,6 +46,8 @@ struct FetchJobInput {
     // at most this many requests to the message server per address.
     bool history = false;
     int maxRequests = 100;
+    // Into the video's archive (settings section "archive") instead of a dated file.
+    bool archive = false;
 };
 
 struct FetchJobResult {

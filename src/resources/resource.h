@@ -82,10 +82,11 @@
 #define IDM_APPLY_NG_RULES 40023
 #define IDM_EXPORT_DATA 40024
 #define IDM_VIEWER 40025
-// The viewer's menu and keys (109).
-#define IDM_VIEWER_OPEN 40026
-#define IDM_VIEWER_SAVE_GRAPH 40027
-#define IDM_VIEWER_CLOSE 40028
-#define IDM_VIEWER_FIND 40029
-#define IDM_VIEWER_COPY 40030
-#define IDM_VIEWER_SELECT_ALL 40031
+#define IDM_ARCHIVE 40026
+// The viewer's menu and keys (109), numbered apart from the main window's.
+#define IDM_VIEWER_OPEN 40101
+#define IDM_VIEWER_SAVE_GRAPH 40102
+#define IDM_VIEWER_CLOSE 40103
+#define IDM_VIEWER_FIND 40104
+#define IDM_VIEWER_COPY 40105
+#define IDM_VIEWER_SELECT_ALL 40106

@@ -85,6 +85,8 @@ bool AppSettings::Load(FormValues& form) {
     subtitle = LoadSubtitleSettings(iniPath);
     ng.Apply = ini.Flag("ng", "Apply", false);
     ng.RuleFile = ini.Path("ng", "RuleFile", L"");
+    archive.Enabled = ini.Flag("archive", "Enabled", false);
+    archive.Format = ini.Text("archive", "Format", kDefaultArchiveFormat);
 
     SYSTEMTIME now;
     ::GetLocalTime(&now);
@@ -145,6 +147,8 @@ bool AppSettings::Save(const FormValues& form, const WindowPlacementValues& plac
     ini.WriteInt("main", "AutoGetInterval", AutoGetInterval);
     ini.WriteFlag("main", "AlwaysDirectConnection", AlwaysDirectConnection);
     ini.WriteInt("main", "AccessWait", AccessWait);
+    ini.WriteFlag("archive", "Enabled", archive.Enabled);
+    if (ini.Text("archive", "Format", "").empty()) ini.Write("archive", "Format", kDefaultArchiveFormat);
     const bool subtitleWritten = WriteMissingSubtitleKeys(iniPath, subtitle);
     // RuleFile is edited in the file only.
     ini.WriteFlag("ng", "Apply", ng.Apply);

@@ -77,6 +77,13 @@ inline const wchar_t kDefaultNgRuleFile[] = L"Kometori-ng.txt";
 
 inline const char kDefaultTextFormat[] = "%date%(%vpos%)[ID:%user_id%]%comment%(%command%)";
 inline const char kDefaultFilenameFormat[] = "%title%(%thread%)[%year2%.%month2%.%day2% %hour2%時%minute2%分]";
+inline const char kDefaultArchiveFormat[] = "%title%(%thread%)";
+
+// Section "archive": one file per video that every fetch adds to.
+struct ArchiveSettings {
+    bool Enabled = false;
+    std::string Format = kDefaultArchiveFormat;  // placeholders of FilenameFormat; written when missing
+};
 
 struct AppSettings {
     std::string iniFileName = "Kometori.ini";
@@ -102,6 +109,7 @@ struct AppSettings {
 
     SubtitleSettings subtitle;  // section "subtitle", edited in the file only
     NgSettings ng;
+    ArchiveSettings archive;
 
     // Apply and the rule file's full path.
     NgChoice NgRuleChoice() const;

@@ -31,6 +31,15 @@ bool ReplacingFile::Begin(const std::wstring& target) {
     return Failed();
 }
 
+bool ReplacingFile::BeginAt(const std::wstring& target, const std::wstring& temp) {
+    Abandon();
+    target_ = target;
+    FileHandle file(::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return Failed();
+    temp_ = temp;
+    return true;
+}
+
 bool ReplacingFile::Failed() {
     error_ = ::GetLastError();
     return false;
@@ -62,7 +71,7 @@ bool ReplacingFile::Commit() {
         file_.reset();
         if (!flushed) return false;
     }
-    if (!::MoveFileExW(temp_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
+    if (!::MoveFileExW(temp_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         return Failed();
     }
     temp_.clear();

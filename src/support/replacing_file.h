@@ -19,6 +19,10 @@ public:
     // Creates the temporary file in the target's folder. False when it cannot
     // be made (LastError() holds the system's code).
     bool Begin(const std::wstring& target);
+    // The same under a name of the caller's in the target's folder, for a
+    // writer that holds a lock on the target: a file a killed run left under
+    // that name is replaced.
+    bool BeginAt(const std::wstring& target, const std::wstring& temp);
     // For writers that save to a path themselves.
     const std::wstring& TempPath() const { return temp_; }
 
@@ -26,7 +30,8 @@ public:
     bool Write(const char* data, std::size_t size);
     bool Write(const std::string& text) { return Write(text.data(), text.size()); }
 
-    // Writes what is buffered, closes the file and moves it over the target.
+    // Writes what is buffered, flushes it to the disk, closes the file and
+    // moves it over the target in one step (a kill leaves the old or the new).
     bool Commit();
     // Removes the temporary file; the target stays as it was.
     void Abandon();

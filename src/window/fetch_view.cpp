@@ -81,6 +81,7 @@ bool StartFetch(HWND main, bool history) {
     input.pastDate = PastDateFromForm(form);
     input.batch = MainViewFacts().autoFetch;
     input.history = history;
+    input.archive = App().settings.archive.Enabled;
     const bool started = FetchWorker().Start([main, input](JobTicket& ticket) {
         WindowFetchView view(main, ticket);
         RunFetchJob(input, view);

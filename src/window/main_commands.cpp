@@ -36,6 +36,7 @@ bool& Flag(AppSettings& settings) {
     return settings.*flag;
 }
 bool& NgApply(AppSettings& settings) { return settings.ng.Apply; }
+bool& ArchiveEnabled(AppSettings& settings) { return settings.archive.Enabled; }
 
 // Check-mark items: the mark is the setting's live state.
 struct Toggle {
@@ -54,6 +55,7 @@ const Toggle kToggles[] = {
     {IDM_DIRECT_CONNECTION, Flag<&AppSettings::AlwaysDirectConnection>, nullptr, true},
     {IDM_NOTIFY_VERSION, Flag<&AppSettings::NotifyVersionUp>, nullptr, false},
     {IDM_APPLY_NG_RULES, NgApply, nullptr, false},
+    {IDM_ARCHIVE, ArchiveEnabled, nullptr, false},
 };
 
 void RunToggle(HWND main, const Toggle& toggle) {

@@ -89,7 +89,8 @@ bool MainView::operator==(const MainView& o) const {
            saveFolderEnabled == o.saveFolderEnabled && acceptsDrops == o.acceptsDrops && fetchItem == o.fetchItem &&
            historyItem == o.historyItem && stopItem == o.stopItem && convertItem == o.convertItem &&
            subtitlesItem == o.subtitlesItem && autoFetchItem == o.autoFetchItem &&
-           autoFetchChecked == o.autoFetchChecked && downloadItems == o.downloadItems && viewerItem == o.viewerItem;
+           autoFetchChecked == o.autoFetchChecked && downloadItems == o.downloadItems && viewerItem == o.viewerItem &&
+           archiveItem == o.archiveItem;
 }
 
 MainView DecideMainView(const MainFacts& facts, const std::string& programName) {

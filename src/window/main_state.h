@@ -69,6 +69,8 @@ struct MainView {
     bool downloadItems = true;    // 40012 and 40015, the download addresses
     // 40025 "コメントビューア(&W)...": a viewer reads on a worker of its own, beside any job.
     bool viewerItem = true;
+    // 40026 "動画ごとに1つのファイルへまとめて保存する(&K)": read when a fetch starts, so it may change beside any job.
+    bool archiveItem = true;
 
     bool operator==(const MainView& other) const;
 };

@@ -38,6 +38,7 @@ const MenuRow kMenuRows[] = {
     {IDM_OPEN_DOWNLOAD, &MainView::downloadItems}, {IDM_SHOW_DOWNLOAD, &MainView::downloadItems},
     {IDM_EXPORT_DATA, &MainView::convertItem},
     {IDM_VIEWER, &MainView::viewerItem},
+    {IDM_ARCHIVE, &MainView::archiveItem},
 };
 
 void Draw(HWND main, const MainView& view) {

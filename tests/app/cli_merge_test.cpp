@@ -34,11 +34,36 @@ TEST_F(CliMergeTest, OverlappingFilesOfOneThread) {
     EXPECT_EQ(lines, (std::vector<std::string>{
                          "-----------------------------", "[コメント 結合開始]", "XML = a.xml", "XML = b.xml",
                          "SavePath = 表示ソ.xml",
-                         "コメント 1200 件を保存しました (読み込み 1301 件、重複 101 件、内容の異なる番号 1 件は最新のファイルの内容)",
+                         "コメント 1200 件を保存しました (読み込み 1301 件、重複 100 件、内容の異なる番号 1 件は最新のファイルの内容)",
                          "コメントファイルを保存しました"}));
     const std::string saved = ReadFileBytes(dir.File("表示ソ.xml"));
     EXPECT_NE(saved.find(u8"no=\"500\">消えた</chat>"), std::string::npos);
     EXPECT_EQ(ListFolder(dir.Path()).size(), 3u);
+}
+
+// A shared file renumbered every chat 1 and a live log numbering every chat
+// -1: every different comment stays, the overlap of the two logs once.
+TEST_F(CliMergeTest, FilesWithRepeatedNumbers) {
+    std::string shared = "<packet><thread thread=\"77\"/>", live = shared, older = shared;
+    for (int i = 0; i < 71; ++i) {
+        shared += "<chat thread=\"77\" no=\"1\" vpos=\"" + std::to_string(i * 100) + u8"\">ソ表" + std::to_string(i) +
+                  "</chat>";
+        const std::string chat = "<chat thread=\"77\" no=\"-1\" date=\"" + std::to_string(1262304000 + i) +
+                                 u8"\">わこつ" + std::to_string(i) + "</chat>";
+        if (i < 50) older += chat;
+        if (i >= 30) live += chat;
+    }
+    WriteFileBytes(dir.File("shared.xml"), shared + "</packet>");
+    WriteFileBytes(dir.File("live1.xml"), older + "</packet>");
+    WriteFileBytes(dir.File("live2.xml"), live + "</packet>");
+    ProgramRun run = Merge("-o out.xml shared.xml");
+    ASSERT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_EQ(lines.at(lines.size() - 2), "コメント 71 件を保存しました (読み込み 71 件、重複 0 件、内容の異なる番号 0 件は最新のファイルの内容、"
+                                          "番号で見分けられないコメント 71 件はすべて残しました)");
+    run = Merge("-o out2.xml live1.xml live2.xml");
+    ASSERT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_EQ(lines.at(lines.size() - 2), "コメント 71 件を保存しました (読み込み 91 件、重複 20 件、内容の異なる番号 0 件は最新のファイルの内容、"
+                                          "番号で見分けられないコメント 71 件はすべて残しました)");
 }
 
 TEST_F(CliMergeTest, RefusalsAndTheirExitStatus) {

@@ -117,6 +117,10 @@ TEST_F(MergeTest, OtherThreadsOnlyWithForce) {
     EXPECT_EQ(log.Lines()[0], "◆スレッドの異なるファイルは結合できません: " + dir.File("a.xml") + " (thread 77), " +
                                   dir.File("b.xml") + " (thread 88)");
 
+    // A first file that names no thread does not let the others' differ.
+    const std::wstring unnamed = Write("unnamed.xml", "<packet><chat no=\"1\">x</chat></packet>");
+    EXPECT_EQ(MergeCommentFiles({unnamed, a, b}, out, MergeOptions{}).outcome, MergeOutcome::DifferentThreads);
+
     MergeOptions force;
     force.force = true;
     ASSERT_EQ(MergeCommentFiles({a, b}, out, force).outcome, MergeOutcome::Saved);
@@ -142,13 +146,12 @@ TEST_F(MergeTest, RefusedInputs) {
          "<packet><chat thread=\"77\" no=\"4\">a</chat>"
          "<chat thread=\"77\" no=\"18446744073709551620\">b</chat></packet>",
          MergeOutcome::Unmergeable, " (no=\"18446744073709551620\")"},
-        {"numberless.xml", Packet("77", 100, Numbers(1, 1), "<chat>b</chat>"), MergeOutcome::Unmergeable, " (no なし)"},
         // The newest file and the thread are decided before the comments.
         {"late_thread.xml", "<packet><chat no=\"1\">a</chat><thread thread=\"77\" server_time=\"900\"/></packet>",
          MergeOutcome::Unmergeable, ""},
         // Each quote becomes "&quot;": the tag would grow past what the reader takes.
-        {"quotes.xml", "<packet><chat no='2' mail='" + std::string(200000, '"') + "'/></packet>",
-         MergeOutcome::Unmergeable, " (no 2)"},
+        {"quotes.xml", "<packet><chat no='5' mail='" + std::string(200000, '"') + "'/></packet>",
+         MergeOutcome::Unmergeable, " (no 5)"},
     };
     for (const auto& c : cases) {
         WriteFileBytes(out, "old");
@@ -166,6 +169,60 @@ TEST_F(MergeTest, RefusedInputs) {
         EXPECT_EQ(ListFolder(dir.Path()).size(), 2u) << c.name;
     }
     EXPECT_EQ(MergeCommentFiles({dir.File(L"missing.xml")}, out, MergeOptions{}).outcome, MergeOutcome::Unreadable);
+}
+
+// A chat as files have them: no="" leaves the number out.
+std::string Chat(const std::string& no, const std::string& text, const std::string& more = "") {
+    return "<chat thread=\"77\"" + (no.empty() ? std::string() : " no=\"" + no + "\"") + " date=\"1262304000\"" + more +
+           ">" + text + "</chat>";
+}
+std::string File(long long serverTime, const std::string& chats) {
+    return "<packet><thread thread=\"77\" server_time=\"" + std::to_string(serverTime) + "\"/>" + chats + "</packet>";
+}
+
+// Live-broadcast logs (every chat -1), renumbered files (every chat 1), 0 and
+// missing numbers: numbers identify comments only where no file holds two
+// different comments under one; equal chats are one comment everywhere.
+TEST_F(MergeTest, NumbersIdentifyCommentsOnlyWhereTheFilesSaySo) {
+    const struct {
+        const char* name;
+        std::vector<std::string> files;  // oldest first
+        std::vector<std::string> saved;  // no/thread/text of each
+        std::size_t identical, differing, unnumbered;
+    } cases[] = {
+        {"live logs fetched twice",
+         {File(1, Chat("-1", u8"わこつ") + Chat("-1", u8"ソ") + Chat("-1", u8"表")),
+          File(2, Chat("-1", u8"ソ") + Chat("-1", u8"表") + Chat("-1", u8"予"))},
+         {u8"-1/77/わこつ", u8"-1/77/ソ", u8"-1/77/表", u8"-1/77/予"}, 2, 0, 4},
+        {"renumbered file alone, one chat twice",
+         {File(1, Chat("1", "a") + Chat("1", "b") + Chat("1", "b") + Chat("1", "c"))},
+         {"1/77/a", "1/77/b", "1/77/c"}, 1, 0, 3},
+        {"renumbered file beside the real numbering",
+         {File(1, Chat("1", u8"コメント1") + Chat("2", u8"コメント2")), File(2, Chat("1", "a") + Chat("1", "b"))},
+         {u8"1/77/コメント1", "1/77/a", "1/77/b", u8"2/77/コメント2"}, 0, 0, 3},
+        {"real numbering in both: the newest version",
+         {File(2, Chat("1", "a") + Chat("2", "b")), File(1, Chat("1", "a", " deleted=\"1\"") + Chat("2", "b"))},
+         {"1/77/a", "2/77/b"}, 1, 1, 0},
+        {"attributes in another order are the same comment",
+         {File(1, Chat("1", "a", " mail=\"184\" vpos=\"5\"")),
+          File(2, "<chat vpos=\"5\" mail=\"184\" date=\"1262304000\" no=\"1\" thread=\"77\">a</chat>")},
+         {"1/77/a"}, 1, 0, 0},
+        {"number 0 and missing numbers",
+         {File(1, Chat("0", "a") + Chat("1", "b") + Chat("", "c") + Chat("", "d")),
+          File(2, Chat("0", "e") + Chat("", "f") + Chat("1", "b") + Chat("", "c"))},
+         {"0/77/a", "0/77/e", "0/77/f", "1/77/b", "0/77/c", "0/77/d"}, 2, 0, 5},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::wstring> inputs;
+        for (std::size_t i = 0; i < c.files.size(); ++i) inputs.push_back(Write(std::to_string(i) + ".xml", c.files[i]));
+        const MergeResult result = MergeCommentFiles(inputs, out, MergeOptions{});
+        ASSERT_EQ(result.outcome, MergeOutcome::Saved) << c.name;
+        EXPECT_EQ(Saved(out), c.saved) << c.name;
+        EXPECT_EQ(result.identical, c.identical) << c.name;
+        EXPECT_EQ(result.differing, c.differing) << c.name;
+        EXPECT_EQ(result.unnumbered, c.unnumbered) << c.name;
+        EXPECT_EQ(result.read, result.written + result.identical + result.replaced) << c.name;
+    }
 }
 
 // Texts and values that read back otherwise when written as they stand

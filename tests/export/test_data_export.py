@@ -152,5 +152,19 @@ class DataExportTest(unittest.TestCase):
         self.assertEqual(manifest["threads"][0]["missing"], [[6, 8], [13, 19]])
 
 
+    def test_missing_ranges_only_over_real_numbering(self):
+        # A live log numbers every chat -1; a shared file renumbered two
+        # different comments 1; a copy of one comment shares nothing.
+        def chat(no, text):
+            return f'<chat thread="{THREAD}" no="{no}" date="1262304001" mail="184">{text}</chat>'
+        self.inputs[0].write_text(f'<packet><thread thread="{THREAD}"/>' + chat(1, "a") + chat(1, "b") +
+                                  chat(3, "c") + chat(5, "e") + chat(5, "e") + chat(7, "g") + "</packet>",
+                                  encoding="utf-8")
+        self.inputs[1].write_text('<packet><thread thread="lv1"/>' + chat(-1, "ソ").replace(THREAD, "lv1") * 3 +
+                                  "</packet>", encoding="utf-8")
+        self.export("-o", "live.jsonl")
+        self.assertEqual(self.manifest("live.jsonl")["threads"], [
+            {"thread": THREAD, "no_min": 3, "no_max": 7, "missing": [[4, 4], [6, 6]]}])
+
 if __name__ == "__main__":
     unittest.main()

@@ -5,6 +5,7 @@ import json
 import ssl
 import sys
 import threading
+import time
 import xml.etree.ElementTree as ET
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from urllib.parse import parse_qs, urlsplit
@@ -23,7 +24,7 @@ TRICKLE_PACE = 0.5
 # Values the tests may set until the next reset: the body of the author's
 # version notice (sent as code page 932) and the "url" value of every getflv
 # answer (sent as it is, not encoded).
-OVERRIDES = ("author_version", "download_url")
+OVERRIDES = ("author_version", "download_url", "live_rate")
 FAULTS = {
     "main": COMMON_FAULTS,
     "author": COMMON_FAULTS,
@@ -68,6 +69,7 @@ class Standin:
         self.release = threading.Event()  # set: stalled handlers give up
         self.held = threading.Event()  # set: held requests are answered
         self.overrides = {}
+        self.live_start = time.time()  # of the live thread, set again with live_rate
         self.servers = {}
         self.threads = []
 
@@ -411,6 +413,8 @@ class Handler(BaseHTTPRequestHandler):
                 return self.reply_text(400, f"unknown value {unknown}")
             with self.site.lock:
                 self.site.overrides.update(self.query)
+                if "live_rate" in self.query:
+                    self.site.live_start = time.time()  # the live thread starts now
             return self.reply_text(200, "ok")
         if action == "signin":
             account = self.site.scenario.account_by_name(self.query.get("account", "premium"))
@@ -440,9 +444,14 @@ class Handler(BaseHTTPRequestHandler):
             request = dict(root.attrib) if root.tag == "thread" else {}
         except ET.ParseError:
             request = {}
+        try:
+            rate = int(self.site.override("live_rate") or 0)
+        except ValueError:
+            rate = 0
         packet, _ = site_data.thread_packet(self.site.scenario, request,
                                             view_counter=(fault == "viewcounter"),
-                                            no_chats=(fault == "notext"))
+                                            no_chats=(fault == "notext"),
+                                            live=(self.site.live_start, rate, time.time()))
         self.truncate = fault == "truncated"
         if fault == "doctype":
             packet = with_doctype(packet)

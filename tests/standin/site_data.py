@@ -3,6 +3,7 @@ thread. Everything is computed from the scenario, so the same request always
 gets the same answer."""
 
 import base64
+import copy
 import hashlib
 import json
 import os
@@ -71,9 +72,27 @@ class Video:
         self.flv = d.get("flv", "full")  # full, none, ms_last
         self.script_id = d.get("script_video_id", video_id)
         self.control = int(d.get("control_comment", 0))  # this comment's text holds U+0010, raw
+        self.rate = 0  # comments a second of a live thread (kind "live"); 0: one every interval
 
     def comment_date(self, no):
+        if self.rate:
+            return self.posted + no // self.rate
         return self.posted + no * self.interval
+
+    def count_until(self, when):
+        """How many comments are dated up to `when`."""
+        if self.rate:
+            return min(self.count, max(0, (when - self.posted + 1) * self.rate - 1))
+        return min(self.count, max(0, (when - self.posted) // self.interval))
+
+    def live(self, start, rate, now):
+        """A live thread as it stands at `now`: `rate` comments a second since
+        `start`, several to a second."""
+        video = copy.copy(self)
+        video.posted = int(start)
+        video.rate = rate
+        video.count = int((now - start) * rate) if rate > 0 else 0
+        return video
 
 
 class Scenario:
@@ -150,7 +169,7 @@ def select_comments(video, res_from, when=None):
     MAX_COMMENTS. A past-log moment keeps only comments dated up to it."""
     last = video.count
     if when is not None:
-        last = min(last, max(0, (when - video.posted) // video.interval))
+        last = video.count_until(when)
     if res_from is not None and res_from < 0:
         first = last - min(-res_from, MAX_COMMENTS) + 1
     elif res_from is not None and res_from > 0:
@@ -161,11 +180,13 @@ def select_comments(video, res_from, when=None):
     return range(max(first, 1), last + 1)
 
 
-def thread_packet(scenario, request, view_counter=False, no_chats=False):
+def thread_packet(scenario, request, view_counter=False, no_chats=False, live=None):
     """(packet text, result code) for a parsed thread request (a dict of its
-    attributes)."""
+    attributes); live: (start, rate, now) of the live thread."""
     thread = request.get("thread", "")
     video = scenario.threads.get(thread)
+    if video is not None and live is not None and video.kind == "live":
+        video = video.live(*live)
     head = '<?xml version="1.0" encoding="UTF-8"?><packet>'
     when = None
     code = 0
@@ -186,8 +207,7 @@ def thread_packet(scenario, request, view_counter=False, no_chats=False):
     except ValueError:
         res_from = None
     numbers = [] if no_chats else select_comments(video, res_from, when)
-    last_res = video.count if when is None else min(
-        video.count, max(0, (when - video.posted) // video.interval))
+    last_res = video.count if when is None else video.count_until(when)
     parts = [head, f'<thread resultcode="0" thread="{thread}" last_res="{last_res}" '
              f'ticket="0x{zlib.crc32(thread.encode()) & 0xffffff:06x}" revision="1" '
              f'server_time="{scenario.clock}"/>']

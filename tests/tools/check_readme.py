@@ -24,7 +24,7 @@ if re.search(rb"(?<!\r)\n", built):
     problems.append(f"{built_path} has line ends other than CR LF")
 
 settings = open(settings_path, encoding="utf-8").read()
-for section, key in sorted(set(re.findall(r'"(site|main|info|pastlog|ng|viewer)", "(\w+)"', settings))):
+for section, key in sorted(set(re.findall(r'"(site|main|info|pastlog|ng|viewer|archive)", "(\w+)"', settings))):
     if not re.search(rf"\b{key}\b", source):
         problems.append(f"the INI key [{section}] {key} is not described")
 if "[site]" not in source:

@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "comments/comment_reader.h"
+#include "support/codepage.h"
 #include "support/window.h"
 #include "testlib/window_site_test.h"
 #include "window/auto_fetch.h"
@@ -40,6 +42,40 @@ TEST_F(AutoFetchSiteTest, RoundsComeOneIntervalApartAndReportToTheLog) {
     EXPECT_EQ(beeps, 0);
     Command(IDM_AUTO_FETCH);
     EXPECT_TRUE(Idle());
+}
+
+// The archive's check mark on, rounds of five comments two seconds apart on a
+// thread of twenty a second: one file, every comment kept (the gaps filled).
+TEST_F(AutoFetchSiteTest, RoundsWithTheArchiveGrowOneFile) {
+    StandinSignIn("premium");
+    StandinSet("live_rate", "20");
+    ASSERT_TRUE(OpenWith("sm7000", "AutoGetInterval=2\r\n"));
+    Command(IDM_ARCHIVE);
+    Command(IDM_AUTO_FETCH);
+    auto rounds = [&] {
+        int kept = 0;
+        for (const std::string& line : log.Lines()) kept += line.rfind("アーカイブに ", 0) == 0;
+        return kept;
+    };
+    ASSERT_TRUE(PumpMessagesUntil([&] { return rounds() >= 3 && Waiting() && !AnyWorkerRunning(); }, 60000));
+    Command(IDM_AUTO_FETCH);
+    EXPECT_TRUE(Idle());
+    const auto files = ListFolder(dir.Path());
+    const std::string archive = "実況ソ表 生放送のように増えるスレッド(sm7000).xml";
+    EXPECT_EQ(std::count_if(files.begin(), files.end(),
+                            [](const std::string& name) { return name.size() > 4 && name.substr(name.size() - 4) == ".xml"; }),
+              1);
+    EXPECT_NE(std::find(files.begin(), files.end(), archive + ".lock"), files.end());
+    CommentReader reader;
+    ASSERT_TRUE(reader.Open(AnsiToWide(dir.File(archive))));
+    long long expected = 0;
+    while (reader.Next()) {
+        const long long no = reader.Chat().Integer("no");
+        if (expected != 0) EXPECT_EQ(no, expected);
+        expected = no + 1;
+    }
+    EXPECT_FALSE(reader.Failed());
+    EXPECT_GT(expected, 20);
 }
 
 TEST_F(AutoFetchSiteTest, SwitchedOffDuringARoundTheJobKeepsItsBusyState) {

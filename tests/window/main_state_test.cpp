@@ -126,6 +126,7 @@ TEST(MainState, EveryCombinationOfJobsShowsItsState) {
         EXPECT_EQ(view.fetchButton, row.button);
         EXPECT_EQ(Enabled(view), row.enabled);
         EXPECT_TRUE(view.viewerItem) << "a viewer reads beside any job";
+        EXPECT_TRUE(view.archiveItem) << "the archive's switch is read when a fetch starts";
     }
 }
 

@@ -186,7 +186,7 @@ TEST_F(MainWindowTest, FreshStartShowsTheDefaults) {
     EXPECT_EQ(Text(IDC_MONTH), std::to_string(CurrentMonth()));
     for (UINT id : {IDM_COMPLETE_BEEP, IDM_NOTIFY_VERSION}) EXPECT_TRUE(MenuChecked(id)) << id;
     for (UINT id : {IDM_TOPMOST, IDM_INFO_WINDOW, IDM_ALWAYS_OVERWRITE, IDM_TEXT_UTF8, IDM_DIRECT_CONNECTION,
-                    IDM_AUTO_FETCH}) {
+                    IDM_AUTO_FETCH, IDM_ARCHIVE}) {
         EXPECT_FALSE(MenuChecked(id)) << id;
     }
     // Without the past-log box the date boxes are folded away.
@@ -257,6 +257,7 @@ TEST_F(MainWindowTest, SettingsComeBackFromTheIniFileAndGoBackToIt) {
     SetText(IDC_SECOND, "x7");
     Click(IDC_GETALL);
     Command(IDM_TOPMOST);
+    Command(IDM_ARCHIVE);
     MoveWindowTo(info, 310, 25);
     ShowWindow(main, SW_MINIMIZE);
     Command(IDM_EXIT);
@@ -269,6 +270,7 @@ TEST_F(MainWindowTest, SettingsComeBackFromTheIniFileAndGoBackToIt) {
         {"main/Mail", "a@b.example"}, {"info/ViewInfoWindow", "1"}, {"info/Left", "310"},
         {"info/Top", "25"},        {"info/Width", "333"},       {"pastlog/Second", "x7"},
         {"main/FilenameFormat", "%title%(%thread%)[%year2%.%month2%.%day2% %hour2%時%minute2%分]"},
+        {"archive/Enabled", "1"}, {"archive/Format", "%title%(%thread%)"},
     };
     for (const auto& [key, value] : expected) {
         const std::string section = key.substr(0, key.find('/'));
@@ -294,6 +296,11 @@ TEST_F(MainWindowTest, CheckMarksFollowTheSettings) {
             EXPECT_EQ(MenuChecked(row.id), expected) << row.id;
             EXPECT_EQ(App().settings.*row.flag, expected) << row.id;
         }
+    }
+    for (bool expected : {true, false}) {
+        Command(IDM_ARCHIVE);
+        EXPECT_EQ(MenuChecked(IDM_ARCHIVE), expected);
+        EXPECT_EQ(App().settings.archive.Enabled, expected);
     }
     Command(IDM_TOPMOST);
     EXPECT_TRUE(GetWindowLongA(main, GWL_EXSTYLE) & WS_EX_TOPMOST);
