@@ -13,7 +13,7 @@
 #include "comments/comment_merge.h"
 #include "comments/comment_reader.h"
 #include "infolog/info_log.h"
-#include "jobs/fetch_job.h"
+#include "jobs/access_pause.h"
 #include "settings/settings.h"
 #include "support/codepage.h"
 #include "support/local_time.h"
