@@ -93,14 +93,6 @@ bool ArchiveOldest(const std::wstring& archive, long long& lowest, long long& da
     return lowest > 0;
 }
 
-std::string LocalTimeText(long long moment) {
-    std::tm local;
-    if (!LocalTime(moment, local)) return std::to_string(moment);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y/%m/%d %H:%M:%S", &local);
-    return text;
-}
-
 }  // namespace
 
 ArchiveRoundOutcome FetchIntoArchive(CCommentClient& client, const std::string& address,

@@ -31,14 +31,6 @@ std::size_t AddNewNumbers(std::vector<long long>& held, const std::vector<long l
     return added;
 }
 
-std::string LocalTimeText(long long moment) {
-    std::tm local;
-    if (!LocalTime(moment, local)) return std::to_string(moment);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y/%m/%d %H:%M:%S", &local);
-    return text;
-}
-
 HistoryOutcome Stopped() {
     InfoLog << "全履歴の取得を中止しました。ファイルは保存していません" << EndLine;
     return HistoryOutcome::Stopped;

@@ -43,3 +43,11 @@ bool LocalTimeCache::Convert(long long seconds, std::tm& local) {
     start_ = start;
     return true;
 }
+
+std::string LocalTimeText(long long seconds) {
+    std::tm local;
+    if (!LocalTime(seconds, local)) return std::to_string(seconds);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y/%m/%d %H:%M:%S", &local);
+    return text;
+}

@@ -6,10 +6,15 @@
 #pragma once
 
 #include <ctime>
+#include <string>
 
 // The runtime's localtime of the moment, one call each; false when it refuses
 // the moment or time_t cannot hold it.
 bool LocalTime(long long seconds, std::tm& local);
+
+// "YYYY/MM/DD HH:MM:SS" in local time, as the log shows a moment; the number
+// itself when the runtime refuses it.
+std::string LocalTimeText(long long seconds);
 
 class LocalTimeCache {
 public:

@@ -4,7 +4,7 @@
 set -eu
 
 packages="wine wine64 g++-mingw-w64-x86-64-posix cmake libboost1.81-dev googletest xvfb xauth
-fonts-ipafont locales python3 openssl ca-certificates ffmpeg libxml2-utils imagemagick clang libclang-rt-14-dev"
+fonts-ipafont locales python3 openssl ca-certificates ffmpeg libxml2-utils imagemagick clang libclang-rt-14-dev clang-format"
 missing=""
 for p in $packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
