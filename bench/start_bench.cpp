@@ -15,16 +15,10 @@
 #include <cstdio>
 #include <string>
 
+#include "bench_clock.h"
 #include "support/handles.h"
 
 namespace {
-
-double Now() {
-    LARGE_INTEGER frequency, counter;
-    ::QueryPerformanceFrequency(&frequency);
-    ::QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 struct Search {
     DWORD process;

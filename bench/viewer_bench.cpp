@@ -16,19 +16,13 @@
 #include <functional>
 #include <string>
 
+#include "bench_clock.h"
 #include "comments/comment_reader.h"
 #include "resources/resource.h"
 #include "support/codepage.h"
 #include "window/viewer_window.h"
 
 namespace {
-
-double Now() {
-    LARGE_INTEGER frequency, counter;
-    ::QueryPerformanceFrequency(&frequency);
-    ::QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 std::wstring Text(HWND window) {
     wchar_t text[512] = {};
