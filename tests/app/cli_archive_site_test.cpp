@@ -193,6 +193,26 @@ TEST_F(CliArchiveTest, TwoWritersAtOnceLoseNothing) {
     EXPECT_EQ(Files(".xml"), 1u);
 }
 
+// A past log goes into the archive too; the next round fills the gap from it
+// to the newest comments.
+TEST_F(CliArchiveTest, APastLogGoesIntoTheArchive) {
+    WriteIni("premium@kometori.test", "p&ss+w%rd=1", "Enabled=1\r\nFormat=%thread%\r\n");
+    ProgramRun run = Get("-n 250 -p \"2010-01-15 00:00:00\" sm4000");  // comment 504 is the last by then
+    ASSERT_EQ(run.exitCode, 0u) << run.output;
+    std::vector<long long> numbers = Numbers(dir_.File("sm4000.xml"));
+    ASSERT_TRUE(Consecutive(numbers));
+    EXPECT_EQ(numbers.front(), 255);
+    EXPECT_EQ(numbers.back(), 504);
+    run = Get("-n 100 sm4000");
+    ASSERT_EQ(run.exitCode, 0u) << run.output;
+    numbers = Numbers(dir_.File("sm4000.xml"));
+    EXPECT_TRUE(Consecutive(numbers));
+    EXPECT_EQ(numbers.front(), 255);
+    EXPECT_EQ(numbers.back(), 4500);
+    EXPECT_EQ(Line("アーカイブに "), "アーカイブに 3996 件を追加しました (計 4246 件、No.255〜No.4500、欠け 0 件): " +
+                                         dir_.File("sm4000.xml"));
+}
+
 // A history cut short (here by its request limit) goes on where it stopped:
 // the newest comments, then on from the archive's oldest, never again what it holds.
 TEST_F(CliArchiveTest, AWholeHistoryResumes) {

@@ -176,6 +176,22 @@ class MessageServerTest(SiteTest):
         root, chats = self.chats(self.client.thread(request)[1])
         self.assertEqual([int(c.get("no")) for c in chats], list(range(2502, 3502)))
 
+    def test_live_thread_grows_at_the_rate_set(self):
+        request = [("res_from", "-1000"), ("version", "20061206"), ("thread", "1200007000")]
+        self.assertEqual(self.chats(self.client.thread(request)[1])[1], [])  # none before the rate
+        self.assertEqual(self.client.get("main", "/_standin/set?live_rate=200")[0].status, 200)
+        time.sleep(1.2)
+        chats = self.chats(self.client.thread(request)[1])[1]
+        numbers, dates = [int(c.get("no")) for c in chats], [int(c.get("date")) for c in chats]
+        self.assertEqual(numbers, list(range(1, len(numbers) + 1)))
+        self.assertTrue(200 <= len(numbers) <= 400, len(numbers))
+        self.assertEqual(dates, sorted(dates))
+        self.assertEqual((dates[198], dates[199]), (dates[0], dates[0] + 1))  # 200 a second
+        # A past log keeps the comments dated up to its moment, also within a second.
+        key = site_data.wayback_key("1200007000", "1000001")
+        past = [("user_id", "1000001"), ("when", str(dates[0])), ("waybackkey", key)] + request
+        self.assertEqual([int(c.get("no")) for c in self.chats(self.client.thread(past)[1])[1]], list(range(1, 200)))
+
     def test_log_records_body_and_cookie(self):
         self.client.cookies["user_session"] = "abc"
         self.client.thread([("res_from", "-1"), ("thread", "1173108780")])
