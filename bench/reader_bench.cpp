@@ -44,8 +44,8 @@ int wmain(int argc, wchar_t** argv) {
     PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof counters;
     ::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters);
-    std::printf("chats=%zu check=%.3f stream=%.3f peak_mb=%.1f chars=%zu\n", count,
-                seconds(start, loaded), seconds(loaded, walked),
-                static_cast<double>(counters.PeakWorkingSetSize) / (1024.0 * 1024.0), characters);
+    std::printf("chats=%zu check=%.3f stream=%.3f peak_mb=%.1f chars=%zu\n", count, seconds(start, loaded),
+                seconds(loaded, walked), static_cast<double>(counters.PeakWorkingSetSize) / (1024.0 * 1024.0),
+                characters);
     return 0;
 }

@@ -77,8 +77,7 @@ int wmain(int argc, wchar_t** argv) {
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started{};
     const double start = Now();
-    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                          &started)) {
+    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started)) {
         std::fprintf(stderr, "cannot start the program (error %lu)\n", ::GetLastError());
         return 1;
     }

@@ -110,8 +110,8 @@ int wmain(int argc, wchar_t** argv) {
     PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof counters;
     ::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters);
-    std::printf("read=%.3f open=%.3f search=%.3f pattern=%.3f peak_mb=%.1f all=\"%s\" found=\"%s\"\n", read,
-                opened, searched, patterned, static_cast<double>(counters.PeakWorkingSetSize) / (1024.0 * 1024.0),
+    std::printf("read=%.3f open=%.3f search=%.3f pattern=%.3f peak_mb=%.1f all=\"%s\" found=\"%s\"\n", read, opened,
+                searched, patterned, static_cast<double>(counters.PeakWorkingSetSize) / (1024.0 * 1024.0),
                 WideToAnsi(all).c_str(), WideToAnsi(found).c_str());
     CloseAllViewers();
     return read < 0 || searched < 0 || patterned < 0 ? 1 : 0;

@@ -88,12 +88,8 @@ AcquireResult CCommentClient::AcquireComments(FetchOptions options) {
     std::string waybackKey;
     std::string userId;
     switch (ClassifyPastDate(options.pastDate, moment)) {
-        case PastDateKind::Current:
-            InfoLog << "現在のコメントを取得します" << EndLine;
-            break;
-        case PastDateKind::Invalid:
-            InfoLog << "過去ログ取得日時の設定値が正しくありません" << EndLine;
-            return result;
+        case PastDateKind::Current: InfoLog << "現在のコメントを取得します" << EndLine; break;
+        case PastDateKind::Invalid: InfoLog << "過去ログ取得日時の設定値が正しくありません" << EndLine; return result;
         case PastDateKind::Past:
             InfoLog << "過去ログからコメントを取得します" << EndLine;
             if (!GetPastLogPass(target, waybackKey, userId)) return result;
@@ -101,16 +97,16 @@ AcquireResult CCommentClient::AcquireComments(FetchOptions options) {
             break;
     }
 
-    const std::string request =
-        pastLog ? ComposeThreadRequest(threadId, options.commentCount, userId, moment, waybackKey)
-                : ComposeThreadRequest(threadId, options.commentCount);
+    const std::string request = pastLog
+                                    ? ComposeThreadRequest(threadId, options.commentCount, userId, moment, waybackKey)
+                                    : ComposeThreadRequest(threadId, options.commentCount);
     InfoLog << "Post Data = " << request << EndLine;
 
     std::string fileName;
     if (pastLog) {
         const std::tm& d = options.pastDate;
-        fileName = MakeCommentFileName(options.fileNameFormat, target.title, threadId, target.videoId,
-                                       d.tm_year + 1900, d.tm_mon + 1, d.tm_mday, d.tm_hour, d.tm_min, d.tm_sec);
+        fileName = MakeCommentFileName(options.fileNameFormat, target.title, threadId, target.videoId, d.tm_year + 1900,
+                                       d.tm_mon + 1, d.tm_mday, d.tm_hour, d.tm_min, d.tm_sec);
     } else {
         fileName = CurrentCommentFileName(options.fileNameFormat, target);
     }

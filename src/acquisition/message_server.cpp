@@ -71,9 +71,7 @@ std::string InReplyEncoding(const std::string& reply, const std::string& ascii) 
     return out;
 }
 
-bool HasText(const std::string& utf8) {
-    return utf8.find_first_not_of(" \t\n\r") != std::string::npos;
-}
+bool HasText(const std::string& utf8) { return utf8.find_first_not_of(" \t\n\r") != std::string::npos; }
 
 // The reply with <view_counter video="0"/> as the root's last child, the rest
 // as it came. False when the root's end tag is not where the reader finds it
@@ -95,8 +93,7 @@ bool AddViewCounter(std::string& reply) {
 }  // namespace
 
 bool CreateReplyDocument(ComPtr<IXMLDOMDocument2>& doc) {
-    if (FAILED(::CoCreateInstance(kDomDocumentClsid, nullptr, kClassContext, kDomDocument2Iid,
-                                  doc.put_void())) ||
+    if (FAILED(::CoCreateInstance(kDomDocumentClsid, nullptr, kClassContext, kDomDocument2Iid, doc.put_void())) ||
         !doc) {
         return false;
     }
@@ -185,8 +182,7 @@ bool CCommentClient::ExchangeThreadRequest(const std::string& request, const std
     return true;
 }
 
-HistoryReply CCommentClient::PostHistoryRequest(const std::string& request, const std::string& serverUrl,
-                                                HANDLE file) {
+HistoryReply CCommentClient::PostHistoryRequest(const std::string& request, const std::string& serverUrl, HANDLE file) {
     HistoryReply result;
     result.ok = GuardedExchange([&] {
         std::string reply;

@@ -67,7 +67,6 @@ bool ConfirmOverwrite(std::wstring& path, const std::wstring& filter, const std:
             return true;
         }
         case OverwriteChoice::Cancel:
-        default:
-            return false;
+        default: return false;
     }
 }

@@ -77,8 +77,7 @@ WatchPageKind ClassifyWatchPage(const std::string& page, const SiteSettings& sit
     return WatchPageKind::Other;
 }
 
-bool ReadSignedInPage(const std::string& page, const std::string& address, std::string& title,
-                      std::string& videoId) {
+bool ReadSignedInPage(const std::string& page, const std::string& address, std::string& title, std::string& videoId) {
     if (!TitleOf(page, title)) {
         InfoLog << "動画のタイトルの取得に失敗しました" << EndLine;
         return false;
@@ -118,13 +117,9 @@ bool ReadWatchPage(const SiteAccess& access, const std::string& address, std::st
         const std::string page = Utf8ToAnsi(received);
 
         switch (ClassifyWatchPage(page, access.site)) {
-            case WatchPageKind::SignedIn:
-                return ReadSignedInPage(page, address, title, videoId);
-            case WatchPageKind::Other:
-                ReportErrorPage(page);
-                return false;
-            case WatchPageKind::SignInNeeded:
-                break;
+            case WatchPageKind::SignedIn: return ReadSignedInPage(page, address, title, videoId);
+            case WatchPageKind::Other: ReportErrorPage(page); return false;
+            case WatchPageKind::SignInNeeded: break;
         }
         InfoLog << "モクモク動画にログインしていません" << EndLine;
         if (signIns >= kMaxSignIns || !SignIn(Prompts(), access)) break;

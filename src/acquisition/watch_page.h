@@ -19,8 +19,7 @@ WatchPageKind ClassifyWatchPage(const std::string& page, const SiteSettings& sit
 
 // A signed-in page: title and video ID, with their lines. False (logged) when
 // the page has no usable title.
-bool ReadSignedInPage(const std::string& page, const std::string& address, std::string& title,
-                      std::string& videoId);
+bool ReadSignedInPage(const std::string& page, const std::string& address, std::string& title, std::string& videoId);
 
 // Any other page: logs the site's heading and message when it has one.
 void ReportErrorPage(const std::string& page);

@@ -29,4 +29,3 @@ int RunMergeCommand(const CommandArguments& args);      // args[0] is "merge"
 int RunSubtitlesCommand(const CommandArguments& args);  // args[0] is "subtitles"
 int RunExportCommand(const CommandArguments& args);     // args[0] is "export"
 int RunGraphCommand(const CommandArguments& args);      // args[0] is "graph"
-

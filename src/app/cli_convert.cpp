@@ -28,15 +28,20 @@ void LoadConversionSettings() {
 int RunConvertCommand(const CommandArguments& args) {
     std::string format;
     bool hasFormat = false, utf8 = false;
-    const CliCommand command{"convert", "コメントファイル.xml [テキストファイル.txt]", kConvertAbout, {
-        {"format", 'f', "FMT", "行の書式 (既定: Kometori.ini の Format)",
-         [&](const OptionValue& value, std::string&) {
-             format = value.text;
-             hasFormat = true;
-             return true;
-         }},
-        {"utf8", 'u', nullptr, "UTF-8 で書き出す (既定: Kometori.ini の TextOutUTF8)", SetFlag(utf8)},
-    }, true};
+    const CliCommand command{
+        "convert",
+        "コメントファイル.xml [テキストファイル.txt]",
+        kConvertAbout,
+        {
+            {"format", 'f', "FMT", "行の書式 (既定: Kometori.ini の Format)",
+             [&](const OptionValue& value, std::string&) {
+                 format = value.text;
+                 hasFormat = true;
+                 return true;
+             }},
+            {"utf8", 'u', nullptr, "UTF-8 で書き出す (既定: Kometori.ini の TextOutUTF8)", SetFlag(utf8)},
+        },
+        true};
     CommandLine line;
     if (const auto status = ReadCommandLine(args, command, line)) return *status;
     const std::vector<std::wstring>& files = line.operands;

@@ -33,22 +33,28 @@ int RunExportCommand(const CommandArguments& args) {
     DataExportOptions& options = request.options;
     bool hasFormat = false;
     std::wstring output;
-    const CliCommand command{"export", "コメントファイル.xml...", kExportAbout, {
-        {"format", 0, "jsonl|csv", "形式 (既定: jsonl。-o の名前が .csv で終わるときは csv)",
-         [&](const OptionValue& value, std::string& error) {
-             hasFormat = true;
-             if (ReadFormat(value.text, options.format)) return true;
-             error = "--format: jsonl か csv を指定して下さい / give jsonl or csv";
-             return false;
-         }},
-        {"output", 'o', "OUT", "出力ファイル (既定: 最初の入力の拡張子を .jsonl か .csv にした名前)", StoreFile(output)},
-        {"hash-users", 0, "SALT", "user_id を、SALT の後に ID を続けた文字列の SHA-256 (16進の小文字) に置き換える",
-         [&](const OptionValue& value, std::string&) {
-             options.hashUsers = true;
-             options.salt = WideToUtf8(value.wide);  // as typed, whatever the code page lacks
-             return true;
-         }},
-    }, true};
+    const CliCommand command{
+        "export",
+        "コメントファイル.xml...",
+        kExportAbout,
+        {
+            {"format", 0, "jsonl|csv", "形式 (既定: jsonl。-o の名前が .csv で終わるときは csv)",
+             [&](const OptionValue& value, std::string& error) {
+                 hasFormat = true;
+                 if (ReadFormat(value.text, options.format)) return true;
+                 error = "--format: jsonl か csv を指定して下さい / give jsonl or csv";
+                 return false;
+             }},
+            {"output", 'o', "OUT", "出力ファイル (既定: 最初の入力の拡張子を .jsonl か .csv にした名前)",
+             StoreFile(output)},
+            {"hash-users", 0, "SALT", "user_id を、SALT の後に ID を続けた文字列の SHA-256 (16進の小文字) に置き換える",
+             [&](const OptionValue& value, std::string&) {
+                 options.hashUsers = true;
+                 options.salt = WideToUtf8(value.wide);  // as typed, whatever the code page lacks
+                 return true;
+             }},
+        },
+        true};
     CommandLine line;
     if (const auto status = ReadCommandLine(args, command, line)) return *status;
     options.inputs = line.operands;

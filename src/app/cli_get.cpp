@@ -68,34 +68,39 @@ int RunGetCommand(const CommandArguments& args) {
     form.GetAllComment = false;
     bool text = false, subtitles = false, history = false;
     int maxRequests = 100;
-    CliCommand command{"get", "アドレス", kGetAbout, {
-        {"save-dir", 'o', "DIR", "保存先フォルダ (既定: Kometori.ini の SavePath)", Store(form.SavePath)},
-        {"count", 'n', "N", "新しい順に N 件のコメント (既定: Kometori.ini の Comment)", Store(form.Comment)},
-        {"all", 'a', nullptr, "全て取得 (1000 件)", SetFlag(form.GetAllComment)},
-        {"past", 'p', "\"YYYY-MM-DD HH:MM:SS\"", "その日時 (ローカル時刻) の過去ログを取得する",
-         [&](const OptionValue& value, std::string& error) {
-             form.PastLog = true;
-             if (ParsePastDate(value.text, form)) return true;
-             error = "過去ログの日時指定値が正しくありません。";
-             return false;
-         }},
-        {"text", 't', nullptr, "保存したコメントファイルをテキストに変換する", SetFlag(text)},
-        {"subtitles", 's', nullptr, "保存したコメントファイルから字幕ファイル(ASS)を作る (Kometori.ini の [subtitle])",
-         SetFlag(subtitles)},
-        {"history", 0, nullptr, "全履歴: 過去ログを遡ってスレッドの全コメントを1つのファイルに (プレミアム会員)",
-         SetFlag(history)},
-        {"archive", 0, nullptr, "動画ごとに1つのファイル (アーカイブ) へまとめて保存する",
-         [](const OptionValue&, std::string&) { return App().settings.archive.Enabled = true; }},
-        {"no-archive", 0, nullptr, "アーカイブを使わない (既定: Kometori.ini の [archive] Enabled)",
-         [](const OptionValue&, std::string&) { return !(App().settings.archive.Enabled = false); }},
-        {"max-requests", 0, "N", "全履歴でメッセージサーバーに送る要求の上限 (既定: 100)",
-         [&](const OptionValue& value, std::string& error) {
-             maxRequests = LeadingNumber(value.text);
-             if (maxRequests >= 1) return true;
-             error = "--max-requests には1以上の数を指定して下さい。";
-             return false;
-         }},
-    }, true};
+    CliCommand command{
+        "get",
+        "アドレス",
+        kGetAbout,
+        {
+            {"save-dir", 'o', "DIR", "保存先フォルダ (既定: Kometori.ini の SavePath)", Store(form.SavePath)},
+            {"count", 'n', "N", "新しい順に N 件のコメント (既定: Kometori.ini の Comment)", Store(form.Comment)},
+            {"all", 'a', nullptr, "全て取得 (1000 件)", SetFlag(form.GetAllComment)},
+            {"past", 'p', "\"YYYY-MM-DD HH:MM:SS\"", "その日時 (ローカル時刻) の過去ログを取得する",
+             [&](const OptionValue& value, std::string& error) {
+                 form.PastLog = true;
+                 if (ParsePastDate(value.text, form)) return true;
+                 error = "過去ログの日時指定値が正しくありません。";
+                 return false;
+             }},
+            {"text", 't', nullptr, "保存したコメントファイルをテキストに変換する", SetFlag(text)},
+            {"subtitles", 's', nullptr,
+             "保存したコメントファイルから字幕ファイル(ASS)を作る (Kometori.ini の [subtitle])", SetFlag(subtitles)},
+            {"history", 0, nullptr, "全履歴: 過去ログを遡ってスレッドの全コメントを1つのファイルに (プレミアム会員)",
+             SetFlag(history)},
+            {"archive", 0, nullptr, "動画ごとに1つのファイル (アーカイブ) へまとめて保存する",
+             [](const OptionValue&, std::string&) { return App().settings.archive.Enabled = true; }},
+            {"no-archive", 0, nullptr, "アーカイブを使わない (既定: Kometori.ini の [archive] Enabled)",
+             [](const OptionValue&, std::string&) { return !(App().settings.archive.Enabled = false); }},
+            {"max-requests", 0, "N", "全履歴でメッセージサーバーに送る要求の上限 (既定: 100)",
+             [&](const OptionValue& value, std::string& error) {
+                 maxRequests = LeadingNumber(value.text);
+                 if (maxRequests >= 1) return true;
+                 error = "--max-requests には1以上の数を指定して下さい。";
+                 return false;
+             }},
+        },
+        true};
     // Laid over the INI's [subtitle] for this run.
     for (CliOption& option : SubtitleCliOptions(App().settings.subtitle)) command.options.push_back(std::move(option));
     CommandLine line;

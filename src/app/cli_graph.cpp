@@ -64,17 +64,17 @@ void LogGraphStart(const GraphExport& request) {
 int DrawGraph(GraphExport& request, const NgChoice& ng) {
     ComInit com;
     const bool ok = RunWritingJob([&] {
-        return ExportWithNgRules(ng, [&](NgFilter* filter) {
-            std::wstring text;
-            if (filter) {
-                request.hide = [filter, &text](const ChatElement& chat) {
-                    text = chat.Text();
-                    return filter->Hides(NgCommentOf(chat, &text));
-                };
-            }
-            return ExportCommentGraph(request);
-        });
-    }) == 0;
+                        return ExportWithNgRules(ng, [&](NgFilter* filter) {
+                            std::wstring text;
+                            if (filter) {
+                                request.hide = [filter, &text](const ChatElement& chat) {
+                                    text = chat.Text();
+                                    return filter->Hides(NgCommentOf(chat, &text));
+                                };
+                            }
+                            return ExportCommentGraph(request);
+                        });
+                    }) == 0;
     if (ok) {
         InfoLog << "グラフ(PNG)を保存しました。\n\n" << ShownPath(request.picturePath) << EndLine;
     } else {
@@ -90,15 +90,20 @@ int RunGraphCommand(const CommandArguments& args) {
     App().settings.Load(form);  // the INI file is read, never written
     AppSettings& settings = App().settings;
     GraphExport request;
-    const CliCommand command{"graph", "コメントファイル.xml", kGraphAbout, {
-        {"output", 'o', "FILE", "PNG 画像 (既定: コメントファイル.xml の拡張子を \".png\" に替えた名前)",
-         StoreFile(request.picturePath)},
-        {"width", 0, "N", SideHelp("幅", kGraphMinSide, kGraphMaxWidth, request.width),
-         StoreSide(kGraphMinSide, kGraphMaxWidth, request.width)},
-        {"height", 0, "N", SideHelp("高さ", kGraphMinSide, kGraphMaxHeight, request.height),
-         StoreSide(kGraphMinSide, kGraphMaxHeight, request.height)},
-        {"csv", 0, "FILE", "1秒ごとの数を CSV (second,posted,on_screen) でも書き出す", StoreFile(request.csvPath)},
-    }, true};
+    const CliCommand command{
+        "graph",
+        "コメントファイル.xml",
+        kGraphAbout,
+        {
+            {"output", 'o', "FILE", "PNG 画像 (既定: コメントファイル.xml の拡張子を \".png\" に替えた名前)",
+             StoreFile(request.picturePath)},
+            {"width", 0, "N", SideHelp("幅", kGraphMinSide, kGraphMaxWidth, request.width),
+             StoreSide(kGraphMinSide, kGraphMaxWidth, request.width)},
+            {"height", 0, "N", SideHelp("高さ", kGraphMinSide, kGraphMaxHeight, request.height),
+             StoreSide(kGraphMinSide, kGraphMaxHeight, request.height)},
+            {"csv", 0, "FILE", "1秒ごとの数を CSV (second,posted,on_screen) でも書き出す", StoreFile(request.csvPath)},
+        },
+        true};
     CommandLine line;
     if (const auto status = ReadCommandLine(args, command, line)) return *status;
     if (line.operands.size() != 1) return UsageError("コメントファイルを1つ指定して下さい / give one comment file");

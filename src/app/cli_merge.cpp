@@ -28,10 +28,13 @@ int RunMergeCommand(const CommandArguments& args) {
     App().settings.Load(form);  // AutoOverWrite; the INI file is never written
     std::wstring output;
     MergeOptions options;
-    const CliCommand command{"merge", "-o 出力.xml 入力.xml...", kMergeAbout, {
-        {"output", 'o', "FILE", "出力するコメントファイル (入力の1つでもよい)", Store(output)},
-        {"force", 0, nullptr, "スレッドの異なるファイルも結合する", SetFlag(options.force)},
-    }};
+    const CliCommand command{"merge",
+                             "-o 出力.xml 入力.xml...",
+                             kMergeAbout,
+                             {
+                                 {"output", 'o', "FILE", "出力するコメントファイル (入力の1つでもよい)", Store(output)},
+                                 {"force", 0, nullptr, "スレッドの異なるファイルも結合する", SetFlag(options.force)},
+                             }};
     CommandLine line;
     if (const auto status = ReadCommandLine(args, command, line)) return *status;
     const std::vector<std::wstring>& inputs = line.operands;
@@ -56,7 +59,8 @@ int RunMergeCommand(const CommandArguments& args) {
     if (result.outcome != MergeOutcome::Saved) return 1;
     InfoLog << "コメント " << result.written << " 件を保存しました (読み込み " << result.read << " 件、重複 "
             << result.identical << " 件、内容の異なる番号 " << result.differing << " 件は最新のファイルの内容";
-    if (result.unnumbered > 0) InfoLog << "、番号で見分けられないコメント " << result.unnumbered << " 件はすべて残しました";
+    if (result.unnumbered > 0)
+        InfoLog << "、番号で見分けられないコメント " << result.unnumbered << " 件はすべて残しました";
     InfoLog << ")" << EndLine;
     InfoLog << "コメントファイルを保存しました" << EndLine;
     return 0;

@@ -8,7 +8,7 @@
 struct NgSwitches {
     bool given = false;  // --ng or --no-ng appeared
     bool apply = false;
-    std::wstring file;   // --ng's file, as given
+    std::wstring file;  // --ng's file, as given
 };
 
 // Puts the switches over the INI's "ng" keys in memory (the file is never

@@ -31,10 +31,12 @@ std::vector<CliOption> SharedOptions(const CliCommand& command, CommandLine& lin
             if (apply) ng.file = value.wide;
             return true;
         };
-        shared.push_back({"ng", 0, "FILE", "NGルールのファイルを使う (既定: Kometori.ini の [ng] の Apply と RuleFile)",
-                          [choose](const OptionValue& value, std::string& error) { return choose(true, value, error); }});
-        shared.push_back({"no-ng", 0, nullptr, "NGルールを使わない",
-                          [choose](const OptionValue& value, std::string& error) { return choose(false, value, error); }});
+        shared.push_back(
+            {"ng", 0, "FILE", "NGルールのファイルを使う (既定: Kometori.ini の [ng] の Apply と RuleFile)",
+             [choose](const OptionValue& value, std::string& error) { return choose(true, value, error); }});
+        shared.push_back(
+            {"no-ng", 0, nullptr, "NGルールを使わない",
+             [choose](const OptionValue& value, std::string& error) { return choose(false, value, error); }});
     }
     shared.push_back({kHelpName, 'h', nullptr, "この説明を表示する", nullptr});
     return shared;
@@ -143,8 +145,8 @@ std::optional<int> ReadCommandLine(const CommandArguments& args, const CliComman
 }
 
 std::string CommandHelp(const CliCommand& command) {
-    std::string help = std::string("使い方: kometori-cli ") + command.name + " [オプション] " + command.operands + "\n\n" +
-                       command.about + "\nオプション:\n";
+    std::string help = std::string("使い方: kometori-cli ") + command.name + " [オプション] " + command.operands +
+                       "\n\n" + command.about + "\nオプション:\n";
     CommandLine unused;
     for (const CliOption& option : AllOptions(command, unused)) {
         const std::string label = OptionLabel(option);

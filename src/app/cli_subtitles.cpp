@@ -49,7 +49,6 @@ std::vector<CliOption> SubtitleCliOptions(SubtitleSettings& options) {
     return table;
 }
 
-
 int RunSubtitlesCommand(const CommandArguments& args) {
     FormValues form;
     App().settings.Load(form);  // the INI file is read, never written

@@ -156,14 +156,8 @@ ArchiveResult MergeIntoArchive(const std::wstring& archive, const std::vector<st
                     << static_cast<unsigned long>(file.LastError()) << ")" << EndLine;
             result.outcome = ArchiveOutcome::WriteFailed;
             return result;
-        case MergeOutcome::Stopped:
-            result.outcome = ArchiveOutcome::Stopped;
-            return result;
-        case MergeOutcome::DifferentThreads:
-            result.why = "別のスレッドのアーカイブです";
-            return result;
-        default:
-            result.why = refusal;
-            return result;
+        case MergeOutcome::Stopped: result.outcome = ArchiveOutcome::Stopped; return result;
+        case MergeOutcome::DifferentThreads: result.why = "別のスレッドのアーカイブです"; return result;
+        default: result.why = refusal; return result;
     }
 }

@@ -54,12 +54,13 @@ MergeResult MergeCommentFiles(const std::vector<std::wstring>& paths, const std:
     if (result.outcome == MergeOutcome::Saved && !file.Commit()) result.outcome = MergeOutcome::WriteFailed;
     if (result.outcome == MergeOutcome::Saved) {
         for (const auto& input : inputs) {
-            if (input->reader.ControlCharacters() > 0) LogLine(ControlCharactersLine(input->reader.ControlCharacters()));
+            if (input->reader.ControlCharacters() > 0)
+                LogLine(ControlCharactersLine(input->reader.ControlCharacters()));
         }
     }
     if (result.outcome == MergeOutcome::WriteFailed) {
-        InfoLog << "◆ファイルを保存できません: " << ShownPath(output) << " (" << static_cast<unsigned long>(file.LastError()) << ")"
-                << EndLine;
+        InfoLog << "◆ファイルを保存できません: " << ShownPath(output) << " ("
+                << static_cast<unsigned long>(file.LastError()) << ")" << EndLine;
     }
     return result;
 }

@@ -95,7 +95,8 @@ struct NameScan {
     NameScan(const char* p, const char* end) {
         unsigned char bytes = 0;
         const char* at = p;
-        for (; at < end && kNameBytes.byte[static_cast<unsigned char>(*at)]; ++at) bytes |= static_cast<unsigned char>(*at);
+        for (; at < end && kNameBytes.byte[static_cast<unsigned char>(*at)]; ++at)
+            bytes |= static_cast<unsigned char>(*at);
         name = std::string_view(p, static_cast<std::size_t>(at - p));
         ascii = bytes < 0x80;
     }
@@ -170,7 +171,8 @@ void ChatElement::Clear() {
 void ChatElement::AddAttribute(std::string_view name, std::string_view value) {
     const auto at = static_cast<std::uint32_t>(data_.size());
     data_.append(name.data(), name.size()).append(value.data(), value.size());
-    attributes_.push_back(Entry{at, static_cast<std::uint32_t>(name.size()), static_cast<std::uint32_t>(at + name.size()),
+    attributes_.push_back(Entry{at, static_cast<std::uint32_t>(name.size()),
+                                static_cast<std::uint32_t>(at + name.size()),
                                 static_cast<std::uint32_t>(value.size())});
 }
 
@@ -326,9 +328,7 @@ struct CommentReader::Parser {
         for (;;) {
             if (finished || owner.Failed()) return false;
             if (pos == end && !More()) return Finish();
-            Result result = special != Special::None ? ContinueSpecial()
-                            : buffer[pos] != '<'     ? TextRun()
-                                                     : Markup();
+            Result result = special != Special::None ? ContinueSpecial() : buffer[pos] != '<' ? TextRun() : Markup();
             if (result == Result::Done) return true;
             if (result == Result::Failed) return false;
             if (!More()) {
@@ -652,7 +652,8 @@ struct CommentReader::Parser {
         // A bit per name's length and ends: a name whose bit is clear is new
         // without a comparison, as every name of the usual tag is.
         const std::uint64_t bit = std::uint64_t{1} << ((name.size() * 7 + static_cast<unsigned char>(name.front()) +
-                                                        static_cast<unsigned char>(name.back()) * 3) & 63);
+                                                        static_cast<unsigned char>(name.back()) * 3) &
+                                                       63);
         const bool maybeSeen = (nameBits & bit) != 0;
         nameBits |= bit;
         if (attributes.size() < kFewAttributes) {
@@ -737,8 +738,7 @@ std::size_t CommentReader::ControlCharacters() const {
 
 bool CommentReader::Next() { return parser_ && !Failed() && parser_->NextChat(current_); }
 
-bool CommentReader::CheckFile(const std::wstring& path, std::size_t& chats, std::string& error,
-                              std::size_t* controls) {
+bool CommentReader::CheckFile(const std::wstring& path, std::size_t& chats, std::string& error, std::size_t* controls) {
     CommentReader reader;
     reader.parser_ = std::make_unique<Parser>(reader, false);
     chats = 0;

@@ -26,9 +26,7 @@ bool operator<(const Key& a, const Key& b) {
     if (a.thread != b.thread) return a.thread < b.thread;
     return a.numbered && !b.numbered;
 }
-bool operator==(const Key& a, const Key& b) {
-    return a.no == b.no && a.thread == b.thread && a.numbered == b.numbered;
-}
+bool operator==(const Key& a, const Key& b) { return a.no == b.no && a.thread == b.thread && a.numbered == b.numbered; }
 
 std::string Value(const ChatElement& element, const char* name) {
     std::string_view value;
@@ -103,7 +101,7 @@ struct Input {
     std::size_t index = 0;
     std::size_t age = 0;  // 0 for the newest
     long long serverTime = 0;
-    std::string thread;  // empty when the file does not say
+    std::string thread;        // empty when the file does not say
     bool threadFirst = false;  // the thread element came before the first comment
     bool started = false;
     ChatElement head;
@@ -145,9 +143,9 @@ private:
     const std::function<void(const std::string&)>& log_;
     MergeResult result_;
     std::vector<Input> inputs_;
-    std::vector<const Input*> byAge_;  // newest first
+    std::vector<const Input*> byAge_;   // newest first
     std::vector<CommentPrint> prints_;  // of the comments written under the current key
-    std::string thread_;  // of comments whose file does not say: the first file's that does
+    std::string thread_;                // of comments whose file does not say: the first file's that does
 };
 
 // Reads the input's next chat into the reader and its key into nextKey;
@@ -173,15 +171,15 @@ bool Merge::ReadNext(Input& input) {
             key.numbered = false;
             key.no = first ? LLONG_MIN : previous.no;
         } else if (!reader.Chat().FindInteger("no", key.no)) {
-            return Refuse(MergeOutcome::Unmergeable,
-                          "◆番号 (no) の読めないコメントがあるため結合できません: " + path + " (no=\"" + std::string(no) + "\")");
+            return Refuse(MergeOutcome::Unmergeable, "◆番号 (no) の読めないコメントがあるため結合できません: " + path +
+                                                         " (no=\"" + std::string(no) + "\")");
         }
         key.thread = Value(reader.Chat(), "thread");
         if (key.thread.empty() && reader.ThreadElement()) key.thread = Value(*reader.ThreadElement(), "thread");
         if (key.thread.empty()) key.thread = thread_;
         if (!first && key < previous) {
-            return Refuse(MergeOutcome::NotInOrder, "◆コメントが番号順に並んでいないため結合できません: " + path + " (no " +
-                                                        std::to_string(previous.no) + " の後に no " +
+            return Refuse(MergeOutcome::NotInOrder, "◆コメントが番号順に並んでいないため結合できません: " + path +
+                                                        " (no " + std::to_string(previous.no) + " の後に no " +
                                                         std::to_string(key.no) + ")");
         }
         input.nextKey = std::move(key);
@@ -255,7 +253,8 @@ bool Merge::Start(std::vector<std::unique_ptr<MergeInput>>& sources) {
         if (options_.force || input.thread.empty() || first.thread.empty() || input.thread == first.thread) continue;
         log_("◆スレッドの異なるファイルは結合できません: " + first.source->name + " (thread " + first.thread + "), " +
              input.source->name + " (thread " + input.thread + ")");
-        return Refuse(MergeOutcome::DifferentThreads, "■同じスレッドのファイルだけを指定するか、--force を付けて下さい");
+        return Refuse(MergeOutcome::DifferentThreads,
+                      "■同じスレッドのファイルだけを指定するか、--force を付けて下さい");
     }
     // Newest first, for the choice between versions and for the elements kept.
     for (const Input& input : inputs_) byAge_.push_back(&input);

@@ -46,13 +46,13 @@ enum class MergeOutcome {
 // read = written + identical + replaced.
 struct MergeResult {
     MergeOutcome outcome = MergeOutcome::Unreadable;
-    std::size_t read = 0;       // comments read from the inputs
-    std::size_t written = 0;    // comments saved
-    std::size_t identical = 0;  // copies of a comment saved once
-    std::size_t differing = 0;  // numbers whose versions differed (the newest file's was kept)
-    std::size_t replaced = 0;   // the other versions of those numbers, left out
-    std::size_t unnumbered = 0; // saved comments whose number tells nothing (shared, 0 or below, missing)
-    std::size_t fromFirst = 0;  // saved comments that the first input held
+    std::size_t read = 0;        // comments read from the inputs
+    std::size_t written = 0;     // comments saved
+    std::size_t identical = 0;   // copies of a comment saved once
+    std::size_t differing = 0;   // numbers whose versions differed (the newest file's was kept)
+    std::size_t replaced = 0;    // the other versions of those numbers, left out
+    std::size_t unnumbered = 0;  // saved comments whose number tells nothing (shared, 0 or below, missing)
+    std::size_t fromFirst = 0;   // saved comments that the first input held
 };
 
 struct MergeInput {

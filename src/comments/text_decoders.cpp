@@ -207,8 +207,11 @@ private:
         static const struct {
             const char* bytes;
             Escape escape;
-        } known[] = {{"\x1B(B", Escape::Ascii}, {"\x1B(J", Escape::Ascii}, {"\x1B$@", Escape::Kanji},
-                     {"\x1B$B", Escape::Kanji}, {"\x1B(I", Escape::Kana}};
+        } known[] = {{"\x1B(B", Escape::Ascii},
+                     {"\x1B(J", Escape::Ascii},
+                     {"\x1B$@", Escape::Kanji},
+                     {"\x1B$B", Escape::Kanji},
+                     {"\x1B(I", Escape::Kana}};
         for (const auto& k : known) {
             const std::string_view bytes(k.bytes);
             const std::string_view here(p, std::min(size, bytes.size()));
@@ -249,7 +252,6 @@ bool TextDecoder::Refuse(std::string what, std::size_t at) {
 bool TextDecoder::RefuseBytes(Encoding encoding, std::size_t at) {
     return Refuse(std::string(EncodingName(encoding)) + " として読めないバイトがあります", at);
 }
-
 
 std::unique_ptr<TextDecoder> MakeDecoder(Encoding encoding) {
     switch (encoding) {

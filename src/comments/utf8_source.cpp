@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr std::size_t kStart = 4096;        // read first, for the encoding
+constexpr std::size_t kStart = 4096;  // read first, for the encoding
 // The fuzz build makes it small, so that characters are cut between pieces.
 #ifndef KOMETORI_READER_PIECE
 #define KOMETORI_READER_PIECE (256 * 1024)
@@ -34,14 +34,22 @@ bool NamedEncoding(std::string_view name, Encoding& encoding) {
     static const struct {
         const char* name;
         Encoding encoding;
-    } known[] = {{"utf-8", Encoding::Utf8},          {"shift_jis", Encoding::ShiftJis},
-                 {"shift-jis", Encoding::ShiftJis},  {"sjis", Encoding::ShiftJis},
-                 {"windows-31j", Encoding::ShiftJis}, {"cp932", Encoding::ShiftJis},
-                 {"x-sjis", Encoding::ShiftJis},     {"ms_kanji", Encoding::ShiftJis},
-                 {"csshiftjis", Encoding::ShiftJis}, {"euc-jp", Encoding::EucJp},
-                 {"x-euc-jp", Encoding::EucJp},      {"iso-2022-jp", Encoding::Iso2022Jp},
-                 {"csiso2022jp", Encoding::Iso2022Jp}, {"iso-8859-1", Encoding::Latin1},
-                 {"latin1", Encoding::Latin1},       {"us-ascii", Encoding::Ascii}};
+    } known[] = {{"utf-8", Encoding::Utf8},
+                 {"shift_jis", Encoding::ShiftJis},
+                 {"shift-jis", Encoding::ShiftJis},
+                 {"sjis", Encoding::ShiftJis},
+                 {"windows-31j", Encoding::ShiftJis},
+                 {"cp932", Encoding::ShiftJis},
+                 {"x-sjis", Encoding::ShiftJis},
+                 {"ms_kanji", Encoding::ShiftJis},
+                 {"csshiftjis", Encoding::ShiftJis},
+                 {"euc-jp", Encoding::EucJp},
+                 {"x-euc-jp", Encoding::EucJp},
+                 {"iso-2022-jp", Encoding::Iso2022Jp},
+                 {"csiso2022jp", Encoding::Iso2022Jp},
+                 {"iso-8859-1", Encoding::Latin1},
+                 {"latin1", Encoding::Latin1},
+                 {"us-ascii", Encoding::Ascii}};
     for (const auto& k : known) {
         if (SameNameNoCase(name, k.name)) {
             encoding = k.encoding;
@@ -59,8 +67,7 @@ bool DeclaredEncoding(std::string_view start, Encoding& encoding, std::string& e
     encoding = Encoding::Utf8;
     std::size_t i = 0;
     while (i < start.size() && IsBlank(start[i])) ++i;
-    if (start.compare(i, 5, "<?xml") != 0 || i + 5 >= start.size() ||
-        !(IsBlank(start[i + 5]) || start[i + 5] == '?')) {
+    if (start.compare(i, 5, "<?xml") != 0 || i + 5 >= start.size() || !(IsBlank(start[i + 5]) || start[i + 5] == '?')) {
         return true;
     }
     error = "XML 宣言を読み取れません";
@@ -88,7 +95,7 @@ bool DeclaredEncoding(std::string_view start, Encoding& encoding, std::string& e
         seen[which] = true;
         if (which == 1 && !NamedEncoding(value, encoding)) {
             error = SameNameNoCase(value, "utf-16") ? "UTF-16 と宣言されていますが、UTF-16 のファイルではありません"
-                                                     : "対応していない文字コードです: " + std::string(value);
+                                                    : "対応していない文字コードです: " + std::string(value);
             return false;
         }
     }

@@ -55,7 +55,7 @@ private:
     // otherwise the decoder's output.
     std::string decoded_;
     std::size_t readyAt_ = 0, readyEnd_ = 0;
-    bool lastWasCr_ = false;  // a CR ended the last piece: an LF opening the next is dropped
+    bool lastWasCr_ = false;    // a CR ended the last piece: an LF opening the next is dropped
     std::size_t controls_ = 0;  // in UTF-8 (the decoders count their own)
     std::string error_;
 };

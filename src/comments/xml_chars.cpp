@@ -9,9 +9,9 @@ namespace {
 bool PlainBlock(const char* p) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(v, _mm_set1_epi8(0x1F)), v);  // v <= 0x1F
-    const __m128i allowed = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\t')),
-                                                      _mm_cmpeq_epi8(v, _mm_set1_epi8('\n'))),
-                                         _mm_cmpeq_epi8(v, _mm_set1_epi8('\r')));
+    const __m128i allowed =
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\t')), _mm_cmpeq_epi8(v, _mm_set1_epi8('\n'))),
+                     _mm_cmpeq_epi8(v, _mm_set1_epi8('\r')));
     const __m128i bad = _mm_or_si128(_mm_andnot_si128(allowed, low), v);  // the top bit marks non-ASCII
     return _mm_movemask_epi8(bad) == 0;
 }
@@ -30,10 +30,10 @@ bool CommonBlock(const char* p, unsigned& owed) {
         _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\t')), _mm_cmpeq_epi8(v, _mm_set1_epi8('\n'))),
                      _mm_cmpeq_epi8(v, _mm_set1_epi8('\r'))));
     const __m128i x = _mm_sub_epi8(v, _mm_set1_epi8(static_cast<char>(0xE1)));  // E1..EC: 0..11, EE..EF: 13..14
-    const __m128i lead = _mm_andnot_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8(12)),
-                                          _mm_cmpeq_epi8(_mm_min_epu8(x, _mm_set1_epi8(14)), x));
-    const __m128i continuation =
-        _mm_cmpeq_epi8(_mm_and_si128(v, _mm_set1_epi8(static_cast<char>(0xC0))), _mm_set1_epi8(static_cast<char>(0x80)));
+    const __m128i lead =
+        _mm_andnot_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8(12)), _mm_cmpeq_epi8(_mm_min_epu8(x, _mm_set1_epi8(14)), x));
+    const __m128i continuation = _mm_cmpeq_epi8(_mm_and_si128(v, _mm_set1_epi8(static_cast<char>(0xC0))),
+                                                _mm_set1_epi8(static_cast<char>(0x80)));
     const unsigned a = static_cast<unsigned>(_mm_movemask_epi8(ascii));
     const unsigned l = static_cast<unsigned>(_mm_movemask_epi8(lead));
     const unsigned c = static_cast<unsigned>(_mm_movemask_epi8(continuation));
@@ -93,9 +93,9 @@ bool InRanges(std::uint32_t c, const std::uint32_t (*ranges)[2], std::size_t cou
 
 bool IsNameStart(std::uint32_t c) {
     if (c < 0x80) return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':';
-    static const std::uint32_t ranges[][2] = {
-        {0xC0, 0xD6},     {0xD8, 0xF6},     {0xF8, 0x2FF},    {0x370, 0x37D},   {0x37F, 0x1FFF},   {0x200C, 0x200D},
-        {0x2070, 0x218F}, {0x2C00, 0x2FEF}, {0x3001, 0xD7FF}, {0xF900, 0xFDCF}, {0xFDF0, 0xFFFD}, {0x10000, 0xEFFFF}};
+    static const std::uint32_t ranges[][2] = {{0xC0, 0xD6},     {0xD8, 0xF6},     {0xF8, 0x2FF},    {0x370, 0x37D},
+                                              {0x37F, 0x1FFF},  {0x200C, 0x200D}, {0x2070, 0x218F}, {0x2C00, 0x2FEF},
+                                              {0x3001, 0xD7FF}, {0xF900, 0xFDCF}, {0xFDF0, 0xFFFD}, {0x10000, 0xEFFFF}};
     return InRanges(c, ranges, sizeof ranges / sizeof ranges[0]);
 }
 

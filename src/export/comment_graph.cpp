@@ -70,8 +70,7 @@ GraphFigures GraphCounter::Finish() {
     return figures;
 }
 
-std::vector<GraphPeak> FindPeaks(const std::vector<std::uint32_t>& onScreen, std::size_t count,
-                                 std::size_t minApart) {
+std::vector<GraphPeak> FindPeaks(const std::vector<std::uint32_t>& onScreen, std::size_t count, std::size_t minApart) {
     std::vector<GraphPeak> peaks;
     const std::size_t n = onScreen.size();
     const std::size_t reach = minApart > 0 ? minApart - 1 : 0;
@@ -109,9 +108,9 @@ std::string GraphCsv(const GraphFigures& figures) {
     csv.reserve(csv.size() + figures.Seconds() * 16);
     char row[64];
     for (std::size_t s = 0; s < figures.Seconds(); ++s) {
-        const int n = std::snprintf(row, sizeof row, "%llu,%u,%u\r\n", static_cast<unsigned long long>(s),
-                                    static_cast<unsigned>(figures.posted[s]),
-                                    static_cast<unsigned>(figures.onScreen[s]));
+        const int n =
+            std::snprintf(row, sizeof row, "%llu,%u,%u\r\n", static_cast<unsigned long long>(s),
+                          static_cast<unsigned>(figures.posted[s]), static_cast<unsigned>(figures.onScreen[s]));
         csv.append(row, static_cast<std::size_t>(n));
     }
     return csv;

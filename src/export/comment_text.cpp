@@ -25,9 +25,7 @@ std::tm LocalDate(const ChatElement& chat, LocalTimeCache& dates) {
     return local;
 }
 
-std::uint32_t Vpos(const ChatElement& chat) {
-    return static_cast<std::uint32_t>(chat.Integer("vpos"));
-}
+std::uint32_t Vpos(const ChatElement& chat) { return static_cast<std::uint32_t>(chat.Integer("vpos")); }
 
 // Most steps find nothing in a line. A plain scan answers that faster than the
 // library's search, which calls into the C runtime for every candidate.
@@ -100,9 +98,9 @@ void BuildLine(const std::wstring& format, const LineFormat& pieces, const ChatE
 const struct {
     const char* key;
     std::size_t placeholder;
-} kFieldKeys[] = {{"date", 2},     {"date.year", 3},         {"date.month", 4},        {"date.day", 5},
-                  {"date.hour", 6}, {"date.minute", 7},      {"date.second", 8},       {"vpos", 21},
-                  {"vpos.minute", 22}, {"vpos.second", 24},  {"vpos.1/100second", 26}, {"vpos.millisecond", 28}};
+} kFieldKeys[] = {{"date", 2},         {"date.year", 3},    {"date.month", 4},        {"date.day", 5},
+                  {"date.hour", 6},    {"date.minute", 7},  {"date.second", 8},       {"vpos", 21},
+                  {"vpos.minute", 22}, {"vpos.second", 24}, {"vpos.1/100second", 26}, {"vpos.millisecond", 28}};
 
 }  // namespace
 
@@ -135,13 +133,13 @@ bool ExportCommentText(const std::string& format, const std::wstring& commentPat
     }
     TextLineWriter writer(utf8);
     if (!writer.Open(textPath, true)) {
-        InfoLog << "Error : CreateFile " << ShownPath(textPath) << " (" << static_cast<unsigned long>(writer.LastError())
-                << ")" << EndLine;
+        InfoLog << "Error : CreateFile " << ShownPath(textPath) << " ("
+                << static_cast<unsigned long>(writer.LastError()) << ")" << EndLine;
         return false;
     }
     auto writeFailed = [&] {
-        InfoLog << "Error : WriteFile " << ShownPath(textPath) << " (" << static_cast<unsigned long>(writer.LastError()) << ")"
-                << EndLine;
+        InfoLog << "Error : WriteFile " << ShownPath(textPath) << " (" << static_cast<unsigned long>(writer.LastError())
+                << ")" << EndLine;
         return false;
     };
     try {
@@ -172,7 +170,8 @@ bool ExportCommentText(const std::string& format, const std::wstring& commentPat
                 if (!writer.WriteLine(line)) return writeFailed();
             }
             // By the bytes read: the file is read in pieces ahead of the comments.
-            const int percent = size == 0 ? 0 : static_cast<int>(std::min<unsigned long long>(read.Bytes() * 100 / size, 99));
+            const int percent =
+                size == 0 ? 0 : static_cast<int>(std::min<unsigned long long>(read.Bytes() * 100 / size, 99));
             if (percent != shown) {
                 shown = percent;
                 if (progress) progress->ShowPercent(percent);

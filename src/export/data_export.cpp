@@ -68,7 +68,8 @@ public:
         std::tm local;
         if (chat.FindInteger("date", row.date) && dates_.Convert(row.date, local)) {
             row.hasDate = true;
-            row.dateIso = std::string_view(dateIso_, static_cast<std::size_t>(PutIsoLocalTime(dateIso_, local, row.date) - dateIso_));
+            row.dateIso = std::string_view(
+                dateIso_, static_cast<std::size_t>(PutIsoLocalTime(dateIso_, local, row.date) - dateIso_));
         }
         chat.FindAttribute("mail", row.mail);
         if (row.mail != lastMail_) {  // comments repeat a few mails ("184", none)
@@ -106,8 +107,7 @@ private:
 
 class DataWriter {
 public:
-    DataWriter(const DataExportOptions& options, NgFilter* filter, ExportProgress* progress,
-               DataExportSummary& summary)
+    DataWriter(const DataExportOptions& options, NgFilter* filter, ExportProgress* progress, DataExportSummary& summary)
         : options_(options), filter_(filter), progress_(progress), summary_(summary), rows_(options) {}
 
     // No input is also the output. The inputs are read once, as the rows are

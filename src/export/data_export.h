@@ -20,7 +20,7 @@ struct DataExportOptions {
     std::wstring output;
     DataFormat format = DataFormat::JsonLines;
     bool hashUsers = false;
-    std::string salt;  // UTF-8; with hashUsers the ids become SHA-256(salt + id)
+    std::string salt;         // UTF-8; with hashUsers the ids become SHA-256(salt + id)
     ProgramIdentity program;  // the manifest's tool and version
 };
 
@@ -37,5 +37,5 @@ std::wstring ManifestPathFor(const std::wstring& output);
 // over the targets once every input has been read whole: a failure leaves
 // existing files as they were. Logs its own failures and a summary line;
 // filter, progress and summary may be null.
-bool ExportCommentData(const DataExportOptions& options, NgFilter* filter = nullptr,
-                       ExportProgress* progress = nullptr, DataExportSummary* summary = nullptr);
+bool ExportCommentData(const DataExportOptions& options, NgFilter* filter = nullptr, ExportProgress* progress = nullptr,
+                       DataExportSummary* summary = nullptr);

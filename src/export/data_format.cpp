@@ -8,8 +8,8 @@
 
 namespace {
 
-const char* const kFields[] = {"thread", "no",    "vpos_ms", "date",      "date_iso", "mail",    "position",
-                               "size",   "color", "user_id", "premium",   "anonymity", "deleted", "text"};
+const char* const kFields[] = {"thread", "no",    "vpos_ms", "date",    "date_iso",  "mail",    "position",
+                               "size",   "color", "user_id", "premium", "anonymity", "deleted", "text"};
 
 const char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
 
@@ -49,8 +49,9 @@ const char* FindJsonSpecial(const char* at, const char* end) {
                   control = _mm_set1_epi8(0x1F);
     for (; end - at >= 16; at += 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-        const __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, backslash)),
-                                          _mm_or_si128(_mm_cmpeq_epi8(v, del), _mm_cmpeq_epi8(_mm_min_epu8(v, control), v)));
+        const __m128i hits =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, backslash)),
+                         _mm_or_si128(_mm_cmpeq_epi8(v, del), _mm_cmpeq_epi8(_mm_min_epu8(v, control), v)));
         if (const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits))) return at + LowestBit(mask);
     }
     while (at != end && !JsonSpecial(*at)) ++at;
@@ -144,8 +145,8 @@ void AppendJsonString(std::string& out, std::string_view utf8) {
                 case '\t': out += "\\t"; break;
                 default: {
                     const unsigned code = static_cast<unsigned char>(c);
-                    const char escaped[] = {'\\', 'u', '0', '0', "0123456789abcdef"[code >> 4],
-                                            "0123456789abcdef"[code & 15]};
+                    const char escaped[] = {
+                        '\\', 'u', '0', '0', "0123456789abcdef"[code >> 4], "0123456789abcdef"[code & 15]};
                     out.append(escaped, sizeof escaped);
                 }
             }
@@ -266,8 +267,8 @@ char* PutIsoLocalTime(char* at, const std::tm& local, long long unixSeconds) {
     const struct {
         char before;
         int value;
-    } parts[] = {{'-', local.tm_mon + 1}, {'-', local.tm_mday}, {'T', local.tm_hour}, {':', local.tm_min},
-                 {':', local.tm_sec}};
+    } parts[] = {
+        {'-', local.tm_mon + 1}, {'-', local.tm_mday}, {'T', local.tm_hour}, {':', local.tm_min}, {':', local.tm_sec}};
     for (const auto& part : parts) {
         *at++ = part.before;
         at = PutPadded(at, part.value, 2);

@@ -28,11 +28,11 @@ struct DataRow {
     bool hasVpos = false;
     long long vposMs = 0;
     bool hasDate = false;
-    long long date = 0;          // Unix seconds
-    std::string_view dateIso;    // local time with its offset; empty without a date
+    long long date = 0;        // Unix seconds
+    std::string_view dateIso;  // local time with its offset; empty without a date
     std::string_view mail;
-    CommentLook look;            // position, size and colour read from mail
-    std::string_view userId;     // hashed already when the ids are not to be shared
+    CommentLook look;         // position, size and colour read from mail
+    std::string_view userId;  // hashed already when the ids are not to be shared
     bool premium = false;
     bool anonymity = false;
     long long deleted = 0;

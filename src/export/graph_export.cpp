@@ -112,8 +112,8 @@ bool ExportCommentGraph(const GraphExport& request) {
         InfoLog << EndLine;
         const std::vector<GraphPeak> peaks = FindPeaks(figures.onScreen);
         for (std::size_t i = 0; i < peaks.size(); ++i) {
-            InfoLog << "ピーク " << i + 1 << ": " << GraphTimeText(peaks[i].second) << " (" << peaks[i].count
-                    << " 件)" << EndLine;
+            InfoLog << "ピーク " << i + 1 << ": " << GraphTimeText(peaks[i].second) << " (" << peaks[i].count << " 件)"
+                    << EndLine;
         }
 
         Picture picture;

@@ -9,7 +9,7 @@ constexpr int kMarkHeight = 4;  // the peak's triangle above the curve
 constexpr int kLabelGap = 8;    // least pixels between two axis labels
 
 // Steps a reader counts in: seconds for short clips, then minutes and hours.
-constexpr std::size_t kSteps[] = {1,    2,    5,    10,   15,    30,    60,    120,   300,    600,    900,
+constexpr std::size_t kSteps[] = {1,    2,    5,    10,   15,    30,    60,    120,   300,    600,   900,
                                   1200, 1800, 3600, 7200, 10800, 21600, 43200, 86400, 172800, 360000};
 
 bool Overlap(const GraphRect& a, const GraphRect& b) {
@@ -65,10 +65,9 @@ void PlacePeaks(GraphLayout& layout, const std::vector<GraphPeak>& peaks, const 
             for (; top >= layout.area.top && !mark.labelled; top -= textHeight + 1) {
                 for (int centre : centres) {
                     const GraphRect box = LabelBox(centre, top, width, textHeight, layout.area);
-                    const bool free = std::none_of(layout.peaks.begin(), layout.peaks.end(),
-                                                   [&](const GraphPeakMark& m) {
-                                                       return m.labelled && Overlap(m.labelBox, box);
-                                                   });
+                    const bool free =
+                        std::none_of(layout.peaks.begin(), layout.peaks.end(),
+                                     [&](const GraphPeakMark& m) { return m.labelled && Overlap(m.labelBox, box); });
                     if (free) {
                         mark.labelBox = box, mark.labelled = true;
                         break;
@@ -82,8 +81,7 @@ void PlacePeaks(GraphLayout& layout, const std::vector<GraphPeak>& peaks, const 
 
 }  // namespace
 
-std::vector<std::uint32_t> ColumnCounts(const std::vector<std::uint32_t>& perSecond, std::size_t seconds,
-                                        int columns) {
+std::vector<std::uint32_t> ColumnCounts(const std::vector<std::uint32_t>& perSecond, std::size_t seconds, int columns) {
     std::vector<std::uint32_t> counts(static_cast<std::size_t>(std::max(0, columns)));
     if (seconds == 0) return counts;
     const std::size_t known = std::min(seconds, perSecond.size());

@@ -32,8 +32,8 @@ struct GraphTick {
 
 struct GraphPeakMark {
     GraphPeak peak;
-    int x = 0;       // the middle of the peak's columns
-    int y = 0;       // the top of the curve there
+    int x = 0;              // the middle of the peak's columns
+    int y = 0;              // the top of the curve there
     bool labelled = false;  // false when no place was free for the label
     std::wstring label;
     GraphRect labelBox;
@@ -57,8 +57,7 @@ GraphLayout LayOutGraph(const GraphRect& area, const GraphFigures& figures, cons
 // Per pixel column of a plot `columns` wide, the highest count among the
 // seconds the column covers (a peak never falls between two columns). A
 // vector shorter than seconds reads as zeros beyond its end.
-std::vector<std::uint32_t> ColumnCounts(const std::vector<std::uint32_t>& perSecond, std::size_t seconds,
-                                        int columns);
+std::vector<std::uint32_t> ColumnCounts(const std::vector<std::uint32_t>& perSecond, std::size_t seconds, int columns);
 // The first and last column (counted from the plot's left) that show second s.
 std::pair<int, int> ColumnsOfSecond(std::size_t s, std::size_t seconds, int columns);
 // Pixels of a column's fill: 0 for no comment, at least 1 for one.

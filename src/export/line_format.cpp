@@ -5,15 +5,36 @@
 #include "comments/comment_reader.h"
 #include "comments/xml_chars.h"
 
-const wchar_t* const kLinePlaceholders[] = {
-    L"%\\n%",           L"%comment%",          L"%date%",              L"%date.year%",
-    L"%date.month%",    L"%date.day%",         L"%date.hour%",         L"%date.minute%",
-    L"%date.second%",   L"%date.year2%",       L"%date.month2%",       L"%date.day2%",
-    L"%date.hour2%",    L"%date.minute2%",     L"%date.second2%",      L"%mail%",
-    L"%command%",       L"%name%",             L"%no%",                L"%thread%",
-    L"%user_id%",       L"%vpos%",             L"%vpos.minute%",       L"%vpos.minute2%",
-    L"%vpos.second%",   L"%vpos.second2%",     L"%vpos.1/100second%",  L"%vpos.1/100second2%",
-    L"%vpos.millisecond%", L"%vpos.millisecond3%"};
+const wchar_t* const kLinePlaceholders[] = {L"%\\n%",
+                                            L"%comment%",
+                                            L"%date%",
+                                            L"%date.year%",
+                                            L"%date.month%",
+                                            L"%date.day%",
+                                            L"%date.hour%",
+                                            L"%date.minute%",
+                                            L"%date.second%",
+                                            L"%date.year2%",
+                                            L"%date.month2%",
+                                            L"%date.day2%",
+                                            L"%date.hour2%",
+                                            L"%date.minute2%",
+                                            L"%date.second2%",
+                                            L"%mail%",
+                                            L"%command%",
+                                            L"%name%",
+                                            L"%no%",
+                                            L"%thread%",
+                                            L"%user_id%",
+                                            L"%vpos%",
+                                            L"%vpos.minute%",
+                                            L"%vpos.minute2%",
+                                            L"%vpos.second%",
+                                            L"%vpos.second2%",
+                                            L"%vpos.1/100second%",
+                                            L"%vpos.1/100second2%",
+                                            L"%vpos.millisecond%",
+                                            L"%vpos.millisecond3%"};
 const std::size_t kLinePlaceholderCount = sizeof kLinePlaceholders / sizeof kLinePlaceholders[0];
 
 void AppendDecimal(std::wstring& out, unsigned long long number, std::size_t width) {

@@ -20,7 +20,9 @@ extern const std::size_t kLinePlaceholderCount;
 // Positions of ten hours and more start again at 0 minutes: no hours are shown.
 struct VposParts {
     explicit VposParts(std::uint32_t v)
-        : minutes(v % 3600000 / 6000), seconds(v % 3600000 % 6000 / 100), hundredths(v % 100),
+        : minutes(v % 3600000 / 6000),
+          seconds(v % 3600000 % 6000 / 100),
+          hundredths(v % 100),
           milliseconds(hundredths * 10) {}
     std::uint32_t minutes, seconds, hundredths, milliseconds;
 };

@@ -49,14 +49,14 @@ const char* OmissionWord(Omission omission) {
 // when repeats are merged, the 64-bit hash of its folded text; the wide texts
 // of the comment file are gone once it is made.
 struct SubtitleFields {
-    long long vpos;              // hundredths, after the offset
-    std::int32_t widest;         // the widest line's advances at the reference size
-    std::int32_t last;           // the last line's
-    std::uint32_t colour;        // 0xRRGGBB
-    std::uint32_t hashSize;      // bytes of the hash at the end: 8 when merging, else 0
-    std::uint16_t size;          // pixels, before fitting the block to its area
+    long long vpos;          // hundredths, after the offset
+    std::int32_t widest;     // the widest line's advances at the reference size
+    std::int32_t last;       // the last line's
+    std::uint32_t colour;    // 0xRRGGBB
+    std::uint32_t hashSize;  // bytes of the hash at the end: 8 when merging, else 0
+    std::uint16_t size;      // pixels, before fitting the block to its area
     std::uint16_t lines;
-    std::uint16_t duration;      // "@N" in hundredths, 0 the default
+    std::uint16_t duration;  // "@N" in hundredths, 0 the default
     CommentPosition position;
     Omission omission;
 };
@@ -137,8 +137,13 @@ class CommentDecoder {
 public:
     CommentDecoder(const SubtitleSettings& options, const Stage& stage, CharacterWidths& measure,
                    SubtitleSummary& summary, NgFilter* filter, ExternalSorter& sorter)
-        : stage_(stage), measure_(measure), offsets_(options), merging_(options.MergeRepeats > 0), filter_(filter),
-          summary_(summary), sorter_(sorter) {}
+        : stage_(stage),
+          measure_(measure),
+          offsets_(options),
+          merging_(options.MergeRepeats > 0),
+          filter_(filter),
+          summary_(summary),
+          sorter_(sorter) {}
 
     // The longest time a scrolling comment enters before its moment.
     long long LongestLead() const { return longestLead_; }
@@ -183,7 +188,8 @@ public:
             fields.lines = static_cast<std::uint16_t>(std::min<std::size_t>(shape.lines, 0xFFFF));
             fields.size = static_cast<std::uint16_t>(std::min(stage_.SizeOf(look, shape.lines), 0xFFFF));
             if (look.position == CommentPosition::Scroll) {
-                longestLead_ = std::max(longestLead_, (look.duration > 0 ? look.duration : stage_.layout.scrollTime) / 4);
+                longestLead_ =
+                    std::max(longestLead_, (look.duration > 0 ? look.duration : stage_.layout.scrollTime) / 4);
             }
             if (merging_ && fields.omission == Omission::None) {
                 if (!haveText) {
@@ -252,9 +258,9 @@ public:
     }
     bool Flush() {
         DWORD written = 0;
-        if (!buffer_.empty() && (!::WriteFile(file_.get(), buffer_.data(), static_cast<DWORD>(buffer_.size()),
-                                              &written, nullptr) ||
-                                 written != buffer_.size())) {
+        if (!buffer_.empty() &&
+            (!::WriteFile(file_.get(), buffer_.data(), static_cast<DWORD>(buffer_.size()), &written, nullptr) ||
+             written != buffer_.size())) {
             error_ = ::GetLastError();
             return false;
         }
@@ -272,7 +278,8 @@ private:
 };
 
 bool TemporaryFileFailed(const ExternalSorter& sorter) {
-    InfoLog << "◆一時ファイルに読み書きできません (" << static_cast<unsigned long>(sorter.LastError()) << ")" << EndLine;
+    InfoLog << "◆一時ファイルに読み書きできません (" << static_cast<unsigned long>(sorter.LastError()) << ")"
+            << EndLine;
     return false;
 }
 
@@ -308,11 +315,10 @@ void WriteHeader(AssWriter& out, const SubtitleSettings& options, const ProgramI
          "MarginR, MarginV, Encoding\r\n";
     std::string font = Utf8(options.FontName);
     std::replace(font.begin(), font.end(), ',', ' ');
-    s += "Style: Kometori," + font + "," + std::to_string(stage.medium) + "," +
-         AssStyleColour(0xFFFFFF, stage.alpha) + "," + AssStyleColour(0xFFFFFF, stage.alpha) + "," +
-         AssStyleColour(0x000000, stage.alpha) + "," + AssStyleColour(0x000000, stage.alpha) +
-         ",0,0,0,0,100,100,0,0,1," + std::to_string(stage.outline) + "," + std::to_string(stage.shadow) +
-         ",7,0,0,0,1\r\n\r\n";
+    s += "Style: Kometori," + font + "," + std::to_string(stage.medium) + "," + AssStyleColour(0xFFFFFF, stage.alpha) +
+         "," + AssStyleColour(0xFFFFFF, stage.alpha) + "," + AssStyleColour(0x000000, stage.alpha) + "," +
+         AssStyleColour(0x000000, stage.alpha) + ",0,0,0,0,100,100,0,0,1," + std::to_string(stage.outline) + "," +
+         std::to_string(stage.shadow) + ",7,0,0,0,1\r\n\r\n";
     s += "[Events]\r\n";
     s += "Format: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text";
 }
@@ -327,8 +333,8 @@ struct EventLook {
 
 // The fields of an event are built in a buffer of their own and handed to the
 // line whole: a call per piece costs more than the piece under Wine.
-void AppendEvent(std::string& s, const EventLook& c, std::string_view text, std::string_view suffix,
-                 const Placement& p, const Stage& stage, const char* reason) {
+void AppendEvent(std::string& s, const EventLook& c, std::string_view text, std::string_view suffix, const Placement& p,
+                 const Stage& stage, const char* reason) {
     char fields[320];
     const bool scrolling = c.position == CommentPosition::Scroll;
     char* at = PutText(fields, p.result == Placement::LeftOut ? "Comment: " : "Dialogue: ");
@@ -381,8 +387,7 @@ public:
     // cap; vpos is its moment (comments come in its order).
     bool Admits(long long vpos, long long start, long long end) {
         // Nothing later starts before vpos less the longest lead.
-        drawn_.erase(std::remove_if(drawn_.begin(), drawn_.end(),
-                                    [&](const Span& d) { return d.end <= vpos - lead_; }),
+        drawn_.erase(std::remove_if(drawn_.begin(), drawn_.end(), [&](const Span& d) { return d.end <= vpos - lead_; }),
                      drawn_.end());
         int atStart = 0;
         bool laterStarts = false;
@@ -439,10 +444,12 @@ public:
             suffix_ = " \xC3\x97";  // " ×"
             suffix_.append(digits, PutDecimal(digits, static_cast<long long>(repeats)));
             long long last = c.last + widths_.Advance(' ') + widths_.Advance(0xD7);  // " ×"
-            for (std::size_t i = 3; i < suffix_.size(); ++i) last += widths_.Advance(static_cast<unsigned char>(suffix_[i]));
+            for (std::size_t i = 3; i < suffix_.size(); ++i)
+                last += widths_.Advance(static_cast<unsigned char>(suffix_[i]));
             widest = std::max(widest, last);
         }
-        EventLook look{c.position, c.colour, 0, c.size, c.lines, c.duration > 0 ? c.duration : stage_.layout.scrollTime};
+        EventLook look{c.position, c.colour, 0,
+                       c.size,     c.lines,  c.duration > 0 ? c.duration : stage_.layout.scrollTime};
         look.width = WidthAtSize(widest, look.fontSize);
         const int fitted = FittedFontSize(stage_.layout, c.position, look.fontSize, look.lines, look.width);
         if (fitted != look.fontSize) look.width = WidthAtSize(widest, look.fontSize = fitted);
@@ -604,8 +611,8 @@ private:
     std::deque<Waiting> waiting_;
     std::size_t first_ = 0;  // the number of waiting_.front() among all added
     std::vector<Slot> slots_;
-    std::size_t used_ = 0;   // slots ever taken since the last rebuild
-    std::string bytes_;      // the waiting records, in order
+    std::size_t used_ = 0;  // slots ever taken since the last rebuild
+    std::string bytes_;     // the waiting records, in order
 };
 
 bool WriteSubtitles(const std::wstring& assPath, const SubtitleSettings& options, const ProgramIdentity& program,

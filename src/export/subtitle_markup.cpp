@@ -197,8 +197,8 @@ AssTextShape AppendAssText(std::string_view utf8, std::string& out, CharacterWid
     while (p < end && lineEnd(*p)) ++p;
     while (end > p && lineEnd(end[-1])) --end;
     AssTextShape shape;
-    long long line = 0;     // the advances of the line so far
-    const auto* kept = p;   // characters from here on go out as they are
+    long long line = 0;    // the advances of the line so far
+    const auto* kept = p;  // characters from here on go out as they are
     const auto keep = [&](const unsigned char* upTo) {
         out.append(reinterpret_cast<const char*>(kept), static_cast<std::size_t>(upTo - kept));
     };

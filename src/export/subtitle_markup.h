@@ -15,9 +15,9 @@ struct CommentLook {
     CommentPosition position = CommentPosition::Scroll;
     CommentSize size = CommentSize::Medium;
     std::uint32_t colour = 0xFFFFFF;  // 0xRRGGBB
-    int duration = 0;        // "@N": hundredths shown or crossing, 0 the default
-    bool ender = false;      // keeps its size however many lines it has
-    bool invisible = false;  // drawn nothing
+    int duration = 0;                 // "@N": hundredths shown or crossing, 0 the default
+    bool ender = false;               // keeps its size however many lines it has
+    bool invisible = false;           // drawn nothing
 };
 
 // The words of a "mail" attribute, separated by blanks. The first word of

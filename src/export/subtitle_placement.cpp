@@ -45,9 +45,9 @@ Placement LanePlanner::Place(const CommentBlock& block) {
     const bool scrolling = block.position == CommentPosition::Scroll;
     Placement placement = TimesOf(layout_, block);
     std::vector<Occupant>& occupants = scrolling ? scrolling_ : fixed_;
-    occupants.erase(std::remove_if(occupants.begin(), occupants.end(),
-                                   [&](const Occupant& o) { return o.end <= placement.start; }),
-                    occupants.end());
+    occupants.erase(
+        std::remove_if(occupants.begin(), occupants.end(), [&](const Occupant& o) { return o.end <= placement.start; }),
+        occupants.end());
 
     const long long step = std::max(1, block.lineHeight);
     const long long height = step * std::max(1, block.lines);

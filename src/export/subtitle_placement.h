@@ -10,9 +10,9 @@
 
 struct StageLayout {
     int width = 1920;
-    int scrollBottom = 1080;  // scrolling comments use the rows above this
-    int fixedBottom = 1080;   // top and bottom comments use the rows above this
-    int gap = 0;              // least pixels between two scrolling comments of a lane
+    int scrollBottom = 1080;     // scrolling comments use the rows above this
+    int fixedBottom = 1080;      // top and bottom comments use the rows above this
+    int gap = 0;                 // least pixels between two scrolling comments of a lane
     long long scrollTime = 400;  // hundredths of a second to cross the stage
     long long fixedTime = 300;   // hundredths of a second a top or bottom comment stays
     bool overlayWhenFull = false;

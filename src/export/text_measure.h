@@ -33,6 +33,6 @@ private:
     MemoryDc dc_;
     FontHandle font_;
     HGDIOBJ previous_ = nullptr;
-    std::vector<int> basic_;                           // by UTF-16 unit; -1 not measured yet
+    std::vector<int> basic_;                                // by UTF-16 unit; -1 not measured yet
     std::unordered_map<std::uint32_t, int> supplementary_;  // by code point
 };

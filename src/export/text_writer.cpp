@@ -100,7 +100,8 @@ bool TextLineWriter::Discard() {
     lines_.clear();
     lineEnds_.clear();
     byteCount_ = 0;
-    const bool ok = !file_ || (::SetFilePointer(file_.get(), 0, nullptr, FILE_BEGIN) == 0 && ::SetEndOfFile(file_.get()));
+    const bool ok =
+        !file_ || (::SetFilePointer(file_.get(), 0, nullptr, FILE_BEGIN) == 0 && ::SetEndOfFile(file_.get()));
     if (!ok) lastError_ = ::GetLastError();
     file_.reset();
     return ok;

@@ -45,8 +45,8 @@ bool Post(CCommentClient& client, const ThreadTarget& target, const std::string&
 
 std::string ArchiveFileName(const ThreadTarget& target) {
     const DateTimeParts now = CurrentDateTime();
-    return MakeCommentFileName(App().settings.archive.Format, target.title, target.threadId, target.videoId,
-                                now.year, now.month, now.day, now.hour, now.minute, now.second);
+    return MakeCommentFileName(App().settings.archive.Format, target.title, target.threadId, target.videoId, now.year,
+                               now.month, now.day, now.hour, now.minute, now.second);
 }
 
 // Steps back through past logs from the oldest comment received until the
@@ -95,18 +95,15 @@ bool ArchiveOldest(const std::wstring& archive, long long& lowest, long long& da
 
 }  // namespace
 
-ArchiveRoundOutcome FetchIntoArchive(CCommentClient& client, const std::string& address,
-                                     const std::wstring& saveFolder, int commentCount, const std::tm& pastDate,
-                                     std::wstring& archivePath) {
+ArchiveRoundOutcome FetchIntoArchive(CCommentClient& client, const std::string& address, const std::wstring& saveFolder,
+                                     int commentCount, const std::tm& pastDate, std::wstring& archivePath) {
     ThreadTarget target;
     if (!client.FindThread(address, target)) return ArchiveRoundOutcome::Failed;
     std::tm date = pastDate;
     std::int32_t moment = 0;
     std::string waybackKey, userId;
     switch (ClassifyPastDate(date, moment)) {
-        case PastDateKind::Current:
-            InfoLog << "現在のコメントを取得します" << EndLine;
-            break;
+        case PastDateKind::Current: InfoLog << "現在のコメントを取得します" << EndLine; break;
         case PastDateKind::Invalid:
             InfoLog << "過去ログ取得日時の設定値が正しくありません" << EndLine;
             return ArchiveRoundOutcome::Failed;
@@ -119,9 +116,9 @@ ArchiveRoundOutcome FetchIntoArchive(CCommentClient& client, const std::string& 
     InfoLog << "Archive = " << ShownPath(archivePath) << EndLine;
 
     std::vector<Step> steps(1);  // the newest reply first, then what filled the gap
-    const std::string request = moment > 0 ? client.ComposeThreadRequest(target.threadId, commentCount, userId,
-                                                                         moment, waybackKey)
-                                           : client.ComposeThreadRequest(target.threadId, commentCount);
+    const std::string request =
+        moment > 0 ? client.ComposeThreadRequest(target.threadId, commentCount, userId, moment, waybackKey)
+                   : client.ComposeThreadRequest(target.threadId, commentCount);
     if (!Post(client, target, request, steps[0])) return ArchiveRoundOutcome::Failed;
     const HistoryReply& newest = steps[0].reply;
     if (newest.numbers.empty()) {
@@ -145,28 +142,29 @@ ArchiveRoundOutcome FetchIntoArchive(CCommentClient& client, const std::string& 
     for (auto step = steps.rbegin(); step != steps.rend(); ++step) replies.push_back(step->file->Path());
     const ArchiveResult merged = MergeIntoArchive(archivePath, replies, &FetchStopRequested());
     switch (merged.outcome) {
-        case ArchiveOutcome::Merged:
-            break;
+        case ArchiveOutcome::Merged: break;
         case ArchiveOutcome::Stopped:
             InfoLog << "アーカイブへの追加を中止しました。アーカイブはそのままです" << EndLine;
             return ArchiveRoundOutcome::Stopped;
-        case ArchiveOutcome::WriteFailed:
-            return ArchiveRoundOutcome::Failed;
+        case ArchiveOutcome::WriteFailed: return ArchiveRoundOutcome::Failed;
         default: {
             // Never over an archive that cannot be read: the reply beside it, as a dated file.
-            const std::wstring beside = CommentFilePath(saveFolder, CurrentCommentFileName(App().settings.FilenameFormat, target));
+            const std::wstring beside =
+                CommentFilePath(saveFolder, CurrentCommentFileName(App().settings.FilenameFormat, target));
             MergeOptions options;
             options.newestByServerTime = false;
             if (MergeCommentFiles(replies, beside, options).outcome != MergeOutcome::Saved) {
                 return ArchiveRoundOutcome::Failed;
             }
             archivePath = beside;
-            InfoLog << "◆アーカイブを読み込めないため、別のファイルに保存しました: " << ShownPath(beside) << " (" << merged.why << ")" << EndLine;
+            InfoLog << "◆アーカイブを読み込めないため、別のファイルに保存しました: " << ShownPath(beside) << " ("
+                    << merged.why << ")" << EndLine;
             return ArchiveRoundOutcome::SavedBeside;
         }
     }
-    InfoLog << "アーカイブに " << merged.added << " 件を追加しました (計 " << merged.total << " 件、No." << merged.lowest
-            << "〜No." << merged.highest << "、欠け " << merged.lacking << " 件): " << ShownPath(archivePath) << EndLine;
+    InfoLog << "アーカイブに " << merged.added << " 件を追加しました (計 " << merged.total << " 件、No."
+            << merged.lowest << "〜No." << merged.highest << "、欠け " << merged.lacking
+            << " 件): " << ShownPath(archivePath) << EndLine;
     if (highest > 0 && lowest > highest + 1) {
         InfoLog << "◆取りこぼしがあります: No." << highest + 1 << "〜No." << lowest - 1 << " (" << lowest - 1 - highest
                 << " 件)" << EndLine;
@@ -200,10 +198,10 @@ HistoryOutcome AcquireHistoryIntoArchive(CCommentClient& client, const std::stri
             if (FetchStopRequested()) break;
         }
         Step step;
-        const std::string request =
-            moment > 0 ? client.ComposeThreadRequest(target.threadId, kCommentsPerRequest, userId,
-                                                     static_cast<int>(moment), waybackKey)
-                       : client.ComposeThreadRequest(target.threadId, kCommentsPerRequest);
+        const std::string request = moment > 0
+                                        ? client.ComposeThreadRequest(target.threadId, kCommentsPerRequest, userId,
+                                                                      static_cast<int>(moment), waybackKey)
+                                        : client.ComposeThreadRequest(target.threadId, kCommentsPerRequest);
         ++requests;
         if (!Post(client, target, request, step)) {
             failed = true;
@@ -215,8 +213,8 @@ HistoryOutcome AcquireHistoryIntoArchive(CCommentClient& client, const std::stri
             merged = MergeIntoArchive(archivePath, {step.file->Path()}, &FetchStopRequested());
             if (merged.outcome != ArchiveOutcome::Merged) {
                 if (merged.outcome == ArchiveOutcome::Unusable || merged.outcome == ArchiveOutcome::Locked) {
-                    InfoLog << "◆アーカイブを読み込めないため、全履歴を続けられません: " << ShownPath(archivePath) << " ("
-                            << merged.why << ")" << EndLine;
+                    InfoLog << "◆アーカイブを読み込めないため、全履歴を続けられません: " << ShownPath(archivePath)
+                            << " (" << merged.why << ")" << EndLine;
                 }
                 failed = merged.outcome != ArchiveOutcome::Stopped;
                 break;
@@ -249,7 +247,8 @@ HistoryOutcome AcquireHistoryIntoArchive(CCommentClient& client, const std::stri
         return HistoryOutcome::Stopped;
     }
     if (failed) {
-        InfoLog << "※全履歴の取得が途中で失敗しました。それまでのコメントはアーカイブにあります (もう一度取得すると続きから取得します)"
+        InfoLog << "※全履歴の取得が途中で失敗しました。それまでのコメントはアーカイブにあります "
+                   "(もう一度取得すると続きから取得します)"
                 << EndLine;
     } else if (!complete) {
         InfoLog << "※リクエスト数の上限 (" << maxRequests << " 回) に達しました。もう一度取得すると続きから取得します"

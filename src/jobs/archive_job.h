@@ -21,9 +21,8 @@ enum class ArchiveRoundOutcome {
 // One round for the address: the newest commentCount comments (or the past
 // log at pastDate), the gap since the archive's highest number filled through
 // past logs, all merged into the archive; archivePath names what was saved.
-ArchiveRoundOutcome FetchIntoArchive(CCommentClient& client, const std::string& address,
-                                     const std::wstring& saveFolder, int commentCount, const std::tm& pastDate,
-                                     std::wstring& archivePath);
+ArchiveRoundOutcome FetchIntoArchive(CCommentClient& client, const std::string& address, const std::wstring& saveFolder,
+                                     int commentCount, const std::tm& pastDate, std::wstring& archivePath);
 
 // The whole history into the archive, resumed: first from the newest comments
 // down to the archive's highest number, then on from its oldest comment, each

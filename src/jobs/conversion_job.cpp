@@ -43,9 +43,7 @@ bool RunConversionJob(const ConversionRequest& request, ConversionView* view) {
     return ok;
 }
 
-std::wstring TextFilePathFor(const std::wstring& commentPath) {
-    return DropLastCharacters(commentPath, 3) + L"txt";
-}
+std::wstring TextFilePathFor(const std::wstring& commentPath) { return DropLastCharacters(commentPath, 3) + L"txt"; }
 
 bool ConfirmTextOverwrite(std::wstring& textPath) {
     static const FileFilter filters[] = {{"コメントファイル(*.txt)", "*.txt"}, {"すべてのファイル(*.*)", "*.*"}};

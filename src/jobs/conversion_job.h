@@ -11,10 +11,10 @@
 struct ConversionRequest {
     std::wstring commentPath;
     std::wstring textPath;
-    std::string format;             // a copy of Format taken when the request is filled
-    std::string completionMessage;  // shown or logged on success
-    bool batch = false;             // outcomes to the info log instead of message boxes
-    NgChoice ng = App().settings.NgRuleChoice();  // taken when the request is made
+    std::string format;                              // a copy of Format taken when the request is filled
+    std::string completionMessage;                   // shown or logged on success
+    bool batch = false;                              // outcomes to the info log instead of message boxes
+    NgChoice ng = App().settings.NgRuleChoice();     // taken when the request is made
     const bool* utf8 = &App().settings.TextOutUTF8;  // read for every line: the menu may change it meanwhile
 };
 

@@ -16,8 +16,8 @@ bool RunDataExportJob(const DataExportRequest& request, ConversionView* view) {
     InfoLog << "SavePath = " << ShownPath(options.output) << EndLine;
     InfoLog << "HashUsers = " << (options.hashUsers ? 1 : 0) << EndLine;
 
-    const bool ok = ExportWithNgRules(
-        request.ng, [&](NgFilter* filter) { return ExportCommentData(options, filter, view); });
+    const bool ok =
+        ExportWithNgRules(request.ng, [&](NgFilter* filter) { return ExportCommentData(options, filter, view); });
     ReportJobEnd(ok, request.batch, view, request.completionMessage, "データ書き出し処理中にエラーが発生しました");
     return ok;
 }

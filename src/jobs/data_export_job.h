@@ -9,8 +9,8 @@
 
 struct DataExportRequest {
     DataExportOptions options;
-    std::string completionMessage;  // shown or logged on success
-    bool batch = false;             // outcomes to the info log instead of message boxes
+    std::string completionMessage;                // shown or logged on success
+    bool batch = false;                           // outcomes to the info log instead of message boxes
     NgChoice ng = App().settings.NgRuleChoice();  // taken when the request is made
 };
 

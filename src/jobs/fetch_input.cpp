@@ -26,8 +26,8 @@ bool PastDateAcceptable(const FormValues& form) {
     const int hour = LeadingNumber(form.Hour);
     const int minute = LeadingNumber(form.Minute);
     const int second = LeadingNumber(form.Second);
-    if (year > now.wYear || year < 2006 || month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 ||
-        hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59) {
+    if (year > now.wYear || year < 2006 || month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 || hour > 23 ||
+        minute < 0 || minute > 59 || second < 0 || second > 59) {
         return false;
     }
     std::tm date = PastDateFromForm(form);

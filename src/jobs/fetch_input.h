@@ -12,7 +12,7 @@ enum class InputField { None, Address, SaveFolder, Count, CountSelectAll, PastDa
 
 struct InputCheck {
     bool ok = true;
-    std::string message;              // what to tell the user when !ok
+    std::string message;                  // what to tell the user when !ok
     InputField focus = InputField::None;  // where the window puts the focus
 };
 

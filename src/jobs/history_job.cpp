@@ -64,10 +64,9 @@ HistoryOutcome AcquireHistory(CCommentClient& client, const std::string& address
             if (FetchStopRequested()) return Stopped();
         }
         const bool past = requests > 0;
-        const std::string request =
-            past ? client.ComposeThreadRequest(target.threadId, kCommentsPerRequest, userId,
-                                               static_cast<int>(oldestDate), waybackKey)
-                 : client.ComposeThreadRequest(target.threadId, kCommentsPerRequest);
+        const std::string request = past ? client.ComposeThreadRequest(target.threadId, kCommentsPerRequest, userId,
+                                                                       static_cast<int>(oldestDate), waybackKey)
+                                         : client.ComposeThreadRequest(target.threadId, kCommentsPerRequest);
         InfoLog << "Post Data = " << request << EndLine;
         auto reply = std::make_unique<SpoolFile>();
         if (!reply->Create()) {
@@ -89,8 +88,8 @@ HistoryOutcome AcquireHistory(CCommentClient& client, const std::string& address
         if (!step.numbers.empty()) replies.push_back(std::move(reply));
         // Done when nothing older came, the thread's first comment is held,
         // or there is no date to ask before.
-        complete = step.numbers.empty() || step.numbers.front() >= oldestHeld || held.front() <= 1 ||
-                   step.oldestDate <= 0;
+        complete =
+            step.numbers.empty() || step.numbers.front() >= oldestHeld || held.front() <= 1 || step.oldestDate <= 0;
         if (step.oldestDate > 0 && (oldestDate == 0 || step.oldestDate < oldestDate)) oldestDate = step.oldestDate;
     }
     if (held.empty()) {
@@ -117,6 +116,7 @@ HistoryOutcome AcquireHistory(CCommentClient& client, const std::string& address
     const MergeResult merged = MergeCommentFiles(paths, path, options);
     if (merged.outcome == MergeOutcome::Stopped) return Stopped();
     if (merged.outcome != MergeOutcome::Saved) return HistoryOutcome::Failed;
-    InfoLog << "全履歴のコメント " << merged.written << " 件を保存しました (リクエスト " << requests << " 回)" << EndLine;
+    InfoLog << "全履歴のコメント " << merged.written << " 件を保存しました (リクエスト " << requests << " 回)"
+            << EndLine;
     return failed ? HistoryOutcome::Incomplete : HistoryOutcome::Saved;
 }

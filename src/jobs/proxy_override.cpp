@@ -79,8 +79,7 @@ bool ReadProxyMark(ProxyMarkOwner& owner) {
             std::vector<char> text(mark.ValueSize() + 1, '\0');
             return mark.ReadData(text.data()) && ParseProxyMark(text.data(), owner);
         }
-        default:
-            return false;
+        default: return false;
     }
 }
 

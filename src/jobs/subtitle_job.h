@@ -11,9 +11,9 @@
 struct SubtitleRequest {
     std::wstring commentPath;
     std::wstring assPath;
-    SubtitleSettings options;       // a copy taken when the request is filled
-    std::string completionMessage;  // shown or logged on success
-    bool batch = false;             // outcomes to the info log instead of message boxes
+    SubtitleSettings options;                     // a copy taken when the request is filled
+    std::string completionMessage;                // shown or logged on success
+    bool batch = false;                           // outcomes to the info log instead of message boxes
     NgChoice ng = App().settings.NgRuleChoice();  // taken when the request is made
     ProgramIdentity program = App().Identity();   // named in the subtitle file's header
 };

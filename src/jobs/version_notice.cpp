@@ -32,8 +32,8 @@ VersionNotice ReadVersionNotice(const std::string& reply) {
         if (!std::isfinite(notice.published)) notice.published = 0;
     } catch (const boost::bad_lexical_cast&) {
         notice.published = 0;
-        notice.testVersion = !notice.firstLine.empty() &&
-                             (EndsWithLetterB(notice.firstLine) || ContainsText(notice.firstLine, "beta"));
+        notice.testVersion =
+            !notice.firstLine.empty() && (EndsWithLetterB(notice.firstLine) || ContainsText(notice.firstLine, "beta"));
     }
     return notice;
 }
@@ -48,9 +48,10 @@ int VersionCode(double version) {
 std::string VersionQuestion(const std::string& programName, const VersionNotice& notice) {
     char number[32];
     std::snprintf(number, sizeof number, "%.16g", notice.published);
-    std::string text = programName + " Ver." + number +
-                       " が公開されています。\nWebページを開きますか？\n\n※バージョンアップ通知を無効にするには、メニューバーの\n"
-                       "[設定]->[バージョンアップ通知を有効にする]のチェックを外して下さい。\n";
+    std::string text =
+        programName + " Ver." + number +
+        " が公開されています。\nWebページを開きますか？\n\n※バージョンアップ通知を無効にするには、メニューバーの\n"
+        "[設定]->[バージョンアップ通知を有効にする]のチェックを外して下さい。\n";
     if (!notice.rest.empty()) text += "\n[追加情報]\n" + notice.rest + "\n";
     return text;
 }

@@ -6,9 +6,9 @@
 #include <string>
 
 struct VersionNotice {
-    std::string firstLine;  // the whole reply when its first line is empty or it has no line feed
-    std::string rest;       // after the first line feed
-    double published = 0;   // 0 when the first line is not a number
+    std::string firstLine;     // the whole reply when its first line is empty or it has no line feed
+    std::string rest;          // after the first line feed
+    double published = 0;      // 0 when the first line is not a number
     bool testVersion = false;  // not a number, and ends in "b" or holds "beta"
 };
 

@@ -34,8 +34,8 @@ bool ReadViewerContent(const ViewerRequest& request, const std::function<void(in
     std::optional<NgFilter> filter;
     if (!PrepareNgFilter(request.ng, filter)) {
         error.reason = L"NGルールの読み込みに失敗しました";
-        error.message = error.reason + L"。\n\n" + request.ng.ruleFile +
-                        L"\n\n情報ウィンドウに正しくない行が表示されています。";
+        error.message =
+            error.reason + L"。\n\n" + request.ng.ruleFile + L"\n\n情報ウィンドウに正しくない行が表示されています。";
         return false;
     }
     content.rulesOn = filter.has_value();

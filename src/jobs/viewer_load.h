@@ -43,7 +43,7 @@ bool ReadViewerContent(const ViewerRequest& request, const std::function<void(in
                        ViewerContent& content, ViewerError& error);
 
 struct ViewerFollow {
-    bool shown = false;  // the file is shown already: only its changes are read
+    bool shown = false;                        // the file is shown already: only its changes are read
     std::function<void(int percent)> percent;  // the first reading's
     // Each reading's end, again for those after a change on disk: the
     // content, or null with the error. False when no more are wanted.

@@ -147,8 +147,8 @@ bool PostLogin(const SiteSettings& site, const std::string& mail, const std::str
         return false;
     }
     const std::string body = LoginFormBody(mail, password);
-    const std::string headers = "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
-                                std::to_string(body.size());
+    const std::string headers =
+        "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: " + std::to_string(body.size());
     // Only the headers decide; a reply body that breaks off does not matter.
     std::string page;
     if (!request.Send(body, headers, page) && request.Status() == 0) {

@@ -96,10 +96,10 @@ public:
 private:
     // What a sequence of atoms up to ")" or the end holds.
     struct Level {
-        std::wstring best;         // the longest run they all hold (with no "|" of this level)
+        std::wstring best;          // the longest run they all hold (with no "|" of this level)
         bool alternatives = false;  // a "|" of this level
-        std::wstring anyOf;        // one of these is in every match; empty: none known
-        std::size_t least = 0;     // units every match spans at least
+        std::wstring anyOf;         // one of these is in every match; empty: none known
+        std::size_t least = 0;      // units every match spans at least
     };
     // One atom's part of them.
     struct Atom {
@@ -304,7 +304,8 @@ private:
     bool Number(long long& value) {
         const std::size_t start = i_;
         value = 0;
-        while (i_ < p_.size() && p_[i_] >= L'0' && p_[i_] <= L'9' && i_ - start < 9) value = value * 10 + (p_[i_++] - L'0');
+        while (i_ < p_.size() && p_[i_] >= L'0' && p_[i_] <= L'9' && i_ - start < 9)
+            value = value * 10 + (p_[i_++] - L'0');
         return i_ != start;
     }
 

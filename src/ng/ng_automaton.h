@@ -48,7 +48,7 @@ public:
     bool Empty() const { return rule_.size() == 1; }
 
     struct Found {
-        std::size_t rule;      // the first word rule below `before`, or kNone
+        std::size_t rule;        // the first word rule below `before`, or kNone
         std::uint64_t literals;  // the bits of the literals the text holds
     };
     // One walk over the text. It ends early once no later finding can matter:
@@ -60,7 +60,7 @@ private:
     std::uint32_t Next(std::uint32_t node, char32_t label) const;
 
     std::vector<std::map<char32_t, std::uint32_t>> building_{1};
-    std::vector<std::size_t> rule_{kNone};      // per node: the first rule whose word ends here
+    std::vector<std::size_t> rule_{kNone};    // per node: the first rule whose word ends here
     std::vector<std::uint64_t> literals_{0};  // per node: the literals that end here
     std::size_t first_ = kNone;               // the first word rule of all
     std::vector<std::uint32_t> firstEdge_, targets_, fail_, root_;

@@ -155,9 +155,8 @@ bool NgRuleSet::Parse(std::string_view file, NgRuleError& error) {
             return false;
         }
         const bool word = line.find(':') == std::string_view::npos ||
-                          !std::all_of(line.begin(), line.begin() + line.find(':'), [](char c) {
-                              return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-                          }) ||
+                          !std::all_of(line.begin(), line.begin() + line.find(':'),
+                                       [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }) ||
                           line.front() == ':';
         if (word) {
             words_.emplace_back(FoldText(text), rules_.size());
@@ -280,7 +279,7 @@ std::size_t NgRuleSet::FirstPattern(const std::wstring& text, std::size_t limit,
     PatternMemo::Slot* slot = nullptr;
     if (memo && text.size() <= 32) {
         if (memo->slots_.empty()) memo->slots_.resize(32768);  // about 4 MB once full
-        std::uint32_t hash = 2166136261u;  // FNV-1a
+        std::uint32_t hash = 2166136261u;                      // FNV-1a
         for (wchar_t c : text) hash = (hash ^ static_cast<std::uint32_t>(c)) * 16777619u;
         slot = &memo->slots_[hash % memo->slots_.size()];
         if (slot->text == text) {

@@ -31,9 +31,9 @@ struct NgComment {
     std::string_view userId;             // UTF-8 as the comment file holds it
     std::string_view mail;               // UTF-8
     bool hasVpos = false;
-    long long vpos = 0;                  // hundredths of a second
+    long long vpos = 0;  // hundredths of a second
     bool hasDate = false;
-    long long date = 0;                  // Unix seconds
+    long long date = 0;  // Unix seconds
 };
 
 enum class NgRuleFault {
@@ -50,7 +50,7 @@ struct NgRuleError {
     std::size_t lineNumber = 0;  // from 1
     std::string line;            // the line as the file holds it (UTF-8, line end dropped)
     NgRuleFault fault = NgRuleFault::UnknownPrefix;
-    std::string detail;          // the pattern library's message
+    std::string detail;  // the pattern library's message
 };
 
 // UTF-8 as UTF-16 code units (characters above U+FFFF as surrogate pairs),
@@ -89,7 +89,7 @@ public:
         friend class NgRuleSet;
         struct Slot {
             std::wstring text;
-            std::size_t limit = 0;  // the patterns before it were searched
+            std::size_t limit = 0;     // the patterns before it were searched
             std::size_t rule = kNone;  // the first of them that matched, or kNone
         };
         std::vector<Slot> slots_;
@@ -107,10 +107,10 @@ private:
     struct Pattern {
         std::unique_ptr<WideRegex> regex;
         std::size_t rule;
-        std::wstring literal;  // folded; every match holds it (empty: unknown)
-        std::wstring anyOf;    // folded; every match holds one of them (empty: unknown)
+        std::wstring literal;        // folded; every match holds it (empty: unknown)
+        std::wstring anyOf;          // folded; every match holds one of them (empty: unknown)
         std::size_t leastUnits = 0;  // a shorter text cannot match
-        int bit = -1;          // the literal's (else anyOf's) bit in the automaton; -1: searched always
+        int bit = -1;                // the literal's (else anyOf's) bit in the automaton; -1: searched always
     };
 
     bool AddLine(std::string_view line, std::wstring text, NgRuleError& error);

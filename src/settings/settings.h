@@ -37,7 +37,7 @@ struct WindowPlacementValues {
 // Where the video site and the author's site live ("site" section of the INI
 // file, read once at start, never written back).
 struct SiteSettings {
-    std::string MainHost = "www.mokumoku.example";    // host or host:port, plain HTTP
+    std::string MainHost = "www.mokumoku.example";       // host or host:port, plain HTTP
     std::string SecureHost = "secure.mokumoku.example";  // host or host:port, HTTPS
     std::string AuthorSite = "http://kometori.example";  // scheme, host, port; no trailing "/"
     std::string AuthorMail = "kometori@kometori.example";
@@ -70,8 +70,8 @@ struct NgChoice {
 
 // Section "ng". The rule file's default lies beside the INI file.
 struct NgSettings {
-    bool Apply = false;    // the rules apply to every export
-    std::wstring RuleFile; // empty: Kometori-ng.txt; a relative path is taken from the start folder
+    bool Apply = false;     // the rules apply to every export
+    std::wstring RuleFile;  // empty: Kometori-ng.txt; a relative path is taken from the start folder
 };
 inline const wchar_t kDefaultNgRuleFile[] = L"Kometori-ng.txt";
 

@@ -38,10 +38,9 @@ inline const char* FindAnyByte(const char* p, const char* end, char a, char b, c
                   ve = _mm_set1_epi8(e);
     while (end - p >= 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i hits = _mm_or_si128(
-            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb)),
-                         _mm_or_si128(_mm_cmpeq_epi8(v, vc), _mm_cmpeq_epi8(v, vd))),
-            _mm_cmpeq_epi8(v, ve));
+        const __m128i hits = _mm_or_si128(_mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb)),
+                                                       _mm_or_si128(_mm_cmpeq_epi8(v, vc), _mm_cmpeq_epi8(v, vd))),
+                                          _mm_cmpeq_epi8(v, ve));
         const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
         if (mask != 0) return p + LowestBit(mask);
         p += 16;

@@ -12,8 +12,8 @@ std::string TrimLineEnd(std::string text) {
 
 std::string SystemMessage(DWORD flags, HMODULE module, DWORD code) {
     char* buffer = nullptr;
-    DWORD n = ::FormatMessageA(flags | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS, module, code,
-                               0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+    DWORD n = ::FormatMessageA(flags | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS, module, code, 0,
+                               reinterpret_cast<char*>(&buffer), 0, nullptr);
     const LocalMemory owner(buffer);
     std::string text = n ? std::string(buffer, n) : std::string();
     return TrimLineEnd(text);

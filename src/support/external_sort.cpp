@@ -90,8 +90,8 @@ private:
 
 struct ExternalSorter::Merge {
     std::vector<RunReader> readers;
-    std::vector<std::size_t> heap;      // readers with a record, the least first
-    std::size_t handedOut = SIZE_MAX;   // the reader whose record went out last
+    std::vector<std::size_t> heap;     // readers with a record, the least first
+    std::size_t handedOut = SIZE_MAX;  // the reader whose record went out last
 
     // Equal keys: the earlier run's record first.
     bool Later(std::size_t a, std::size_t b) const {
@@ -135,7 +135,8 @@ bool ExternalSorter::Add(long long key, std::string_view record) {
         arena_.reserve(memory_);
         entries_.reserve(memory_ / sizeof(Entry));
     }
-    entries_.push_back(Entry{key, static_cast<std::uint32_t>(arena_.size()), static_cast<std::uint32_t>(record.size())});
+    entries_.push_back(
+        Entry{key, static_cast<std::uint32_t>(arena_.size()), static_cast<std::uint32_t>(record.size())});
     arena_.append(record.data(), record.size());
     ++count_;
     return true;

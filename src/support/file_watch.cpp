@@ -4,9 +4,9 @@
 
 namespace {
 
-constexpr DWORD kStep = 100;            // how soon a stop is seen
-constexpr ULONGLONG kQuiet = 300;       // no change for this long: the writer is done
-constexpr ULONGLONG kLongest = 1000;    // a folder that never rests is looked at this often
+constexpr DWORD kStep = 100;          // how soon a stop is seen
+constexpr ULONGLONG kQuiet = 300;     // no change for this long: the writer is done
+constexpr ULONGLONG kLongest = 1000;  // a folder that never rests is looked at this often
 // Looks at the file between notifications too: some folders (network shares)
 // take the watch and never signal it. Often where there is no watch at all.
 constexpr ULONGLONG kWatchedLook = 5000, kUnwatchedLook = 1000;

@@ -34,8 +34,8 @@ FileStamp StampOf(const std::wstring& path) {
     if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return stamp;
     stamp.exists = true;
     stamp.size = static_cast<unsigned long long>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
-    stamp.written = static_cast<unsigned long long>(data.ftLastWriteTime.dwHighDateTime) << 32 |
-                    data.ftLastWriteTime.dwLowDateTime;
+    stamp.written =
+        static_cast<unsigned long long>(data.ftLastWriteTime.dwHighDateTime) << 32 | data.ftLastWriteTime.dwLowDateTime;
     return stamp;
 }
 
@@ -83,7 +83,7 @@ std::wstring FullPath(const std::wstring& path) {
 
 bool SamePath(const std::wstring& a, const std::wstring& b) {
     const std::wstring fullA = FullPath(a), fullB = FullPath(b);
-    return SameFile(a, b) || (!fullA.empty() && ::CompareStringOrdinal(fullA.c_str(), static_cast<int>(fullA.size()),
-                                                                        fullB.c_str(), static_cast<int>(fullB.size()),
-                                                                        TRUE) == CSTR_EQUAL);
+    return SameFile(a, b) ||
+           (!fullA.empty() && ::CompareStringOrdinal(fullA.c_str(), static_cast<int>(fullA.size()), fullB.c_str(),
+                                                     static_cast<int>(fullB.size()), TRUE) == CSTR_EQUAL);
 }

@@ -144,9 +144,7 @@ bool HttpSession::Open(Access access, const std::string& proxy) {
         case Access::Preconfigured:
             root = ::InternetOpenA("", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
             break;
-        case Access::Direct:
-            root = ::InternetOpenA("", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
-            break;
+        case Access::Direct: root = ::InternetOpenA("", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0); break;
         case Access::Proxy:
             root = ::InternetOpenA("", INTERNET_OPEN_TYPE_PROXY, proxy.empty() ? nullptr : proxy.c_str(), nullptr, 0);
             break;
@@ -186,8 +184,8 @@ bool HttpSession::OpenRequest(const std::string& url, const char* verb, HttpRequ
     if (object.empty()) object = "/";
     DWORD requestFlags = INTERNET_FLAG_RELOAD | flags;
     if (parts.nScheme == INTERNET_SCHEME_HTTPS) requestFlags |= INTERNET_FLAG_SECURE;
-    request.request_.reset(
-        ::HttpOpenRequestA(request.connection_.get(), verb, object.c_str(), version, nullptr, nullptr, requestFlags, 0));
+    request.request_.reset(::HttpOpenRequestA(request.connection_.get(), verb, object.c_str(), version, nullptr,
+                                              nullptr, requestFlags, 0));
     if (!request.request_) {
         request.Fail(::GetLastError());
         return false;
@@ -241,8 +239,8 @@ bool HttpRequest::Run(const std::shared_ptr<HttpExchange>& exchange, std::string
     status_ = exchange->status;
     statusText_ = exchange->statusText;
     if (exchange->tooLarge) {
-        InfoLog << "◆サーバーの応答が大きすぎるため受信を中止しました(" << (exchange->maxBytes >> 20) << "MB超) : " << url_
-                << EndLine;
+        InfoLog << "◆サーバーの応答が大きすぎるため受信を中止しました(" << (exchange->maxBytes >> 20)
+                << "MB超) : " << url_ << EndLine;
         Fail(ERROR_FILE_TOO_LARGE);
         return false;
     }
@@ -254,6 +252,8 @@ bool HttpRequest::Run(const std::shared_ptr<HttpExchange>& exchange, std::string
     return true;
 }
 
-std::string HttpRequest::Headers() const { return request_ ? QueryText(request_.get(), HTTP_QUERY_RAW_HEADERS_CRLF) : ""; }
+std::string HttpRequest::Headers() const {
+    return request_ ? QueryText(request_.get(), HTTP_QUERY_RAW_HEADERS_CRLF) : "";
+}
 
 std::string HttpRequest::ErrorText() const { return ComError(HRESULT_FROM_WIN32(error_)).Message(); }

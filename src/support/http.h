@@ -33,7 +33,6 @@ struct HttpExchange;
 
 class HttpRequest {
 public:
-
     // Sends the request with the body and reads the whole reply body. False on
     // a failed send or read, on a body shorter than its Content-Length, on a
     // body over maxBytes (refused with a "◆" line, nothing of it kept) and on

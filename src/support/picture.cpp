@@ -45,8 +45,8 @@ void Encode(const std::wstring& path, const Picture& picture) {
     if (!IsEqualGUID(format, GUID_WICPixelFormat24bppBGR)) throw ComError(WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT);
     const UINT stride = (static_cast<UINT>(picture.width) * 3 + 3) & ~3u;
     std::vector<BYTE> rows = BgrRows(picture, stride);
-    ThrowIfFailed(frame->WritePixels(static_cast<UINT>(picture.height), stride, static_cast<UINT>(rows.size()),
-                                     rows.data()));
+    ThrowIfFailed(
+        frame->WritePixels(static_cast<UINT>(picture.height), stride, static_cast<UINT>(rows.size()), rows.data()));
     ThrowIfFailed(frame->Commit());
     ThrowIfFailed(encoder->Commit());
 }

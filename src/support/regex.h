@@ -11,8 +11,7 @@
 // Finds the first match and appends the whole match, then each group, to
 // groups ("" for a group that took no part; skipped when skipEmpty is set).
 // False when nothing matched (groups untouched) or the pattern failed.
-bool RegexSearch(const std::string& text, const std::string& pattern, std::vector<std::string>& groups,
-                 bool skipEmpty);
+bool RegexSearch(const std::string& text, const std::string& pattern, std::vector<std::string>& groups, bool skipEmpty);
 
 // True when the whole text matches.
 bool RegexMatch(const std::string& text, const std::string& pattern);

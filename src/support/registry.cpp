@@ -60,7 +60,8 @@ RegistryValue::RegistryValue(const std::string& path, Open mode) {
 
 DWORD RegistryValue::ValueType() const {
     DWORD type = 0;
-    if (!key_ || ::RegQueryValueExA(key_.get(), valueName_.c_str(), nullptr, &type, nullptr, nullptr) != ERROR_SUCCESS) {
+    if (!key_ ||
+        ::RegQueryValueExA(key_.get(), valueName_.c_str(), nullptr, &type, nullptr, nullptr) != ERROR_SUCCESS) {
         return 0;
     }
     return type;
@@ -68,7 +69,8 @@ DWORD RegistryValue::ValueType() const {
 
 DWORD RegistryValue::ValueSize() const {
     DWORD size = 0;
-    if (!key_ || ::RegQueryValueExA(key_.get(), valueName_.c_str(), nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) {
+    if (!key_ ||
+        ::RegQueryValueExA(key_.get(), valueName_.c_str(), nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) {
         return 0;
     }
     return size;

@@ -34,7 +34,8 @@ bool ReplacingFile::Begin(const std::wstring& target) {
 bool ReplacingFile::BeginAt(const std::wstring& target, const std::wstring& temp) {
     Abandon();
     target_ = target;
-    FileHandle file(::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file(
+        ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return Failed();
     temp_ = temp;
     return true;
@@ -48,7 +49,8 @@ bool ReplacingFile::Failed() {
 bool ReplacingFile::Write(const char* data, std::size_t size) {
     if (temp_.empty()) return false;
     if (!file_) {
-        file_.reset(::CreateFileW(temp_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        file_.reset(
+            ::CreateFileW(temp_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file_) return Failed();
     }
     buffer_.append(data, size);
@@ -57,9 +59,9 @@ bool ReplacingFile::Write(const char* data, std::size_t size) {
 
 bool ReplacingFile::Flush() {
     DWORD written = 0;
-    const bool ok = buffer_.empty() || (::WriteFile(file_.get(), buffer_.data(), static_cast<DWORD>(buffer_.size()),
-                                                    &written, nullptr) &&
-                                        written == buffer_.size());
+    const bool ok = buffer_.empty() ||
+                    (::WriteFile(file_.get(), buffer_.data(), static_cast<DWORD>(buffer_.size()), &written, nullptr) &&
+                     written == buffer_.size());
     buffer_.clear();
     return ok || Failed();
 }

@@ -41,8 +41,8 @@ void PortableBlock(std::uint32_t* state, const std::uint8_t* p) {
     std::uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
     std::uint32_t e = state[4], f = state[5], g = state[6], h = state[7];
     for (int i = 0; i < 64; ++i) {
-        const std::uint32_t t1 = h + (Rotate(e, 6) ^ Rotate(e, 11) ^ Rotate(e, 25)) + ((e & f) ^ (~e & g)) +
-                                 kRound[i] + w[i];
+        const std::uint32_t t1 =
+            h + (Rotate(e, 6) ^ Rotate(e, 11) ^ Rotate(e, 25)) + ((e & f) ^ (~e & g)) + kRound[i] + w[i];
         const std::uint32_t t2 = (Rotate(a, 2) ^ Rotate(a, 13) ^ Rotate(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
         h = g, g = f, f = e, e = d + t1, d = c, c = b, b = a, a = t1 + t2;
     }
@@ -88,13 +88,11 @@ KOMETORI_SHA_TARGET void ExtensionBlocks(std::uint32_t* state, const std::uint8_
             __m128i& w = words[group & 3];
             if (group >= 4) {
                 const __m128i previous = words[(group + 3) & 3];
-                w = _mm_sha256msg2_epu32(
-                    _mm_add_epi32(_mm_sha256msg1_epu32(w, words[(group + 1) & 3]),
-                                  _mm_alignr_epi8(previous, words[(group + 2) & 3], 4)),
-                    previous);
+                w = _mm_sha256msg2_epu32(_mm_add_epi32(_mm_sha256msg1_epu32(w, words[(group + 1) & 3]),
+                                                       _mm_alignr_epi8(previous, words[(group + 2) & 3], 4)),
+                                         previous);
             }
-            __m128i rounds =
-                _mm_add_epi32(w, _mm_loadu_si128(reinterpret_cast<const __m128i*>(kRound + 4 * group)));
+            __m128i rounds = _mm_add_epi32(w, _mm_loadu_si128(reinterpret_cast<const __m128i*>(kRound + 4 * group)));
             cdgh = _mm_sha256rnds2_epu32(cdgh, abef, rounds);
             rounds = _mm_shuffle_epi32(rounds, 0x0E);
             abef = _mm_sha256rnds2_epu32(abef, cdgh, rounds);

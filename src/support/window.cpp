@@ -57,9 +57,7 @@ int ScaleToScreen(int pixelsAt96) {
     return ::MulDiv(pixelsAt96, dpi > 0 ? dpi : 96, 96);
 }
 
-void MoveWindowTo(HWND window, int x, int y) {
-    ::SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-}
+void MoveWindowTo(HWND window, int x, int y) { ::SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER); }
 
 void ResizeWindow(HWND window, int width, int height) {
     ::SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
@@ -74,8 +72,7 @@ void AddBorder(HWND window) {
     LONG_PTR style = ::GetWindowLongPtrA(window, GWL_STYLE);
     ::SetWindowLongPtrA(window, GWL_STYLE, style | WS_BORDER);
     ::SetWindowPos(window, nullptr, 0, 0, 0, 0,
-                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED |
-                       SWP_NOOWNERZORDER);
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED | SWP_NOOWNERZORDER);
 }
 
 bool IsMenuItemChecked(HMENU menu, UINT command) {
@@ -216,7 +213,6 @@ bool CopyToClipboard(HWND owner, const std::wstring& text) {
     memory.release();  // the clipboard's now
     return true;
 }
-
 
 ToolTips::ToolTips(HWND parent, HINSTANCE instance, DWORD styles) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};

@@ -28,9 +28,7 @@ std::wstring OneLine(std::wstring_view text) {
     return line;
 }
 
-bool NeedsQuotes(std::wstring_view field) {
-    return field.find_first_of(L"\t\r\n\"") != std::wstring_view::npos;
-}
+bool NeedsQuotes(std::wstring_view field) { return field.find_first_of(L"\t\r\n\"") != std::wstring_view::npos; }
 
 void AppendField(std::wstring& out, std::wstring_view field) {
     if (!NeedsQuotes(field)) {

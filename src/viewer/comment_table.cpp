@@ -23,9 +23,7 @@ std::vector<std::uint32_t> OrderBy(const CommentTable& table, std::uint8_t field
     struct Entry {
         long long key;
         std::uint32_t index;
-        bool operator<(const Entry& other) const {
-            return key != other.key ? key < other.key : index < other.index;
-        }
+        bool operator<(const Entry& other) const { return key != other.key ? key < other.key : index < other.index; }
     };
     std::vector<Entry> entries(table.Size());
     for (std::size_t i = 0; i < entries.size(); ++i) {

@@ -23,7 +23,7 @@ struct TableComment {
 
     long long vpos = 0;  // hundredths of a second
     long long no = 0;
-    long long date = 0;  // Unix seconds
+    long long date = 0;                      // Unix seconds
     std::uint32_t textAt = 0, textSize = 0;  // UTF-16 units in the text arena
     std::uint32_t foldedAt = 0;              // in the folded arena, up to the next NUL
     std::uint32_t userAt = 0, userSize = 0;  // bytes in the UTF-8 arena
@@ -64,8 +64,8 @@ private:
 };
 
 struct TableReading {
-    std::size_t comments = 0;  // chat elements in the file
-    std::size_t hidden = 0;    // left out by the filter
+    std::size_t comments = 0;    // chat elements in the file
+    std::size_t hidden = 0;      // left out by the filter
     long long hiddenReach = -1;  // the latest vpos among them: the timeline still reaches it
 };
 

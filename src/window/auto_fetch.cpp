@@ -24,9 +24,7 @@ INT_PTR CALLBACK IntervalDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
                     App().settings.AutoGetInterval = LeadingNumber(WindowText(::GetDlgItem(dialog, IDC_INTERVAL)));
                     ::EndDialog(dialog, IDOK);
                     return TRUE;
-                case IDC_INTERVAL_CANCEL:
-                    ::EndDialog(dialog, IDC_INTERVAL_CANCEL);
-                    return TRUE;
+                case IDC_INTERVAL_CANCEL: ::EndDialog(dialog, IDC_INTERVAL_CANCEL); return TRUE;
                 case IDCANCEL:  // the close box and Esc
                     ::EndDialog(dialog, IDCANCEL);
                     return TRUE;

@@ -145,8 +145,9 @@ void HandleFileDrop(HWND main, HDROP drop) {
     }
     const std::string address = ExtractVideoAddress(path);
     if (address.empty()) {
-        ShowProgramMessage(main, "URLの抽出に失敗しました。\nファイル名内に(sm*****)などの動画名が含まれているか確認して"
-                                 "下さい。");
+        ShowProgramMessage(main,
+                           "URLの抽出に失敗しました。\nファイル名内に(sm*****)などの動画名が含まれているか確認して"
+                           "下さい。");
         return;
     }
     ::SetDlgItemTextA(main, IDC_URL, address.c_str());

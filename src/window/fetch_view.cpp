@@ -102,6 +102,4 @@ bool StopFetch(HWND main) {
     return true;
 }
 
-void SetCompletionBeep(std::function<void()> beep) {
-    CompletionBeep() = beep ? std::move(beep) : SystemBeep;
-}
+void SetCompletionBeep(std::function<void()> beep) { CompletionBeep() = beep ? std::move(beep) : SystemBeep; }

@@ -84,27 +84,23 @@ void OnDestroy() {
 LRESULT CALLBACK InfoWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (!::GetPropA(window, kPageProperty)) return ::DefWindowProcA(window, message, wParam, lParam);
     switch (message) {
-    case WM_SIZE:
-        OnSize(LOWORD(lParam), HIWORD(lParam));
-        return 0;
-    case WM_CLOSE:
-        OnClose(window);
-        return 0;
-    case WM_NOTIFY: {
-        auto* header = reinterpret_cast<const NMHDR*>(lParam);
-        if (header->hwndFrom == State().tabs && header->code == static_cast<UINT>(TCN_SELCHANGE)) {
-            ShowSelectedPage();
-            return 0;
+        case WM_SIZE: OnSize(LOWORD(lParam), HIWORD(lParam)); return 0;
+        case WM_CLOSE: OnClose(window); return 0;
+        case WM_NOTIFY: {
+            auto* header = reinterpret_cast<const NMHDR*>(lParam);
+            if (header->hwndFrom == State().tabs && header->code == static_cast<UINT>(TCN_SELCHANGE)) {
+                ShowSelectedPage();
+                return 0;
+            }
+            break;
         }
-        break;
-    }
-    case kRefreshMessage:
-        for (CBaseDebug* page : State().pages) page->Refresh();
-        return 0;
-    case WM_DESTROY:
-        OnDestroy();
-        ::PostQuitMessage(0);
-        return 0;
+        case kRefreshMessage:
+            for (CBaseDebug* page : State().pages) page->Refresh();
+            return 0;
+        case WM_DESTROY:
+            OnDestroy();
+            ::PostQuitMessage(0);
+            return 0;
     }
     return ::DefWindowProcA(window, message, wParam, lParam);
 }
@@ -140,8 +136,9 @@ bool CreateInfoWindow(CBaseDebug* firstPage) {
         ::DestroyWindow(window);
         return false;
     }
-    s.font.reset(::CreateFontA(ScaleToScreen(kFontHeight), 0, 0, 0, 100, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                               CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_ROMAN, "Tahoma"));
+    s.font.reset(::CreateFontA(ScaleToScreen(kFontHeight), 0, 0, 0, 100, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                               OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_ROMAN,
+                               "Tahoma"));
     ::SendMessageA(tabs, WM_SETFONT, reinterpret_cast<WPARAM>(s.font.get()), FALSE);
 
     s.window = window;
@@ -169,12 +166,11 @@ CBaseDebug::CBaseDebug(const std::string& caption) : caption_(caption) {
     if (!s.created) CreateInfoWindow(this);
     if (s.created) {
         window_ = s.window;
-        textBox_ = ::CreateWindowExA(0, "EDIT", "",
-                                     WS_CHILD | WS_VSCROLL | WS_HSCROLL | ES_READONLY | ES_AUTOHSCROLL |
-                                         ES_AUTOVSCROLL | ES_MULTILINE,
-                                     0, ScaleToScreen(kTabStripHeight), ScaleToScreen(232), ScaleToScreen(346),
-                                     s.window, reinterpret_cast<HMENU>(kTextBoxId),
-                                     ::GetModuleHandleA(nullptr), nullptr);
+        textBox_ = ::CreateWindowExA(
+            0, "EDIT", "",
+            WS_CHILD | WS_VSCROLL | WS_HSCROLL | ES_READONLY | ES_AUTOHSCROLL | ES_AUTOVSCROLL | ES_MULTILINE, 0,
+            ScaleToScreen(kTabStripHeight), ScaleToScreen(232), ScaleToScreen(346), s.window,
+            reinterpret_cast<HMENU>(kTextBoxId), ::GetModuleHandleA(nullptr), nullptr);
         if (textBox_) {
             ::SendMessageA(textBox_, WM_SETFONT, reinterpret_cast<WPARAM>(s.font.get()), FALSE);
             TCITEMA item{};

@@ -27,15 +27,13 @@ INT_PTR CALLBACK LoginDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
                 ::EndDialog(dialog, signedIn ? 1 : -1);
             }
             return TRUE;
-        case WM_CLOSE:
-            ::EndDialog(dialog, -1);
-            return TRUE;
+        case WM_CLOSE: ::EndDialog(dialog, -1); return TRUE;
     }
     return FALSE;
 }
 
 INT_PTR ShowLoginDialog(HWND owner) {
-    const INT_PTR result = ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_LOGIN), owner,
-                                             LoginDialogProc, 0);
+    const INT_PTR result =
+        ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_LOGIN), owner, LoginDialogProc, 0);
     return result == 1 ? 1 : -1;
 }

@@ -118,9 +118,8 @@ void OnHelp(HWND main, WORD, WORD, HWND) {
 void OnAbout(HWND main, WORD, WORD, HWND) {
     const AppContext& app = App();
     ShowProgramMessage(main, "\n" + app.programName + "  Ver." + app.versionText + "\n\n" + "Webページ ： " +
-                                 app.settings.site.AuthorPage() + "\n" + "Eメール ： " +
-                                 app.settings.site.AuthorMail + "\n" + "\n" + "実行フォルダ ： " +
-                                 ShownPath(app.startDirectory) + "\n\n");
+                                 app.settings.site.AuthorPage() + "\n" + "Eメール ： " + app.settings.site.AuthorMail +
+                                 "\n" + "\n" + "実行フォルダ ： " + ShownPath(app.startDirectory) + "\n\n");
 }
 
 void OnOpenSaveFolder(HWND main, WORD, WORD, HWND) {

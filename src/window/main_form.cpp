@@ -15,8 +15,8 @@ struct TextField {
 
 // The boxes that hold texts, as the INI file keeps them; the save folder is a path of its own.
 const TextField kTextFields[] = {
-    {IDC_URL, &FormValues::URL},   {IDC_COMMENT, &FormValues::Comment}, {IDC_YEAR, &FormValues::Year},
-    {IDC_MONTH, &FormValues::Month}, {IDC_DAY, &FormValues::Day},         {IDC_HOUR, &FormValues::Hour},
+    {IDC_URL, &FormValues::URL},       {IDC_COMMENT, &FormValues::Comment}, {IDC_YEAR, &FormValues::Year},
+    {IDC_MONTH, &FormValues::Month},   {IDC_DAY, &FormValues::Day},         {IDC_HOUR, &FormValues::Hour},
     {IDC_MINUTE, &FormValues::Minute}, {IDC_SECOND, &FormValues::Second},
 };
 
@@ -83,7 +83,8 @@ void WarnIfSaveFolderCannotBeKept(HWND main, const std::wstring& folder) {
     InfoLog << "◆保存先フォルダのパスが長すぎるため、設定ファイルに保存できません: " << ShownPath(folder) << EndLine;
     ShowProgramMessage(main, "保存先フォルダのパスが長すぎるため、設定ファイル(" + App().settings.iniFileName +
                                  ")に保存できません。\n今回の取得には使えますが、次回の起動時には前回保存したフォルダに"
-                                 "戻ります。\n\n" + ShownPath(folder));
+                                 "戻ります。\n\n" +
+                                 ShownPath(folder));
 }
 
 WindowPlacementValues ReadPlacement(HWND main, HWND info) {
@@ -120,7 +121,8 @@ void LoadSettingsIntoWindow(HWND main) {
                  chosen(settings.MainTop, (::GetSystemMetrics(SM_CYSCREEN) - ScaleToScreen(134)) / 2));
     if (HWND info = InfoLog.Window()) {
         MoveWindowTo(info, settings.InfoLeft, settings.InfoTop);
-        ResizeWindow(info, chosen(settings.InfoWidth, ScaleToScreen(240)), chosen(settings.InfoHeight, ScaleToScreen(400)));
+        ResizeWindow(info, chosen(settings.InfoWidth, ScaleToScreen(240)),
+                     chosen(settings.InfoHeight, ScaleToScreen(400)));
         if (settings.ViewInfoWindow) ::ShowWindow(info, SW_SHOWNOACTIVATE);
     }
     // Whether it stays on top is the menu's to decide.

@@ -3,7 +3,7 @@
 namespace {
 
 struct StateText {
-    std::string title;   // after "Kometori - "
+    std::string title;  // after "Kometori - "
     std::string button;
 };
 

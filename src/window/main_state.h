@@ -31,19 +31,19 @@ struct MainFacts {
 };
 
 enum class MainEvent {
-    FetchStarted,         // the fetch job, or
-    HistoryStarted,       // the whole-history job, on the fetch worker
-    FetchWorking,         // busy again (before a pause between addresses)
-    FetchSaved,           // an address saved
-    FetchExtracting,      // the fetch job's own conversion, with its percentage
+    FetchStarted,     // the fetch job, or
+    HistoryStarted,   // the whole-history job, on the fetch worker
+    FetchWorking,     // busy again (before a pause between addresses)
+    FetchSaved,       // an address saved
+    FetchExtracting,  // the fetch job's own conversion, with its percentage
     FetchExtracted,
-    FetchEnded,           // at its end, or let go by a stop
+    FetchEnded,  // at its end, or let go by a stop
     TextConversionStarted,
     SubtitleConversionStarted,
     DataExportStarted,
     ConversionExtracting,  // with its percentage
     ConversionExtracted,
-    ConversionEnded,      // at its end, or let go
+    ConversionEnded,  // at its end, or let go
     AutoFetchOn,
     AutoFetchOff,
     DownloadStarted,
@@ -59,14 +59,14 @@ struct MainView {
     bool saveFolderEnabled = true;  // the box and its "..." button
     bool acceptsDrops = true;
     // Menu items enabled (else grayed), and the one check mark of a job's state.
-    bool fetchItem = true;        // 40002 "取得開始(&S)"
-    bool historyItem = true;      // 40021 "全履歴を取得(&H)"
-    bool stopItem = false;        // 40003 "取得中止(&C)"
-    bool convertItem = true;      // 40008 "テキスト変換(&T)..." and 40024, the data export
-    bool subtitlesItem = true;    // 40020 "字幕ファイル(ASS)に変換(&S)..."
-    bool autoFetchItem = true;    // 40013 "自動取得(&A)"
+    bool fetchItem = true;      // 40002 "取得開始(&S)"
+    bool historyItem = true;    // 40021 "全履歴を取得(&H)"
+    bool stopItem = false;      // 40003 "取得中止(&C)"
+    bool convertItem = true;    // 40008 "テキスト変換(&T)..." and 40024, the data export
+    bool subtitlesItem = true;  // 40020 "字幕ファイル(ASS)に変換(&S)..."
+    bool autoFetchItem = true;  // 40013 "自動取得(&A)"
     bool autoFetchChecked = false;
-    bool downloadItems = true;    // 40012 and 40015, the download addresses
+    bool downloadItems = true;  // 40012 and 40015, the download addresses
     // 40025 "コメントビューア(&W)...": a viewer reads on a worker of its own, beside any job.
     bool viewerItem = true;
     // 40026 "動画ごとに1つのファイルへまとめて保存する(&K)": read when a fetch starts, so it may change beside any job.

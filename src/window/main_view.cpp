@@ -32,10 +32,14 @@ struct MenuRow {
 };
 
 const MenuRow kMenuRows[] = {
-    {IDM_FETCH, &MainView::fetchItem},           {IDM_FETCH_HISTORY, &MainView::historyItem},
-    {IDM_STOP, &MainView::stopItem},             {IDM_CONVERT, &MainView::convertItem},
-    {IDM_CONVERT_SUBTITLES, &MainView::subtitlesItem}, {IDM_AUTO_FETCH, &MainView::autoFetchItem},
-    {IDM_OPEN_DOWNLOAD, &MainView::downloadItems}, {IDM_SHOW_DOWNLOAD, &MainView::downloadItems},
+    {IDM_FETCH, &MainView::fetchItem},
+    {IDM_FETCH_HISTORY, &MainView::historyItem},
+    {IDM_STOP, &MainView::stopItem},
+    {IDM_CONVERT, &MainView::convertItem},
+    {IDM_CONVERT_SUBTITLES, &MainView::subtitlesItem},
+    {IDM_AUTO_FETCH, &MainView::autoFetchItem},
+    {IDM_OPEN_DOWNLOAD, &MainView::downloadItems},
+    {IDM_SHOW_DOWNLOAD, &MainView::downloadItems},
     {IDM_EXPORT_DATA, &MainView::convertItem},
     {IDM_VIEWER, &MainView::viewerItem},
     {IDM_ARCHIVE, &MainView::archiveItem},

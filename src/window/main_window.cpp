@@ -27,8 +27,8 @@ const wchar_t kClassName[] = L"CKometori";
 const char kStopPrompt[] =
     "現在処理中です。\n\n[はい]を選択するとソフトを強制終了します。\n[いいえ]を選択すると処理を途中停止します。";
 
-const int kBorderedEdits[] = {IDC_URL,  IDC_SAVEPATH, IDC_COMMENT, IDC_YEAR,  IDC_MONTH,
-                              IDC_DAY,  IDC_HOUR,     IDC_MINUTE,  IDC_SECOND};
+const int kBorderedEdits[] = {IDC_URL, IDC_SAVEPATH, IDC_COMMENT, IDC_YEAR,  IDC_MONTH,
+                              IDC_DAY, IDC_HOUR,     IDC_MINUTE,  IDC_SECOND};
 
 struct Tip {
     int id;
@@ -61,7 +61,8 @@ const Tip kTips[] = {
 };
 
 std::string AddressTip() {
-    return "コメントを取得する動画のURLを入力して下さい\r\nURLをセミコロン( ; )で区切って複数指定することもできます\r\n(" +
+    return "コメントを取得する動画のURLを入力して下さい\r\nURLをセミコロン( ; "
+           ")で区切って複数指定することもできます\r\n(" +
            App().settings.site.WatchPrefix() +
            "は省略できます)\r\n\r\nまた、SHIFTかCONTROLキーを押しながらウィンドウに動画名(sm*****等)を含むファイルを"
            "D＆Dすると、\r\nファイル名からURLを抽出できます";
@@ -82,7 +83,8 @@ void AddTips(HWND main) {
     s.tips->SetBackgroundColour(RGB(0x59, 0x78, 0xAC));
     s.tips->SetTextColour(RGB(0xFF, 0xFF, 0xFF));
     s.addressTip = AddressTip();
-    for (const Tip& tip : kTips) s.tips->AddTool(::GetDlgItem(main, tip.id), tip.text ? tip.text : s.addressTip.c_str());
+    for (const Tip& tip : kTips)
+        s.tips->AddTool(::GetDlgItem(main, tip.id), tip.text ? tip.text : s.addressTip.c_str());
 }
 
 void OnInitDialog(HWND main) {
@@ -121,8 +123,7 @@ void OnClose(HWND main) {
             if (MainViewFacts().autoFetch) EndAutoFetch(main);
             break;
         }
-        default:
-            break;
+        default: break;
     }
 }
 
@@ -139,24 +140,15 @@ void OnNcDestroy(HWND main) {
 
 INT_PTR CALLBACK MainDialogProc(HWND main, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_INITDIALOG:
-            OnInitDialog(main);
-            return TRUE;  // the focus goes to the address box
-        case WM_COMMAND:
-            return RunCommand(main, LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+        case WM_INITDIALOG: OnInitDialog(main); return TRUE;  // the focus goes to the address box
+        case WM_COMMAND: return RunCommand(main, LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
         case WM_DROPFILES:
             HandleFileDrop(main, reinterpret_cast<HDROP>(wParam));
             ::SetWindowLongPtrA(main, DWLP_MSGRESULT, 0);
             return TRUE;
-        case WM_CLOSE:
-            OnClose(main);
-            return TRUE;
-        case WM_DESTROY:
-            EndProgram(main);
-            return TRUE;
-        case WM_NCDESTROY:
-            OnNcDestroy(main);
-            return FALSE;
+        case WM_CLOSE: OnClose(main); return TRUE;
+        case WM_DESTROY: EndProgram(main); return TRUE;
+        case WM_NCDESTROY: OnNcDestroy(main); return FALSE;
         case kWorkerCallMessage:
             ::SetWindowLongPtrA(main, DWLP_MSGRESULT, HandleWorkerCall(wParam, lParam) ? 1 : 0);
             return TRUE;
@@ -184,8 +176,8 @@ HWND CreateMainWindow(HINSTANCE instance) {
     wc.hInstance = instance;
     wc.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(IDI_KOMETORI));
     wc.hIconSm = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_KOMETORI), IMAGE_ICON,
-                                                 ::GetSystemMetrics(SM_CXSMICON),
-                                                 ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+                                                 ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON),
+                                                 LR_DEFAULTCOLOR));
     wc.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszMenuName = MAKEINTRESOURCEW(IDR_MAINMENU);

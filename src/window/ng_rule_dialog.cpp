@@ -70,8 +70,7 @@ bool SaveRules(HWND dialog, DialogData& data) {
     NgRuleError error;
     if (!rules.Parse(EditTextToRuleFile(text, false), error)) {
         SelectLine(box, text, error.lineNumber);
-        ShowProgramMessage(dialog, L"NGルールに正しくない行があります。\n\n" + NgRuleErrorText(error),
-                           MB_ICONWARNING);
+        ShowProgramMessage(dialog, L"NGルールに正しくない行があります。\n\n" + NgRuleErrorText(error), MB_ICONWARNING);
         ::SetFocus(box);
         SelectLine(box, text, error.lineNumber);
         return false;
@@ -79,9 +78,10 @@ bool SaveRules(HWND dialog, DialogData& data) {
     data.document.text = text;
     DWORD code = 0;
     if (!WriteNgRuleDocument(data.path, data.document, code)) {
-        ShowProgramMessage(dialog, L"NGルールのファイルを保存できませんでした。\n\n" + data.path + L"\n(" +
-                                       std::to_wstring(code) + L")",
-                           MB_ICONERROR);
+        ShowProgramMessage(
+            dialog,
+            L"NGルールのファイルを保存できませんでした。\n\n" + data.path + L"\n(" + std::to_wstring(code) + L")",
+            MB_ICONERROR);
         return false;
     }
     InfoLog << "NGルールを保存しました: " << ShownPath(data.path) << EndLine;
@@ -112,9 +112,7 @@ void Start(HWND dialog, DialogData& data) {
 INT_PTR CALLBACK NgRuleDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     DialogData* data = Data(dialog);
     switch (message) {
-        case WM_INITDIALOG:
-            Start(dialog, *reinterpret_cast<DialogData*>(lParam));
-            return FALSE;  // the focus is set
+        case WM_INITDIALOG: Start(dialog, *reinterpret_cast<DialogData*>(lParam)); return FALSE;  // the focus is set
         case kShowAnsiNote:
             ShowProgramMessage(dialog,
                                L"NGルールのファイルが UTF-8 ではないため、ANSI (Shift_JIS) として読み込みました。\n"
@@ -122,7 +120,8 @@ INT_PTR CALLBACK NgRuleDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
                                MB_ICONINFORMATION);
             return TRUE;
         case WM_GETMINMAXINFO:
-            if (data) reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = POINT{data->smallest.cx, data->smallest.cy};
+            if (data)
+                reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = POINT{data->smallest.cx, data->smallest.cy};
             return TRUE;
         case WM_SIZE:
             if (data && wParam != SIZE_MINIMIZED) Place(dialog, *data, LOWORD(lParam), HIWORD(lParam));
@@ -148,9 +147,9 @@ void RunNgRuleDialog(HWND main) {
     data.path = App().settings.NgRuleChoice().ruleFile;
     DWORD code = 0;
     if (!ReadNgRuleDocument(data.path, data.document, code)) {
-        ShowProgramMessage(main, L"NGルールのファイルを読み込めません。\n\n" + data.path + L"\n(" +
-                                     std::to_wstring(code) + L")",
-                           MB_ICONERROR);
+        ShowProgramMessage(
+            main, L"NGルールのファイルを読み込めません。\n\n" + data.path + L"\n(" + std::to_wstring(code) + L")",
+            MB_ICONERROR);
         return;
     }
     ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_NG_RULES), main, NgRuleDialogProc,

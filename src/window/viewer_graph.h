@@ -18,9 +18,9 @@ struct GraphView {
     const GraphFigures* figures = nullptr;  // null: the hint instead of a graph
     const std::vector<GraphPeak>* peaks = nullptr;
     const std::vector<std::uint32_t>* subset = nullptr;  // the search's on-screen counts
-    long long selected = -1;                              // hundredths of a second
+    long long selected = -1;                             // hundredths of a second
     std::wstring hint;
-    std::function<void(long long moment)> pick;           // a moment clicked or stepped to
+    std::function<void(long long moment)> pick;  // a moment clicked or stepped to
 };
 
 // The control; the view must outlive it.

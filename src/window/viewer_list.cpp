@@ -15,7 +15,7 @@ struct Column {
 };
 
 const Column kColumns[kViewerColumns] = {
-    {L"時間", 72, LVCFMT_RIGHT},   {L"No", 64, LVCFMT_RIGHT},  {L"投稿日時", 140, LVCFMT_LEFT},
+    {L"時間", 72, LVCFMT_RIGHT},       {L"No", 64, LVCFMT_RIGHT},       {L"投稿日時", 140, LVCFMT_LEFT},
     {L"ユーザーID", 180, LVCFMT_LEFT}, {L"コマンド", 100, LVCFMT_LEFT}, {L"コメント", 420, LVCFMT_LEFT},
 };
 

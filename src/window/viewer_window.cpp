@@ -505,8 +505,7 @@ LRESULT OnNotify(Viewer& v, const NMHDR& header) {
     switch (header.code) {
         case LVN_GETDISPINFOW:
             if (v.content) {
-                FillListCell(*reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(&header)), v.content->table,
-                             v.rows);
+                FillListCell(*reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(&header)), v.content->table, v.rows);
             }
             return 0;
         case LVN_COLUMNCLICK: SortBy(v, reinterpret_cast<const NMLISTVIEW&>(header).iSubItem); return 0;
@@ -670,9 +669,9 @@ HWND OpenViewer(HWND main, const std::wstring& path) {
     Viewer* v = Viewers().back().get();
     v->main = main;
     HMENU menu = ::LoadMenuW(instance, MAKEINTRESOURCEW(IDR_VIEWER));
-    HWND window = ::CreateWindowExW(WS_EX_ACCEPTFILES, kClassName, kTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                                    place.left, place.top, place.right - place.left, place.bottom - place.top,
-                                    nullptr, menu, instance, v);
+    HWND window =
+        ::CreateWindowExW(WS_EX_ACCEPTFILES, kClassName, kTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, place.left,
+                          place.top, place.right - place.left, place.bottom - place.top, nullptr, menu, instance, v);
     if (!window) {
         if (menu) ::DestroyMenu(menu);
         Forget(nullptr);  // the record made for it

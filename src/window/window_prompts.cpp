@@ -31,18 +31,14 @@ INT_PTR CALLBACK OverwriteDialogProc(HWND dialog, UINT message, WPARAM wParam, L
                     ::EndDialog(dialog, IDC_OVERWRITE_YES);
                     return TRUE;
                 case IDC_OVERWRITE_SAVEAS:
-                case IDC_OVERWRITE_CANCEL:
-                    ::EndDialog(dialog, LOWORD(wParam));
-                    return TRUE;
+                case IDC_OVERWRITE_CANCEL: ::EndDialog(dialog, LOWORD(wParam)); return TRUE;
                 case IDCANCEL:  // the close box
                     ::EndDialog(dialog, IDC_OVERWRITE_CANCEL);
                     return TRUE;
             }
             break;
         }
-        case WM_CLOSE:
-            ::EndDialog(dialog, IDC_OVERWRITE_CANCEL);
-            return TRUE;
+        case WM_CLOSE: ::EndDialog(dialog, IDC_OVERWRITE_CANCEL); return TRUE;
     }
     return FALSE;
 }
@@ -69,10 +65,8 @@ OverwriteChoice WindowPrompts::AskOverwrite(const std::wstring& path, bool& alwa
                 ::CheckMenuItem(::GetMenu(owner_), IDM_ALWAYS_OVERWRITE, MF_BYCOMMAND | MF_CHECKED);
             }
             return OverwriteChoice::Overwrite;
-        case IDC_OVERWRITE_SAVEAS:
-            return OverwriteChoice::SaveAs;
-        default:
-            return OverwriteChoice::Cancel;
+        case IDC_OVERWRITE_SAVEAS: return OverwriteChoice::SaveAs;
+        default: return OverwriteChoice::Cancel;
     }
 }
 

@@ -77,8 +77,8 @@ protected:
 
 TEST_F(MessageServerTest, SavesTheReplyWithViewCounter) {
     ASSERT_TRUE(Post(client_.ComposeThreadRequest(kThread, 5)));
-    EXPECT_EQ(log_.Lines(), (std::vector<std::string>{"Post XML...", "Get XML...", "view_counter要素を追加しました",
-                                                     "Save XML"}));
+    EXPECT_EQ(log_.Lines(),
+              (std::vector<std::string>{"Post XML...", "Get XML...", "view_counter要素を追加しました", "Save XML"}));
     // The body is the component's serialisation of the parsed request.
     auto bodies = StandinBodies("message");
     ASSERT_EQ(bodies.size(), 1u);

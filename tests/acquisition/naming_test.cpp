@@ -12,9 +12,10 @@ namespace {
 TEST(NamingTest, DefaultTemplateWithForbiddenCharacters) {
     // a／b：c(sm9)[10.01.02 03時04分]
     EXPECT_EQ(MakeCommentFileName(kDefaultFilenameFormat, "a/b:c", "77", "sm9", 2010, 1, 2, 3, 4, 5),
-              "a\x81\x5E" "b\x81\x46" "c(sm9)[10.01.02 03時04分]");
-    EXPECT_EQ(MakeCommentFileName(kDefaultFilenameFormat, "\\*?\"<>|", "1", "sm9", 2010, 1, 2, 3, 4, 5)
-                  .substr(0, 14),
+              "a\x81\x5E"
+              "b\x81\x46"
+              "c(sm9)[10.01.02 03時04分]");
+    EXPECT_EQ(MakeCommentFileName(kDefaultFilenameFormat, "\\*?\"<>|", "1", "sm9", 2010, 1, 2, 3, 4, 5).substr(0, 14),
               "\x81\x8F\x81\x96\x81\x48\x81\x68\x81\x83\x81\x84\x81\x62");
 }
 
@@ -22,7 +23,11 @@ TEST(NamingTest, PlaceholdersInOrder) {
     // "%id%" inside the title is expanded later; ":" and "|" become full-width.
     const char format[] = "%title%|%year%-%month%-%day% %hour%:%minute%:%second%|%second2%";
     EXPECT_EQ(MakeCommentFileName(format, "t%id%", "77", "sm9", 2010, 1, 2, 3, 4, 5),
-              "t77\x81\x62" "2010-1-2 3\x81\x46" "4\x81\x46" "5\x81\x62" "05");
+              "t77\x81\x62"
+              "2010-1-2 3\x81\x46"
+              "4\x81\x46"
+              "5\x81\x62"
+              "05");
     EXPECT_EQ(MakeCommentFileName("%year2%%hour2%%minute2%", "", "", "", 2010, 1, 2, 13, 123, 0), "1013123");
     EXPECT_EQ(MakeCommentFileName("", "x", "1", "sm9", 2010, 1, 2, 3, 4, 5), "");
 }

@@ -6,7 +6,8 @@ TEST(ComposeThreadRequest, CurrentComments) {
     CCommentClient client;
     EXPECT_EQ(client.ComposeThreadRequest("77", 250),
               "<thread res_from=\"-250\" version=\"20061206\" thread=\"77\" />");
-    EXPECT_EQ(client.ComposeThreadRequest("77", 1000), "<thread res_from=\"-1000\" version=\"20061206\" thread=\"77\" />");
+    EXPECT_EQ(client.ComposeThreadRequest("77", 1000),
+              "<thread res_from=\"-1000\" version=\"20061206\" thread=\"77\" />");
 }
 
 TEST(ComposeThreadRequest, PastLogAttributesFirst) {

@@ -156,7 +156,7 @@ TEST_F(WatchPageTest, StoredAccountRefusedGoesToTheDialog) {
 
 TEST_F(WatchPageTest, NoStoredAccountWithoutWindowGivesUp) {
     mail = "premium@kometori.test";  // the password is missing
-    SetPrompts(nullptr);                              // the window-less answers
+    SetPrompts(nullptr);             // the window-less answers
     LineCapture log;
     std::string title, id;
     EXPECT_FALSE(ReadWatchPage(Watch("sm9"), title, id));

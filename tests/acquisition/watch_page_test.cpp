@@ -8,8 +8,10 @@
 namespace {
 
 std::string SignedInPage(const std::string& title, const std::string& extra = {}) {
-    return "<html><head><title>" + title + "</title></head><body>"
-           "<embed src=\"http://example/mokuplayer.swf\">" + extra + "</body></html>";
+    return "<html><head><title>" + title +
+           "</title></head><body>"
+           "<embed src=\"http://example/mokuplayer.swf\">" +
+           extra + "</body></html>";
 }
 
 }  // namespace
@@ -91,8 +93,8 @@ TEST(ReadSignedInPage, VideoIdFromAddressNumberOrMyMemory) {
     EXPECT_EQ(id, "9999999999");
 
     LineCapture capture;
-    ASSERT_TRUE(ReadSignedInPage(SignedInPage("t ‐ s", "コメント不可" + script), "http://h/watch/mymemory/77",
-                                 title, id));
+    ASSERT_TRUE(
+        ReadSignedInPage(SignedInPage("t ‐ s", "コメント不可" + script), "http://h/watch/mymemory/77", title, id));
     EXPECT_EQ(id, "sm42");
     ASSERT_TRUE(ReadSignedInPage(SignedInPage("t ‐ s", "コメント不可"), "http://h/watch/mymemory/77", title, id));
     EXPECT_EQ(id, "");
@@ -102,9 +104,9 @@ TEST(ReadSignedInPage, VideoIdFromAddressNumberOrMyMemory) {
 
 TEST(ReportErrorPage, HeadingThenMessageWithoutMarkup) {
     LineCapture capture;
-    ReportErrorPage("<h1>見つかりません</h1><p class=\"TXT12\"><b>削除</b>されました<br>再度<a href=\"x\">確認</a></p>");
-    EXPECT_EQ(capture.Lines(),
-              (std::vector<std::string>{"見つかりません", "◆モクモク動画：削除されました\n再度確認"}));
+    ReportErrorPage(
+        "<h1>見つかりません</h1><p class=\"TXT12\"><b>削除</b>されました<br>再度<a href=\"x\">確認</a></p>");
+    EXPECT_EQ(capture.Lines(), (std::vector<std::string>{"見つかりません", "◆モクモク動画：削除されました\n再度確認"}));
 }
 
 TEST(ReportErrorPage, ShortOrMissingMessageLogsNothing) {

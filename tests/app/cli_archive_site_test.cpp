@@ -43,13 +43,14 @@ protected:
         WriteIni("premium@kometori.test", "p&ss+w%rd=1");
     }
     void WriteIni(const std::string& mail, const std::string& pass, const std::string& archive = "") {
-        WriteFileBytes(dir_.File("Kometori.ini"),
-                       "[site]\r\nMainHost=" + StandinMainHost() + "\r\nSecureHost=" + StandinSecureHost() +
-                           "\r\n[main]\r\nMail=" + mail + "\r\nPass=" + pass + "\r\nAccessWait=1\r\n[archive]\r\n" +
-                           archive);
+        WriteFileBytes(dir_.File("Kometori.ini"), "[site]\r\nMainHost=" + StandinMainHost() +
+                                                      "\r\nSecureHost=" + StandinSecureHost() +
+                                                      "\r\n[main]\r\nMail=" + mail + "\r\nPass=" + pass +
+                                                      "\r\nAccessWait=1\r\n[archive]\r\n" + archive);
     }
     ProgramRun Get(const std::string& arguments, DWORD timeoutMs = 120000) {
-        ProgramRun run = RunProgram(BuildProgram("kometori-cli.exe"), "get -o \"" + dir_.Path() + "\" " + arguments, dir_.Path(), timeoutMs);
+        ProgramRun run = RunProgram(BuildProgram("kometori-cli.exe"), "get -o \"" + dir_.Path() + "\" " + arguments,
+                                    dir_.Path(), timeoutMs);
         lines_ = OutputLines(run.output);
         return run;
     }
@@ -63,7 +64,8 @@ protected:
     std::size_t Files(const std::string& ending) const {
         const auto files = ListFolder(dir_.Path());
         return std::count_if(files.begin(), files.end(), [&](const std::string& name) {
-            return name.size() >= ending.size() && name.compare(name.size() - ending.size(), ending.size(), ending) == 0;
+            return name.size() >= ending.size() &&
+                   name.compare(name.size() - ending.size(), ending.size(), ending) == 0;
         });
     }
 
@@ -178,7 +180,8 @@ TEST_F(CliArchiveTest, TwoWritersAtOnceLoseNothing) {
     ::Sleep(2000);
     ProgramRun runs[2];
     std::thread second([&] {
-        runs[1] = RunProgram(BuildProgram("kometori-cli.exe"), "get -o \"" + dir_.Path() + "\" -n 100 sm7000", dir_.Path());
+        runs[1] =
+            RunProgram(BuildProgram("kometori-cli.exe"), "get -o \"" + dir_.Path() + "\" -n 100 sm7000", dir_.Path());
     });
     ::Sleep(300);
     runs[0] = RunProgram(BuildProgram("kometori-cli.exe"), "get -o \"" + dir_.Path() + "\" -n 100 sm7000", dir_.Path());
@@ -231,7 +234,8 @@ TEST_F(CliArchiveTest, AWholeHistoryResumes) {
     EXPECT_EQ(all.size(), 4500u);
     // The newest once, then 2,501 older comments: three past logs (a whole history takes five requests).
     EXPECT_EQ(StandinBodies("message").size(), 4u);
-    EXPECT_EQ(Line("アーカイブのコメント "), "アーカイブのコメント 4500 件 (No.1〜No.4500、欠け 0 件): " + dir_.File("sm4000.xml"));
+    EXPECT_EQ(Line("アーカイブのコメント "),
+              "アーカイブのコメント 4500 件 (No.1〜No.4500、欠け 0 件): " + dir_.File("sm4000.xml"));
 }
 
 }  // namespace

@@ -10,9 +10,10 @@ class CliConvertTest : public ::testing::Test {
 protected:
     void SetUp() override {
         _putenv_s("TZ", "JST-9");  // the child inherits it
-        WriteFileBytes(comment, u8"<?xml version=\"1.0\" encoding=\"UTF-8\"?><packet><thread thread=\"1\"/>"
-                                u8"<chat no=\"1\" date=\"1236384333\" vpos=\"12345\" user_id=\"abc\" mail=\"184\">"
-                                u8"あ</chat><chat no=\"2\">b&amp;c</chat></packet>");
+        WriteFileBytes(comment,
+                       u8"<?xml version=\"1.0\" encoding=\"UTF-8\"?><packet><thread thread=\"1\"/>"
+                       u8"<chat no=\"1\" date=\"1236384333\" vpos=\"12345\" user_id=\"abc\" mail=\"184\">"
+                       u8"あ</chat><chat no=\"2\">b&amp;c</chat></packet>");
     }
     ProgramRun Convert(const std::string& arguments) {
         ProgramRun run = RunProgram(BuildProgram("kometori-cli.exe"), "convert " + arguments, dir.Path());
@@ -58,9 +59,10 @@ TEST_F(CliConvertTest, OptionsOverrideTheIniFile) {
 // The forms Japanese Windows gives them, under Wine too; a character code
 // page 932 lacks stays "?".
 TEST_F(CliConvertTest, WaveDashAndItsKinTakeTheirCodePage932Forms) {
-    WriteFileBytes(comment, u8"<packet><chat no=\"1\">「まってま\u301C」</chat>"
-                            u8"<chat no=\"2\">\u2016\u2212\u00A2\u00A3\u00AC\u2014\u2015</chat>"
-                            u8"<chat no=\"3\">\uD55C\uAE00 ソ表</chat></packet>");
+    WriteFileBytes(comment,
+                   u8"<packet><chat no=\"1\">「まってま\u301C」</chat>"
+                   u8"<chat no=\"2\">\u2016\u2212\u00A2\u00A3\u00AC\u2014\u2015</chat>"
+                   u8"<chat no=\"3\">\uD55C\uAE00 ソ表</chat></packet>");
     ProgramRun run = Convert("-f %comment% \"" + comment + "\"");
     ASSERT_EQ(run.exitCode, 0u) << run.output;
     EXPECT_EQ(ReadFileBytes(text), "「まってま～」\r\n∥－￠￡￢――\r\n?? ソ表\r\n");

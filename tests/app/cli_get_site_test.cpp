@@ -50,7 +50,9 @@ protected:
         EXPECT_EQ(files.size(), 2 * comments.size() + ini) << "left behind beside them";
         return comments;
     }
-    bool Printed(const std::string& line) const { return std::find(lines_.begin(), lines_.end(), line) != lines_.end(); }
+    bool Printed(const std::string& line) const {
+        return std::find(lines_.begin(), lines_.end(), line) != lines_.end();
+    }
     int CountPrinted(const std::string& line) const {
         return static_cast<int>(std::count(lines_.begin(), lines_.end(), line));
     }
@@ -269,7 +271,8 @@ TEST_F(CliGetTest, LongJapaneseSaveFolder) {
         ASSERT_EQ(run.exitCode, 0u) << run.output;
         const auto saved = SavedPairs(folder);
         ASSERT_TRUE(saved.size() == 1u || saved.size() == 2u) << "a new minute makes a new name";
-        for (const auto& name : saved) EXPECT_EQ(name.rfind("[アニメ]予告編ソース表示ポータル(sm5100)[", 0), 0u) << name;
+        for (const auto& name : saved)
+            EXPECT_EQ(name.rfind("[アニメ]予告編ソース表示ポータル(sm5100)[", 0), 0u) << name;
     }
 }
 

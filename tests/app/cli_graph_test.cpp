@@ -23,8 +23,9 @@ protected:
                    u8"\">流れる表示ソ</chat>";
         }
         for (int i = 0; i < 20; ++i) xml += u8"<chat vpos=\"2000\" mail=\"ue\">キタ━😀━한글</chat>";
-        xml += u8"<chat no=\"31\" vpos=\"1050\" deleted=\"1\"></chat><chat no=\"32\" vpos=\"2000\" mail=\"ue\" "
-               u8"user_id=\"u32\" deleted=\"2\">消された</chat>";
+        xml +=
+            u8"<chat no=\"31\" vpos=\"1050\" deleted=\"1\"></chat><chat no=\"32\" vpos=\"2000\" mail=\"ue\" "
+            u8"user_id=\"u32\" deleted=\"2\">消された</chat>";
         WriteFileBytes(comment, xml + "</packet>");
     }
     ProgramRun Graph(const std::string& arguments) {
@@ -44,9 +45,9 @@ protected:
 TEST_F(CliGraphTest, LinesFiguresAndPicture) {
     ProgramRun run = Graph("--csv \"" + csv + "\" \"" + comment + "\"");
     ASSERT_EQ(run.exitCode, 0u) << run.output;
-    EXPECT_EQ(lines, (std::vector<std::string>{"-----------------------------", "[グラフ作成 開始]",
-                                               "XML = " + comment, "SavePath = " + png, "CSV = " + csv,
-                                               "Size = 1280x200", "グラフ 50件 (0:00 - 0:29)、読めずに省略 0件、削除 2件",
+    EXPECT_EQ(lines, (std::vector<std::string>{"-----------------------------", "[グラフ作成 開始]", "XML = " + comment,
+                                               "SavePath = " + png, "CSV = " + csv, "Size = 1280x200",
+                                               "グラフ 50件 (0:00 - 0:29)、読めずに省略 0件、削除 2件",
                                                "ピーク 1: 0:20 (25 件)", "ピーク 2: 0:03 (5 件)", "Save PNG",
                                                "Save CSV", "グラフ(PNG)を保存しました。", "", png}));
     const Picture picture = ReadPictureFile(AnsiToWide(png));
@@ -104,18 +105,17 @@ TEST_F(CliGraphTest, ExistingFilesNeedPermission) {
 
 TEST_F(CliGraphTest, UsageErrorsAndHelp) {
     const std::string file = " \"" + comment + "\"";
-    for (const std::string& arguments :
-         {std::string(), "--bogus" + file, "-x" + file, "--width 15" + file, "--width 8193" + file,
-          "--height=2049" + file, "--height 1e2" + file, "--width=" + file, file + " --csv", "-o" + file,
-          std::string("a.xml b.xml")}) {
+    for (const std::string& arguments : {std::string(), "--bogus" + file, "-x" + file, "--width 15" + file,
+                                         "--width 8193" + file, "--height=2049" + file, "--height 1e2" + file,
+                                         "--width=" + file, file + " --csv", "-o" + file, std::string("a.xml b.xml")}) {
         EXPECT_EQ(Graph(arguments).exitCode, 2u) << arguments;
     }
     EXPECT_FALSE(FileExists(png));
 
     ProgramRun help = Graph("--help");
     EXPECT_EQ(help.exitCode, 0u);
-    for (const char* option : {"使い方: kometori-cli graph", "--output", "--width", "--height", "--csv",
-                               "--overwrite"}) {
+    for (const char* option :
+         {"使い方: kometori-cli graph", "--output", "--width", "--height", "--csv", "--overwrite"}) {
         EXPECT_NE(help.output.find(option), std::string::npos) << option;
     }
 }

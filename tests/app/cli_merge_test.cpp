@@ -31,11 +31,11 @@ TEST_F(CliMergeTest, OverlappingFilesOfOneThread) {
     WriteFileBytes(dir.File("b.xml"), Packet("77", 500, 1200, u8"消えた"));
     ProgramRun run = Merge("-o \"表示ソ.xml\" a.xml b.xml");
     ASSERT_EQ(run.exitCode, 0u) << run.output;
-    EXPECT_EQ(lines, (std::vector<std::string>{
-                         "-----------------------------", "[コメント 結合開始]", "XML = a.xml", "XML = b.xml",
-                         "SavePath = 表示ソ.xml",
-                         "コメント 1200 件を保存しました (読み込み 1301 件、重複 100 件、内容の異なる番号 1 件は最新のファイルの内容)",
-                         "コメントファイルを保存しました"}));
+    EXPECT_EQ(lines, (std::vector<std::string>{"-----------------------------", "[コメント 結合開始]", "XML = a.xml",
+                                               "XML = b.xml", "SavePath = 表示ソ.xml",
+                                               "コメント 1200 件を保存しました (読み込み 1301 件、重複 100 "
+                                               "件、内容の異なる番号 1 件は最新のファイルの内容)",
+                                               "コメントファイルを保存しました"}));
     const std::string saved = ReadFileBytes(dir.File("表示ソ.xml"));
     EXPECT_NE(saved.find(u8"no=\"500\">消えた</chat>"), std::string::npos);
     EXPECT_EQ(ListFolder(dir.Path()).size(), 3u);
@@ -58,12 +58,14 @@ TEST_F(CliMergeTest, FilesWithRepeatedNumbers) {
     WriteFileBytes(dir.File("live2.xml"), live + "</packet>");
     ProgramRun run = Merge("-o out.xml shared.xml");
     ASSERT_EQ(run.exitCode, 0u) << run.output;
-    EXPECT_EQ(lines.at(lines.size() - 2), "コメント 71 件を保存しました (読み込み 71 件、重複 0 件、内容の異なる番号 0 件は最新のファイルの内容、"
-                                          "番号で見分けられないコメント 71 件はすべて残しました)");
+    EXPECT_EQ(lines.at(lines.size() - 2),
+              "コメント 71 件を保存しました (読み込み 71 件、重複 0 件、内容の異なる番号 0 件は最新のファイルの内容、"
+              "番号で見分けられないコメント 71 件はすべて残しました)");
     run = Merge("-o out2.xml live1.xml live2.xml");
     ASSERT_EQ(run.exitCode, 0u) << run.output;
-    EXPECT_EQ(lines.at(lines.size() - 2), "コメント 71 件を保存しました (読み込み 91 件、重複 20 件、内容の異なる番号 0 件は最新のファイルの内容、"
-                                          "番号で見分けられないコメント 71 件はすべて残しました)");
+    EXPECT_EQ(lines.at(lines.size() - 2),
+              "コメント 71 件を保存しました (読み込み 91 件、重複 20 件、内容の異なる番号 0 件は最新のファイルの内容、"
+              "番号で見分けられないコメント 71 件はすべて残しました)");
 }
 
 TEST_F(CliMergeTest, RefusalsAndTheirExitStatus) {
@@ -76,7 +78,8 @@ TEST_F(CliMergeTest, RefusalsAndTheirExitStatus) {
     } cases[] = {
         {"-o a.xml a.xml", 1, "操作を取り消しました"},  // exists, no -y
         {"-o out.xml a.xml c.xml", 1, "■同じスレッドのファイルだけを指定するか、--force を付けて下さい"},
-        {"-o out.xml a.xml missing.xml", 1, "◆コメントファイルを読み込めません: missing.xml (ファイルを開けません (2))"},
+        {"-o out.xml a.xml missing.xml", 1,
+         "◆コメントファイルを読み込めません: missing.xml (ファイルを開けません (2))"},
         {"-o out.xml --force a.xml c.xml", 0, "コメントファイルを保存しました"},
         {"-y -o a.xml a.xml", 0, "コメントファイルを保存しました"},
         {"a.xml", 2, ""},

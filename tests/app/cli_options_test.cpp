@@ -32,25 +32,30 @@ protected:
     }
 
     std::string trace;
-    CliCommand command{"test", "ファイル...", "ファイルを読みます。\n", {
-        {"count", 'n', "N", "件数", Trace("count")},
-        {"output", 'o', "FILE", "出力ファイル", Trace("output", true)},
-        {"all", 'a', nullptr, "全て",
-         [this](const OptionValue&, std::string&) {
-             trace += "all ";
-             return true;
-         }},
-        {"overlay", 0, "0|1", "重ねる", Trace("overlay"), true},
-        {"width", 0, "N", "幅",
-         [](const OptionValue& value, std::string&) {
-             return !value.text.empty() && value.text.find_first_not_of("0123456789") == std::string::npos;
-         }},
-        {"past", 'p', "\"YYYY-MM-DD HH:MM:SS\"", "その日時の過去ログ",
-         [](const OptionValue&, std::string& error) {
-             error = "過去ログの日時指定値が正しくありません。";
-             return false;
-         }},
-    }, true};
+    CliCommand command{"test",
+                       "ファイル...",
+                       "ファイルを読みます。\n",
+                       {
+                           {"count", 'n', "N", "件数", Trace("count")},
+                           {"output", 'o', "FILE", "出力ファイル", Trace("output", true)},
+                           {"all", 'a', nullptr, "全て",
+                            [this](const OptionValue&, std::string&) {
+                                trace += "all ";
+                                return true;
+                            }},
+                           {"overlay", 0, "0|1", "重ねる", Trace("overlay"), true},
+                           {"width", 0, "N", "幅",
+                            [](const OptionValue& value, std::string&) {
+                                return !value.text.empty() &&
+                                       value.text.find_first_not_of("0123456789") == std::string::npos;
+                            }},
+                           {"past", 'p', "\"YYYY-MM-DD HH:MM:SS\"", "その日時の過去ログ",
+                            [](const OptionValue&, std::string& error) {
+                                error = "過去ログの日時指定値が正しくありません。";
+                                return false;
+                            }},
+                       },
+                       true};
 };
 
 TEST_F(CliOptionsTest, OptionsValuesAndOperands) {

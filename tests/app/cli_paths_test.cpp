@@ -16,9 +16,10 @@ protected:
         ASSERT_TRUE(MakeFolder(start));
         ASSERT_TRUE(MakeFolder(folder));
         WriteFileBytes(start + L"\\Kometori.ini", "[main]\r\nFormat=%no%:%comment%\r\n");
-        WriteFileBytes(comment, u8"<?xml version=\"1.0\" encoding=\"UTF-8\"?><packet><thread thread=\"1\"/>"
-                                u8"<chat thread=\"1\" no=\"1\" vpos=\"100\">わこつ</chat>"
-                                u8"<chat thread=\"1\" no=\"2\" vpos=\"250\" mail=\"ue\">キタ━😀━</chat></packet>");
+        WriteFileBytes(comment,
+                       u8"<?xml version=\"1.0\" encoding=\"UTF-8\"?><packet><thread thread=\"1\"/>"
+                       u8"<chat thread=\"1\" no=\"1\" vpos=\"100\">わこつ</chat>"
+                       u8"<chat thread=\"1\" no=\"2\" vpos=\"250\" mail=\"ue\">キタ━😀━</chat></packet>");
     }
     // Runs the command line with {IN} and {DIR} standing for the paths.
     ProgramRun Run(std::wstring arguments, const std::wstring& input) {
@@ -48,8 +49,8 @@ TEST_F(CliPathsTest, EveryCommandWritesBesideItsInputs) {
         {L"subtitles \"{IN}\"", {L".ass"}},
         {L"merge -o \"{DIR}\\\uACB0\uD569 \U0001F600.xml\" \"{IN}\" \"{IN}\"", {L"\\\uACB0\uD569 \U0001F600.xml"}},
         {L"export \"{IN}\"", {L".jsonl", L".jsonl.manifest.json"}},
-        {L"export -o \"{DIR}\\\uB370\uC774\uD130.csv\" \"{IN}\"", {L"\\\uB370\uC774\uD130.csv",
-                                                                   L"\\\uB370\uC774\uD130.csv.manifest.json"}},
+        {L"export -o \"{DIR}\\\uB370\uC774\uD130.csv\" \"{IN}\"",
+         {L"\\\uB370\uC774\uD130.csv", L"\\\uB370\uC774\uD130.csv.manifest.json"}},
         {L"graph --csv=\"{DIR}\\\uCD08.csv\" \"{IN}\"", {L".png", L"\\\uCD08.csv"}},
     };
     for (const CommandRow& row : rows) {

@@ -10,9 +10,10 @@ namespace {
 class CliSubtitlesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        WriteFileBytes(comment, u8"<?xml version=\"1.0\" encoding=\"UTF-8\"?><packet><thread thread=\"1\"/>"
-                                u8"<chat no=\"1\" vpos=\"100\" mail=\"ue red\">赤い上のコメント</chat>"
-                                u8"<chat no=\"2\" vpos=\"120\">流れるコメント</chat></packet>");
+        WriteFileBytes(comment,
+                       u8"<?xml version=\"1.0\" encoding=\"UTF-8\"?><packet><thread thread=\"1\"/>"
+                       u8"<chat no=\"1\" vpos=\"100\" mail=\"ue red\">赤い上のコメント</chat>"
+                       u8"<chat no=\"2\" vpos=\"120\">流れるコメント</chat></packet>");
     }
     ProgramRun Subtitles(const std::string& arguments) {
         ProgramRun run = RunProgram(BuildProgram("kometori-cli.exe"), "subtitles " + arguments, dir.Path());
@@ -30,15 +31,17 @@ protected:
 };
 
 TEST_F(CliSubtitlesTest, DefaultsFromTheIniFileOptionsOverThem) {
-    WriteFileBytes(dir.File("Kometori.ini"), "[subtitle]\r\nStageWidth=1280\r\nStageHeight=720\r\nFontName=IPAPGothic\r\n");
+    WriteFileBytes(dir.File("Kometori.ini"),
+                   "[subtitle]\r\nStageWidth=1280\r\nStageHeight=720\r\nFontName=IPAPGothic\r\n");
     ProgramRun run = Subtitles("\"" + comment + "\"");
     ASSERT_EQ(run.exitCode, 0u) << run.output;
-    EXPECT_EQ(lines, (std::vector<std::string>{
-                         "-----------------------------", "[字幕変換 開始]", "XML = " + comment, "SavePath = " + ass,
-                         "Stage = 1280x720", "Font = IPAPGothic",
-                         "字幕 2件 (重ねて表示 0件)、画面が一杯で省略 0件、上限を超えて省略 0件、重複をまとめて省略 0件、"
-                         "開始前で省略 0件、非表示 0件、削除 0件、空白 0件、読めずに省略 0件、除外 0件", "Save ASS",
-                         "字幕ファイル(ASS)を保存しました。", "", ass}));
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{
+                  "-----------------------------", "[字幕変換 開始]", "XML = " + comment, "SavePath = " + ass,
+                  "Stage = 1280x720", "Font = IPAPGothic",
+                  "字幕 2件 (重ねて表示 0件)、画面が一杯で省略 0件、上限を超えて省略 0件、重複をまとめて省略 0件、"
+                  "開始前で省略 0件、非表示 0件、削除 0件、空白 0件、読めずに省略 0件、除外 0件",
+                  "Save ASS", "字幕ファイル(ASS)を保存しました。", "", ass}));
     EXPECT_TRUE(Has(ass, "PlayResX: 1280\r\nPlayResY: 720\r\n"));
 
     const std::string out = dir.File("out.ass");
@@ -73,12 +76,15 @@ TEST_F(CliSubtitlesTest, ExistingFileNeedsPermission) {
 }
 
 TEST_F(CliSubtitlesTest, NamedAfterTheVideoWithTheNewOptions) {
-    ProgramRun run = Subtitles("--video \"" + dir.File("動画 ソ.mp4") + "\" --merge-repeats 2.5 --offset=-1.5 "
-                               "--offset-map \"0:01=+1,1:00:00=-0.25\" --max-on-screen 40 \"" + comment + "\"");
+    ProgramRun run = Subtitles("--video \"" + dir.File("動画 ソ.mp4") +
+                               "\" --merge-repeats 2.5 --offset=-1.5 "
+                               "--offset-map \"0:01=+1,1:00:00=-0.25\" --max-on-screen 40 \"" +
+                               comment + "\"");
     ASSERT_EQ(run.exitCode, 0u) << run.output;
     const std::string out = dir.File("動画 ソ.ass");
-    EXPECT_TRUE(Has(out, "; MergeRepeats=2.5\r\n; Offset=-1.5\r\n; OffsetMap=0:01=+1,1:00:00=-0.25\r\n"
-                         "; MaxOnScreen=40\r\n"));
+    EXPECT_TRUE(Has(out,
+                    "; MergeRepeats=2.5\r\n; Offset=-1.5\r\n; OffsetMap=0:01=+1,1:00:00=-0.25\r\n"
+                    "; MaxOnScreen=40\r\n"));
     EXPECT_TRUE(Has(out, "Dialogue: 1,0:00:02.00,0:00:05.00,"));  // moved by the map, not by --offset
     EXPECT_FALSE(FileExists(ass));
 }

@@ -95,7 +95,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (element.name != "chat") continue;
         std::string_view no;
         if (element.element.FindAttribute("no", no)) {
-            for (const ChatElement* other : saved) FUZZ_CHECK(!SameComment(*other, element.element), "no comment twice");
+            for (const ChatElement* other : saved)
+                FUZZ_CHECK(!SameComment(*other, element.element), "no comment twice");
         }
         saved.push_back(&element.element);
     }

@@ -75,7 +75,8 @@ TEST_F(MergeTest, OverlappingFilesGiveEveryCommentOnceAndTheNewestVersion) {
     EXPECT_EQ(result.differing, 1u);
     const auto saved = Saved(out);
     ASSERT_EQ(saved.size(), 8u);
-    for (std::size_t i = 0; i < saved.size(); ++i) EXPECT_EQ(saved[i].substr(0, saved[i].find('/')), std::to_string(i + 1));
+    for (std::size_t i = 0; i < saved.size(); ++i)
+        EXPECT_EQ(saved[i].substr(0, saved[i].find('/')), std::to_string(i + 1));
     EXPECT_EQ(saved[1], u8"2/77/a&b <c> 1行目\r\n2行目 ソ表");
     EXPECT_EQ(saved[3], u8"4/77/削除されました");
 
@@ -125,7 +126,7 @@ TEST_F(MergeTest, OtherThreadsOnlyWithForce) {
     force.force = true;
     ASSERT_EQ(MergeCommentFiles({a, b}, out, force).outcome, MergeOutcome::Saved);
     EXPECT_EQ(Saved(out), (std::vector<std::string>{u8"1/77/コメント1", u8"2/77/コメント2", u8"2/88/コメント2",
-                                                     u8"3/88/コメント3"}));
+                                                    u8"3/88/コメント3"}));
 }
 
 // Refused inputs never touch the output and leave no temporary file.
@@ -193,28 +194,47 @@ TEST_F(MergeTest, NumbersIdentifyCommentsOnlyWhereTheFilesSaySo) {
         {"live logs fetched twice",
          {File(1, Chat("-1", u8"わこつ") + Chat("-1", u8"ソ") + Chat("-1", u8"表")),
           File(2, Chat("-1", u8"ソ") + Chat("-1", u8"表") + Chat("-1", u8"予"))},
-         {u8"-1/77/わこつ", u8"-1/77/ソ", u8"-1/77/表", u8"-1/77/予"}, 2, 0, 4},
+         {u8"-1/77/わこつ", u8"-1/77/ソ", u8"-1/77/表", u8"-1/77/予"},
+         2,
+         0,
+         4},
         {"renumbered file alone, one chat twice",
          {File(1, Chat("1", "a") + Chat("1", "b") + Chat("1", "b") + Chat("1", "c"))},
-         {"1/77/a", "1/77/b", "1/77/c"}, 1, 0, 3},
+         {"1/77/a", "1/77/b", "1/77/c"},
+         1,
+         0,
+         3},
         {"renumbered file beside the real numbering",
          {File(1, Chat("1", u8"コメント1") + Chat("2", u8"コメント2")), File(2, Chat("1", "a") + Chat("1", "b"))},
-         {u8"1/77/コメント1", "1/77/a", "1/77/b", u8"2/77/コメント2"}, 0, 0, 3},
+         {u8"1/77/コメント1", "1/77/a", "1/77/b", u8"2/77/コメント2"},
+         0,
+         0,
+         3},
         {"real numbering in both: the newest version",
          {File(2, Chat("1", "a") + Chat("2", "b")), File(1, Chat("1", "a", " deleted=\"1\"") + Chat("2", "b"))},
-         {"1/77/a", "2/77/b"}, 1, 1, 0},
+         {"1/77/a", "2/77/b"},
+         1,
+         1,
+         0},
         {"attributes in another order are the same comment",
          {File(1, Chat("1", "a", " mail=\"184\" vpos=\"5\"")),
           File(2, "<chat vpos=\"5\" mail=\"184\" date=\"1262304000\" no=\"1\" thread=\"77\">a</chat>")},
-         {"1/77/a"}, 1, 0, 0},
+         {"1/77/a"},
+         1,
+         0,
+         0},
         {"number 0 and missing numbers",
          {File(1, Chat("0", "a") + Chat("1", "b") + Chat("", "c") + Chat("", "d")),
           File(2, Chat("0", "e") + Chat("", "f") + Chat("1", "b") + Chat("", "c"))},
-         {"0/77/a", "0/77/e", "0/77/f", "1/77/b", "0/77/c", "0/77/d"}, 2, 0, 5},
+         {"0/77/a", "0/77/e", "0/77/f", "1/77/b", "0/77/c", "0/77/d"},
+         2,
+         0,
+         5},
     };
     for (const auto& c : cases) {
         std::vector<std::wstring> inputs;
-        for (std::size_t i = 0; i < c.files.size(); ++i) inputs.push_back(Write(std::to_string(i) + ".xml", c.files[i]));
+        for (std::size_t i = 0; i < c.files.size(); ++i)
+            inputs.push_back(Write(std::to_string(i) + ".xml", c.files[i]));
         const MergeResult result = MergeCommentFiles(inputs, out, MergeOptions{});
         ASSERT_EQ(result.outcome, MergeOutcome::Saved) << c.name;
         EXPECT_EQ(Saved(out), c.saved) << c.name;
@@ -229,14 +249,15 @@ TEST_F(MergeTest, NumbersIdentifyCommentsOnlyWhereTheFilesSaySo) {
 // (white space alone is dropped between two tags): the merged file reads back
 // as the comments of its input, attribute by attribute.
 TEST_F(MergeTest, WhatIsWrittenReadsBackTheSame) {
-    const std::wstring a = Write("a.xml", u8"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<packet>"
-                                         u8"<thread thread=\"77\" server_time=\"5\" ticket='a\"b'/>"
-                                         u8"<chat no=\"1\"> </chat><chat no=\"2\"><![CDATA[ ]]></chat>"
-                                         u8"<chat no=\"3\">&#10;</chat><chat no=\"4\">&#9;&#13;\r\n</chat>"
-                                         u8"<chat no=\"5\" mail=\"a&#9;b&#10;c&#13;&lt;&amp;&gt;\">]]&gt; &#1;予</chat>"
-                                         u8"<chat no=\"6\" name='\"ソ表\"'>  前後  </chat>"
-                                         // Control characters, raw and as references, NUL among them.
-                                         u8"<chat no=\"7\" mail=\"\x10&#x1F;\">弾幕\x10&#0;\x01</chat></packet>");
+    const std::wstring a = Write("a.xml",
+                                 u8"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<packet>"
+                                 u8"<thread thread=\"77\" server_time=\"5\" ticket='a\"b'/>"
+                                 u8"<chat no=\"1\"> </chat><chat no=\"2\"><![CDATA[ ]]></chat>"
+                                 u8"<chat no=\"3\">&#10;</chat><chat no=\"4\">&#9;&#13;\r\n</chat>"
+                                 u8"<chat no=\"5\" mail=\"a&#9;b&#10;c&#13;&lt;&amp;&gt;\">]]&gt; &#1;予</chat>"
+                                 u8"<chat no=\"6\" name='\"ソ表\"'>  前後  </chat>"
+                                 // Control characters, raw and as references, NUL among them.
+                                 u8"<chat no=\"7\" mail=\"\x10&#x1F;\">弾幕\x10&#0;\x01</chat></packet>");
     ASSERT_EQ(MergeCommentFiles({a}, out, MergeOptions{}).outcome, MergeOutcome::Saved);
     CommentReader original, merged;
     ASSERT_TRUE(original.Open(a));

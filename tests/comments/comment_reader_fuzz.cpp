@@ -93,7 +93,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(error == reader.Error(), "the checking pass gives the stream's error");
     if (checked) {
         FUZZ_CHECK(counted == chats, "the checking pass counts the chats the stream hands out");
-        FUZZ_CHECK(controlsCounted == reader.ControlCharacters(), "the checking pass counts the same control characters");
+        FUZZ_CHECK(controlsCounted == reader.ControlCharacters(),
+                   "the checking pass counts the same control characters");
     }
     return 0;
 }

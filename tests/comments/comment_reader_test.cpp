@@ -44,8 +44,9 @@ std::string Utf16(const std::wstring& text) { return "\xFF\xFE" + EncodeAs(text,
 
 TEST(CommentReader, ReferencesAreResolved) {
     CommentReader reader;
-    ASSERT_TRUE(reader.OpenText(u8"<packet><chat mail=\"a&amp;b &#x41;&#66;\" name='x\ty\nz&#10;'>&lt;x&gt; &quot;&apos; "
-                                u8"&#x3042;<![CDATA[<raw>&amp;]]></chat></packet>"));
+    ASSERT_TRUE(
+        reader.OpenText(u8"<packet><chat mail=\"a&amp;b &#x41;&#66;\" name='x\ty\nz&#10;'>&lt;x&gt; &quot;&apos; "
+                        u8"&#x3042;<![CDATA[<raw>&amp;]]></chat></packet>"));
     ASSERT_TRUE(reader.Next());
     EXPECT_EQ(reader.Chat().Attribute("mail"), L"a&b AB");
     EXPECT_EQ(reader.Chat().Attribute("name"), L"x y z\n");  // literal tab and line feed become spaces
@@ -66,8 +67,7 @@ TEST(CommentReader, ControlCharactersAreReadAsTheyAre) {
     } rows[] = {
         {u8"<p><chat mail=\"184\">弾幕\x10ここ</chat></p>", L"弾幕\x10ここ", L"184", 1},
         {"<p><chat mail=\"184\">&#x10;&#16;&#0;</chat></p>", L"\x10\x10\0"s, L"184", 3},
-        {"<p><chat mail=\"\0\x1B\x7F\">\x01<![CDATA[\x08]]></chat></p>"s, L"\x01\x08",
-         L"\0\x1B\x7F"s, 4},
+        {"<p><chat mail=\"\0\x1B\x7F\">\x01<![CDATA[\x08]]></chat></p>"s, L"\x01\x08", L"\0\x1B\x7F"s, 4},
         {"<p><thread a=\"&#x1F;\"/><chat mail='ue&#11;&#12;'>\x0B</chat></p>", L"\x0B", L"ue\x0B\x0C", 4},
         {Utf16(L"<p><chat mail=\"\x10\">表\x1F</chat></p>"), L"表\x1F", L"\x10", 2},
         {sjis + "<p><chat mail=\"\x10\">\x95\x5C\x10\x83\x5C</chat></p>", L"表\x10ソ", L"\x10", 2},
@@ -110,14 +110,14 @@ TEST(CommentReader, RootNamedChatIsNotACommentAndNestedTextIsGathered) {
 }
 
 TEST(CommentReader, LineEndsAreNormalisedButCharacterReferencesKept) {
-    EXPECT_EQ(Texts("<p>\r\n<chat>a\r\nb\rc&#13;&#10;d</chat>\r\n</p>"),
-              (std::vector<std::wstring>{L"a\nb\nc\r\nd"}));
+    EXPECT_EQ(Texts("<p>\r\n<chat>a\r\nb\rc&#13;&#10;d</chat>\r\n</p>"), (std::vector<std::wstring>{L"a\nb\nc\r\nd"}));
 }
 
 TEST(CommentReader, ThreadAndViewCounterOfTheRoot) {
     CommentReader reader;
-    ASSERT_TRUE(reader.OpenText("<packet><thread thread=\"77\" server_time=\"5\"/><chat no=\"1\"/>"
-                                "<g><view_counter video=\"1\"/></g><view_counter video=\"9\"/></packet>"));
+    ASSERT_TRUE(
+        reader.OpenText("<packet><thread thread=\"77\" server_time=\"5\"/><chat no=\"1\"/>"
+                        "<g><view_counter video=\"1\"/></g><view_counter video=\"9\"/></packet>"));
     ASSERT_TRUE(reader.Next());
     ASSERT_NE(reader.ThreadElement(), nullptr);
     EXPECT_EQ(reader.ThreadElement()->Integer("server_time"), 5);
@@ -217,12 +217,16 @@ TEST(CommentReader, MalformedInputIsRefused) {
         {u8"<p><chat \u2200=\"1\"/></p>", "属性が正しくありません"},
         // A name of the file shows in ASCII only: the message is in code page 932.
         {u8"<p><表示ソ x=\"1\" x=\"2\"/></表示ソ>", "属性 x が2つあります"},
-        {u8"<p><表示ソ></p>", "終了タグ </p> が開始タグ <???" "> と合っていません"},
+        {u8"<p><表示ソ></p>",
+         "終了タグ </p> が開始タグ <???"
+         "> と合っていません"},
         // A control character in markup: in a name, between attributes, outside the root.
         {"<p><chat\x10no=\"1\"/></p>", "属性の間に空白がありません"},
         {"<p><chat no=\"1\"\x10/></p>", "属性の間に空白がありません"},
         {"<p><chat no\x10=\"1\"/></p>", "値のない属性があります"},
-        {"<p><\x10" "chat/></p>", "開始タグが正しくありません"},
+        {"<p><\x10"
+         "chat/></p>",
+         "開始タグが正しくありません"},
         {"<p><chat></chat\x10></p>", "終了タグが正しくありません"},
         {"\0<p/>"s, "ルート要素の前に文字があります"},
         {Utf16(L"<p/>\x10"), "ルート要素の後に文字があります"},

@@ -15,7 +15,11 @@ std::size_t PlainCheck(const std::string& text, TextFault& fault) {
     std::size_t i = 0;
     while (i < text.size()) {
         const unsigned b = p[i];
-        std::size_t length = b < 0x80 ? 1 : b >= 0xC2 && b <= 0xDF ? 2 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xF0 && b <= 0xF4 ? 4 : 0;
+        std::size_t length = b < 0x80                 ? 1
+                             : b >= 0xC2 && b <= 0xDF ? 2
+                             : b >= 0xE0 && b <= 0xEF ? 3
+                             : b >= 0xF0 && b <= 0xF4 ? 4
+                                                      : 0;
         if (length == 0) return fault = TextFault::NotUtf8, i;
         std::uint32_t code = length == 1 ? b : b & (0x7F >> length);
         for (std::size_t k = 1; k < length; ++k) {
@@ -36,9 +40,19 @@ std::size_t PlainCheck(const std::string& text, TextFault& fault) {
 // place of the sixteen-byte blocks the check reads at once.
 TEST(CheckUtf8, AgreesWithAPlainCheckWhereverACharacterFalls) {
     const std::string fillers[] = {u8"ソ表予", u8"\uD55C\uAE00", "abc", u8"\U0001F600", u8"\u00E9"};
-    const std::string oddities[] = {"",         "\xE3\x81",     "\xE3",     "\x81",         "\x01",
-                                    "\xED\xA0\x80", "\xE0\x80\x80", "\xEF\xBF\xBF", "\xC0\xAF", "\xF4\x90\x80\x80",
-                                    "\xE3\xE3\x81\x82", "\t\r\n", "\xFF"};
+    const std::string oddities[] = {"",
+                                    "\xE3\x81",
+                                    "\xE3",
+                                    "\x81",
+                                    "\x01",
+                                    "\xED\xA0\x80",
+                                    "\xE0\x80\x80",
+                                    "\xEF\xBF\xBF",
+                                    "\xC0\xAF",
+                                    "\xF4\x90\x80\x80",
+                                    "\xE3\xE3\x81\x82",
+                                    "\t\r\n",
+                                    "\xFF"};
     for (const std::string& filler : fillers) {
         for (const std::string& oddity : oddities) {
             for (std::size_t lead = 0; lead < 40; ++lead) {

@@ -48,7 +48,8 @@ GraphFigures Recount(const std::vector<Comment>& comments, const GraphTiming& ti
         if (c.hidden) continue;
         ++figures.posted[c.vpos < 0 ? 0 : c.vpos / 100];
         long long start = c.vpos, end = c.vpos + timing.fixedTime;
-        if (c.position == CommentPosition::Scroll) start = c.vpos - timing.scrollTime / 4, end = start + timing.scrollTime;
+        if (c.position == CommentPosition::Scroll)
+            start = c.vpos - timing.scrollTime / 4, end = start + timing.scrollTime;
         start = std::max(0LL, start);
         for (long long s = 0; s <= last; ++s) {
             if (start < (s + 1) * 100 && s * 100 < end) ++figures.onScreen[s];
@@ -135,7 +136,8 @@ void CheckLayout(const GraphFigures& figures, const std::vector<GraphPeak>& peak
         const GraphRect& box = mark.labelBox;
         REQUIRE(box.top >= area.top && box.bottom <= plot.bottom);
         if (box.Width() <= area.Width()) REQUIRE(box.left >= area.left && box.right <= area.right);
-        for (std::size_t j = 0; j < i; ++j) REQUIRE(!layout.peaks[j].labelled || !Overlap(layout.peaks[j].labelBox, box));
+        for (std::size_t j = 0; j < i; ++j)
+            REQUIRE(!layout.peaks[j].labelled || !Overlap(layout.peaks[j].labelBox, box));
     }
 }
 

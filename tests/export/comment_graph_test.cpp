@@ -52,10 +52,10 @@ TEST(GraphLayout, Scales) {
         std::size_t step;
         const wchar_t* secondLabel;
     } cases[] = {
-        {725, 1280, 60, L"1分"},        // a 12-minute video
-        {725, 300, 120, L"2分"},        // narrower: fewer ticks
+        {725, 1280, 60, L"1分"},           // a 12-minute video
+        {725, 300, 120, L"2分"},           // narrower: fewer ticks
         {24 * 3600, 1280, 3600, L"60分"},  // a day's stream
-        {90, 1280, 5, L"0:05"},         // shorter than three minutes: seconds
+        {90, 1280, 5, L"0:05"},            // shorter than three minutes: seconds
         {4, 1280, 1, L"0:01"},
     };
     for (const Case& c : cases) {

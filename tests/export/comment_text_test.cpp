@@ -27,7 +27,9 @@ protected:
         EXPECT_TRUE(reader.OpenText("<packet>" + chat + "</packet>") && reader.Next()) << chat << reader.Error();
         return reader.Chat();
     }
-    std::wstring Line(const std::string& chat, const std::wstring& format) { return BuildCommentLine(format, Chat(chat)); }
+    std::wstring Line(const std::string& chat, const std::wstring& format) {
+        return BuildCommentLine(format, Chat(chat));
+    }
     std::wstring Field(const std::string& chat, const std::string& key) { return ChatFieldValue(key, Chat(chat)); }
 };
 
@@ -160,14 +162,13 @@ TEST_F(ExportTest, MissingOrMalformedCommentFile) {
     EXPECT_TRUE(FileExists(textPath));
     EXPECT_FALSE(Export(kDefault, "<packet><chat>1</chat>"));
     EXPECT_EQ(ReadFileBytes(textPath), "");
-    EXPECT_EQ(log.Lines(),
-              (std::vector<std::string>{"◆コメントファイルを読み込めません: " + dir.File("none.xml") +
-                                            " (ファイルを開けません (2))",
-                                        "Error : pDoc->documentElement",
-                                        // The log shows "?" for what the code page lacks.
-                                        "◆コメントファイルを読み込めません: " + dir.File("???.xml") +
-                                            " (要素 <packet> が閉じられないままファイルが終わっています)",
-                                        "Error : pDoc->documentElement"}));
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{"◆コメントファイルを読み込めません: " + dir.File("none.xml") +
+                                                         " (ファイルを開けません (2))",
+                                                     "Error : pDoc->documentElement",
+                                                     // The log shows "?" for what the code page lacks.
+                                                     "◆コメントファイルを読み込めません: " + dir.File("???.xml") +
+                                                         " (要素 <packet> が閉じられないままファイルが終わっています)",
+                                                     "Error : pDoc->documentElement"}));
 }
 
 TEST_F(ExportTest, RefusedDateKeepsEarlierLines) {
@@ -211,7 +212,8 @@ std::string ManyChats(bool closed) {
     std::string xml = u8"<?xml version=\"1.0\" encoding=\"UTF-8\"?><packet>";
     for (int i = 1; i <= 20000; ++i) {
         xml += u8"<chat thread=\"1300000000\" no=\"" + std::to_string(i) +
-               u8"\" vpos=\"3000\" date=\"1300000000\" mail=\"184\" user_id=\"u9Zc1\">表示予定ソ、ここで来る 🎉 한국어</chat>";
+               u8"\" vpos=\"3000\" date=\"1300000000\" mail=\"184\" user_id=\"u9Zc1\">表示予定ソ、ここで来る 🎉 "
+               u8"한국어</chat>";
     }
     return closed ? xml + "</packet>" : xml;
 }

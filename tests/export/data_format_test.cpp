@@ -93,12 +93,14 @@ TEST(DataFormat, RowsInBothFormats) {
     AppendDataRow(json, DataFormat::JsonLines, row);
     AppendCsvHeader(csv);
     AppendDataRow(csv, DataFormat::Csv, row);
-    EXPECT_EQ(json, u8"{\"thread\":\"1234567890\",\"no\":3,\"vpos_ms\":12340,\"date\":null,\"date_iso\":null,"
-                    u8"\"mail\":\"184 ue red\",\"position\":\"ue\",\"size\":\"medium\",\"color\":\"#FF0000\","
-                    u8"\"user_id\":\"Xk3_pQ9-zR\",\"premium\":true,\"anonymity\":false,\"deleted\":0,"
-                    u8"\"text\":\"赤い,上\"}\n");
-    EXPECT_EQ(csv, u8"thread,no,vpos_ms,date,date_iso,mail,position,size,color,user_id,premium,anonymity,deleted,"
-                   u8"text\r\n1234567890,3,12340,,,184 ue red,ue,medium,#FF0000,Xk3_pQ9-zR,1,0,0,\"赤い,上\"\r\n");
+    EXPECT_EQ(json,
+              u8"{\"thread\":\"1234567890\",\"no\":3,\"vpos_ms\":12340,\"date\":null,\"date_iso\":null,"
+              u8"\"mail\":\"184 ue red\",\"position\":\"ue\",\"size\":\"medium\",\"color\":\"#FF0000\","
+              u8"\"user_id\":\"Xk3_pQ9-zR\",\"premium\":true,\"anonymity\":false,\"deleted\":0,"
+              u8"\"text\":\"赤い,上\"}\n");
+    EXPECT_EQ(csv,
+              u8"thread,no,vpos_ms,date,date_iso,mail,position,size,color,user_id,premium,anonymity,deleted,"
+              u8"text\r\n1234567890,3,12340,,,184 ue red,ue,medium,#FF0000,Xk3_pQ9-zR,1,0,0,\"赤い,上\"\r\n");
 }
 
 }  // namespace

@@ -17,13 +17,13 @@ using Counts = std::vector<std::uint32_t>;
 // Spans on the screen with ScrollTime 4 s and FixedTime 3 s, in seconds:
 const char kThread[] =
     u8"<?xml version=\"1.0\" encoding=\"UTF-8\"?><packet><thread thread=\"1\"/>"
-    u8"<chat no=\"1\" vpos=\"0\">始まりソ</chat>"                          // 0 to 3
-    u8"<chat no=\"2\" vpos=\"150\" mail=\"ue red\">上の表示</chat>"       // 1.5 to 4.5
-    u8"<chat no=\"3\" vpos=\"30\" mail=\"184 naka\">予告😀</chat>"       // 0 (from -0.7) to 3.3
-    u8"<chat no=\"4\" vpos=\"-50\" mail=\"ue\">開始前</chat>"            // 0 (from -0.5) to 2.5
-    u8"<chat no=\"5\" vpos=\"1000\">한글 코멘트</chat>"                   // 9 to 13
-    u8"<chat no=\"6\" vpos=\"1050\" mail=\"SHITA\">下の表示</chat>"       // 10.5 to 13.5
-    u8"<chat no=\"7\" vpos=\"1299\" mail=\"big\">ソ</chat>"              // 11.99 to 15.99, past the end
+    u8"<chat no=\"1\" vpos=\"0\">始まりソ</chat>"                    // 0 to 3
+    u8"<chat no=\"2\" vpos=\"150\" mail=\"ue red\">上の表示</chat>"  // 1.5 to 4.5
+    u8"<chat no=\"3\" vpos=\"30\" mail=\"184 naka\">予告😀</chat>"    // 0 (from -0.7) to 3.3
+    u8"<chat no=\"4\" vpos=\"-50\" mail=\"ue\">開始前</chat>"        // 0 (from -0.5) to 2.5
+    u8"<chat no=\"5\" vpos=\"1000\">한글 코멘트</chat>"              // 9 to 13
+    u8"<chat no=\"6\" vpos=\"1050\" mail=\"SHITA\">下の表示</chat>"  // 10.5 to 13.5
+    u8"<chat no=\"7\" vpos=\"1299\" mail=\"big\">ソ</chat>"          // 11.99 to 15.99, past the end
     u8"<chat no=\"8\">vpos がない</chat>"
     u8"<chat no=\"9\" vpos=\"abc\">読めない</chat>"
     u8"<chat no=\"10\" vpos=\"36000000\">100時間後</chat>"

@@ -41,7 +41,8 @@ protected:
     // The numbers of the comments a file shows, found by their texts.
     std::set<int> Shown(const std::string& file) {
         const std::string bytes = ReadFileBytes(file);
-        const char* texts[] = {u8"わこつ", u8"ｗｗｗ", u8"宣伝です", u8"下コメ", u8"ソ表予", u8"予告編", "8888", u8"表示"};
+        const char* texts[] = {u8"わこつ", u8"ｗｗｗ", u8"宣伝です", u8"下コメ",
+                               u8"ソ表予", u8"予告編", "8888",       u8"表示"};
         std::set<int> shown;
         for (int no = 1; no <= 8; ++no) {
             if (bytes.find(texts[no - 1]) != std::string::npos) shown.insert(no);
@@ -99,7 +100,7 @@ TEST_F(NgExportsTest, LogLinesOfTheRulesAndOfAFileThatDoesNotLoad) {
     // Most first; the comment both patterns could hide counts for the first.
     const std::vector<std::string> tail(std::find(lines.begin(), lines.end(), "Save Text"), lines.end());
     EXPECT_EQ(tail, (std::vector<std::string>{"Save Text", "NG: 4 件を除外しました", "  2 件: re:(ソ|表)",
-                                               "  1 件: ｗｗｗ", "  1 件: re:^8+$", ""}));
+                                              "  1 件: ｗｗｗ", "  1 件: re:^8+$", ""}));
     EXPECT_NE(std::find(lines.begin(), lines.end(), "NG = " + rules), lines.end());
 
     const struct {

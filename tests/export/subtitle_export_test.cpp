@@ -49,7 +49,8 @@ protected:
                 at = comma + 1;
             }
             const std::string text = line.substr(at);
-            std::string entry = line[0] == 'D' ? "D " : "C " + (fields[4].empty() ? std::string("full") : fields[4]) + " ";
+            std::string entry =
+                line[0] == 'D' ? "D " : "C " + (fields[4].empty() ? std::string("full") : fields[4]) + " ";
             entry += fields[1].substr(2) + "-" + fields[2].substr(2);
             const std::size_t fs = text.find("\\fs");
             if (fs != std::string::npos) entry += " fs" + text.substr(fs + 3, text.find('\\', fs + 1) - fs - 3);
@@ -83,15 +84,16 @@ protected:
 };
 
 TEST_F(SubtitleExportTest, WholeFile) {
-    WriteFileBytes(comment, u8"<?xml version=\"1.0\" encoding=\"UTF-8\"?><packet><thread thread=\"1\"/>"
-                            u8"<chat no=\"1\" vpos=\"100\" mail=\"184\">わこつ</chat>"
-                            u8"<chat no=\"2\" vpos=\"100\" mail=\"ue red big\">{上}</chat>"
-                            u8"<chat no=\"3\" vpos=\"90\">\nAA\r\nBB\n</chat>"
-                            u8"<chat no=\"4\">vpos がない</chat>"
-                            u8"<chat no=\"5\" vpos=\"200\">spam spam</chat>"
-                            u8"<chat no=\"6\" vpos=\"100\" mail=\"shita black small\"> x </chat>"
-                            u8"<chat no=\"7\" vpos=\"18446744073709551620\">範囲外</chat>"
-                            u8"<view_counter video=\"0\"/></packet>");
+    WriteFileBytes(comment,
+                   u8"<?xml version=\"1.0\" encoding=\"UTF-8\"?><packet><thread thread=\"1\"/>"
+                   u8"<chat no=\"1\" vpos=\"100\" mail=\"184\">わこつ</chat>"
+                   u8"<chat no=\"2\" vpos=\"100\" mail=\"ue red big\">{上}</chat>"
+                   u8"<chat no=\"3\" vpos=\"90\">\nAA\r\nBB\n</chat>"
+                   u8"<chat no=\"4\">vpos がない</chat>"
+                   u8"<chat no=\"5\" vpos=\"200\">spam spam</chat>"
+                   u8"<chat no=\"6\" vpos=\"100\" mail=\"shita black small\"> x </chat>"
+                   u8"<chat no=\"7\" vpos=\"18446744073709551620\">範囲外</chat>"
+                   u8"<view_counter video=\"0\"/></packet>");
     options.Exclude = "^spam";
     ASSERT_TRUE(Export());
     const std::string expected =
@@ -129,8 +131,9 @@ TEST_F(SubtitleExportTest, WholeFile) {
     const auto lines = log.Lines();
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0], "※フォント「Kometori Test Missing Font」が見つからないため、文字の幅を推定します");
-    EXPECT_EQ(lines[1], "字幕 4件 (重ねて表示 0件)、画面が一杯で省略 0件、上限を超えて省略 0件、重複をまとめて省略 0件、"
-                        "開始前で省略 0件、非表示 0件、削除 0件、空白 0件、読めずに省略 2件、除外 1件");
+    EXPECT_EQ(lines[1],
+              "字幕 4件 (重ねて表示 0件)、画面が一杯で省略 0件、上限を超えて省略 0件、重複をまとめて省略 0件、"
+              "開始前で省略 0件、非表示 0件、削除 0件、空白 0件、読めずに省略 2件、除外 1件");
     EXPECT_EQ(lines[2], "Save ASS");
 
     ASSERT_TRUE(Export());
@@ -138,8 +141,9 @@ TEST_F(SubtitleExportTest, WholeFile) {
 }
 
 TEST_F(SubtitleExportTest, FullStageLeavesOutOrOverlays) {
-    WriteFileBytes(comment, "<packet><chat vpos=\"100\">aaaaaaaaaa</chat><chat vpos=\"100\">b</chat>"
-                            "<chat vpos=\"100\">c</chat></packet>");
+    WriteFileBytes(comment,
+                   "<packet><chat vpos=\"100\">aaaaaaaaaa</chat><chat vpos=\"100\">b</chat>"
+                   "<chat vpos=\"100\">c</chat></packet>");
     options.StageHeight = 60;
     options.FontSize = 5000;  // 30 px: two lanes
     ASSERT_TRUE(Export());
@@ -148,9 +152,10 @@ TEST_F(SubtitleExportTest, FullStageLeavesOutOrOverlays) {
                             "\\4c&H000000&}c\r\n"),
               std::string::npos)
         << Events();
-    EXPECT_EQ(log.Lines().at(1), "字幕 2件 (重ねて表示 0件)、画面が一杯で省略 1件、上限を超えて省略 0件、"
-                                 "重複をまとめて省略 0件、開始前で省略 0件、非表示 0件、削除 0件、空白 0件、"
-                                 "読めずに省略 0件、除外 0件");
+    EXPECT_EQ(log.Lines().at(1),
+              "字幕 2件 (重ねて表示 0件)、画面が一杯で省略 1件、上限を超えて省略 0件、"
+              "重複をまとめて省略 0件、開始前で省略 0件、非表示 0件、削除 0件、空白 0件、"
+              "読めずに省略 0件、除外 0件");
 
     options.OverlayWhenFull = 1;
     ASSERT_TRUE(Export());
@@ -163,8 +168,9 @@ TEST_F(SubtitleExportTest, FullStageLeavesOutOrOverlays) {
 }
 
 TEST_F(SubtitleExportTest, ReservedBottomScrollAreaAndOpacity) {
-    WriteFileBytes(comment, "<packet><chat vpos=\"0\" mail=\"shita\">a</chat><chat vpos=\"0\">b</chat>"
-                            "<chat vpos=\"0\">c</chat><chat vpos=\"0\">d</chat></packet>");
+    WriteFileBytes(comment,
+                   "<packet><chat vpos=\"0\" mail=\"shita\">a</chat><chat vpos=\"0\">b</chat>"
+                   "<chat vpos=\"0\">c</chat><chat vpos=\"0\">d</chat></packet>");
     options.ReservedBottom = 50;  // rows 150 to 300 stay free
     options.ScrollArea = 20;      // scrolling comments in rows 0 to 60: two lanes
     options.Opacity = 50;
@@ -227,13 +233,15 @@ TEST_F(SubtitleExportTest, DeletedPlaceholdersTakeNoLane) {
     EXPECT_EQ(Brief(), (std::vector<std::string>{without[0], "C deleted 00:00.05-00:04.05 ", without[1],
                                                  u8"C deleted 00:01.15-00:04.15 消えた", without[2], without[3]}));
     std::string drawn = Events();
-    for (std::size_t at; (at = drawn.find("Comment: ")) != std::string::npos;) drawn.erase(at, drawn.find('\n', at) + 1 - at);
+    for (std::size_t at; (at = drawn.find("Comment: ")) != std::string::npos;)
+        drawn.erase(at, drawn.find('\n', at) + 1 - at);
     EXPECT_EQ(drawn, withoutEvents) << "the same lanes and bytes for the visible comments";
     EXPECT_EQ(summary.shown, 4u);
     EXPECT_EQ(summary.deleted, 3u);
-    EXPECT_EQ(log.Lines().at(1), "字幕 4件 (重ねて表示 0件)、画面が一杯で省略 0件、上限を超えて省略 0件、"
-                                 "重複をまとめて省略 0件、開始前で省略 0件、非表示 0件、削除 3件、空白 0件、"
-                                 "読めずに省略 0件、除外 0件");
+    EXPECT_EQ(log.Lines().at(1),
+              "字幕 4件 (重ねて表示 0件)、画面が一杯で省略 0件、上限を超えて省略 0件、"
+              "重複をまとめて省略 0件、開始前で省略 0件、非表示 0件、削除 3件、空白 0件、"
+              "読めずに省略 0件、除外 0件");
 }
 
 // The options and the mail commands against the events they make.
@@ -246,8 +254,14 @@ TEST_F(SubtitleExportTest, OptionsAndCommandsTable) {
     } cases[] = {
         {"repeats within the window of the first, texts folded",
          [](SubtitleSettings& o) { o.MergeRepeats = 300; },
-         {{100, "", "8888"}, {150, "", u8"８８８８"}, {200, "", "abc"}, {250, "red", u8"ＡＢＣ"},
-          {400, "", "8888"}, {401, "", "8888"}, {500, "", u8"ｶﾞｯ"}, {600, "", u8"ガッ"}},
+         {{100, "", "8888"},
+          {150, "", u8"８８８８"},
+          {200, "", "abc"},
+          {250, "red", u8"ＡＢＣ"},
+          {400, "", "8888"},
+          {401, "", "8888"},
+          {500, "", u8"ｶﾞｯ"},
+          {600, "", u8"ガッ"}},
          {u8"D 00:00.00-00:04.00 8888 ×3", u8"C merged 00:00.50-00:04.50 ８８８８", u8"D 00:01.00-00:05.00 abc ×2",
           u8"C merged 00:01.50-00:05.50 ＡＢＣ", "C merged 00:03.00-00:07.00 8888", "D 00:03.01-00:07.01 8888",
           u8"D 00:04.00-00:08.00 ｶﾞｯ ×2", u8"C merged 00:05.00-00:09.00 ガッ"}},
@@ -266,8 +280,7 @@ TEST_F(SubtitleExportTest, OptionsAndCommandsTable) {
         {"a cap of two, a fixed comment starting within a scrolling one's time",
          [](SubtitleSettings& o) { o.MaxOnScreen = 2; },
          {{100, "", "a"}, {200, "ue", "b"}, {250, "", "c"}, {500, "", "d"}},
-         {"D 00:00.00-00:04.00 a", "D 00:02.00-00:05.00 b", "C over-cap 00:01.50-00:05.50 c",
-          "D 00:04.00-00:08.00 d"}},
+         {"D 00:00.00-00:04.00 a", "D 00:02.00-00:05.00 b", "C over-cap 00:01.50-00:05.50 c", "D 00:04.00-00:08.00 d"}},
         {"@N: fixed for N seconds, crossing in N; outside 1 to 60 ignored",
          [](SubtitleSettings&) {},
          {{100, "ue @2", "x"}, {800, "@8", "y"}, {1000, "@0.5", "z"}, {1100, "shita @61", "w"}},
@@ -275,12 +288,16 @@ TEST_F(SubtitleExportTest, OptionsAndCommandsTable) {
         {"invisible, deleted and blank comments drawn nothing",
          [](SubtitleSettings&) {},
          {{100, "invisible", "i"}, {200, "", u8"\u3000 \u3000"}, {300, "ue", "\n\n"}, {400, "", "a"}},
-         {"C invisible 00:00.00-00:04.00 i", u8"C blank 00:01.00-00:05.00 \u3000 \u3000",
-          "C blank 00:03.00-00:06.00 ", "D 00:03.00-00:07.00 a"}},
+         {"C invisible 00:00.00-00:04.00 i", u8"C blank 00:01.00-00:05.00 \u3000 \u3000", "C blank 00:03.00-00:06.00 ",
+          "D 00:03.00-00:07.00 a"}},
         {"art drawn at the resized size unless ender",
          [](SubtitleSettings&) {},
-         {{100, "", "1\n2\n3\n4"}, {600, "", "1\n2\n3\n4\n5"}, {1100, "ender", "1\n2\n3\n4\n5"},
-          {1600, "small", "1\n2\n3\n4\n5\n6"}, {2100, "small", "1\n2\n3\n4\n5\n6\n7"}, {2600, "big", "1\n2"},
+         {{100, "", "1\n2\n3\n4"},
+          {600, "", "1\n2\n3\n4\n5"},
+          {1100, "ender", "1\n2\n3\n4\n5"},
+          {1600, "small", "1\n2\n3\n4\n5\n6"},
+          {2100, "small", "1\n2\n3\n4\n5\n6\n7"},
+          {2600, "big", "1\n2"},
           {3100, "big ue", "1\n2\n3"}},
          {"D 00:00.00-00:04.00 1\\N2\\N3\\N4", "D 00:05.00-00:09.00 fs16 1\\N2\\N3\\N4\\N5",
           "D 00:10.00-00:14.00 1\\N2\\N3\\N4\\N5", "D 00:15.00-00:19.00 fs18 1\\N2\\N3\\N4\\N5\\N6",

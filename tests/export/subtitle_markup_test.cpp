@@ -21,7 +21,9 @@ TEST(ReadMailCommands, WordsOfTheTable) {
         {L"184 ue red big", P::Top, S::Big, 0xFF0000},
         {L"shita small #00ff80", P::Bottom, S::Small, 0x00FF80},
         {L"naka BLUE", P::Scroll, S::Medium, 0x0000FF},
-        {L"  pink\tue\x3000" L"orange ", P::Top, S::Medium, 0xFF8080},  // blanks of any width; first colour counts
+        {L"  pink\tue\x3000"
+         L"orange ",
+         P::Top, S::Medium, 0xFF8080},  // blanks of any width; first colour counts
         {L"shita ue", P::Bottom, S::Medium, 0xFFFFFF},
         {L"#12345 #GG0000 red2 bigger ue", P::Top, S::Medium, 0xFFFFFF},  // not words we know
         {L"purple medium", P::Scroll, S::Medium, 0xC000FF},
@@ -41,10 +43,12 @@ TEST(ReadMailCommands, DurationsEnderAndInvisible) {
         int duration;
         bool ender, invisible;
     } rows[] = {
-        {L"@3", 300, false, false},       {L"ue @2.5 red", 250, false, false},  {L"@1", 100, false, false},
-        {L"@60", 6000, false, false},     {L"@0.99", 0, false, false},          {L"@61", 0, false, false},
-        {L"@5 @7", 500, false, false},    {L"@x @ @-3 @3s", 0, false, false},   {L"@1.234", 123, false, false},
-        {L"ENDER shita", 0, true, false}, {L"invisible 184", 0, false, true},  {L"@99 @4 ender invisible", 400, true, true},
+        {L"@3", 300, false, false},         {L"ue @2.5 red", 250, false, false},
+        {L"@1", 100, false, false},         {L"@60", 6000, false, false},
+        {L"@0.99", 0, false, false},        {L"@61", 0, false, false},
+        {L"@5 @7", 500, false, false},      {L"@x @ @-3 @3s", 0, false, false},
+        {L"@1.234", 123, false, false},     {L"ENDER shita", 0, true, false},
+        {L"invisible 184", 0, false, true}, {L"@99 @4 ender invisible", 400, true, true},
     };
     for (const auto& r : rows) {
         const CommentLook look = ReadMailCommands(r.mail);
@@ -73,7 +77,9 @@ TEST(AppendAssText, NothingOpensMarkupAndLineEndsTrimmedAtTheEnds) {
         {"a\\Nb\\nc\\hd", u8"a\\\u2060Nb\\\u2060nc\\\u2060hd", 1, 10},
         {u8"ソ表予\\", u8"ソ表予\\\u2060", 1, 7},
         {u8"  間に\t空白  ", u8"\\h\\h間に 空白\\h\\h", 1, 13},  // renderers drop spaces at the ends
-        {"a\x01\x1F\x7F" "b", "ab", 1, 2},
+        {"a\x01\x1F\x7F"
+         "b",
+         "ab", 1, 2},
         {u8"\U0001F600\u2060", u8"\U0001F600\u2060", 1, 2},  // the joiner of the text takes no room either
         {"\r\n\nAA\r\n  BB\rCC\n\n", "AA\\N\\h\\hBB\\NCC", 3, 4},
         {" \t\n \x01 a \n", "\\h\\h\\N\\h\\ha\\h", 2, 4},
@@ -127,8 +133,8 @@ TEST(PutAssTime, HoursMinutesSecondsHundredths) {
 }
 
 TEST(PutDecimal, EveryNumberOfDigitsAndBothEnds) {
-    for (long long value : {0LL, 7LL, 10LL, 99LL, 100LL, 101LL, 999LL, 1000LL, 1236384333LL, -1LL, -10LL, -100LL,
-                            LLONG_MAX, LLONG_MIN}) {
+    for (long long value :
+         {0LL, 7LL, 10LL, 99LL, 100LL, 101LL, 999LL, 1000LL, 1236384333LL, -1LL, -10LL, -100LL, LLONG_MAX, LLONG_MIN}) {
         char text[24];
         EXPECT_EQ(std::string(text, PutDecimal(text, value)), std::to_string(value));
     }

@@ -74,7 +74,7 @@ TEST(LanePlanner, FixedCommentsStackFromTheirEdgeUntilTheLaneEnds) {
 
 TEST(LanePlanner, BlocksTakeNeighbouringLanesAndSizesMix) {
     Expect(Layout(), {{P::Top, 0, 10, 30, 1, Free, 0},
-                      {P::Top, 0, 10, 30, 3, Free, 30},   // rows 30 to 120
+                      {P::Top, 0, 10, 30, 3, Free, 30},  // rows 30 to 120
                       {P::Top, 0, 10, 30, 1, Free, 120},
                       {P::Bottom, 0, 10, 30, 3, Free, 210},  // rows 210 to 300
                       {P::Bottom, 0, 10, 30, 1, Free, 180},
@@ -87,7 +87,7 @@ TEST(LanePlanner, FullStageLeavesOutOrOverlaysOnTheLaneThatFreesSoonest) {
     const std::vector<Row> two = {{P::Scroll, 100, 500, 30, 1, Free, 0}, {P::Scroll, 100, 100, 30, 1, Free, 30}};
     std::vector<Row> rows = two;
     rows.push_back({P::Scroll, 100, 100, 30, 1, LeftOut, 0});
-    rows.push_back({P::Top, 100, 100, 30, 1, Free, 0});  // fixed comments keep their own lanes
+    rows.push_back({P::Top, 100, 100, 30, 1, Free, 0});        // fixed comments keep their own lanes
     rows.push_back({P::Scroll, 100, 100, 30, 3, LeftOut, 0});  // taller than the area
     Expect(Layout(60), rows);
 
@@ -122,9 +122,9 @@ TEST(FittedFontSize, BlocksShrinkToFitTheirArea) {
         P position;
         int lines, width, expected;
     } rows[] = {
-        {P::Scroll, 1, 500, 30},  {P::Scroll, 5, 500, 30},    {P::Scroll, 10, 500, 15},  // 150 rows to scroll in
-        {P::Top, 10, 500, 30},    {P::Top, 20, 500, 15},      {P::Bottom, 1, 2000, 15},  // wider than the stage
-        {P::Scroll, 1, 2000, 30}, {P::Top, 20, 4000, 7},      {P::Top, 1000, 500, 1},
+        {P::Scroll, 1, 500, 30},  {P::Scroll, 5, 500, 30}, {P::Scroll, 10, 500, 15},  // 150 rows to scroll in
+        {P::Top, 10, 500, 30},    {P::Top, 20, 500, 15},   {P::Bottom, 1, 2000, 15},  // wider than the stage
+        {P::Scroll, 1, 2000, 30}, {P::Top, 20, 4000, 7},   {P::Top, 1000, 500, 1},
     };
     for (const auto& r : rows) {
         EXPECT_EQ(FittedFontSize(layout, r.position, 30, r.lines, r.width), r.expected)

@@ -9,12 +9,12 @@
 #include "comments/comment_reader.h"
 #include "comments/xml_chars.h"
 
-#define FUZZ_CHECK(condition, what)                                                       \
-    do {                                                                                  \
-        if (!(condition)) {                                                               \
+#define FUZZ_CHECK(condition, what)                                                          \
+    do {                                                                                     \
+        if (!(condition)) {                                                                  \
             std::fprintf(stderr, "broken property: %s (%s:%d)\n", what, __FILE__, __LINE__); \
-            std::abort();                                                                 \
-        }                                                                                 \
+            std::abort();                                                                    \
+        }                                                                                    \
     } while (0)
 
 // Well-formed UTF-8; the control characters XML forbids (NUL too) are

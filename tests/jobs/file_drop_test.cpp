@@ -16,8 +16,8 @@ TEST(FileDrop, VideoAddressFromTheFirstPatternThatMatches) {
         {L"C:\\1234 保存\\title_5678.mp4", "1234"},  // a folder counts too
         {L"C:\\動画\\(2345) sm123.mp4", "sm123"},    // the first pattern wins
         {L"C:\\動画\\am12 fz34.flv", "am12"},
-        {L"C:\\動画\\{4096].flv", "4096"},           // brackets of two kinds
-        {L"C:\\動画\\【5555】.flv", "5555"},         // full-width brackets are non-word characters
+        {L"C:\\動画\\{4096].flv", "4096"},    // brackets of two kinds
+        {L"C:\\動画\\【5555】.flv", "5555"},  // full-width brackets are non-word characters
         {L"C:\\動画\\(123).flv", ""},
         // A character's second byte is never a bracket, "\" or a non-word character.
         {L"C:\\動画\\ゼ1234].mp4", ""},

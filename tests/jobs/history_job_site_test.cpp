@@ -19,7 +19,8 @@ namespace {
 // the moment between two steps.
 class LineTrigger : public LineSink {
 public:
-    LineTrigger(std::string prefix, std::function<void()> action) : prefix_(std::move(prefix)), action_(std::move(action)) {
+    LineTrigger(std::string prefix, std::function<void()> action)
+        : prefix_(std::move(prefix)), action_(std::move(action)) {
         InfoLog.AddSink(this);
     }
     ~LineTrigger() override { InfoLog.RemoveSink(this); }

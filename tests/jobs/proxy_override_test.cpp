@@ -28,8 +28,8 @@ TEST_F(ProxyOverrideTest, OnlyAnEnabledProxyWithTheSettingOnIsSwitched) {
         DWORD value;
         bool switched;
     } cases[] = {
-        {true, REG_DWORD, 1, true},   {false, REG_DWORD, 1, false}, {true, REG_DWORD, 0, false},
-        {true, REG_DWORD, 2, false},  {true, 0, 0, false},          {true, REG_SZ, 1, false},
+        {true, REG_DWORD, 1, true},  {false, REG_DWORD, 1, false}, {true, REG_DWORD, 0, false},
+        {true, REG_DWORD, 2, false}, {true, 0, 0, false},          {true, REG_SZ, 1, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "setting " << c.setting << " type " << c.type << " value " << c.value);
@@ -123,9 +123,12 @@ TEST_F(ProxyOverrideTest, AtStartTheMarkOfAProcessThatIsGoneSwitchesBack) {
         LineCapture log;
         RestoreProxyAtStart();
         EXPECT_EQ(ProxyRegistryState::Get(), row.restored ? 1u : 0u);
-        EXPECT_EQ(ProxyRegistryState::MarkType(), row.restored ? 0u : static_cast<DWORD>(row.idOnly ? REG_DWORD : REG_SZ));
-        EXPECT_EQ(log.Lines(), row.restored ? std::vector<std::string>{"※前回の終了時に無効化したままだったIEのプロクシ設定を元に戻しました"}
-                                            : std::vector<std::string>{});
+        EXPECT_EQ(ProxyRegistryState::MarkType(),
+                  row.restored ? 0u : static_cast<DWORD>(row.idOnly ? REG_DWORD : REG_SZ));
+        EXPECT_EQ(log.Lines(),
+                  row.restored
+                      ? std::vector<std::string>{"※前回の終了時に無効化したままだったIEのプロクシ設定を元に戻しました"}
+                      : std::vector<std::string>{});
     }
 }
 

@@ -24,12 +24,13 @@ protected:
 
 TEST_F(SubtitleJobTest, BatchRunLogsHeadingSummaryAndOutcome) {
     EXPECT_TRUE(RunSubtitleJob(request));
-    EXPECT_EQ(log.Lines(), (std::vector<std::string>{
-                               "-----------------------------", "[字幕変換 開始]", "XML = " + dir.File("予定.xml"),
-                               "SavePath = " + dir.File("予定.ass"), "Stage = 1920x1080", "Font = IPAPGothic",
-                               "字幕 2件 (重ねて表示 0件)、画面が一杯で省略 0件、上限を超えて省略 0件、重複をまとめて省略 0件、"
-                         "開始前で省略 0件、非表示 0件、削除 0件、空白 0件、読めずに省略 0件、除外 0件",
-                               "Save ASS", "done!"}));
+    EXPECT_EQ(log.Lines(),
+              (std::vector<std::string>{
+                  "-----------------------------", "[字幕変換 開始]", "XML = " + dir.File("予定.xml"),
+                  "SavePath = " + dir.File("予定.ass"), "Stage = 1920x1080", "Font = IPAPGothic",
+                  "字幕 2件 (重ねて表示 0件)、画面が一杯で省略 0件、上限を超えて省略 0件、重複をまとめて省略 0件、"
+                  "開始前で省略 0件、非表示 0件、削除 0件、空白 0件、読めずに省略 0件、除外 0件",
+                  "Save ASS", "done!"}));
     EXPECT_EQ(ReadFileBytes(request.assPath).rfind("\xEF\xBB\xBF[Script Info]\r\n", 0), 0u);
 
     request.commentPath = dir.File(L"missing.xml");

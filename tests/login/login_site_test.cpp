@@ -99,8 +99,8 @@ TEST_F(LoginTest, WrongPasswordOrOtherLetterCaseFails) {
 TEST_F(LoginTest, UnreachableOrUntrustedHostFailsAtTheSend) {
     site.SecureHost = "127.0.0.1:1";
     EXPECT_FALSE(Login(site, kPremiumMail, kPremiumPass));
-    EXPECT_EQ(log_.Lines(), (std::vector<std::string>{"ログイン中...", "Post : HttpSendRequest",
-                                                      "ログインに失敗しました : "}));
+    EXPECT_EQ(log_.Lines(),
+              (std::vector<std::string>{"ログイン中...", "Post : HttpSendRequest", "ログインに失敗しました : "}));
 
     // The certificate names localhost: reached by its address, it is refused.
     log_.Clear();

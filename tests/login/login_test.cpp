@@ -38,8 +38,9 @@ TEST(JudgeLoginHeaders, NeitherOrOtherLetterCaseIsFailure) {
     const std::string block = "HTTP/1.1 200 OK\r\nX-Mokumoku-Id: 1\r\nset-cookie: s=1\r\n\r\n";
     EXPECT_FALSE(JudgeLoginHeaders(block, reason));
     EXPECT_EQ(reason, "メールアドレスまたはパスワードが間違っているか、アカウントがロックされている可能性があります。");
-    EXPECT_EQ(capture.Lines(), (std::vector<std::string>{"レスポンスヘッダからIDが確認できませんでした",
-                                                         "> HTTP/1.1 200 OK\r\nX-Mokumoku-Id: 1\r\nset-cookie: s=***\r\n\r\n"}));
+    EXPECT_EQ(capture.Lines(),
+              (std::vector<std::string>{"レスポンスヘッダからIDが確認できませんでした",
+                                        "> HTTP/1.1 200 OK\r\nX-Mokumoku-Id: 1\r\nset-cookie: s=***\r\n\r\n"}));
 }
 
 TEST(MaskCookieValues, ValuesGoNamesAndAttributesStay) {

@@ -18,9 +18,9 @@ TEST(FoldText, LatinAndKatakanaOfEitherWidth) {
         {L"１２３！ＡＢＣ", L"123!abc"},
         {L"ｶﾞｲﾄﾞ ﾊﾟﾝ ｳﾞｧ", L"ガイド パン ヴァ"},
         {L"カ\x3099ハ\x309A", L"ガパ"},  // combining marks join full-width kana too
-        {L"ｱﾞﾟﾏﾟ", L"ア゛゜マ゜"},     // a mark the kana cannot take stays a mark
+        {L"ｱﾞﾟﾏﾟ", L"ア゛゜マ゜"},       // a mark the kana cannot take stays a mark
         {L"ｰ｡｢｣､･ｦ", L"ー。「」、・ヲ"},
-        {L"\x212A\x0130", L"ki"},  // capitals whose small letters are ASCII
+        {L"\x212A\x0130", L"ki"},                                            // capitals whose small letters are ASCII
         {L"表示ソ予 한국어 \xD83D\xDE00", L"表示ソ予 한국어 \xD83D\xDE00"},  // nothing else changes
     };
     for (const auto& r : rows) EXPECT_EQ(FoldText(r.text), r.folded) << r.text;
@@ -59,8 +59,8 @@ TEST(AnalysePattern, OnlyWhatEveryMatchHolds) {
         {L"(?i)Kelvin", L"kelvin", L"k", 6},
         {L"ｷﾀ+━", L"━", L"━", 3},
         {L"ｶﾞｲﾄﾞ", L"ガイド", L"イ", 5},
-        {L"ﾞｱｶ", L"ア", L"ア", 3},        // no mark at the start, no kana that takes one at the end
-        {L"\\x41BC", L"", L"", 0},       // escapes beyond punctuation are not followed
+        {L"ﾞｱｶ", L"ア", L"ア", 3},  // no mark at the start, no kana that takes one at the end
+        {L"\\x41BC", L"", L"", 0},  // escapes beyond punctuation are not followed
         {L"(?=ab)c", L"", L"", 0},
         {L"(?-i)abc", L"", L"", 0},
         // One of a short list of plain characters and ranges; the fewest such.
@@ -126,19 +126,19 @@ constexpr std::size_t kNone = NgRuleSet::kNone;
 TEST_F(NgRulesTest, EachKindAndTheFirstRuleThatHides) {
     const NgRuleSet rules = Parse(
         u8"\xEF\xBB\xBF# 荒らし対策\r\n"
-        u8"ｗｗｗ\r\n"                                    // 0
-        u8"  re:^(8|８){4,}$\t\r\n"                       // 1
+        u8"ｗｗｗ\r\n"               // 0
+        u8"  re:^(8|８){4,}$\t\r\n"  // 1
         u8"\r\n"
-        u8"user:Xk3_pQ9-zR\r\n"                           // 2
-        u8"\u3000mail:Shita\r\n"                          // 3
-        u8"time:1:00-1:30\r\n"                            // 4
-        u8"time:-0:05\r\n"                                // 5
-        u8"time:1:00:00-\r\n"                             // 6
-        u8"date:..2010-01-01\r\n"                         // 7
-        u8"date:2010-01-02 09:30 .. 2010-01-02 10:00\r\n" // 8
-        u8"ﾊﾟﾝ\r\n"                                       // 9
-        u8"予約\n"                                        // 10
-        u8"RE:(?i)spam");                                 // 11
+        u8"user:Xk3_pQ9-zR\r\n"                            // 2
+        u8"\u3000mail:Shita\r\n"                           // 3
+        u8"time:1:00-1:30\r\n"                             // 4
+        u8"time:-0:05\r\n"                                 // 5
+        u8"time:1:00:00-\r\n"                              // 6
+        u8"date:..2010-01-01\r\n"                          // 7
+        u8"date:2010-01-02 09:30 .. 2010-01-02 10:00\r\n"  // 8
+        u8"ﾊﾟﾝ\r\n"                                        // 9
+        u8"予約\n"                                         // 10
+        u8"RE:(?i)spam");                                  // 11
     ASSERT_EQ(rules.Size(), 12u);
     EXPECT_EQ(rules.RuleText(1), L"re:^(8|８){4,}$");
     EXPECT_EQ(rules.RuleText(3), L"mail:Shita");

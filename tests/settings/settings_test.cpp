@@ -45,8 +45,7 @@ TEST_F(SettingsTest, MissingFileGivesEveryDefault) {
     EXPECT_EQ(s.FilenameFormat, "%title%(%thread%)[%year2%.%month2%.%day2% %hour2%時%minute2%分]");
     EXPECT_TRUE(s.CompleteBeep);
     EXPECT_TRUE(s.NotifyVersionUp);
-    EXPECT_FALSE(s.TextOutUTF8 || s.AutoOverWrite || s.UseProxyServer || s.WindowTopMost ||
-                 s.AlwaysDirectConnection);
+    EXPECT_FALSE(s.TextOutUTF8 || s.AutoOverWrite || s.UseProxyServer || s.WindowTopMost || s.AlwaysDirectConnection);
     EXPECT_EQ(s.AutoGetInterval, 300);
     EXPECT_EQ(s.AccessWait, 5);
     SYSTEMTIME now;
@@ -58,8 +57,8 @@ TEST_F(SettingsTest, MissingFileGivesEveryDefault) {
 
 struct SavePathRow {
     const char* name;
-    std::string stored;    // SavePath in the file
-    std::string loaded;    // what the save folder box gets
+    std::string stored;  // SavePath in the file
+    std::string loaded;  // what the save folder box gets
 };
 
 // An extension is cut from the last component unless the whole path names an
@@ -233,7 +232,8 @@ TEST_F(SettingsTest, SaveReportsAFileItCannotWrite) {
     {
         // As root under Wine a read-only file is still written: a handle that
         // shares reading only keeps every writer out instead.
-        FileHandle readOnly(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        FileHandle readOnly(
+            CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(readOnly);
         EXPECT_FALSE(App().settings.Save(form, WindowPlacementValues()));
     }
@@ -291,8 +291,9 @@ TEST_F(SettingsTest, SiteKeysAreReadNotWritten) {
 }
 
 TEST_F(SettingsTest, SubtitleKeysReadAsTheyFitAndWrittenWhenMissing) {
-    WriteIni("[subtitle]\r\nStageWidth=1280\r\nFontSize=5.5\r\nOpacity=150\r\nScrollTime=x\r\n"
-             "FixedTime=2.25\r\nExclude=^(ｗ)+$\r\n");
+    WriteIni(
+        "[subtitle]\r\nStageWidth=1280\r\nFontSize=5.5\r\nOpacity=150\r\nScrollTime=x\r\n"
+        "FixedTime=2.25\r\nExclude=^(ｗ)+$\r\n");
     FormValues form;
     App().settings.Load(form);
     const SubtitleSettings& s = App().settings.subtitle;
@@ -319,17 +320,34 @@ TEST(SubtitleOptions, ValuesAndRanges) {
         bool ok;
         const char* stored;  // as written back
     } rows[] = {
-        {"FontSize", "6.25", true, "6.25"}, {"FontSize", "7", true, "7"},    {"FontSize", "6.5", true, "6.5"},
-        {"FontSize", "6.255", false, ""},   {"FontSize", "0.4", false, ""},  {"FontSize", "", false, ""},
-        {"ScrollTime", "60", true, "60"},   {"ScrollTime", "60.01", false, ""}, {"StageWidth", "1e3", false, ""},
-        {"StageWidth", "-64", false, ""},   {"OverlayWhenFull", "1", true, "1"}, {"OverlayWhenFull", "yes", false, ""},
+        {"FontSize", "6.25", true, "6.25"},
+        {"FontSize", "7", true, "7"},
+        {"FontSize", "6.5", true, "6.5"},
+        {"FontSize", "6.255", false, ""},
+        {"FontSize", "0.4", false, ""},
+        {"FontSize", "", false, ""},
+        {"ScrollTime", "60", true, "60"},
+        {"ScrollTime", "60.01", false, ""},
+        {"StageWidth", "1e3", false, ""},
+        {"StageWidth", "-64", false, ""},
+        {"OverlayWhenFull", "1", true, "1"},
+        {"OverlayWhenFull", "yes", false, ""},
         {"FontName", "ＭＳ Ｐゴシック", true, "ＭＳ Ｐゴシック"},
-        {"Offset", "+1.5", true, "1.5"},   {"Offset", "-0.25", true, "-0.25"},  {"Offset", "1.005", false, ""},
-        {"MergeRepeats", "3", true, "3"},  {"MergeRepeats", "60.01", false, ""}, {"MaxOnScreen", "40", true, "40"},
-        {"MaxOnScreen", "-1", false, ""},  {"OffsetMap", "", true, ""},
+        {"Offset", "+1.5", true, "1.5"},
+        {"Offset", "-0.25", true, "-0.25"},
+        {"Offset", "1.005", false, ""},
+        {"MergeRepeats", "3", true, "3"},
+        {"MergeRepeats", "60.01", false, ""},
+        {"MaxOnScreen", "40", true, "40"},
+        {"MaxOnScreen", "-1", false, ""},
+        {"OffsetMap", "", true, ""},
         {"OffsetMap", "1:00=-0.5, 1:02:03.5=2,90:00=+1", true, "1:00=-0.5, 1:02:03.5=2,90:00=+1"},
-        {"OffsetMap", "1:5=2", false, ""}, {"OffsetMap", "0:60=1", false, ""}, {"OffsetMap", "0:10", false, ""},
-        {"OffsetMap", "=1", false, ""},    {"OffsetMap", "+1:00=1", false, ""}, {"OffsetMap", "1:00=1s", false, ""},
+        {"OffsetMap", "1:5=2", false, ""},
+        {"OffsetMap", "0:60=1", false, ""},
+        {"OffsetMap", "0:10", false, ""},
+        {"OffsetMap", "=1", false, ""},
+        {"OffsetMap", "+1:00=1", false, ""},
+        {"OffsetMap", "1:00=1s", false, ""},
     };
     for (const auto& r : rows) {
         const SubtitleOption* option = nullptr;

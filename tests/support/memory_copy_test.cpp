@@ -38,7 +38,8 @@ TEST(MemoryCopy, EverySizeAndOverlapCopiesAsIfThroughATemporary) {
             std::memcpy(target.data() + to, source.data() + 3, n + opaque);
             ASSERT_EQ(0, std::memcmp(target.data() + to, buffer.data() + 3, n)) << "memcpy of " << n;
             for (std::size_t i = 0; i < to; ++i) ASSERT_EQ(target[i], 0) << "memcpy of " << n << " wrote before";
-            for (std::size_t i = to + n; i < target.size(); ++i) ASSERT_EQ(target[i], 0) << "memcpy of " << n << " wrote after";
+            for (std::size_t i = to + n; i < target.size(); ++i)
+                ASSERT_EQ(target[i], 0) << "memcpy of " << n << " wrote after";
         }
     }
 }

@@ -22,7 +22,8 @@ protected:
 };
 
 TEST_F(RegistryValueTest, PathSplitsIntoRootSubKeyAndValue) {
-    RegistryValue proxy("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ProxyEnable");
+    RegistryValue proxy(
+        "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ProxyEnable");
     EXPECT_EQ(proxy.RootName(), "HKEY_CURRENT_USER");
     EXPECT_EQ(proxy.SubKey(), "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings");
     EXPECT_EQ(proxy.ValueName(), "ProxyEnable");

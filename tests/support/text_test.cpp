@@ -77,8 +77,12 @@ TEST(LeadingNumber, ReadsAsTypedAndStopsAtTheIntRange) {
     const struct {
         const char* text;
         int value;
-    } cases[] = {{"250", 250},   {" 300秒", 300},          {"-3", -3},
-                 {"秒", 0},      {"", 0},                   {"99999999999", INT_MAX},
+    } cases[] = {{"250", 250},
+                 {" 300秒", 300},
+                 {"-3", -3},
+                 {"秒", 0},
+                 {"", 0},
+                 {"99999999999", INT_MAX},
                  {"-99999999999", INT_MIN}};
     for (const auto& c : cases) EXPECT_EQ(LeadingNumber(c.text), c.value) << c.text;
 }

@@ -13,8 +13,8 @@ public:
         wc.hInstance = ::GetModuleHandleA(nullptr);
         wc.lpszClassName = "WindowHelperTest";
         ::RegisterClassA(&wc);
-        window_ = ::CreateWindowA(wc.lpszClassName, "", style, 10, 20, 200, 150, nullptr, nullptr, wc.hInstance,
-                                  nullptr);
+        window_ =
+            ::CreateWindowA(wc.lpszClassName, "", style, 10, 20, 200, 150, nullptr, nullptr, wc.hInstance, nullptr);
     }
     ~TestWindow() { ::DestroyWindow(window_); }
     HWND get() const { return window_; }

@@ -136,7 +136,9 @@ FileDialogAnswer::FileDialogAnswer(HWND owner, std::vector<FileAnswer> answers)
 
 FileDialogAnswer::~FileDialogAnswer() { ::WaitForSingleObject(thread_.get(), 10000); }
 
-bool FileDialogAnswer::Answered() const { return ::WaitForSingleObject(thread_.get(), 0) == WAIT_OBJECT_0 && answered_; }
+bool FileDialogAnswer::Answered() const {
+    return ::WaitForSingleObject(thread_.get(), 0) == WAIT_OBJECT_0 && answered_;
+}
 
 unsigned __stdcall FileDialogAnswer::Run(void* self) {
     auto* answer = static_cast<FileDialogAnswer*>(self);
@@ -144,8 +146,8 @@ unsigned __stdcall FileDialogAnswer::Run(void* self) {
     std::size_t done = 0;
     for (int i = 0; i < 500 && done < answer->answers_.size(); ++i, ::Sleep(20)) {
         // The next dialog: the last one answered may still be closing.
-        const HWND dialog = FindTopLevelWindow(
-            [&](HWND window) { return window != last && IsFileDialogOf(window, answer->owner_); });
+        const HWND dialog =
+            FindTopLevelWindow([&](HWND window) { return window != last && IsFileDialogOf(window, answer->owner_); });
         if (!dialog) continue;
         const FileAnswer& next = answer->answers_[done];
         if (next.path.empty()) {

@@ -59,9 +59,7 @@ bool MainWindowFixture::MenuChecked(UINT id) const { return IsMenuItemChecked(::
 
 bool MainWindowFixture::MenuEnabled(UINT id) const { return IsMenuItemEnabled(::GetMenu(main), id); }
 
-bool MainWindowFixture::AcceptsDrops() const {
-    return (::GetWindowLongA(main, GWL_EXSTYLE) & WS_EX_ACCEPTFILES) != 0;
-}
+bool MainWindowFixture::AcceptsDrops() const { return (::GetWindowLongA(main, GWL_EXSTYLE) & WS_EX_ACCEPTFILES) != 0; }
 
 std::string MainWindowFixture::IniValue(const char* section, const char* key) const {
     char value[4096] = {};

@@ -6,8 +6,8 @@
 class ScriptedPrompts : public UserPrompts {
 public:
     OverwriteChoice choice = OverwriteChoice::Cancel;
-    bool tick = false;       // "always overwrite" ticked with the answer
-    bool saveAsOk = true;    // the save-as dialog is not cancelled
+    bool tick = false;        // "always overwrite" ticked with the answer
+    bool saveAsOk = true;     // the save-as dialog is not cancelled
     std::wstring saveAsName;  // what the save-as dialog gives
     bool loginResult = false;
     int asked = 0;

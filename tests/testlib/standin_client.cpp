@@ -58,11 +58,16 @@ public:
                     Take('}');
                 } else {
                     std::string value = String();
-                    if (key == "role") r.role = value;
-                    else if (key == "method") r.method = value;
-                    else if (key == "path") r.path = value;
-                    else if (key == "query") r.query = value;
-                    else if (key == "body") r.body = value;
+                    if (key == "role")
+                        r.role = value;
+                    else if (key == "method")
+                        r.method = value;
+                    else if (key == "path")
+                        r.path = value;
+                    else if (key == "query")
+                        r.query = value;
+                    else if (key == "body")
+                        r.body = value;
                 }
                 Take(',');
             }
@@ -75,7 +80,8 @@ public:
 
 private:
     char Peek() {
-        while (pos_ < s_.size() && (s_[pos_] == ' ' || s_[pos_] == '\n' || s_[pos_] == '\r' || s_[pos_] == '\t')) ++pos_;
+        while (pos_ < s_.size() && (s_[pos_] == ' ' || s_[pos_] == '\n' || s_[pos_] == '\r' || s_[pos_] == '\t'))
+            ++pos_;
         return pos_ < s_.size() ? s_[pos_] : '\0';
     }
     bool Take(char c) {

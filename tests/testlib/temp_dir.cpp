@@ -77,8 +77,8 @@ std::string ReadFileBytes(const std::wstring& path) {
 std::string ReadFileBytes(const std::string& path) { return ReadFileBytes(AnsiToWide(path)); }
 
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-    FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                  nullptr));
+    FileHandle file(
+        ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
     return file && ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
            written == bytes.size();

@@ -57,8 +57,8 @@ std::wstring WindowProgram::ControlText(int id) const {
     HWND control = ::GetDlgItem(Window("CKometori"), id);
     if (!control) return std::wstring();
     std::wstring text(static_cast<size_t>(::SendMessageW(control, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
-    text.resize(static_cast<size_t>(
-        ::SendMessageW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]))));
+    text.resize(
+        static_cast<size_t>(::SendMessageW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]))));
     return text;
 }
 

@@ -118,11 +118,12 @@ int MeasureFold() {
     HWND info = ::FindWindowA("CBaseDebug", nullptr);
     const RECT infoRect = ScreenRect(info);
     const RECT tabs = ScreenRect(::GetDlgItem(info, kTabStrip));
-    std::printf("dpi=%d client_width=%ld fold=%ld folded_bottom=%ld frame_top=%ld button_bottom=%ld "
-                "info=%ldx%ld tabs_height=%ld\n",
-                dpi, client.right - client.left, full - (ScreenRect(main).bottom - ScreenRect(main).top),
-                client.bottom, frame.top, button.bottom, infoRect.right - infoRect.left,
-                infoRect.bottom - infoRect.top, tabs.bottom - tabs.top);
+    std::printf(
+        "dpi=%d client_width=%ld fold=%ld folded_bottom=%ld frame_top=%ld button_bottom=%ld "
+        "info=%ldx%ld tabs_height=%ld\n",
+        dpi, client.right - client.left, full - (ScreenRect(main).bottom - ScreenRect(main).top), client.bottom,
+        frame.top, button.bottom, infoRect.right - infoRect.left, infoRect.bottom - infoRect.top,
+        tabs.bottom - tabs.top);
     const bool folded = client.bottom <= frame.top && client.bottom >= button.bottom;
     return CloseMainWindow() && folded ? 0 : 1;
 }

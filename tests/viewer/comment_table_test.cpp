@@ -85,9 +85,14 @@ TEST_F(CommentTableTest, AClickOnTheTimelinePicksTheNextShownComment) {
         long long moment;
         const CommentMatches& matches;
         std::size_t picked;
-    } rows[] = {{0, CommentMatches(), 0},          {4490, CommentMatches(), 1}, {4500, CommentMatches(), 1},
-                {4505, CommentMatches(), 2},       {100000, CommentMatches(), 5}, {4490, some, 2},
-                {95000, some, 5},                  {4490, none, kNoComment}};
+    } rows[] = {{0, CommentMatches(), 0},
+                {4490, CommentMatches(), 1},
+                {4500, CommentMatches(), 1},
+                {4505, CommentMatches(), 2},
+                {100000, CommentMatches(), 5},
+                {4490, some, 2},
+                {95000, some, 5},
+                {4490, none, kNoComment}};
     for (const auto& r : rows) {
         EXPECT_EQ(CommentAtMoment(table, byTime, r.matches, r.moment), r.picked) << r.moment;
     }
@@ -97,7 +102,8 @@ TEST_F(CommentTableTest, AClickOnTheTimelinePicksTheNextShownComment) {
 // went: its number and date, and among comments sharing them (old files
 // number every chat -1), its time, user and text.
 TEST_F(CommentTableTest, AFileReadAgainHasEachCommentFoundByWhatItIs) {
-    const std::string earlier = u8"<packet>"
+    const std::string earlier =
+        u8"<packet>"
         u8"<chat no=\"-1\" vpos=\"100\" date=\"1262304001\">わこつ</chat>"
         u8"<chat no=\"-1\" vpos=\"100\" date=\"1262304001\">表示ソ</chat>"
         u8"<chat no=\"-1\" vpos=\"300\" date=\"1262304005\" user_id=\"u1\">予告</chat>"
@@ -105,13 +111,14 @@ TEST_F(CommentTableTest, AFileReadAgainHasEachCommentFoundByWhatItIs) {
         u8"<chat no=\"9\" vpos=\"500\" date=\"1262304009\">消える</chat>"
         u8"<chat no=\"12\" vpos=\"600\" date=\"1262304012\">元の文</chat>"
         u8"</packet>";
-    const std::string later = u8"<packet>"
+    const std::string later =
+        u8"<packet>"
         u8"<chat no=\"-1\" vpos=\"50\" date=\"1262304000\">新しい</chat>"
         u8"<chat vpos=\"400\">番号なし</chat>"
         u8"<chat no=\"-1\" vpos=\"300\" date=\"1262304005\" user_id=\"u1\">予告</chat>"
         u8"<chat no=\"-1\" vpos=\"100\" date=\"1262304001\">表示ソ</chat>"
         u8"<chat no=\"-1\" vpos=\"100\" date=\"1262304001\">わこつ</chat>"
-        u8"<chat no=\"9\" vpos=\"500\" date=\"1262304010\">消える</chat>"  // another date: another comment
+        u8"<chat no=\"9\" vpos=\"500\" date=\"1262304010\">消える</chat>"     // another date: another comment
         u8"<chat no=\"12\" vpos=\"600\" date=\"1262304012\" deleted=\"1\"/>"  // the same one, deleted since
         u8"</packet>";
     ASSERT_TRUE(Load(earlier)) << error;
@@ -199,11 +206,11 @@ struct SearchRow {
 TEST_F(CommentTableTest, SearchFoldsAsTheNgWordsAndPatternsFindTheirOwn) {
     ASSERT_TRUE(Load(kViewerThread));
     const SearchRow rows[] = {
-        {"W", false, {0, 0, 1, 0, 0, 1, 0}},         // ｗ, w and W are one
+        {"W", false, {0, 0, 1, 0, 0, 1, 0}},           // ｗ, w and W are one
         {u8"ガンダム", false, {0, 0, 0, 0, 0, 0, 1}},  // so are ｶﾞ and ガ
         {u8"表示ソ", false, {0, 0, 1, 0, 0, 0, 0}},
         {u8"😀", false, {0, 0, 0, 1, 0, 0, 0}},
-        {u8"つop", false, {0, 0, 0, 0, 0, 0, 0}},     // never across two comments
+        {u8"つop", false, {0, 0, 0, 0, 0, 0, 0}},  // never across two comments
         {u8"^ｗ+", true, {0, 0, 1, 0, 0, 0, 0}},
         // The folded literal "www" is in comment 3 too; the pattern itself is not.
         {"(?i)www", true, {0, 0, 0, 0, 0, 1, 0}},

@@ -62,8 +62,9 @@ TEST_F(AutoFetchSiteTest, RoundsWithTheArchiveGrowOneFile) {
     EXPECT_TRUE(Idle());
     const auto files = ListFolder(dir.Path());
     const std::string archive = "実況ソ表 生放送のように増えるスレッド(sm7000).xml";
-    EXPECT_EQ(std::count_if(files.begin(), files.end(),
-                            [](const std::string& name) { return name.size() > 4 && name.substr(name.size() - 4) == ".xml"; }),
+    EXPECT_EQ(std::count_if(
+                  files.begin(), files.end(),
+                  [](const std::string& name) { return name.size() > 4 && name.substr(name.size() - 4) == ".xml"; }),
               1);
     EXPECT_NE(std::find(files.begin(), files.end(), archive + ".lock"), files.end());
     CommentReader reader;

@@ -23,8 +23,9 @@ std::string Saved(const std::string& textPath) { return "コメント(テキス�
 
 // A comment file as the site sends it.
 std::string CommentFile(const char* first, const char* second) {
-    return std::string(u8"<?xml version=\"1.0\" encoding=\"UTF-8\"?><packet><thread thread=\"1200000009\"/>"
-                       u8"<chat thread=\"1200000009\" no=\"1\" vpos=\"150\" date=\"1236384333\" mail=\"184\">") +
+    return std::string(
+               u8"<?xml version=\"1.0\" encoding=\"UTF-8\"?><packet><thread thread=\"1200000009\"/>"
+               u8"<chat thread=\"1200000009\" no=\"1\" vpos=\"150\" date=\"1236384333\" mail=\"184\">") +
            first + u8"</chat><chat thread=\"1200000009\" no=\"2\" vpos=\"300\" date=\"1236384340\">" + second +
            u8"</chat></packet>";
 }
@@ -35,8 +36,9 @@ protected:
         WriteFileBytes(comment, CommentFile(u8"予告編ソース", u8"表示テスト"));
         ASSERT_TRUE(Open("[main]\r\nURL=sm1;sm2\r\nFormat=%no%:%comment%\r\n"));
         boxes.OnBox([this](HWND) {
-            state = {Text(IDC_FETCH), Title(), std::to_string(Enabled(IDC_FETCH)) + std::to_string(AcceptsDrops()) +
-                                                   std::to_string(MenuEnabled(IDM_CONVERT))};
+            state = {Text(IDC_FETCH), Title(),
+                     std::to_string(Enabled(IDC_FETCH)) + std::to_string(AcceptsDrops()) +
+                         std::to_string(MenuEnabled(IDM_CONVERT))};
             ++answered;
         });
     }

@@ -33,7 +33,7 @@ struct CommandRow {
     const char* name;
     WORD command;
     std::string field;
-    const char* fault;  // the first getflv's, or null
+    const char* fault;               // the first getflv's, or null
     std::vector<std::string> lines;  // after the first; numbers stand for the file addresses
     std::vector<std::string> opened;
     bool infoShown;
@@ -42,13 +42,28 @@ struct CommandRow {
 TEST_F(DownloadAddressTest, EachCommandLogsOpensAndShowsWhatItMust) {
     const std::string page = "http://" + StandinMainHost() + "/watch/sm1234";
     const CommandRow rows[] = {
-        {"DL, a bare ID and a watch page", IDC_DOWNLOAD, "sm9;" + page, nullptr,
-         {"[sm9]", "9", "[" + page + "]", "1234"}, {"9", "1234"}, false},
+        {"DL, a bare ID and a watch page",
+         IDC_DOWNLOAD,
+         "sm9;" + page,
+         nullptr,
+         {"[sm9]", "9", "[" + page + "]", "1234"},
+         {"9", "1234"},
+         false},
         {"show, info window hidden", IDM_SHOW_DOWNLOAD, "sm9", nullptr, {"[sm9]", "9"}, {}, true},
-        {"getflv fails, the next goes on", IDM_OPEN_DOWNLOAD, "sm9;sm1234", "empty",
-         {"[sm9]", "URL(getflv)の取得に失敗しました", "[sm1234]", "1234"}, {"1234"}, true},
-        {"no address in the reply", IDM_OPEN_DOWNLOAD, "sm3;sm9", nullptr,
-         {"[sm3]", "URLの取得に失敗しました", "[sm9]", "9"}, {"9"}, true},
+        {"getflv fails, the next goes on",
+         IDM_OPEN_DOWNLOAD,
+         "sm9;sm1234",
+         "empty",
+         {"[sm9]", "URL(getflv)の取得に失敗しました", "[sm1234]", "1234"},
+         {"1234"},
+         true},
+        {"no address in the reply",
+         IDM_OPEN_DOWNLOAD,
+         "sm3;sm9",
+         nullptr,
+         {"[sm3]", "URLの取得に失敗しました", "[sm9]", "9"},
+         {"9"},
+         true},
         {"nothing in the field", IDM_OPEN_DOWNLOAD, ";", nullptr, {}, {}, false},
     };
     for (const CommandRow& row : rows) {
@@ -65,7 +80,7 @@ TEST_F(DownloadAddressTest, EachCommandLogsOpensAndShowsWhatItMust) {
 
 struct AddressRow {
     const char* name;
-    const char* reply;  // the reply's "url" value as the site sends it
+    const char* reply;   // the reply's "url" value as the site sends it
     const char* opened;  // null: refused
 };
 
@@ -78,7 +93,8 @@ TEST_F(DownloadAddressTest, OnlyWebAddressesAreOpened) {
         {"a space that starts another argument", "http://127.0.0.1/smile?v=9 --user-data-dir=C:\\", nullptr},
         {"a quote that ends the browser's quoted argument", "http://127.0.0.1/smile?v=9\"--new-window", nullptr},
         {"scheme only", "http%3A%2F%2F", nullptr},
-        {"upper-case scheme, encoded", "HTTPS%3A%2F%2Flocalhost%2Fsmile%3Fv%3D9.4321", "HTTPS://localhost/smile?v=9.4321"},
+        {"upper-case scheme, encoded", "HTTPS%3A%2F%2Flocalhost%2Fsmile%3Fv%3D9.4321",
+         "HTTPS://localhost/smile?v=9.4321"},
     };
     for (const AddressRow& row : rows) {
         SCOPED_TRACE(row.name);

@@ -94,11 +94,14 @@ TEST_F(InfoWindowTest, NewestLineOnTop) {
 
 TEST_F(InfoWindowTest, LineEndTextFinishesLineRawLineEndStaysInside) {
     LineCapture capture;
-    InfoLog << "first" << "\r\n";
-    InfoLog << "second" << "\n";
+    InfoLog << "first"
+            << "\r\n";
+    InfoLog << "second"
+            << "\n";
     InfoLog.AppendRaw("two").AppendRaw("\r\n") << "parts" << EndLine;
     // Only a piece that is nothing but the line end finishes the line.
-    InfoLog << "x\r\n" << "y" << EndLine;
+    InfoLog << "x\r\n"
+            << "y" << EndLine;
     EXPECT_EQ(capture.Lines(), (std::vector<std::string>{"first", "second", "two\r\nparts", "x\r\ny"}));
     EXPECT_TRUE(BoxShows("x\r\ny\r\ntwo\r\nparts\r\nsecond\r\nfirst\r\n")) << BoxText();
 }
@@ -266,10 +269,12 @@ TEST_F(InfoWindowTest, ConcurrentWritersKeepLinesWhole) {
         }));
     }
     int mainLines = 0;
-    bool done = PumpMessagesUntil([&] {
-        if (mainLines < 300) InfoLog << "main line " << mainLines++ << " end" << EndLine;
-        return finished == kWorkers && mainLines == 300;
-    }, 60000);
+    bool done = PumpMessagesUntil(
+        [&] {
+            if (mainLines < 300) InfoLog << "main line " << mainLines++ << " end" << EndLine;
+            return finished == kWorkers && mainLines == 300;
+        },
+        60000);
     ASSERT_TRUE(done) << "workers finished: " << finished;
 
     std::vector<std::string> lines = capture.Lines();

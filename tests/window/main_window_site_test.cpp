@@ -29,17 +29,23 @@ TEST_F(WindowFetchTest, OneAddressIsReportedInAMessageBox) {
     ASSERT_TRUE(OpenWith("sm9"));
     std::vector<std::string> shown;  // the window while the box is up
     boxes.OnBox([&](HWND) {
-        shown = {Text(IDC_FETCH), Title(), std::to_string(Enabled(IDC_FETCH)), std::to_string(Enabled(IDC_SAVEPATH)),
-                 std::to_string(Enabled(IDC_BROWSE)), std::to_string(Enabled(IDC_URL)),
-                 std::to_string(MenuEnabled(IDM_FETCH)), std::to_string(MenuEnabled(IDM_STOP)),
-                 std::to_string(MenuEnabled(IDM_CONVERT)), std::to_string(MenuEnabled(IDM_AUTO_FETCH)),
+        shown = {Text(IDC_FETCH),
+                 Title(),
+                 std::to_string(Enabled(IDC_FETCH)),
+                 std::to_string(Enabled(IDC_SAVEPATH)),
+                 std::to_string(Enabled(IDC_BROWSE)),
+                 std::to_string(Enabled(IDC_URL)),
+                 std::to_string(MenuEnabled(IDM_FETCH)),
+                 std::to_string(MenuEnabled(IDM_STOP)),
+                 std::to_string(MenuEnabled(IDM_CONVERT)),
+                 std::to_string(MenuEnabled(IDM_AUTO_FETCH)),
                  std::to_string(AcceptsDrops())};
     });
     Command(IDC_FETCH);
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"コメントファイルを保存しました。\n\n" + dir.File("sm9.xml")});
     EXPECT_EQ(shown, (std::vector<std::string>{"取得完了", "Kometori - 取得完了", "0", "0", "0", "1", "0", "1", "0",
-                                                "0", "0"}));
+                                               "0", "0"}));
     EXPECT_TRUE(FileExists(dir.File("sm9.xml")));
     EXPECT_TRUE(Enabled(IDC_FETCH) && Enabled(IDC_SAVEPATH) && Enabled(IDC_BROWSE));
     EXPECT_FALSE(MenuEnabled(IDM_STOP));
@@ -67,7 +73,8 @@ TEST_F(WindowFetchTest, FolderPickedInTheBrowserIsUsedAndKept) {
     EXPECT_EQ(WideText(IDC_SAVEPATH), folder);
     Command(IDC_FETCH);
     ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"コメントファイルを保存しました。\n\n" + ShownPath(folder + L"\\sm9.xml")});
+    EXPECT_EQ(boxes.Texts(),
+              std::vector<std::string>{"コメントファイルを保存しました。\n\n" + ShownPath(folder + L"\\sm9.xml")});
     EXPECT_TRUE(FileExists(folder + L"\\sm9.xml"));
     Close();
     ASSERT_TRUE(Open());
@@ -92,7 +99,8 @@ TEST_F(WindowFetchTest, AFolderTheIniCannotKeepIsSaidOnceAndNotStored) {
     }
     const std::vector<std::string> texts = boxes.Texts();
     ASSERT_EQ(texts.size(), 3u);
-    EXPECT_EQ(texts[0].rfind("保存先フォルダのパスが長すぎるため、設定ファイル(Kometori.ini)に保存できません。", 0), 0u);
+    EXPECT_EQ(texts[0].rfind("保存先フォルダのパスが長すぎるため、設定ファイル(Kometori.ini)に保存できません。", 0),
+              0u);
     EXPECT_EQ(Count("◆保存先フォルダのパスが長すぎるため、設定ファイルに保存できません: " + ShownPath(folder)), 1);
     EXPECT_TRUE(FileExists(folder + L"\\sm9.xml"));
     Close();
@@ -370,8 +378,8 @@ TEST_F(WindowFetchTest, TextAfterAFetchHidesWhatTheRulesHide) {
     Command(IDC_FETCH);
     ASSERT_TRUE(WaitIdle());
     const std::string text = ReadFileBytes(dir.File("sm9.txt"));
-    const ProgramRun console = RunProgram(BuildProgram("kometori-cli.exe"),
-                                          "convert -y --ng Kometori-ng.txt sm9.xml console.txt", dir.Path());
+    const ProgramRun console =
+        RunProgram(BuildProgram("kometori-cli.exe"), "convert -y --ng Kometori-ng.txt sm9.xml console.txt", dir.Path());
     ASSERT_EQ(console.exitCode, 0u) << console.output;
     EXPECT_EQ(text, ReadFileBytes(dir.File("console.txt")));
     EXPECT_EQ(text.find("ここすき"), std::string::npos);
@@ -381,9 +389,10 @@ TEST_F(WindowFetchTest, TextAfterAFetchHidesWhatTheRulesHide) {
 // A fetch started while a conversion runs: whichever ends first hands the
 // window back to the other's state, and the last one's end makes it idle.
 TEST_F(WindowFetchTest, FetchBesideAConversionEachEndShowsTheOtherJob) {
-    const char* comments = u8"<?xml version=\"1.0\" encoding=\"UTF-8\"?><packet><thread thread=\"1200000009\"/>"
-                           u8"<chat thread=\"1200000009\" no=\"1\" vpos=\"150\" date=\"1236384333\">予告編ソース</chat>"
-                           u8"</packet>";
+    const char* comments =
+        u8"<?xml version=\"1.0\" encoding=\"UTF-8\"?><packet><thread thread=\"1200000009\"/>"
+        u8"<chat thread=\"1200000009\" no=\"1\" vpos=\"150\" date=\"1236384333\">予告編ソース</chat>"
+        u8"</packet>";
     StandinSignIn("premium");
     ASSERT_TRUE(OpenWith("sm9"));
     for (const bool conversionEndsFirst : {false, true}) {
@@ -409,8 +418,8 @@ TEST_F(WindowFetchTest, FetchBesideAConversionEachEndShowsTheOtherJob) {
             }
         }
         if (conversionEndsFirst) {
-            ASSERT_TRUE(PumpMessagesUntil(
-                [&] { return boxes.Texts().size() == 1 && Title() == "Kometori - 取得中..."; }));
+            ASSERT_TRUE(
+                PumpMessagesUntil([&] { return boxes.Texts().size() == 1 && Title() == "Kometori - 取得中..."; }));
             EXPECT_TRUE(MenuEnabled(IDM_STOP));
             EXPECT_FALSE(Enabled(IDC_SAVEPATH));
         }

@@ -27,7 +27,7 @@ bool Logged(LineCapture& log, const std::string& line) {
 }
 
 struct ControlRow {
-    int id;  // -1: a label
+    int id;            // -1: a label
     const char* text;  // null: not compared (the form's values)
     int x, y, width, height;
     LONG style;  // bits that must be set
@@ -120,19 +120,44 @@ std::vector<std::string> MenuLines(HMENU menu, const std::string& indent = "") {
 TEST_F(MainWindowTest, MenuHoldsEveryItemAndSeparator) {
     ASSERT_TRUE(Open());
     const std::vector<std::string> expected = {
-        "ファイル(&F)", "  テキスト変換(&T)... 40008", "  字幕ファイル(ASS)に変換(&S)... 40020",
-        "  データとして書き出し(CSV/JSON Lines)(&E)... 40024", "  -", "  終了(&X) 40001",
-        "コメント(&C)", "  取得開始(&S) 40002", "  全履歴を取得(&H) 40021", "  取得中止(&C) 40003", "  -",
+        "ファイル(&F)",
+        "  テキスト変換(&T)... 40008",
+        "  字幕ファイル(ASS)に変換(&S)... 40020",
+        "  データとして書き出し(CSV/JSON Lines)(&E)... 40024",
+        "  -",
+        "  終了(&X) 40001",
+        "コメント(&C)",
+        "  取得開始(&S) 40002",
+        "  全履歴を取得(&H) 40021",
+        "  取得中止(&C) 40003",
+        "  -",
         "  自動取得(&A) 40013",
-        "設定(&S)", "  コメント自動取得間隔(&C)... 40014", "  -", "  NGルールを編集(&E)... 40022",
-        "  NGルールを適用する(&N) 40023", "  -", "  動画ごとに1つのファイルへまとめて保存する(&K) 40026",
+        "設定(&S)",
+        "  コメント自動取得間隔(&C)... 40014",
+        "  -",
+        "  NGルールを編集(&E)... 40022",
+        "  NGルールを適用する(&N) 40023",
+        "  -",
+        "  動画ごとに1つのファイルへまとめて保存する(&K) 40026",
         "  常に上書き保存する(&A) 40011",
-        "  最前面表示(&T) 40009", "  -", "  複数URLからの取得完了後に音を鳴らす(&B) 40019",
-        "  テキストをUTF-8で出力(&U) 40010", "  IEのプロクシ設定を一時的に無効化(&I) 40016",
+        "  最前面表示(&T) 40009",
+        "  -",
+        "  複数URLからの取得完了後に音を鳴らす(&B) 40019",
+        "  テキストをUTF-8で出力(&U) 40010",
+        "  IEのプロクシ設定を一時的に無効化(&I) 40016",
         "  バージョンアップ通知を有効にする(&V) 40018",
-        "表示(&V)", "  情報ウィンドウ(&I) 40007", "  コメントビューア(&W)... 40025", "  -", "  ダウンロードURLを開く(&O) 40012",
-        "  ダウンロードURLを表示(&V) 40015", "  保存先フォルダを開く(&S) 40017",
-        "ヘルプ(&H)", "  Web(&W) 40004", "  ヘルプファイルを開く(&O) 40005", "  -", "  バージョン情報(&A) 40006",
+        "表示(&V)",
+        "  情報ウィンドウ(&I) 40007",
+        "  コメントビューア(&W)... 40025",
+        "  -",
+        "  ダウンロードURLを開く(&O) 40012",
+        "  ダウンロードURLを表示(&V) 40015",
+        "  保存先フォルダを開く(&S) 40017",
+        "ヘルプ(&H)",
+        "  Web(&W) 40004",
+        "  ヘルプファイルを開く(&O) 40005",
+        "  -",
+        "  バージョン情報(&A) 40006",
     };
     EXPECT_EQ(MenuLines(GetMenu(main)), expected);
     EXPECT_FALSE(MenuEnabled(IDM_STOP)) << "no job runs at start";
@@ -164,9 +189,10 @@ TEST_F(MainWindowTest, TooltipsNameEveryControlButTheFrame) {
     EXPECT_EQ(byControl[IDC_DOWNLOAD],
               "動画ファイルのダウンロードURLを開きます\r\nメニュー→[表示]からダウンロードURLを表示することもできます");
     EXPECT_NE(byControl[IDC_URL].find("\r\n(http://video.example:8080/watch/は省略できます)\r\n"), std::string::npos);
-    EXPECT_EQ(byControl[IDC_SAVEPATH],
-              "コメントファイルの保存フォルダを入力して下さい\r\n(右側にある\"...\"ボタンを押して保存フォルダをダイアログ"
-              "から選択することもできます)");
+    EXPECT_EQ(
+        byControl[IDC_SAVEPATH],
+        "コメントファイルの保存フォルダを入力して下さい\r\n(右側にある\"...\"ボタンを押して保存フォルダをダイアログ"
+        "から選択することもできます)");
     EXPECT_EQ(byControl[IDC_SECOND], "秒を指定します");
     EXPECT_EQ(byControl[IDC_FETCH], "コメントファイルの取得を開始します");
 }
@@ -228,11 +254,11 @@ TEST_F(MainWindowTest, GetAllDisablesTheCount) {
 }
 
 TEST_F(MainWindowTest, SettingsComeBackFromTheIniFileAndGoBackToIt) {
-    ASSERT_TRUE(Open(
-        "[main]\r\nLeft=31\r\nTop=42\r\nURL=sm9;sm1234\r\nSavePath=C:\\ログ\\logs.old\r\nComment=77\r\n"
-        "TranslateText=1\r\nFormat=%comment%\r\nWindowTopMost=1\r\nAutoOverWrite=1\r\nCompleteBeep=0\r\n"
-        "AccessWait=9\r\nMail=a@b.example\r\n[info]\r\nViewInfoWindow=1\r\nLeft=300\r\nTop=20\r\nWidth=333\r\n"
-        "Height=222\r\n[pastlog]\r\nYear=2009\r\nMonth=2\r\nDay=30\r\nHour=23\r\nMinute=5\r\nSecond=9\r\n"));
+    ASSERT_TRUE(
+        Open("[main]\r\nLeft=31\r\nTop=42\r\nURL=sm9;sm1234\r\nSavePath=C:\\ログ\\logs.old\r\nComment=77\r\n"
+             "TranslateText=1\r\nFormat=%comment%\r\nWindowTopMost=1\r\nAutoOverWrite=1\r\nCompleteBeep=0\r\n"
+             "AccessWait=9\r\nMail=a@b.example\r\n[info]\r\nViewInfoWindow=1\r\nLeft=300\r\nTop=20\r\nWidth=333\r\n"
+             "Height=222\r\n[pastlog]\r\nYear=2009\r\nMonth=2\r\nDay=30\r\nHour=23\r\nMinute=5\r\nSecond=9\r\n"));
     EXPECT_EQ(WindowLeft(main), 31);
     EXPECT_EQ(WindowTop(main), 42);
     HWND info = CBaseDebug::Window();
@@ -264,14 +290,27 @@ TEST_F(MainWindowTest, SettingsComeBackFromTheIniFileAndGoBackToIt) {
     Command(IDM_EXIT);
     EXPECT_FALSE(IsWindowVisible(info)) << "the end path hides the info window";
     const std::map<std::string, std::string> expected = {
-        {"main/Left", "31"},       {"main/Top", "42"},          {"main/URL", "sm5000"},
-        {"main/SavePath", "C:\\ログ\\logs"}, {"main/Comment", "12"}, {"main/GetAllComment", "1"},
-        {"main/TranslateText", "1"}, {"main/PastLog", "0"},      {"main/Format", "%comment%"},
-        {"main/WindowTopMost", "0"}, {"main/CompleteBeep", "0"}, {"main/AccessWait", "9"},
-        {"main/Mail", "a@b.example"}, {"info/ViewInfoWindow", "1"}, {"info/Left", "310"},
-        {"info/Top", "25"},        {"info/Width", "333"},       {"pastlog/Second", "x7"},
+        {"main/Left", "31"},
+        {"main/Top", "42"},
+        {"main/URL", "sm5000"},
+        {"main/SavePath", "C:\\ログ\\logs"},
+        {"main/Comment", "12"},
+        {"main/GetAllComment", "1"},
+        {"main/TranslateText", "1"},
+        {"main/PastLog", "0"},
+        {"main/Format", "%comment%"},
+        {"main/WindowTopMost", "0"},
+        {"main/CompleteBeep", "0"},
+        {"main/AccessWait", "9"},
+        {"main/Mail", "a@b.example"},
+        {"info/ViewInfoWindow", "1"},
+        {"info/Left", "310"},
+        {"info/Top", "25"},
+        {"info/Width", "333"},
+        {"pastlog/Second", "x7"},
         {"main/FilenameFormat", "%title%(%thread%)[%year2%.%month2%.%day2% %hour2%時%minute2%分]"},
-        {"archive/Enabled", "1"}, {"archive/Format", "%title%(%thread%)"},
+        {"archive/Enabled", "1"},
+        {"archive/Format", "%title%(%thread%)"},
     };
     for (const auto& [key, value] : expected) {
         const std::string section = key.substr(0, key.find('/'));
@@ -336,8 +375,8 @@ TEST_F(MainWindowTest, SettingsThatCannotBeWrittenAreReportedOnceAtTheEnd) {
     {
         // Under Wine a read-only file is still written for root: a handle
         // that shares reading only keeps the writes out instead.
-        FileHandle readOnly(CreateFileA(iniPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                                        nullptr));
+        FileHandle readOnly(
+            CreateFileA(iniPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(readOnly);
         SendMessageA(main, WM_CLOSE, 0, 0);
         Close();
@@ -350,12 +389,15 @@ TEST_F(MainWindowTest, SettingsThatCannotBeWrittenAreReportedOnceAtTheEnd) {
 }
 
 TEST_F(MainWindowTest, AboutBoxNamesTheSiteAndTheFolder) {
-    ASSERT_TRUE(Open("[main]\r\nNotifyVersionUp=0\r\n[site]\r\nAuthorSite=http://author.example:81\r\n"
-                     "AuthorMail=me@author.example\r\n"));
+    ASSERT_TRUE(
+        Open("[main]\r\nNotifyVersionUp=0\r\n[site]\r\nAuthorSite=http://author.example:81\r\n"
+             "AuthorMail=me@author.example\r\n"));
     Command(IDM_ABOUT);
     ASSERT_EQ(boxes.Texts().size(), 1u);
-    EXPECT_EQ(boxes.Texts()[0], "\nKometori  Ver.1.32\n\nWebページ ： http://author.example:81/software/kometori/\n"
-                                "Eメール ： me@author.example\n\n実行フォルダ ： " + dir.Path() + "\n\n");
+    EXPECT_EQ(boxes.Texts()[0],
+              "\nKometori  Ver.1.32\n\nWebページ ： http://author.example:81/software/kometori/\n"
+              "Eメール ： me@author.example\n\n実行フォルダ ： " +
+                  dir.Path() + "\n\n");
 }
 
 TEST_F(MainWindowTest, ShellItemsOpenThePageTheManualAndAnExistingSaveFolder) {
@@ -390,10 +432,8 @@ TEST_F(MainWindowTest, KeyboardMovesTheFocusLikeADialog) {
         int to;
     };
     const Row rows[] = {
-        {IDC_URL, WM_KEYDOWN, VK_TAB, IDC_DOWNLOAD},
-        {IDC_COMMENT, WM_KEYDOWN, VK_TAB, IDC_GETALL},
-        {IDC_URL, WM_SYSCHAR, 'p', IDC_SAVEPATH},
-        {IDC_URL, WM_SYSCHAR, 'm', IDC_COMMENT},
+        {IDC_URL, WM_KEYDOWN, VK_TAB, IDC_DOWNLOAD}, {IDC_COMMENT, WM_KEYDOWN, VK_TAB, IDC_GETALL},
+        {IDC_URL, WM_SYSCHAR, 'p', IDC_SAVEPATH},    {IDC_URL, WM_SYSCHAR, 'm', IDC_COMMENT},
         {IDC_COMMENT, WM_SYSCHAR, 'u', IDC_URL},
     };
     PumpMessagesUntil([&] { return GetForegroundWindow() == main; }, 3000);

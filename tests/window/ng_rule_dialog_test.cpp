@@ -72,7 +72,8 @@ TEST_F(NgRuleDialogTest, OkNamesABadLineAndStaysThenWritesTheGoodOnes) {
     EXPECT_EQ(shown, L"# 荒らし\r\nｗｗｗ\r\n");
     EXPECT_EQ(path, widePath);
     ASSERT_EQ(boxes.Texts().size(), 1u);
-    EXPECT_EQ(boxes.Texts()[0].rfind("NGルールに正しくない行があります。\n\n3 行目: re:(abc (正規表現が正しくありません: ", 0),
+    EXPECT_EQ(boxes.Texts()[0].rfind(
+                  "NGルールに正しくない行があります。\n\n3 行目: re:(abc (正規表現が正しくありません: ", 0),
               0u)
         << boxes.Texts()[0];
     EXPECT_TRUE(stayed);
@@ -166,25 +167,36 @@ TEST_F(NgRuleDialogTest, EnterIsANewLineAndTabLeavesTheBox) {
 
 struct FileRow {
     const char* name;
-    const wchar_t* ruleFile;      // [ng] RuleFile
-    const wchar_t* file;          // the rule file's name
-    const char* bytes;            // null: no file
-    const wchar_t* shown;         // the box's text at start
+    const wchar_t* ruleFile;         // [ng] RuleFile
+    const wchar_t* file;             // the rule file's name
+    const char* bytes;               // null: no file
+    const wchar_t* shown;            // the box's text at start
     std::vector<std::string> notes;  // message boxes before OK
-    const wchar_t* typed;         // null: OK on what is shown
-    const char* written;          // UTF-8
+    const wchar_t* typed;            // null: OK on what is shown
+    const char* written;             // UTF-8
 };
 
 TEST_F(NgRuleDialogTest, FilesNotInUtf8OrNotThereYet) {
     const FileRow rows[] = {
         // Saved by an editor in code page 932 (this file's narrow literals are).
-        {"code page 932", L"", L"Kometori-ng.txt", "ソース\r\n表\n", L"ソース\r\n表\r\n",
-         {"NGルールのファイルが UTF-8 ではないため、ANSI (Shift_JIS) として読み込みました。\nOK を押すと UTF-8 で保存します。"},
-         nullptr, u8"ソース\r\n表\r\n"},
+        {"code page 932",
+         L"",
+         L"Kometori-ng.txt",
+         "ソース\r\n表\n",
+         L"ソース\r\n表\r\n",
+         {"NGルールのファイルが UTF-8 ではないため、ANSI (Shift_JIS) として読み込みました。\nOK を押すと UTF-8 "
+          "で保存します。"},
+         nullptr,
+         u8"ソース\r\n表\r\n"},
         // Named as code page 932 cannot spell it: the path stays wide to the file system.
-        {"RuleFile names one not made yet", L"予告ルール\U0001F63A한글.txt", L"予告ルール\U0001F63A한글.txt", nullptr,
-         L"", {},
-         L"予告\r\nmail:shita", u8"予告\r\nmail:shita"},
+        {"RuleFile names one not made yet",
+         L"予告ルール\U0001F63A한글.txt",
+         L"予告ルール\U0001F63A한글.txt",
+         nullptr,
+         L"",
+         {},
+         L"予告\r\nmail:shita",
+         u8"予告\r\nmail:shita"},
     };
     ASSERT_TRUE(Open());
     for (const FileRow& row : rows) {

@@ -81,7 +81,8 @@ TEST_F(ProgramTest, AfterAFetchTheProgramEndsCleanly) {
     WindowProgram program(dir_.Path());
     HWND main = ShownMainWindow(program);
     ASSERT_NE(main, nullptr);
-    PostMessageA(main, WM_COMMAND, MAKEWPARAM(IDC_FETCH, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(main, IDC_FETCH)));
+    PostMessageA(main, WM_COMMAND, MAKEWPARAM(IDC_FETCH, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(main, IDC_FETCH)));
     HWND box = nullptr;
     ASSERT_TRUE(PumpMessagesUntil([&] { return (box = program.Box()) != nullptr; }, 60000)) << program.InfoText();
     EXPECT_EQ(WindowText(GetDlgItem(box, 0xFFFF)), "コメントファイルを保存しました。\n\n" + dir_.File("sm9.xml"));
@@ -108,7 +109,8 @@ TEST_F(ProgramTest, StartedFromAFolderOfOtherScripts) {
         EXPECT_EQ(program.ControlText(IDC_URL), L"sm9");
         EXPECT_EQ(program.ControlText(IDC_SAVEPATH), down);
         if (run == 0) {
-            EXPECT_EQ(FetchAndAnswer(program, main), "コメントファイルを保存しました。\n\n" + ShownPath(down + L"\\sm9.xml"));
+            EXPECT_EQ(FetchAndAnswer(program, main),
+                      "コメントファイルを保存しました。\n\n" + ShownPath(down + L"\\sm9.xml"));
             EXPECT_TRUE(FileExists(down + L"\\sm9.xml"));
         }
         EXPECT_EQ(CloseProgram(program, main), 0u);
@@ -131,7 +133,8 @@ TEST_F(ProgramTest, TypedSaveFolderOfOtherScriptsIsUsedAndKept) {
         SendMessageW(box, EM_SETSEL, 0, -1);
         for (const wchar_t c : folder) PostMessageW(box, WM_CHAR, c, 0);
         ASSERT_TRUE(PumpMessagesUntil([&] { return program.ControlText(IDC_SAVEPATH) == folder; }));
-        EXPECT_EQ(FetchAndAnswer(program, main), "コメントファイルを保存しました。\n\n" + ShownPath(folder + L"\\sm9.xml"));
+        EXPECT_EQ(FetchAndAnswer(program, main),
+                  "コメントファイルを保存しました。\n\n" + ShownPath(folder + L"\\sm9.xml"));
         EXPECT_TRUE(FileExists(folder + L"\\sm9.xml"));
         EXPECT_EQ(CloseProgram(program, main), 0u);
     }

@@ -8,8 +8,8 @@ namespace {
 class VersionCheckTest : public WindowSiteTest {
 protected:
     HWND OpenNotifying(bool notify) {
-        return Open("[main]\r\nNotifyVersionUp=" + std::string(notify ? "1" : "0") + "\r\n[site]\r\nAuthorSite=" +
-                    StandinAuthor() + "\r\n");
+        return Open("[main]\r\nNotifyVersionUp=" + std::string(notify ? "1" : "0") +
+                    "\r\n[site]\r\nAuthorSite=" + StandinAuthor() + "\r\n");
     }
     int NoticeRequests() {
         int count = 0;
@@ -70,17 +70,18 @@ TEST_F(VersionCheckTest, NoticeFileCases) {
         ASSERT_TRUE(OpenNotifying(true));
         ASSERT_TRUE(PumpMessagesUntil([] { return !AnyWorkerRunning(); }));
         EXPECT_EQ(NoticeRequests(), 1);
-        EXPECT_EQ(boxes.Texts(), row.question.empty() ? std::vector<std::string>{}
-                                                      : std::vector<std::string>{row.question});
+        EXPECT_EQ(boxes.Texts(),
+                  row.question.empty() ? std::vector<std::string>{} : std::vector<std::string>{row.question});
         if (!row.question.empty()) {
             EXPECT_EQ(owner, main);
         }
         const bool opened = !row.question.empty() && row.answer == IDYES;
         EXPECT_EQ(Opened(), opened ? std::vector<std::string>{StandinAuthor() + "/software/kometori/"}
                                    : std::vector<std::string>{});
-        EXPECT_EQ(log.Lines(), row.testLine ? std::vector<std::string>{std::string(
-                                                  "[お知らせ]テストバージョンが公開されています(") + row.testLine + ")"}
-                                            : std::vector<std::string>{});
+        EXPECT_EQ(log.Lines(),
+                  row.testLine ? std::vector<std::string>{std::string("[お知らせ]テストバージョンが公開されています(") +
+                                                          row.testLine + ")"}
+                               : std::vector<std::string>{});
     }
 }
 

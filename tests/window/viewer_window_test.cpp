@@ -75,11 +75,11 @@ protected:
         return viewer && Loaded(viewer) ? viewer : nullptr;
     }
     static bool Loaded(HWND viewer) {
-        const bool loaded = PumpMessagesUntil([&] {
-            return Status(viewer, 0).rfind(L"表示", 0) == 0 && Title(viewer).find(L"%") == std::wstring::npos;
-        });
-        if (!loaded) ADD_FAILURE() << WideToAnsi(Title(viewer)) << " | " << WideToAnsi(Status(viewer, 0)) << " | "
-                                   << WideToAnsi(Status(viewer, 1));
+        const bool loaded = PumpMessagesUntil(
+            [&] { return Status(viewer, 0).rfind(L"表示", 0) == 0 && Title(viewer).find(L"%") == std::wstring::npos; });
+        if (!loaded)
+            ADD_FAILURE() << WideToAnsi(Title(viewer)) << " | " << WideToAnsi(Status(viewer, 0)) << " | "
+                          << WideToAnsi(Status(viewer, 1));
         return loaded;
     }
     static std::wstring Title(HWND window) {
@@ -372,7 +372,8 @@ TEST_F(ViewerTest, FollowsItsFileAfterARoundKeepingWhatTheUserLooksAt) {
             << WideToAnsi(Status(viewer, 1));
         if (round.last) shown = round.last;
         EXPECT_EQ(Numbers(viewer), LaughsDown(shown));
-        EXPECT_EQ(Status(viewer, 0), L"表示 " + std::to_wstring(shown / 2) + L" 件 / 全 " + std::to_wstring(shown) + L" 件");
+        EXPECT_EQ(Status(viewer, 0),
+                  L"表示 " + std::to_wstring(shown / 2) + L" 件 / 全 " + std::to_wstring(shown) + L" 件");
         EXPECT_EQ(SelectedNumber(viewer), "101");
         EXPECT_EQ(Cell(viewer, static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0)), 1), top);
     }
@@ -417,7 +418,8 @@ TEST_F(ViewerTest, KeyboardReachesEveryPartOfTheViewer) {
         EXPECT_EQ(GetDlgCtrlID(GetFocus()), row.to);
         EXPECT_TRUE(PumpMessagesUntil([&] { return Numbers(viewer) == row.numbers; })) << Numbers(viewer);
         if (row.note) {  // the copy's note comes with the clipboard's answer
-            EXPECT_TRUE(PumpMessagesUntil([&] { return Status(viewer, 1) == row.note; })) << WideToAnsi(Status(viewer, 1));
+            EXPECT_TRUE(PumpMessagesUntil([&] { return Status(viewer, 1) == row.note; }))
+                << WideToAnsi(Status(viewer, 1));
         }
     }
 }
@@ -436,8 +438,9 @@ TEST_F(ViewerTest, CtrlCCopiesTheSelectedRowsAsTabSeparatedText) {
     const std::wstring copied = data ? static_cast<const wchar_t*>(GlobalLock(data)) : L"";
     if (data) GlobalUnlock(data);
     CloseClipboard();
-    EXPECT_EQ(copied, L"0:01.20\t1\t2010/01/01 09:00:01\tXk3_pQ9-zR\t184\tわこつ\r\n"
-                      L"15:00.00\t6\t2010/01/01 09:00:00\tu6\t\t\"最後はWWW\t\"\"引用\"\"\n二行目\"\r\n");
+    EXPECT_EQ(copied,
+              L"0:01.20\t1\t2010/01/01 09:00:01\tXk3_pQ9-zR\t184\tわこつ\r\n"
+              L"15:00.00\t6\t2010/01/01 09:00:00\tu6\t\t\"最後はWWW\t\"\"引用\"\"\n二行目\"\r\n");
     EXPECT_EQ(Status(viewer, 1), L"2 件をコピーしました");
     // Ctrl+C is the command's key. Held through a posted key, Wine gives the
     // control key back to the X server's state when the focus moves, so the
@@ -446,7 +449,8 @@ TEST_F(ViewerTest, CtrlCCopiesTheSelectedRowsAsTabSeparatedText) {
     std::vector<ACCEL> table(static_cast<std::size_t>(CopyAcceleratorTableW(keys, nullptr, 0)));
     CopyAcceleratorTableW(keys, table.data(), static_cast<int>(table.size()));
     bool copyKey = false;
-    for (const ACCEL& key : table) copyKey = copyKey || (key.key == 'C' && key.cmd == IDM_VIEWER_COPY && (key.fVirt & FCONTROL));
+    for (const ACCEL& key : table)
+        copyKey = copyKey || (key.key == 'C' && key.cmd == IDM_VIEWER_COPY && (key.fVirt & FCONTROL));
     EXPECT_TRUE(copyKey) << "Ctrl+C copies";
 }
 

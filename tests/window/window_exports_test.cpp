@@ -76,7 +76,7 @@ protected:
 };
 
 struct DataRow {
-    int type;          // in the save dialog: 1 JSON Lines, 2 CSV
+    int type;             // in the save dialog: 1 JSON Lines, 2 CSV
     const wchar_t* name;  // typed there
     const wchar_t* file;  // written
     const char* format;
@@ -106,7 +106,8 @@ TEST_F(WindowExportsTest, DataExportWritesTheFormatOfTheTypeOrTheName) {
         EXPECT_EQ(ReadFileBytes(made), ReadFileBytes(console)) << "as the console writes it";
     }
     EXPECT_EQ(ReadFileBytes(dir.File(L"表.csv")).rfind(u8"\xEF\xBB\xBFthread,no,vpos_ms,", 0), 0u);
-    EXPECT_EQ(ReadFileBytes(dir.File(L"出力データ\U0001F63A.jsonl")).rfind("{\"thread\":\"1302222473\",\"no\":1,", 0), 0u);
+    EXPECT_EQ(ReadFileBytes(dir.File(L"出力データ\U0001F63A.jsonl")).rfind("{\"thread\":\"1302222473\",\"no\":1,", 0),
+              0u);
     EXPECT_EQ(state, (std::vector<std::string>{"Kometori - 抽出完了", "抽出中..."})) << "the conversion's states";
     EXPECT_EQ(Title(), "Kometori");
 }
@@ -126,7 +127,8 @@ TEST_F(WindowExportsTest, RulesOnHideInEveryExportWhatTheConsoleHides) {
     ASSERT_TRUE(WaitBoxes(1));
     const std::vector<std::string> windowLines = NgLines();
     std::vector<std::string> windowFiles, consoleLines;
-    for (const wchar_t* extension : {L".txt", L".ass", L".jsonl"}) windowFiles.push_back(ReadFileBytes(base + extension));
+    for (const wchar_t* extension : {L".txt", L".ass", L".jsonl"})
+        windowFiles.push_back(ReadFileBytes(base + extension));
 
     // The console over the same names.
     for (const wchar_t* command : {L"convert", L"subtitles", L"export"}) {

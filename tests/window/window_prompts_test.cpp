@@ -55,9 +55,7 @@ protected:
         EXPECT_TRUE(PumpMessagesUntil([&] { return worker.Finished(); }));
         return choice;
     }
-    bool MenuChecked() const {
-        return (GetMenuState(menu_, IDM_ALWAYS_OVERWRITE, MF_BYCOMMAND) & MF_CHECKED) != 0;
-    }
+    bool MenuChecked() const { return (GetMenuState(menu_, IDM_ALWAYS_OVERWRITE, MF_BYCOMMAND) & MF_CHECKED) != 0; }
 
     HWND owner_ = nullptr;
     HMENU menu_ = nullptr;
