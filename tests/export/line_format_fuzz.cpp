@@ -16,18 +16,6 @@
 
 namespace {
 
-std::string_view NextPart(std::string_view& input) {
-    const std::size_t zero = input.find('\0');
-    const std::string_view part = input.substr(0, zero);
-    input.remove_prefix(zero == std::string_view::npos ? input.size() : zero + 1);
-    std::size_t whole = 0;
-    for (TextFault fault = TextFault::Control; fault == TextFault::Control && whole < part.size();) {
-        whole += CheckUtf8(part.data() + whole, part.size() - whole, fault);
-        if (fault == TextFault::Control) ++whole;
-    }
-    return part.substr(0, whole);
-}
-
 // Every occurrence from the left, each search resuming after the insertion.
 void ReplaceAll(std::wstring& line, const std::wstring& what, const std::wstring& with) {
     for (std::size_t at = line.find(what); at != std::wstring::npos; at = line.find(what, at + with.size())) {
@@ -60,11 +48,11 @@ std::wstring ByStep(const std::wstring& format, const LineValues& values, bool p
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view input(reinterpret_cast<const char*>(data), size);
     std::wstring format;
-    AppendUtf16Units(NextPart(input), format);
+    AppendUtf16Units(NextTextPart(input), format);
     ChatElement chat;
-    chat.SetText(NextPart(input));
-    for (const char* name : {"mail", "name", "no", "thread", "user_id"}) chat.AddAttribute(name, NextPart(input));
-    const bool premium = NextPart(input) == "1";
+    chat.SetText(NextTextPart(input));
+    for (const char* name : {"mail", "name", "no", "thread", "user_id"}) chat.AddAttribute(name, NextTextPart(input));
+    const bool premium = NextTextPart(input) == "1";
 
     std::tm local{};
     local.tm_year = 110 + static_cast<int>(size % 50), local.tm_mon = static_cast<int>(size % 12);

@@ -18,20 +18,6 @@
 
 namespace {
 
-std::string_view NextPart(std::string_view& input) {
-    const std::size_t zero = input.find('\0');
-    const std::string_view part = input.substr(0, zero);
-    input.remove_prefix(zero == std::string_view::npos ? input.size() : zero + 1);
-    // Control characters are data (the reader hands them out); broken UTF-8 ends the part.
-    std::size_t end = 0;
-    TextFault fault;
-    while ((end += CheckUtf8(part.data() + end, part.size() - end, fault)) < part.size() &&
-           fault == TextFault::Control) {
-        ++end;
-    }
-    return part.substr(0, end);
-}
-
 // One reference pixel a character.
 class UnitWidths : public CharacterWidths {
 public:
@@ -56,8 +42,8 @@ std::u32string Decode(std::string_view utf8) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view input(reinterpret_cast<const char*>(data), size);
-    const std::string_view mail = NextPart(input);
-    const std::string_view text = NextPart(input);
+    const std::string_view mail = NextTextPart(input);
+    const std::string_view text = NextTextPart(input);
 
     std::wstring wideMail;
     AppendUtf16Units(mail, wideMail);

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
 #include "comments/comment_reader.h"
 #include "comments/xml_chars.h"
@@ -39,4 +40,18 @@ inline bool SameElement(const ChatElement& a, const ChatElement& b) {
         if (a.AttributeName(i) != b.AttributeName(i) || a.AttributeValue(i) != b.AttributeValue(i)) return false;
     }
     return true;
+}
+
+// The next NUL-separated part of a fuzz input, up to its first byte that is
+// not UTF-8 (control characters are data, as the reader hands them out).
+inline std::string_view NextTextPart(std::string_view& input) {
+    const std::size_t zero = input.find('\0');
+    const std::string_view part = input.substr(0, zero);
+    input.remove_prefix(zero == std::string_view::npos ? input.size() : zero + 1);
+    std::size_t whole = 0;
+    for (TextFault fault = TextFault::Control; fault == TextFault::Control && whole < part.size();) {
+        whole += CheckUtf8(part.data() + whole, part.size() - whole, fault);
+        if (fault == TextFault::Control) ++whole;
+    }
+    return part.substr(0, whole);
 }
